@@ -1,0 +1,51 @@
+#include "Cli.h"
+
+#include <ostream>
+
+#include "Commands.h"
+
+namespace vespin::cli {
+namespace {
+
+struct Command {
+  const char* name;
+  const char* usage;
+  int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             const Environment& env);
+};
+
+const Command kCommands[] = {
+    {"holidays", "holidays YEAR", &Holidays},
+    {"equinox", "equinox YEAR", &Equinox},
+    {"jd", "jd N", &JulianDay},
+    {"month", "month [YEAR MONTH]", &Month},
+};
+
+void PrintUsage(std::ostream& err) {
+  err << "usage: vespin-cli";
+  const char* sep = " ";
+  for (const auto& c : kCommands) {
+    err << sep << c.usage;
+    sep = " | ";
+  }
+  err << "\n";
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const Environment& env) {
+  if (!args.empty()) {
+    for (const auto& c : kCommands) {
+      if (args[0] != c.name) continue;
+      const std::vector<std::string> rest(args.begin() + 1, args.end());
+      const int rc = c.run(rest, out, err, env);
+      if (rc == kExitUsage) err << "usage: vespin-cli " << c.usage << "\n";
+      return rc;
+    }
+  }
+  PrintUsage(err);
+  return kExitUsage;
+}
+
+}  // namespace vespin::cli

@@ -1,0 +1,103 @@
+#include "calendar/DateTime.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+namespace vespin {
+namespace {
+
+namespace chr = std::chrono;
+
+constexpr chr::sys_days kEpoch = chr::year{1899} / chr::December / 30;
+
+chr::year_month_day ToYmd(int year, int month, int day) {
+  return chr::year{year} / chr::month{static_cast<unsigned>(month)} /
+         chr::day{static_cast<unsigned>(day)};
+}
+
+std::int64_t WholeDays(TDateTime t) { return static_cast<std::int64_t>(std::trunc(t)); }
+
+}  // namespace
+
+bool IsValidDate(int year, int month, int day) {
+  if (year < -32767 || year > 32767 || month < 1 || month > 12 || day < 1 || day > 31) {
+    return false;
+  }
+  return ToYmd(year, month, day).ok();
+}
+
+int DaysInMonth(int year, int month) {
+  if (month < 1 || month > 12) return 0;
+  const auto last = chr::year_month_day_last{chr::year{year} / chr::month{static_cast<unsigned>(month)} /
+                                             chr::last};
+  return static_cast<int>(static_cast<unsigned>(last.day()));
+}
+
+TDateTime EncodeDate(int year, int month, int day) {
+  const chr::sys_days d{ToYmd(year, month, day)};
+  return static_cast<TDateTime>((d - kEpoch).count());
+}
+
+std::optional<TDateTime> TryEncodeDate(int year, int month, int day) {
+  if (!IsValidDate(year, month, day)) return std::nullopt;
+  return EncodeDate(year, month, day);
+}
+
+DateParts DecodeDate(TDateTime t) {
+  const chr::year_month_day ymd{kEpoch + chr::days{WholeDays(t)}};
+  return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+          static_cast<int>(static_cast<unsigned>(ymd.day()))};
+}
+
+int DayOfWeek(TDateTime t) {
+  const chr::weekday wd{kEpoch + chr::days{WholeDays(t)}};
+  return static_cast<int>(wd.c_encoding()) + 1;
+}
+
+TDateTime EncodeTime(int hour, int minute, int second, int msec) {
+  const std::int64_t ms = ((static_cast<std::int64_t>(hour) * 60 + minute) * 60 + second) * 1000 + msec;
+  return static_cast<TDateTime>(ms) / static_cast<TDateTime>(kMsecsPerDay);
+}
+
+TimeParts DecodeTime(TDateTime t) {
+  const double frac = std::fabs(t - std::trunc(t));
+  std::int64_t ms = std::llround(frac * static_cast<double>(kMsecsPerDay));
+  if (ms >= kMsecsPerDay) ms = kMsecsPerDay - 1;
+  TimeParts parts;
+  parts.msec = static_cast<int>(ms % 1000);
+  ms /= 1000;
+  parts.second = static_cast<int>(ms % 60);
+  ms /= 60;
+  parts.minute = static_cast<int>(ms % 60);
+  parts.hour = static_cast<int>(ms / 60);
+  return parts;
+}
+
+TDateTime DateOf(TDateTime t) { return std::trunc(t); }
+
+TDateTime TimeOf(TDateTime t) { return std::fabs(t - std::trunc(t)); }
+
+std::int64_t ToMsecs(TDateTime t) {
+  return std::llround(t * static_cast<double>(kMsecsPerDay));
+}
+
+TDateTime FromMsecs(std::int64_t msecs) {
+  return static_cast<TDateTime>(msecs) / static_cast<TDateTime>(kMsecsPerDay);
+}
+
+std::string DateText(TDateTime t, const WeekdayNames& names) {
+  const DateParts d = DecodeDate(t);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d/%02d/%02d(", d.year, d.month, d.day);
+  return buf + names[static_cast<std::size_t>(DayOfWeek(t) - 1)] + ")";
+}
+
+std::string TimeText(TDateTime t) {
+  const TimeParts p = DecodeTime(t);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d:%02d", p.hour, p.minute);
+  return buf;
+}
+
+}  // namespace vespin

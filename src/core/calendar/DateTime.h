@@ -1,0 +1,66 @@
+#pragma once
+// Dates and times as the rest of the program sees them: a TDateTime is a double counting days
+// since 1899-12-30, the time of day in the fraction. Civil-date arithmetic is std::chrono's;
+// this file only converts. Nothing here reads the system clock (see Clock.h).
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vespin {
+
+using TDateTime = double;
+
+inline constexpr std::int64_t kMsecsPerDay = 86'400'000;
+inline constexpr std::int64_t kMsecsPerMinute = 60'000;
+
+struct DateParts {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  friend bool operator==(const DateParts&, const DateParts&) = default;
+};
+
+struct TimeParts {
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int msec = 0;
+  friend bool operator==(const TimeParts&, const TimeParts&) = default;
+};
+
+// Abbreviated weekday names, Sunday first, as Shift_JIS bytes ("日" … "土" on a Japanese desktop).
+using WeekdayNames = std::array<std::string, 7>;
+
+bool IsValidDate(int year, int month, int day);
+// Days in a month of the proleptic Gregorian calendar; 0 for a month outside 1..12.
+int DaysInMonth(int year, int month);
+
+// Precondition: IsValidDate(year, month, day).
+TDateTime EncodeDate(int year, int month, int day);
+std::optional<TDateTime> TryEncodeDate(int year, int month, int day);
+DateParts DecodeDate(TDateTime t);
+
+// 1 = Sunday … 7 = Saturday.
+int DayOfWeek(TDateTime t);
+
+// Precondition: 0 <= hour < 24, 0 <= minute, second < 60, 0 <= msec < 1000.
+TDateTime EncodeTime(int hour, int minute, int second = 0, int msec = 0);
+// Rounds to the nearest millisecond before splitting, so 10:00 - 9:55 + 1 s reads 0:05:01,
+// never 0:05:00.999. A fraction that rounds up to a whole day reads 23:59:59.999.
+TimeParts DecodeTime(TDateTime t);
+
+TDateTime DateOf(TDateTime t);  // the whole day (truncated, as the date part is everywhere)
+TDateTime TimeOf(TDateTime t);  // the time of day
+
+// Whole milliseconds since the epoch, rounded; exact for every moment the program deals in.
+std::int64_t ToMsecs(TDateTime t);
+TDateTime FromMsecs(std::int64_t msecs);
+
+// "yyyy/mm/dd(aaa)", for example 2005/04/18(月).
+std::string DateText(TDateTime t, const WeekdayNames& names);
+// "hh:nn", for example 09:05.
+std::string TimeText(TDateTime t);
+
+}  // namespace vespin

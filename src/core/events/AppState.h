@@ -1,0 +1,38 @@
+#pragma once
+// The run-time state shared by the clock tick, the engine and the event dialog. One object,
+// owned by the application and passed by reference; nothing here is global.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "calendar/DateTime.h"
+
+namespace vespin {
+
+// One line of today's coming events in the main window.
+struct EventLine {
+  std::string text;      // Shift_JIS event text
+  std::string timeText;  // "hh:nn" of the occurrence
+  TDateTime occurrence = 0;  // 0 = the line is empty
+};
+
+inline constexpr int kEventLineCount = 5;
+
+struct AppState {
+  // Ticks do nothing while set: the event dialog is open, or the engine shows a notice.
+  bool ClockPaused = false;
+  // Set at the end of the first alarm pass; never cleared.
+  bool StartUpDone = false;
+  std::array<EventLine, kEventLineCount> EventLines{};
+  // The day (whole TDateTime days) of the last alarm pass; done marks start afresh each day.
+  std::optional<std::int64_t> LastAlarmDay;
+};
+
+// Empties all five lines.
+inline void ClearEventLines(AppState& state) {
+  for (auto& line : state.EventLines) line = EventLine{};
+}
+
+}  // namespace vespin

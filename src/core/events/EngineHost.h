@@ -1,0 +1,25 @@
+#pragma once
+// What core needs from its host (the windows, or a test's fake): telling the user something,
+// saving the event file, redrawing the calendar, and two notice settings.
+
+#include <string>
+
+namespace vespin {
+
+class Notifier {
+ public:
+  virtual ~Notifier() = default;
+  // Shows one line (Shift_JIS) to the user and returns when the user has acknowledged it.
+  virtual void ShowNotice(const std::string& text) = 0;
+};
+
+class EngineHost : public Notifier {
+ public:
+  // Writes the event file (tables and settings); false after the user has been told why not.
+  virtual bool SaveEventFile() = 0;
+  virtual void RedrawCalendar() = 0;
+  virtual bool OnTimeNotices() const = 0;   // also announce at the event's own minute
+  virtual bool StartUpNotices() const = 0;  // announce today's events at start-up
+};
+
+}  // namespace vespin

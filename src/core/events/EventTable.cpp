@@ -1,0 +1,185 @@
+#include "events/EventTable.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace vespin {
+namespace {
+
+const std::string kEmpty;
+
+}  // namespace
+
+EventTable::EventTable(int columnCount, int rowCountShow)
+    : colCount_(std::max(columnCount, 1)), rowCountShow_(std::max(rowCountShow, 1)) {
+  rows_.assign(static_cast<std::size_t>(rowCountShow_ + 1), Row(static_cast<std::size_t>(colCount_)));
+}
+
+void EventTable::SetRowCountShow(int n) {
+  rowCountShow_ = std::max(n, 1);
+  ResetLayout();
+}
+
+void EventTable::ResetLayout() {
+  dataRowCount_ = 0;
+  for (std::size_t r = 1; r < rows_.size(); ++r) rows_[r].assign(static_cast<std::size_t>(colCount_), {});
+  SetGridRows(rowCountShow_ + 1);
+  selectedRow_ = std::min(std::max(selectedRow_, 1), RowCount() - 1);
+  topRow_ = 1;
+  Changed();
+}
+
+const std::string& EventTable::Cell(int col, int row) const {
+  if (col < 0 || col >= colCount_ || row < 0 || row >= RowCount()) return kEmpty;
+  return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+}
+
+void EventTable::SetCell(int col, int row, std::string text) {
+  if (col < 0 || col >= colCount_ || row < 0 || row >= RowCount()) return;
+  rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = std::move(text);
+  Changed();
+}
+
+void EventTable::InsertRow(int position, std::vector<std::string> values) {
+  if (dataRowCount_ == 0) {
+    position = 1;
+  } else if (position < 1 || position > dataRowCount_ + 1) {
+    return;
+  }
+  if (static_cast<int>(values.size()) != colCount_) return;
+  if (dataRowCount_ >= rowCountShow_) SetGridRows(RowCount() + 1);
+  // The row after the last data row is always an empty spare; rotate it into place.
+  auto first = rows_.begin() + position;
+  auto spare = rows_.begin() + dataRowCount_ + 1;
+  std::rotate(first, spare, spare + 1);
+  *first = std::move(values);
+  ++dataRowCount_;
+  SelectRow(position);
+  Changed();
+}
+
+void EventTable::UpdateRow(int position, std::vector<std::string> values) {
+  if (position < 1 || position > dataRowCount_) return;
+  if (static_cast<int>(values.size()) != colCount_) return;
+  rows_[static_cast<std::size_t>(position)] = std::move(values);
+  SelectRow(position);
+  Changed();
+}
+
+void EventTable::DeleteRow(int position) {
+  if (position < 1 || position > dataRowCount_) return;
+  auto first = rows_.begin() + position;
+  auto last = rows_.begin() + dataRowCount_ + 1;
+  std::rotate(first, first + 1, last);
+  rows_[static_cast<std::size_t>(dataRowCount_)].assign(static_cast<std::size_t>(colCount_), {});
+  if (RowCount() > rowCountShow_ + 1) SetGridRows(RowCount() - 1);
+  --dataRowCount_;
+  if (position <= dataRowCount_) {
+    SelectRow(position);
+  } else if (dataRowCount_ == 0) {
+    SelectRow(1);
+  } else {
+    SelectRow(position - 1);
+  }
+  Changed();
+}
+
+void EventTable::ClearRows() {
+  SelectRow(1);
+  for (std::size_t r = 1; r < rows_.size(); ++r) rows_[r].assign(static_cast<std::size_t>(colCount_), {});
+  SetGridRows(rowCountShow_ + 1);
+  dataRowCount_ = 0;
+  topRow_ = std::min(topRow_, 1);
+  Changed();
+}
+
+void EventTable::SortRows(int column, int direction) {
+  if (dataRowCount_ == 0 || column < 0 || column >= colCount_) return;
+  const auto col = static_cast<std::size_t>(column);
+  int remembered = selectedRow_;
+  auto compare = [&](const std::string& a, const std::string& b) {
+    return direction * a.compare(b);
+  };
+  // Classic in-place partition sort, recursing into the left part and looping on the right.
+  std::function<void(int, int)> sort = [&](int lo, int hi) {
+    int i = lo;
+    do {
+      i = lo;
+      int j = hi;
+      const std::string pivot = rows_[static_cast<std::size_t>((lo + hi) / 2)][col];
+      do {
+        while (compare(rows_[static_cast<std::size_t>(i)][col], pivot) < 0) ++i;
+        while (compare(rows_[static_cast<std::size_t>(j)][col], pivot) > 0) --j;
+        if (i <= j) {
+          std::swap(rows_[static_cast<std::size_t>(i)], rows_[static_cast<std::size_t>(j)]);
+          if (remembered == j) {
+            remembered = i;
+          } else if (remembered == i) {
+            remembered = j;
+          }
+          ++i;
+          --j;
+        }
+      } while (i <= j);
+      if (lo < j) sort(lo, j);
+      lo = i;
+    } while (i < hi);
+  };
+  sort(1, dataRowCount_);
+  SelectRow(remembered);
+  Changed();
+}
+
+void EventTable::SelectRow(int row) {
+  if (row < 0) {
+    selectedRow_ = -1;
+    topRow_ = 1;
+    Changed();
+    return;
+  }
+  if (row >= RowCount()) return;
+  selectedRow_ = row;
+  if (!(topRow_ <= row && row < topRow_ + rowCountShow_)) {
+    if (row + rowCountShow_ > dataRowCount_) {
+      topRow_ = dataRowCount_ - rowCountShow_ + 1;
+    } else {
+      topRow_ = row;
+    }
+    topRow_ = std::max(topRow_, 1);
+  }
+  Changed();
+}
+
+void EventTable::SetTopRow(int row) {
+  const int maxTop = std::max(RowCount() - rowCountShow_, 1);
+  topRow_ = std::clamp(row, 1, maxTop);
+  Changed();
+}
+
+std::vector<std::string> EventTable::Column(int col) const {
+  std::vector<std::string> out;
+  out.reserve(rows_.size());
+  for (int r = 0; r < RowCount(); ++r) out.push_back(Cell(col, r));
+  return out;
+}
+
+void EventTable::ReplaceColumn(int col, const std::vector<std::string>& texts) {
+  if (col < 0 || col >= colCount_) return;
+  const int n = std::min(static_cast<int>(texts.size()), dataRowCount_ + 1);
+  for (int r = 0; r < n; ++r) {
+    rows_[static_cast<std::size_t>(r)][static_cast<std::size_t>(col)] = texts[static_cast<std::size_t>(r)];
+  }
+  Changed();
+}
+
+void EventTable::SetGridRows(int n) {
+  rows_.resize(static_cast<std::size_t>(n), Row(static_cast<std::size_t>(colCount_)));
+  selectedRow_ = std::min(selectedRow_, n - 1);
+  topRow_ = std::clamp(topRow_, 1, std::max(n - rowCountShow_, 1));
+}
+
+void EventTable::Changed() const {
+  if (onChange_) onChange_();
+}
+
+}  // namespace vespin

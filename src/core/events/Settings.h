@@ -1,0 +1,50 @@
+#pragma once
+// The main window's settings, in one typed place with their defaults. The event file's
+// settings line is their only store: EventFile reads it into a Settings and writes it back.
+
+#include <cstdint>
+#include <string>
+
+namespace vespin {
+
+// Font style bits as the file stores them.
+inline constexpr int kFontBold = 1;
+inline constexpr int kFontItalic = 2;
+inline constexpr int kFontUnderline = 4;
+inline constexpr int kFontStrikeOut = 8;
+
+inline constexpr std::uint32_t kSilver = 0xC0C0C0;  // colour value: red in the low byte
+
+struct Settings {
+  int left = 0;  // window position, pixels
+  int top = 0;
+  bool backClear = false;               // transparent background; otherwise backColor
+  std::uint32_t backColor = kSilver;    // red | green << 8 | blue << 16
+  bool figureBright = false;            // bright text scheme; otherwise dark
+  std::string fontName;                 // Shift_JIS face name; empty until a file sets it
+  bool beep = false;                    // play vespin.wav with each notice
+  int fontSize = 9;                     // points
+  int fontStyle = 0;                    // kFontBold | kFontItalic | …
+  bool yearLine = false;                // underline days with yearly events
+  bool monthLine = false;               // … monthly events
+  bool weekLine = false;                // … weekly events
+  bool startUp = true;                  // announce today's events at start-up
+  bool onTime = false;                  // announce again at the event's own minute
+  int months = 1;                       // 1, 2 or 3 months shown
+
+  friend bool operator==(const Settings&, const Settings&) = default;
+};
+
+struct WindowPos {
+  int left = 0;
+  int top = 0;
+  friend bool operator==(const WindowPos&, const WindowPos&) = default;
+};
+
+// Where the window goes at start-up from a stored position: the stored left unless it lies at
+// or beyond the screen's width (then flush right), the stored top unless it lies at or beyond
+// the screen's height (then 0).
+WindowPos PlaceWindow(int storedLeft, int storedTop, int screenWidth, int screenHeight,
+                      int windowWidth);
+
+}  // namespace vespin

@@ -1,0 +1,198 @@
+#include "events/EventTable.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vespin {
+namespace {
+
+// A two-column table with rows "a1"/"a2" … whose first cell is the key.
+std::vector<std::string> Row(const std::string& key) { return {key, key + "!"}; }
+
+std::vector<std::string> Keys(const EventTable& t) {
+  std::vector<std::string> keys;
+  for (int r = 1; r <= t.DataRowCount(); ++r) keys.push_back(t.Cell(0, r));
+  return keys;
+}
+
+EventTable Filled(std::initializer_list<const char*> keys, int show = 8) {
+  EventTable t(2, show);
+  int pos = 1;
+  for (const char* k : keys) t.InsertRow(pos++, Row(k));
+  return t;
+}
+
+TEST(EventTableTest, EmptyListGuards) {
+  EventTable t(2, 8);
+  t.UpdateRow(1, Row("x"));
+  t.DeleteRow(1);
+  t.SortRows(0, 1);
+  EXPECT_EQ(t.DataRowCount(), 0);
+  EXPECT_EQ(t.RowCount(), 9);
+  EXPECT_EQ(t.SelectedRow(), 1);
+  // Any position inserts at row 1 of an empty list.
+  t.InsertRow(42, Row("a"));
+  EXPECT_EQ(Keys(t), std::vector<std::string>{"a"});
+  EXPECT_EQ(t.SelectedRow(), 1);
+}
+
+TEST(EventTableTest, RowOperationGuards) {
+  EventTable t = Filled({"a", "b"});
+  t.InsertRow(4, Row("x"));              // beyond DataRowCount + 1
+  t.InsertRow(0, Row("x"));
+  t.InsertRow(1, {"only one value"});    // wrong value count
+  t.UpdateRow(3, Row("x"));
+  t.UpdateRow(1, {"a", "b", "c"});
+  t.DeleteRow(0);
+  t.DeleteRow(3);
+  EXPECT_EQ(Keys(t), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(t.Cell(1, 1), "a!");
+  EXPECT_EQ(t.Cell(5, 1), "");
+  EXPECT_EQ(t.Cell(0, 99), "");
+}
+
+TEST(EventTableTest, InsertPlacesRowsAndSelectsThem) {
+  EventTable t = Filled({"a", "c"});
+  t.InsertRow(2, Row("b"));
+  t.InsertRow(4, Row("d"));
+  EXPECT_EQ(Keys(t), (std::vector<std::string>{"a", "b", "c", "d"}));
+  EXPECT_EQ(t.SelectedRow(), 4);
+  t.UpdateRow(2, Row("B"));
+  EXPECT_EQ(t.Cell(1, 2), "B!");
+  EXPECT_EQ(t.SelectedRow(), 2);
+}
+
+TEST(EventTableTest, GridGrowsPastTheShownLinesAndShrinksBack) {
+  EventTable t = Filled({"1", "2", "3", "4", "5", "6", "7", "8"});
+  EXPECT_EQ(t.RowCount(), 9);
+  t.InsertRow(9, Row("9"));
+  EXPECT_EQ(t.RowCount(), 10);
+  EXPECT_EQ(t.TopRow(), 2);  // the new last row is scrolled into view
+  t.DeleteRow(9);
+  EXPECT_EQ(t.RowCount(), 9);
+  EXPECT_EQ(t.SelectedRow(), 8);
+  // Rows after the data stay empty.
+  EXPECT_EQ(t.Cell(0, 9), "");
+}
+
+TEST(EventTableTest, DeleteSelectsTheFollowingOrTheNewLastRow) {
+  EventTable t = Filled({"a", "b", "c"});
+  t.DeleteRow(2);
+  EXPECT_EQ(Keys(t), (std::vector<std::string>{"a", "c"}));
+  EXPECT_EQ(t.SelectedRow(), 2);
+  t.DeleteRow(2);
+  EXPECT_EQ(t.SelectedRow(), 1);
+  t.DeleteRow(1);
+  EXPECT_EQ(t.DataRowCount(), 0);
+  EXPECT_EQ(t.SelectedRow(), 1);
+  EXPECT_EQ(t.Cell(0, 1), "");
+}
+
+TEST(EventTableTest, ClearKeepsHeaders) {
+  EventTable t = Filled({"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"});
+  t.SetCell(0, 0, "head");
+  t.ClearRows();
+  EXPECT_EQ(t.DataRowCount(), 0);
+  EXPECT_EQ(t.RowCount(), 9);
+  EXPECT_EQ(t.SelectedRow(), 1);
+  EXPECT_EQ(t.TopRow(), 1);
+  EXPECT_EQ(t.Cell(0, 0), "head");
+  EXPECT_EQ(t.Cell(0, 1), "");
+}
+
+TEST(EventTableTest, SelectScrollsOnlyWhenOutOfView) {
+  EventTable t(2, 3);
+  for (int i = 1; i <= 10; ++i) t.InsertRow(i, Row(std::to_string(i)));
+  EXPECT_EQ(t.TopRow(), 8);  // last row at the bottom of three lines
+  t.SelectRow(9);
+  EXPECT_EQ(t.TopRow(), 8);  // visible: no scroll
+  t.SelectRow(2);
+  EXPECT_EQ(t.TopRow(), 2);
+  t.SelectRow(9);            // 9 + 3 > 10: the last row goes to the bottom
+  EXPECT_EQ(t.TopRow(), 8);
+  t.SelectRow(-1);
+  EXPECT_EQ(t.SelectedRow(), -1);
+  EXPECT_EQ(t.TopRow(), 1);
+}
+
+TEST(EventTableTest, SortIsTheUnstablePartitionSortAndTheSelectionFollows) {
+  EventTable t = Filled({"400 12:00", "115 09:00", "308 18:00", "120 07:00", "203 10:00"});
+  t.SelectRow(3);  // "308 18:00"
+  t.SortRows(0, 1);
+  EXPECT_EQ(Keys(t), (std::vector<std::string>{"115 09:00", "120 07:00", "203 10:00",
+                                                "308 18:00", "400 12:00"}));
+  EXPECT_EQ(t.Cell(0, t.SelectedRow()), "308 18:00");
+  t.SortRows(0, -1);
+  EXPECT_EQ(Keys(t), (std::vector<std::string>{"400 12:00", "308 18:00", "203 10:00",
+                                                "120 07:00", "115 09:00"}));
+  EXPECT_EQ(t.Cell(0, t.SelectedRow()), "308 18:00");
+}
+
+TEST(EventTableTest, SortOfEqualKeysMovesRowsLikeThePartitionSort) {
+  // Equal keys are exchanged by the partition step: rows with the same key swap places,
+  // which a stable sort would never do.
+  EventTable t(2, 8);
+  t.InsertRow(1, {"k", "first"});
+  t.InsertRow(2, {"k", "second"});
+  t.InsertRow(3, {"k", "third"});
+  t.SelectRow(1);
+  t.SortRows(0, 1);
+  EXPECT_EQ(t.Cell(1, 1), "third");
+  EXPECT_EQ(t.Cell(1, 2), "second");
+  EXPECT_EQ(t.Cell(1, 3), "first");
+  EXPECT_EQ(t.Cell(1, t.SelectedRow()), "first");
+}
+
+TEST(EventTableTest, SortComparesBytesUnsigned) {
+  EventTable t(2, 8);
+  t.InsertRow(1, {"\x93\xfa", "kanji"});  // lead byte 0x93 sorts after ASCII
+  t.InsertRow(2, {"Z", "upper"});
+  t.InsertRow(3, {"a", "lower"});
+  t.SortRows(0, 1);
+  EXPECT_EQ(t.Cell(1, 1), "upper");
+  EXPECT_EQ(t.Cell(1, 2), "lower");
+  EXPECT_EQ(t.Cell(1, 3), "kanji");
+}
+
+TEST(EventTableTest, ColumnSnapshotAndRestore) {
+  EventTable t = Filled({"a", "b", "c"});
+  t.SetCell(1, 0, "done");
+  t.SetCell(1, 2, "x");
+  const auto snapshot = t.Column(1);
+  ASSERT_EQ(snapshot.size(), 9u);
+  EXPECT_EQ(snapshot[0], "done");
+  EXPECT_EQ(snapshot[2], "x");
+  // Reload with fewer rows: the snapshot goes back only as far as both reach.
+  t.ClearRows();
+  t.InsertRow(1, Row("a"));
+  t.InsertRow(2, Row("b"));
+  t.ReplaceColumn(1, snapshot);
+  EXPECT_EQ(t.Cell(1, 2), "x");
+  EXPECT_EQ(t.Cell(1, 3), "");
+  EXPECT_EQ(t.Cell(1, 4), "");
+}
+
+TEST(EventTableTest, ChangesAreReported) {
+  EventTable t(2, 8);
+  int changes = 0;
+  t.SetChangeHandler([&] { ++changes; });
+  t.InsertRow(1, Row("a"));
+  EXPECT_GT(changes, 0);
+  const int before = changes;
+  t.SetCell(0, 1, "b");
+  EXPECT_GT(changes, before);
+}
+
+TEST(EventTableTest, RowCountShowIsAtLeastOne) {
+  EventTable t(2, 8);
+  t.SetRowCountShow(0);
+  EXPECT_EQ(t.RowCountShow(), 1);
+  EXPECT_EQ(t.RowCount(), 2);
+  t.SetRowCountShow(-4);
+  EXPECT_EQ(t.RowCountShow(), 1);
+}
+
+}  // namespace
+}  // namespace vespin
