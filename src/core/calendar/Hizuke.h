@@ -1,0 +1,52 @@
+#pragma once
+// Japanese national holidays and the date searches that recurring events need.
+// Dates are whole-day TDateTime values between 0001-01-01 and 9999-12-31 unless noted;
+// weekdays are 1 = Sunday … 7 = Saturday.
+
+#include <optional>
+#include <string_view>
+
+#include "calendar/DateTime.h"
+
+namespace vespin {
+
+// The holidays from 1948 on; false before 1948 and past 9999-12-31. Each year's holidays are
+// worked out once per thread and kept, so a calendar redraw costs a lookup per day.
+bool IsHoliday(TDateTime date);
+
+// Not a Sunday, not a Saturday and not a holiday.
+bool IsBusinessDay(TDateTime date);
+
+// 1 for days 1–7 of the month, 2 for 8–14, … 5 for 29–31.
+int WeekOfMonth(TDateTime date);
+
+// The first date on or after x on the weekday; x's time of day carries over.
+TDateTime NextWeekday(int weekday, TDateTime x);
+
+// The first date on or after x on the weekday that lies in week n (WeekOfMonth) of its month,
+// any week when n is 0. nullopt for n outside 0–5, a weekday outside 1–7, or no such date up
+// to 9999-12-31.
+std::optional<TDateTime> NextNthWeekday(int n, int weekday, TDateTime x);
+
+// The first date on or after x whose day of month is `day`; months shorter than that are
+// skipped. nullopt for a day outside 1–31 or past 9999-12-31.
+std::optional<TDateTime> NextDayOfMonth(int day, TDateTime x);
+
+// The first date on or after x with that month and day (29 February moves to the next leap
+// year). nullopt for a month and day that no year has, or past 9999-12-31.
+std::optional<TDateTime> NextDateOfYear(int month, int day, TDateTime x);
+
+// The 1st of the month after x's month.
+TDateTime NextFirstOfMonth(TDateTime x);
+
+// x when x is its month's first business day; otherwise the first business day of x's month
+// when x is the 1st, else the first business day of the next month.
+TDateTime NextFirstBusinessDay(TDateTime x);
+
+// The last business day of x's month; it may lie before x.
+TDateTime LastBusinessDayOfMonth(TDateTime x);
+
+// "HH:MM" (two digits, a colon, two digits; 00:00–23:59) as a time of day; nullopt otherwise.
+std::optional<TDateTime> HourMinuteToTime(std::string_view hhmm);
+
+}  // namespace vespin

@@ -1,0 +1,252 @@
+#include "calendar/Hizuke.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "calendar/Julius.h"
+
+namespace vespin {
+namespace {
+
+TDateTime D(int y, int m, int d) {
+  return EncodeDate(y, m, d);
+}
+
+std::string Text(TDateTime t) {
+  const DateParts p = DecodeDate(t);
+  return std::to_string(p.year) + "-" + std::to_string(p.month) + "-" + std::to_string(p.day);
+}
+
+std::string Text(std::optional<TDateTime> t) {
+  return t ? Text(*t) : "none";
+}
+
+// The holiday rules exactly as written, walking back one day per call for substitute
+// holidays. Slow on purpose: it is the yardstick for the per-year computation.
+bool LiteralIsHoliday(TDateTime x) {
+  const DateParts p = DecodeDate(x);
+  const int y = p.year;
+  const int md = p.month * 100 + p.day;
+  int vernal = 0;
+  int autumnal = 0;
+  if (p.month == 3) {
+    const auto e = JulianDayToDate(VernalEquinoxDay(y));
+    if (e) vernal = e->month * 100 + e->day;
+  }
+  if (p.month == 9) {
+    const auto e = JulianDayToDate(AutumnalEquinoxDay(y));
+    if (e) autumnal = e->month * 100 + e->day;
+  }
+  if (y < 1948) return false;
+  bool holiday = md == 101 || (md == 115 && y <= 1999) || (md == 211 && y >= 1966) ||
+                 md == vernal || md == 429 || md == 503 || (md == 504 && y >= 1986) || md == 505 ||
+                 (md == 720 && y >= 1996 && y <= 2002) || (md == 915 && y >= 1966 && y <= 2002) ||
+                 md == autumnal || (md == 1010 && y >= 1966 && y <= 1999) || md == 1103 ||
+                 md == 1123 || (md == 1223 && y >= 1989);
+  const bool monday = DayOfWeek(x) == 2;
+  if (!holiday) holiday = LiteralIsHoliday(x - 1) && monday;
+  if (monday) {
+    const int week = (p.day + 6) / 7;
+    if (y >= 2000 && p.month == 1 && week == 2) holiday = true;
+    if (y >= 2000 && p.month == 10 && week == 2) holiday = true;
+    if (y >= 2003 && p.month == 7 && week == 3) holiday = true;
+    if (y >= 2003 && p.month == 9 && week == 3) holiday = true;
+  }
+  return holiday;
+}
+
+TEST(HizukeTest, HolidaysAtTheEdgesOfTheirRules) {
+  const struct {
+    int y, m, d;
+    bool holiday;
+  } cases[] = {
+      {1947, 5, 3, false},   {1948, 1, 1, true},   {1947, 12, 31, false}, {1999, 1, 15, true},
+      {2000, 1, 15, false},  {2000, 1, 10, true},  // second Monday
+      {1965, 2, 11, false},  {1966, 2, 11, true},  {1985, 5, 4, false},   {1986, 5, 4, true},
+      {1988, 12, 23, false}, {1989, 12, 23, true}, {2002, 7, 20, true},   {2003, 7, 20, false},
+      {2003, 7, 21, true},   {2003, 9, 15, true},  {2002, 9, 16, true},  // after Sunday 15th
+      {2006, 1, 2, true},    {2005, 3, 21, true},   // Mondays after a Sunday holiday
+      {2009, 9, 22, false},                         // a Tuesday between two holidays
+      {2007, 4, 30, true},   {2007, 5, 1, false},   // a substitute does not carry further
+      {1995, 1, 16, true},   {1995, 1, 17, false},  // Sunday 15 January before 2000
+      {2100, 3, 20, true},   {2100, 3, 21, false},  // the true date of the 2100 equinox
+      {2100, 9, 23, true},   {2100, 9, 24, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsHoliday(D(c.y, c.m, c.d)), c.holiday) << c.y << "-" << c.m << "-" << c.d;
+  }
+}
+
+TEST(HizukeTest, HolidaysOf2005) {
+  std::vector<std::string> got;
+  for (TDateTime t = D(2005, 1, 1); t < D(2006, 1, 1); t += 1) {
+    if (IsHoliday(t)) got.push_back(Text(t));
+  }
+  const std::vector<std::string> expected = {"2005-1-1",   "2005-1-10", "2005-2-11",  "2005-3-20",
+                                             "2005-3-21",  "2005-4-29", "2005-5-3",   "2005-5-4",
+                                             "2005-5-5",   "2005-7-18", "2005-9-19",  "2005-9-23",
+                                             "2005-10-10", "2005-11-3", "2005-11-23", "2005-12-23"};
+  EXPECT_EQ(got, expected);
+}
+
+TEST(HizukeTest, OutsideTheCalendarNothingIsAHoliday) {
+  EXPECT_FALSE(IsHoliday(D(1, 1, 1)));
+  EXPECT_FALSE(IsHoliday(D(9999, 12, 31) + 1));  // would be New Year's Day
+  EXPECT_FALSE(IsHoliday(std::numeric_limits<double>::quiet_NaN()));
+  EXPECT_FALSE(IsHoliday(1e300));
+  EXPECT_TRUE(IsHoliday(D(9999, 1, 1)));
+  EXPECT_TRUE(IsHoliday(D(2005, 1, 1) + 0.75));  // the time of day does not matter
+}
+
+// Every day from 1940 to 2200 against the rules as written. The per-year answers are kept in a
+// handful of slots, so the days are also visited in an order that jumps between years.
+TEST(HizukeTest, AgreesWithTheLiteralRulesFrom1940To2200) {
+  const TDateTime first = D(1940, 1, 1);
+  const TDateTime last = D(2200, 12, 31);
+  std::vector<bool> expected;
+  for (TDateTime t = first; t <= last; t += 1) expected.push_back(LiteralIsHoliday(t));
+
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    const TDateTime t = first + static_cast<double>(i);
+    ASSERT_EQ(IsHoliday(t), expected[i]) << Text(t);
+  }
+  const std::size_t count = expected.size();
+  const std::size_t stride = 4001;  // coprime with the count checked below, about 11 years
+  ASSERT_NE(count % stride, 0u);
+  std::size_t i = 0;
+  for (std::size_t k = 0; k < count; ++k, i = (i + stride) % count) {
+    const TDateTime t = first + static_cast<double>(i);
+    ASSERT_EQ(IsHoliday(t), expected[i]) << Text(t);
+  }
+}
+
+TEST(HizukeTest, WeekOfMonth) {
+  const struct {
+    int day, week;
+  } cases[] = {{1, 1},  {7, 1},  {8, 2},  {14, 2}, {15, 3},
+               {21, 3}, {22, 4}, {28, 4}, {29, 5}, {31, 5}};
+  for (const auto& c : cases) EXPECT_EQ(WeekOfMonth(D(2005, 1, c.day)), c.week) << c.day;
+}
+
+TEST(HizukeTest, NextWeekday) {
+  // 2005-04-18 is a Monday.
+  EXPECT_EQ(NextWeekday(2, D(2005, 4, 18)), D(2005, 4, 18));
+  EXPECT_EQ(NextWeekday(7, D(2005, 4, 18)), D(2005, 4, 23));
+  EXPECT_EQ(NextWeekday(1, D(2005, 4, 18)), D(2005, 4, 24));
+  EXPECT_EQ(NextWeekday(1, D(2005, 4, 24)), D(2005, 4, 24));
+  EXPECT_EQ(NextWeekday(2, D(2005, 4, 19)), D(2005, 4, 25));
+  EXPECT_EQ(NextWeekday(3, D(2005, 4, 18) + 0.5), D(2005, 4, 19) + 0.5);
+}
+
+TEST(HizukeTest, NextNthWeekday) {
+  const struct {
+    int n, weekday;
+    TDateTime from;
+    std::optional<TDateTime> expected;
+  } cases[] = {
+      {0, 3, D(2005, 4, 18), D(2005, 4, 19)},
+      {2, 3, D(2005, 4, 1), D(2005, 4, 12)},  // second Tuesday
+      {2, 3, D(2005, 4, 12), D(2005, 4, 12)},
+      {2, 3, D(2005, 4, 13), D(2005, 5, 10)},
+      {4, 6, D(2005, 12, 25), D(2006, 1, 27)},  // over the year's end
+      {5, 2, D(2005, 2, 1), D(2005, 5, 30)},    // skips months without a fifth Monday
+      {5, 6, D(9999, 12, 1), D(9999, 12, 31)},
+      {5, 7, D(9999, 12, 1), std::nullopt},  // no fifth Saturday before the calendar ends
+      {6, 2, D(2005, 4, 1), std::nullopt},   // no month has a sixth week
+      {-1, 2, D(2005, 4, 1), std::nullopt},
+      {1, 0, D(2005, 4, 1), std::nullopt},
+      {1, 8, D(2005, 4, 1), std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Text(NextNthWeekday(c.n, c.weekday, c.from)), Text(c.expected))
+        << c.n << "/" << c.weekday << " from " << Text(c.from);
+  }
+}
+
+TEST(HizukeTest, NextDayOfMonth) {
+  const struct {
+    int day;
+    TDateTime from;
+    std::optional<TDateTime> expected;
+  } cases[] = {
+      {18, D(2005, 4, 18), D(2005, 4, 18)},   {19, D(2005, 4, 18), D(2005, 4, 19)},
+      {17, D(2005, 4, 18), D(2005, 5, 17)},   {31, D(2005, 4, 1), D(2005, 5, 31)},
+      {30, D(2005, 1, 31), D(2005, 3, 30)},   {29, D(2100, 2, 1), D(2100, 3, 29)},
+      {29, D(2000, 2, 1), D(2000, 2, 29)},    {5, D(2005, 12, 6), D(2006, 1, 5)},
+      {31, D(2005, 12, 31), D(2005, 12, 31)}, {10, D(9999, 12, 15), std::nullopt},
+      {0, D(2005, 4, 18), std::nullopt},      {32, D(2005, 4, 18), std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Text(NextDayOfMonth(c.day, c.from)), Text(c.expected))
+        << c.day << " from " << Text(c.from);
+  }
+}
+
+TEST(HizukeTest, NextDateOfYear) {
+  const struct {
+    int month, day;
+    TDateTime from;
+    std::optional<TDateTime> expected;
+  } cases[] = {
+      {2, 29, D(2005, 3, 1), D(2008, 2, 29)},  {2, 29, D(2096, 3, 1), D(2104, 2, 29)},
+      {4, 18, D(2005, 4, 18), D(2005, 4, 18)}, {4, 17, D(2005, 4, 18), D(2006, 4, 17)},
+      {3, 1, D(2005, 4, 18), D(2006, 3, 1)},   {12, 31, D(2005, 4, 18), D(2005, 12, 31)},
+      {2, 29, D(9997, 1, 1), std::nullopt},    {1, 1, D(9999, 1, 2), std::nullopt},
+      {2, 30, D(2005, 1, 1), std::nullopt},    {4, 31, D(2005, 1, 1), std::nullopt},
+      {13, 1, D(2005, 1, 1), std::nullopt},    {0, 1, D(2005, 1, 1), std::nullopt},
+      {1, 0, D(2005, 1, 1), std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Text(NextDateOfYear(c.month, c.day, c.from)), Text(c.expected))
+        << c.month << "-" << c.day << " from " << Text(c.from);
+  }
+}
+
+TEST(HizukeTest, FirstAndLastBusinessDays) {
+  EXPECT_EQ(NextFirstOfMonth(D(2005, 4, 18)), D(2005, 5, 1));
+  EXPECT_EQ(NextFirstOfMonth(D(2005, 4, 1)), D(2005, 5, 1));
+  EXPECT_EQ(NextFirstOfMonth(D(2005, 12, 31)), D(2006, 1, 1));
+
+  const struct {
+    TDateTime from, expected;
+  } first[] = {
+      {D(2005, 10, 1), D(2005, 10, 3)},  // Saturday 1st: this month's first business day
+      {D(2005, 10, 2), D(2005, 11, 1)},  // before this month's: still the next month's
+      {D(2005, 10, 3), D(2005, 10, 3)},  // the first business day itself
+      {D(2005, 10, 4), D(2005, 11, 1)},
+      {D(2005, 12, 20), D(2006, 1, 3)},  // 1 January a holiday, 2nd its substitute
+      {D(2004, 5, 1), D(2004, 5, 6)},    // Saturday, Sunday, then three holidays
+  };
+  for (const auto& c : first) {
+    EXPECT_EQ(Text(NextFirstBusinessDay(c.from)), Text(c.expected)) << Text(c.from);
+  }
+
+  const struct {
+    TDateTime from, expected;
+  } last[] = {
+      {D(2005, 4, 1), D(2005, 4, 28)},     // 29th a holiday, 30th a Saturday
+      {D(2005, 12, 31), D(2005, 12, 30)},  // earlier than the date asked about
+      {D(2005, 2, 3), D(2005, 2, 28)},
+      {D(2000, 2, 3), D(2000, 2, 29)},
+  };
+  for (const auto& c : last) {
+    EXPECT_EQ(Text(LastBusinessDayOfMonth(c.from)), Text(c.expected)) << Text(c.from);
+  }
+}
+
+TEST(HizukeTest, HourMinuteToTime) {
+  EXPECT_EQ(HourMinuteToTime("07:05"), EncodeTime(7, 5));
+  EXPECT_EQ(HourMinuteToTime("00:00"), 0.0);
+  EXPECT_EQ(HourMinuteToTime("23:59"), EncodeTime(23, 59));
+  for (const char* bad : {"24:00", "12:60", "7:05", "07:5", "07-05", "07:05 ", " 7:05", "+7:05",
+                          "ab:cd", "", "0705", "07:05:00", "\xff\xff:00"}) {
+    EXPECT_EQ(HourMinuteToTime(bad), std::nullopt) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace vespin
