@@ -1,0 +1,175 @@
+// holidays, equinox, jd and month: the calendar arithmetic at the terminal.
+
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "Commands.h"
+#include "calendar/DateTime.h"
+#include "calendar/Hizuke.h"
+#include "calendar/Julius.h"
+
+namespace vespin::cli {
+namespace {
+
+constexpr std::int64_t kFirstYear = 1;
+constexpr std::int64_t kLastYear = 9999;
+
+// Plain decimal digits (a leading minus where lo is negative), nothing else, within lo..hi.
+std::optional<std::int64_t> ParseNumber(std::string_view text, std::int64_t lo, std::int64_t hi) {
+  if (text.empty() || text.size() > 20) return std::nullopt;
+  if (text.front() == '-' && lo >= 0) return std::nullopt;
+  std::int64_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+  if (value < lo || value > hi) return std::nullopt;
+  return value;
+}
+
+// Years before 1 keep their sign in front of four digits: -4712-01-01, -0001-12-31.
+std::string IsoDate(const CivilDate& d) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%s%04d-%02d-%02d", d.year < 0 ? "-" : "",
+                d.year < 0 ? -d.year : d.year, d.month, d.day);
+  return buf;
+}
+
+std::string IsoDate(TDateTime t) {
+  const DateParts p = DecodeDate(t);
+  return IsoDate(CivilDate{p.year, p.month, p.day});
+}
+
+// The terminal's own colours, as close as it gets to the panel's red and blue.
+constexpr std::string_view kRed = "\x1b[31m";
+constexpr std::string_view kBlue = "\x1b[34m";
+constexpr std::string_view kReverse = "\x1b[7m";  // today, like the panel's white box
+constexpr std::string_view kReset = "\x1b[0m";
+
+// Each day takes four columns: a blank, two digits and the marker column, so that a marked
+// day never runs into the next number; the two-column weekday names sit over the digits.
+constexpr std::string_view kWeekdayHeader = " 日  月  火  水  木  金  土";
+constexpr int kCellWidth = 4;
+constexpr int kGridWidth = 7 * kCellWidth - 1;
+
+void TrimRight(std::string& line) {
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+}
+
+}  // namespace
+
+int Holidays(const Args& args, std::ostream& out, std::ostream& /*err*/,
+             const Environment& /*env*/) {
+  if (args.size() != 1) return kExitUsage;
+  const auto year = ParseNumber(args[0], kFirstYear, kLastYear);
+  if (!year) return kExitUsage;
+  const auto y = static_cast<int>(*year);
+  for (TDateTime t = EncodeDate(y, 1, 1), end = EncodeDate(y, 12, 31); t <= end; t += 1) {
+    if (IsHoliday(t)) out << IsoDate(t) << "\n";
+  }
+  return kExitOk;
+}
+
+int Equinox(const Args& args, std::ostream& out, std::ostream& err, const Environment& /*env*/) {
+  if (args.size() != 1) return kExitUsage;
+  const auto year = ParseNumber(args[0], kFirstYear, kLastYear);
+  if (!year) return kExitUsage;
+  const auto y = static_cast<std::int32_t>(*year);
+  const struct {
+    const char* name;
+    std::uint32_t day;
+  } lines[] = {{"vernal", VernalEquinoxDay(y)}, {"autumnal", AutumnalEquinoxDay(y)}};
+  for (const auto& line : lines) {
+    const auto date = JulianDayToDate(line.day);
+    if (!date) {
+      err << "vespin-cli: day number " << line.day << " has no date\n";
+      return kExitProblem;
+    }
+    out << line.name << " " << line.day << " " << IsoDate(*date) << "\n";
+  }
+  return kExitOk;
+}
+
+int JulianDay(const Args& args, std::ostream& out, std::ostream& err, const Environment& /*env*/) {
+  if (args.size() != 1) return kExitUsage;
+  const auto n = ParseNumber(args[0], 0, UINT32_MAX);
+  if (!n) return kExitUsage;
+  const auto date = JulianDayToDate(static_cast<std::uint32_t>(*n));
+  if (!date) {
+    err << "vespin-cli: day number " << *n << " has no date\n";
+    return kExitProblem;
+  }
+  out << IsoDate(*date) << "\n";
+  return kExitOk;
+}
+
+int Month(const Args& args, std::ostream& out, std::ostream& /*err*/, const Environment& env) {
+  int year = 0;
+  int month = 0;
+  if (args.empty()) {
+    const DateParts today = DecodeDate(env.today);
+    year = today.year;
+    month = today.month;
+  } else if (args.size() == 2) {
+    const auto y = ParseNumber(args[0], kFirstYear, kLastYear);
+    const auto m = ParseNumber(args[1], 1, 12);
+    if (!y || !m) return kExitUsage;
+    year = static_cast<int>(*y);
+    month = static_cast<int>(*m);
+  } else {
+    return kExitUsage;
+  }
+  if (year < kFirstYear || year > kLastYear) return kExitUsage;  // a clock beyond the calendar
+
+  const std::string title = std::to_string(year) + "年" + std::to_string(month) + "月";
+  const int titleWidth =
+      static_cast<int>(std::to_string(year).size() + std::to_string(month).size()) +
+      4;  // 年 and 月 are wide
+  out << std::string(static_cast<std::size_t>((kGridWidth - titleWidth) / 2), ' ') << title << "\n"
+      << kWeekdayHeader << "\n";
+
+  const TDateTime first = EncodeDate(year, month, 1);
+  const int days = DaysInMonth(year, month);
+  const int firstColumn = DayOfWeek(first) - 1;
+  const TDateTime today = DateOf(env.today);
+  std::string line(static_cast<std::size_t>(firstColumn * kCellWidth), ' ');
+  for (int day = 1; day <= days; ++day) {
+    const TDateTime date = first + (day - 1);
+    const int weekday = DayOfWeek(date);
+    const bool red = weekday == 1 || IsHoliday(date);
+    char number[12];
+    std::snprintf(number, sizeof number, "%2d", day);
+    line += ' ';
+    if (env.colour) {
+      std::string_view colour;
+      if (date == today) {
+        colour = kReverse;
+      } else if (red) {
+        colour = kRed;
+      } else if (weekday == 7) {
+        colour = kBlue;
+      }
+      if (colour.empty()) {
+        line += number;
+      } else {
+        line.append(colour).append(number).append(kReset);
+      }
+      line += ' ';
+    } else {
+      line += number;
+      line += red ? '*' : ' ';
+    }
+    if (weekday == 7 || day == days) {
+      TrimRight(line);
+      out << line << "\n";
+      line.clear();
+    }
+  }
+  return kExitOk;
+}
+
+}  // namespace vespin::cli

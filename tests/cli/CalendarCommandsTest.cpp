@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Cli.h"
+#include "calendar/DateTime.h"
+
+namespace vespin::cli {
+namespace {
+
+struct Result {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+Result RunCli(std::vector<std::string> args, bool colour = false,
+              TDateTime today = EncodeDate(2005, 4, 18)) {
+  std::ostringstream out;
+  std::ostringstream err;
+  Environment env;
+  env.colour = colour;
+  env.today = today;
+  const int code = Run(args, out, err, env);
+  return {code, out.str(), err.str()};
+}
+
+TEST(CalendarCommandsTest, HolidaysOfAYear) {
+  const Result r = RunCli({"holidays", "2005"});
+  EXPECT_EQ(r.code, kExitOk);
+  EXPECT_EQ(r.out,
+            "2005-01-01\n2005-01-10\n2005-02-11\n2005-03-20\n2005-03-21\n2005-04-29\n"
+            "2005-05-03\n2005-05-04\n2005-05-05\n2005-07-18\n2005-09-19\n2005-09-23\n"
+            "2005-10-10\n2005-11-03\n2005-11-23\n2005-12-23\n");
+  EXPECT_EQ(r.err, "");
+
+  const Result before = RunCli({"holidays", "1947"});
+  EXPECT_EQ(before.code, kExitOk);
+  EXPECT_EQ(before.out, "");
+}
+
+TEST(CalendarCommandsTest, EquinoxLines) {
+  const Result r = RunCli({"equinox", "2005"});
+  EXPECT_EQ(r.code, kExitOk);
+  EXPECT_EQ(r.out, "vernal 2453450 2005-03-20\nautumnal 2453637 2005-09-23\n");
+}
+
+TEST(CalendarCommandsTest, JulianDayNumbers) {
+  const struct {
+    const char* n;
+    const char* line;
+  } cases[] = {
+      {"0", "-4712-01-01\n"},       {"2299160", "1582-10-04\n"}, {"2299161", "1582-10-15\n"},
+      {"2451545", "2000-01-01\n"},  {"1721424", "0001-01-01\n"}, {"1721423", "0000-12-31\n"},
+      {"1721057", "-0001-12-31\n"}, {"5373484", "9999-12-31\n"},
+  };
+  for (const auto& c : cases) {
+    const Result r = RunCli({"jd", c.n});
+    EXPECT_EQ(r.code, kExitOk) << c.n;
+    EXPECT_EQ(r.out, c.line) << c.n;
+  }
+  const Result tooFar = RunCli({"jd", "4294967295"});
+  EXPECT_EQ(tooFar.code, kExitProblem);
+  EXPECT_EQ(tooFar.out, "");
+  EXPECT_NE(tooFar.err, "");
+}
+
+TEST(CalendarCommandsTest, BadArgumentsGiveTheUsage) {
+  const std::vector<std::vector<std::string>> cases = {
+      {"holidays"},
+      {"holidays", "2005", "1"},
+      {"holidays", "abc"},
+      {"holidays", "0"},
+      {"holidays", "10000"},
+      {"holidays", "20o5"},
+      {"equinox", "-1"},
+      {"equinox", "+2005"},
+      {"jd", "-1"},
+      {"jd", "4294967296"},
+      {"jd", "1e6"},
+      {"jd", ""},
+      {"month", "2005"},
+      {"month", "2005", "13"},
+      {"month", "2005", "0"},
+      {"month", "0", "1"},
+      {"month", "2005", "4", "1"},
+      {"month", "2005", " 4"},
+  };
+  for (const auto& args : cases) {
+    const Result r = RunCli(args);
+    EXPECT_EQ(r.code, kExitUsage) << args[0] << " " << (args.size() > 1 ? args[1] : "");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "usage: vespin-cli " +
+                         std::string(args[0] == "jd"      ? "jd N"
+                                     : args[0] == "month" ? "month [YEAR MONTH]"
+                                                          : args[0] + " YEAR") +
+                         "\n");
+  }
+}
+
+TEST(CalendarCommandsTest, MonthGridWithMarkers) {
+  const Result r = RunCli({"month", "2005", "4"});
+  EXPECT_EQ(r.code, kExitOk);
+  // 1 April 2005 is a Friday; the 29th a holiday on a Friday.
+  EXPECT_EQ(r.out,
+            "         2005年4月\n"
+            " 日  月  火  水  木  金  土\n"
+            "                      1   2\n"
+            "  3*  4   5   6   7   8   9\n"
+            " 10* 11  12  13  14  15  16\n"
+            " 17* 18  19  20  21  22  23\n"
+            " 24* 25  26  27  28  29* 30\n");
+  // Without arguments: the month of today, whatever its time of day.
+  EXPECT_EQ(RunCli({"month"}, false, EncodeDate(2005, 4, 18) + 0.5).out, r.out);
+}
+
+TEST(CalendarCommandsTest, MonthGridUsesSixRowsWhenNeeded) {
+  const Result r = RunCli({"month", "2005", "10"}, false, EncodeDate(1999, 1, 1));
+  EXPECT_EQ(r.out,
+            "        2005年10月\n"
+            " 日  月  火  水  木  金  土\n"
+            "                          1\n"
+            "  2*  3   4   5   6   7   8\n"
+            "  9* 10* 11  12  13  14  15\n"
+            " 16* 17  18  19  20  21  22\n"
+            " 23* 24  25  26  27  28  29\n"
+            " 30* 31\n");
+}
+
+TEST(CalendarCommandsTest, MonthGridInColour) {
+  const std::string red = "\x1b[31m";
+  const std::string blue = "\x1b[34m";
+  const std::string reverse = "\x1b[7m";
+  const std::string reset = "\x1b[0m";
+  const Result r = RunCli({"month", "2005", "5"}, true, EncodeDate(2005, 5, 4));
+  EXPECT_EQ(r.code, kExitOk);
+  std::istringstream lines(r.out);
+  std::string title, header, week1, week2;
+  std::getline(lines, title);
+  std::getline(lines, header);
+  std::getline(lines, week1);
+  std::getline(lines, week2);
+  EXPECT_EQ(title, "         2005年5月");
+  EXPECT_EQ(header, " 日  月  火  水  木  金  土");
+  // Sunday the 1st, holidays 3–5 (today the 4th, in reverse), Saturday the 7th.
+  EXPECT_EQ(week1, " " + red + " 1" + reset + "   2  " + red + " 3" + reset + "  " + reverse +
+                       " 4" + reset + "  " + red + " 5" + reset + "   6  " + blue + " 7" + reset);
+  EXPECT_EQ(week2, " " + red + " 8" + reset + "   9  10  11  12  13  " + blue + "14" + reset);
+  EXPECT_EQ(r.out.find('*'), std::string::npos);
+}
+
+TEST(CalendarCommandsTest, MonthAtTheEndsOfTheCalendar) {
+  const Result first = RunCli({"month", "1", "1"});
+  EXPECT_EQ(first.code, kExitOk);
+  EXPECT_NE(first.out.find("          1年1月\n"), std::string::npos);
+  EXPECT_NE(first.out.find("\n      1   2   3   4   5   6\n"), std::string::npos);  // a Monday
+  const Result last = RunCli({"month", "9999", "12"});
+  EXPECT_EQ(last.code, kExitOk);
+  EXPECT_NE(last.out.find("\n 26* 27  28  29  30  31\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vespin::cli
