@@ -66,13 +66,6 @@ TEST(JuliusTest, JulianCalendarRoundTripsFirstAndLastDayOfEveryMonth) {
   }
 }
 
-TEST(JuliusTest, JulianArithmeticHasNoDateForTheSpareDayOfACenturyYear) {
-  // The four-year cycle gives 1700 a 366th day that its 28-day February leaves without a date.
-  EXPECT_EQ(JulianCalendarDate(JulianCalendarDayNumber(1700, 12, 31)), std::nullopt);
-  EXPECT_EQ(JulianCalendarDate(JulianCalendarDayNumber(1700, 12, 30)), (CivilDate{1700, 12, 31}));
-  EXPECT_EQ(JulianCalendarDate(JulianCalendarDayNumber(1704, 12, 31)), (CivilDate{1704, 12, 31}));
-}
-
 // Walks the civil calendar day by day from the first Gregorian day, so the reference shares
 // nothing with the conversion but the calendar's month lengths.
 TEST(JuliusTest, GregorianDatesAgreeWithTheCivilCalendarToTheYear9999) {
