@@ -117,6 +117,18 @@ TEST(EventTableTest, SelectScrollsOnlyWhenOutOfView) {
   EXPECT_EQ(t.TopRow(), 1);
 }
 
+TEST(EventTableTest, HeaderAndRowsBeyondTheGridCannotBeSelected) {
+  EventTable t = Filled({"a", "b", "c"});
+  t.SelectRow(2);
+  t.SelectRow(0);
+  EXPECT_EQ(t.SelectedRow(), 2);
+  t.SelectRow(t.RowCount());
+  EXPECT_EQ(t.SelectedRow(), 2);
+  // An empty line inside the grid can be selected; the list view corrects clicks on it.
+  t.SelectRow(5);
+  EXPECT_EQ(t.SelectedRow(), 5);
+}
+
 TEST(EventTableTest, SortIsTheUnstablePartitionSortAndTheSelectionFollows) {
   EventTable t = Filled({"400 12:00", "115 09:00", "308 18:00", "120 07:00", "203 10:00"});
   t.SelectRow(3);  // "308 18:00"

@@ -137,7 +137,9 @@ void EventTable::SelectRow(int row) {
     Changed();
     return;
   }
-  if (row >= RowCount()) return;
+  // The header is not a row the owners can act on: UpdateRow and DeleteRow would refuse it
+  // and a click handler would read the titles as an event.
+  if (row == 0 || row >= RowCount()) return;
   selectedRow_ = row;
   if (!(topRow_ <= row && row < topRow_ + rowCountShow_)) {
     if (row + rowCountShow_ > dataRowCount_) {

@@ -46,7 +46,7 @@ class EventTable {
   void SortRows(int column, int direction);
 
   // Selects a whole row and scrolls it into view; a negative row clears the selection and
-  // scrolls to the top. Rows beyond the grid are ignored.
+  // scrolls to the top. The header row and rows beyond the grid are ignored.
   void SelectRow(int row);
   // The selected row, or -1 when the selection was cleared.
   int SelectedRow() const { return selectedRow_; }
