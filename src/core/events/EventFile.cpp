@@ -61,34 +61,6 @@ std::string Joined(const std::vector<std::string>& fields, std::size_t first, st
   return out;
 }
 
-struct EventFields {
-  std::string code, time, text, alarm;
-  std::optional<std::string> deleteFlag;
-};
-
-// Code, time, text and lead from a split event line. `trailing` fields (the yearly delete flag)
-// sit behind the lead when the line has them.
-EventFields TakeEventFields(std::vector<std::string> f, std::size_t trailing) {
-  EventFields e;
-  const std::size_t n = f.size();
-  auto at = [&](std::size_t i) { return i < n ? std::move(f[i]) : std::string{}; };
-  e.code = at(0);
-  e.time = at(1);
-  const std::size_t full = kEventFields + trailing;
-  if (n <= full) {
-    e.text = at(2);
-    e.alarm = at(3);
-    if (trailing > 0 && n == full) e.deleteFlag = at(4);
-  } else {
-    // More fields than the section has: the text had commas. The lead (and the delete flag)
-    // are the last fields.
-    e.text = Joined(f, 2, n - 1 - trailing);
-    e.alarm = at(n - 1 - trailing);
-    if (trailing > 0) e.deleteFlag = at(n - 1);
-  }
-  return e;
-}
-
 bool FitsInt(std::int64_t v) {
   return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
 }
@@ -124,32 +96,6 @@ FileSection Next(FileSection s) {
       break;
   }
   return FileSection::kVersion;
-}
-
-// The whole content of a regular file; nullopt when it is missing or cannot be read.
-std::optional<std::string> ReadWhole(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::string> result;
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-      const ssize_t got = ::read(fd, buf, sizeof buf);
-      if (got > 0) {
-        bytes.append(buf, static_cast<std::size_t>(got));
-      } else if (got == 0) {
-        result = std::move(bytes);
-        break;
-      } else if (errno != EINTR) {
-        break;
-      }
-    }
-  }
-  ::close(fd);
-  return result;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -262,6 +208,28 @@ std::vector<std::string> YearRow(std::string_view code, std::string_view time,
   row[YearCol::kAlarmCode] = alarmCode;
   row[YearCol::kSortKey] = SortKey(code, time);
   return row;
+}
+
+EventLineFields ReadEventLine(std::string_view line, bool yearly) {
+  std::vector<std::string> f = CommaSplit(line);
+  const std::size_t trailing = yearly ? 1 : 0;
+  const std::size_t n = f.size();
+  EventLineFields e;
+  e.fieldCount = n;
+  auto at = [&](std::size_t i) { return i < n ? std::move(f[i]) : std::string{}; };
+  e.code = at(0);
+  e.time = at(1);
+  const std::size_t full = kEventFields + trailing;
+  if (n <= full) {
+    e.text = at(2);
+    e.alarm = at(3);
+    if (yearly && n == full) e.deleteFlag = at(4);
+  } else {
+    e.text = Joined(f, 2, n - 1 - trailing);
+    e.alarm = at(n - 1 - trailing);
+    if (yearly) e.deleteFlag = at(n - 1);
+  }
+  return e;
 }
 
 std::optional<std::int64_t> ParseDecimal(std::string_view text) {
@@ -386,19 +354,19 @@ bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& setting
     if (line.isHeader || line.text.empty()) continue;
     switch (line.section) {
       case FileSection::kWeek: {
-        auto e = TakeEventFields(CommaSplit(line.text), 0);
+        auto e = ReadEventLine(line.text, false);
         store.week.InsertRow(store.week.DataRowCount() + 1,
                              WeekRow(e.code, e.time, e.text, e.alarm));
         break;
       }
       case FileSection::kMonth: {
-        auto e = TakeEventFields(CommaSplit(line.text), 0);
+        auto e = ReadEventLine(line.text, false);
         store.month.InsertRow(store.month.DataRowCount() + 1,
                               MonthRow(e.code, e.time, e.text, e.alarm));
         break;
       }
       case FileSection::kYear: {
-        auto e = TakeEventFields(CommaSplit(line.text), 1);
+        auto e = ReadEventLine(line.text, true);
         store.year.InsertRow(store.year.DataRowCount() + 1,
                              YearRow(e.code, e.time, e.text, e.alarm,
                                      e.deleteFlag ? *e.deleteFlag : std::string(kFalse)));
@@ -455,6 +423,31 @@ std::string FormatEventFile(const EventStore& store, const Settings& settings) {
   return out;
 }
 
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> result;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+      const ssize_t got = ::read(fd, buf, sizeof buf);
+      if (got > 0) {
+        bytes.append(buf, static_cast<std::size_t>(got));
+      } else if (got == 0) {
+        result = std::move(bytes);
+        break;
+      } else if (errno != EINTR) {
+        break;
+      }
+    }
+  }
+  ::close(fd);
+  return result;
+}
+
 EventFile::EventFile(std::filesystem::path path, Notifier& notifier)
     : path_(std::move(path)), notifier_(notifier) {}
 
@@ -465,7 +458,7 @@ std::filesystem::path EventFile::TempPathFor(const std::filesystem::path& file) 
 }
 
 LoadResult EventFile::IniLoad(EventStore& store, Settings& settings) {
-  const auto bytes = ReadWhole(path_);
+  const auto bytes = ReadWholeFile(path_);
   if (!bytes) {
     notifier_.ShowNotice(sjis::Lit(kOpenFailedNotice));
     return {};

@@ -41,6 +41,16 @@ std::vector<std::string> YearRow(std::string_view code, std::string_view time,
                                  std::string_view text, std::string_view alarmCode,
                                  std::string_view deleteFlag);
 
+// One event line taken apart as the reader takes it. Missing fields are empty. A line with more
+// fields than its section has had commas in its text: the text is joined back, and the lead
+// (and the yearly delete flag) are the last fields. A yearly line of four fields has no flag.
+struct EventLineFields {
+  std::string code, time, text, alarm;
+  std::optional<std::string> deleteFlag;
+  std::size_t fieldCount = 0;  // fields as split at the commas
+};
+EventLineFields ReadEventLine(std::string_view line, bool yearly);
+
 // A decimal integer as the settings line writes it: an optional sign and 1 to 18 digits,
 // nothing else. nullopt for anything else.
 std::optional<std::int64_t> ParseDecimal(std::string_view text);
@@ -75,6 +85,9 @@ std::vector<FileLine> SplitEventFile(std::string_view bytes);
 bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& settings);
 // The whole file: every line ends with CR LF.
 std::string FormatEventFile(const EventStore& store, const Settings& settings);
+
+// The whole content of a regular file; nullopt when it is missing or cannot be read.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 
 struct LoadResult {
   bool ok = false;            // the file was read
