@@ -22,7 +22,6 @@ constexpr std::string_view kBright = "BRIGHT";
 constexpr std::string_view kDark = "DARK";
 
 constexpr std::size_t kEventFields = 4;
-constexpr std::size_t kYearFields = 5;
 constexpr std::size_t kSettingsFields = 14;
 
 struct Headers {
