@@ -91,14 +91,9 @@ TEST(EventFileTest, RowsGetTheirNamesFromTheCodes) {
   };
   for (const auto& c : weekly) {
     SCOPED_TRACE(c.code);
-    const Strings row = RowUtf8(
-        [&] {
-          EventTable t(WeekCol::kCount);
-          t.InsertRow(1, WeekRow(c.code, "10:00", sjis::Lit("会議"), "04"));
-          return t;
-        }(),
-        1);
-    EXPECT_EQ(row, (Strings{c.col0, c.col1, "10:00", "会議", "5分前", c.code, "04", ""}));
+    EventTable t(WeekCol::kCount);
+    t.InsertRow(1, WeekRow(c.code, "10:00", sjis::Lit("会議"), "04"));
+    EXPECT_EQ(RowUtf8(t, 1), (Strings{c.col0, c.col1, "10:00", "会議", "5分前", c.code, "04", ""}));
   }
 
   const struct {
