@@ -19,6 +19,7 @@ const Command kCommands[] = {
     {"equinox", "equinox YEAR", &Equinox},
     {"jd", "jd N", &JulianDay},
     {"month", "month [YEAR MONTH]", &Month},
+    {"check", "check [--file F]", &Check},
 };
 
 void PrintUsage(std::ostream& err) {

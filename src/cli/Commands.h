@@ -16,5 +16,6 @@ int Holidays(const Args& args, std::ostream& out, std::ostream& err, const Envir
 int Equinox(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int JulianDay(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Month(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
+int Check(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 
 }  // namespace vespin::cli

@@ -1,0 +1,491 @@
+#include "events/EventFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <limits>
+#include <utility>
+
+#include "events/CodeTables.h"
+#include "text/Sjis.h"
+
+namespace vespin {
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kTrue = "TRUE";
+constexpr std::string_view kFalse = "FALSE";
+constexpr std::string_view kClear = "CLEAR";
+constexpr std::string_view kBright = "BRIGHT";
+constexpr std::string_view kDark = "DARK";
+
+constexpr std::size_t kEventFields = 4;
+constexpr std::size_t kSettingsFields = 14;
+
+struct Headers {
+  std::string week = sjis::Lit("[週間]");
+  std::string month = sjis::Lit("[月間]");
+  std::string year = sjis::Lit("[年間]");
+  std::string settings = sjis::Lit("[設定]");
+  std::string version = sjis::Lit("[バージョン]");
+  std::string versionLine = "vespin Ver3.2(2005.04.18)";
+};
+
+const Headers& FileHeaders() {
+  static const Headers headers;
+  return headers;
+}
+
+// Characters counted from 0; empty where the text is too short.
+std::string_view Sub(std::string_view s, std::size_t pos, std::size_t count) {
+  return pos < s.size() ? s.substr(pos, count) : std::string_view{};
+}
+
+std::string SortKey(std::string_view code, std::string_view time) {
+  std::string key(code);
+  key += ' ';
+  key += time;
+  return key;
+}
+
+// fields[first..last) joined with commas: the text of a line whose text held commas.
+std::string Joined(const std::vector<std::string>& fields, std::size_t first, std::size_t last) {
+  std::string out;
+  for (std::size_t i = first; i < last; ++i) {
+    if (i > first) out += ',';
+    out += fields[i];
+  }
+  return out;
+}
+
+bool FitsInt(std::int64_t v) {
+  return v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
+}
+
+void SetInt(std::string_view text, int& target) {
+  if (auto v = ParseDecimal(text); v && FitsInt(*v)) target = static_cast<int>(*v);
+}
+
+void AppendField(std::string& line, std::string_view field, bool first = false) {
+  if (!first) line += ',';
+  line += field;
+}
+
+std::string_view Bool(bool b) {
+  return b ? kTrue : kFalse;
+}
+
+void AppendLine(std::string& out, std::string_view line) {
+  out += line;
+  out += kCrLf;
+}
+
+FileSection Next(FileSection s) {
+  switch (s) {
+    case FileSection::kWeek:
+      return FileSection::kMonth;
+    case FileSection::kMonth:
+      return FileSection::kYear;
+    case FileSection::kYear:
+      return FileSection::kSettings;
+    case FileSection::kSettings:
+    case FileSection::kVersion:
+      break;
+  }
+  return FileSection::kVersion;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(put));
+  }
+  return true;
+}
+
+// Replaces `target` by `bytes` so that a reader sees either the old or the new file whole.
+bool ReplaceAtomically(const std::filesystem::path& target, std::string_view bytes,
+                       const struct stat& old) {
+  const std::filesystem::path temp = EventFile::TempPathFor(target);
+  // A stale temporary file from an interrupted save is ours to replace; anything else that
+  // sits there (a folder, say) makes the open below fail.
+  ::unlink(temp.c_str());
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return false;
+  // Keep the owner where we may (as root, say); a failure here is no reason to lose the save.
+  [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
+  bool ok = WriteAll(fd, bytes) && ::fchmod(fd, old.st_mode & 07777) == 0 && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // Make the rename itself durable; the new file is in place whatever this returns.
+  const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> CommaSplit(std::string_view line) {
+  std::vector<std::string> fields;
+  if (line.empty()) return fields;
+  for (;;) {
+    const auto comma = line.find(',');
+    fields.emplace_back(line.substr(0, comma));
+    if (comma == std::string_view::npos) break;
+    line.remove_prefix(comma + 1);
+  }
+  return fields;
+}
+
+std::vector<std::string> WeekRow(std::string_view typeCode, std::string_view time,
+                                 std::string_view text, std::string_view alarmCode) {
+  const auto& codes = Codes();
+  std::vector<std::string> row(WeekCol::kCount);
+  if (Sub(typeCode, 0, 1) == "8") {
+    row[WeekCol::kTypeName] = codes.cdWType.CodeToName(typeCode);
+  } else {
+    row[WeekCol::kTypeName] = codes.cdWType.CodeToName(Sub(typeCode, 0, 1));
+    row[WeekCol::kDayName] = codes.cdDay.CodeToName(Sub(typeCode, 1, 1));
+  }
+  row[WeekCol::kTime] = time;
+  row[WeekCol::kText] = text;
+  row[WeekCol::kAlarmName] = codes.cdAlarm.CodeToName(alarmCode);
+  row[WeekCol::kTypeCode] = typeCode;
+  row[WeekCol::kAlarmCode] = alarmCode;
+  return row;
+}
+
+std::vector<std::string> MonthRow(std::string_view typeCode, std::string_view time,
+                                  std::string_view text, std::string_view alarmCode) {
+  const auto& codes = Codes();
+  std::vector<std::string> row(MonthCol::kCount);
+  const std::string_view kind = Sub(typeCode, 0, 1);
+  if (kind == "1") {
+    row[MonthCol::kTypeName] = codes.cdMType.CodeToName(kind);
+    row[MonthCol::kDayName] = codes.cdDate.CodeToName(Sub(typeCode, 1, 2));
+  } else if (kind == "4") {
+    row[MonthCol::kTypeName] = codes.cdMType.CodeToName(typeCode);
+  } else {
+    row[MonthCol::kTypeName] = codes.cdMType.CodeToName(Sub(typeCode, 0, 2));
+    row[MonthCol::kDayName] = codes.cdDay.CodeToName(Sub(typeCode, 2, 1));
+  }
+  row[MonthCol::kTime] = time;
+  row[MonthCol::kText] = text;
+  row[MonthCol::kAlarmName] = codes.cdAlarm.CodeToName(alarmCode);
+  row[MonthCol::kTypeCode] = typeCode;
+  row[MonthCol::kAlarmCode] = alarmCode;
+  row[MonthCol::kSortKey] = SortKey(typeCode, time);
+  return row;
+}
+
+std::vector<std::string> YearRow(std::string_view code, std::string_view time,
+                                 std::string_view text, std::string_view alarmCode,
+                                 std::string_view deleteFlag) {
+  const auto& codes = Codes();
+  std::vector<std::string> row(YearCol::kCount);
+  row[YearCol::kMonthName] = codes.cdMonth.CodeToName(Sub(code, 0, 2));
+  row[YearCol::kDayName] = codes.cdDate.CodeToName(Sub(code, 2, 2));
+  row[YearCol::kTime] = time;
+  row[YearCol::kText] = text;
+  row[YearCol::kAlarmName] = codes.cdAlarm.CodeToName(alarmCode);
+  row[YearCol::kDelete] = deleteFlag;
+  row[YearCol::kTypeCode] = code;
+  row[YearCol::kAlarmCode] = alarmCode;
+  row[YearCol::kSortKey] = SortKey(code, time);
+  return row;
+}
+
+EventLineFields ReadEventLine(std::string_view line, bool yearly) {
+  std::vector<std::string> f = CommaSplit(line);
+  const std::size_t trailing = yearly ? 1 : 0;
+  const std::size_t n = f.size();
+  EventLineFields e;
+  e.fieldCount = n;
+  auto at = [&](std::size_t i) { return i < n ? std::move(f[i]) : std::string{}; };
+  e.code = at(0);
+  e.time = at(1);
+  const std::size_t full = kEventFields + trailing;
+  if (n <= full) {
+    e.text = at(2);
+    e.alarm = at(3);
+    if (yearly && n == full) e.deleteFlag = at(4);
+  } else {
+    e.text = Joined(f, 2, n - 1 - trailing);
+    e.alarm = at(n - 1 - trailing);
+    if (yearly) e.deleteFlag = at(n - 1);
+  }
+  return e;
+}
+
+std::optional<std::int64_t> ParseDecimal(std::string_view text) {
+  bool negative = false;
+  if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+    negative = text[0] == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty() || text.size() > 18) return std::nullopt;
+  std::int64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return negative ? -value : value;
+}
+
+void ApplySettingsLine(const std::vector<std::string>& s, Settings& settings) {
+  const std::size_t n = s.size();
+  if (n > 0) SetInt(s[0], settings.left);
+  if (n > 1) SetInt(s[1], settings.top);
+  if (n > 2) {
+    settings.backClear = s[2] == kClear;
+    if (settings.backClear) {
+      settings.backColor = kSilver;
+    } else if (auto v = ParseDecimal(s[2]); v && *v >= 0 && *v <= 0xFFFFFFFF) {
+      settings.backColor = static_cast<std::uint32_t>(*v);
+    }
+  }
+  if (n > 3) settings.figureBright = s[3] == kBright;
+  if (n > 4) settings.fontName = s[4];
+  if (n == kSettingsFields) {
+    SetInt(s[6], settings.fontSize);
+    if (auto v = ParseDecimal(s[7])) settings.fontStyle = static_cast<int>(*v & 0xFF);
+    settings.yearLine = s[8] == kTrue;
+    settings.monthLine = s[9] == kTrue;
+    settings.weekLine = s[10] == kTrue;
+    settings.startUp = s[11] == kTrue;
+    settings.onTime = s[12] == kTrue;
+    settings.beep = s[5] == kTrue;
+    if (s[13] == "1" || s[13] == "2" || s[13] == "3") settings.months = s[13][0] - '0';
+  } else {
+    // The older short line knew only position, colours, font name and sound.
+    settings.fontSize = 9;
+    settings.fontStyle = 0;
+    settings.yearLine = settings.monthLine = settings.weekLine = false;
+    settings.startUp = true;
+    settings.onTime = false;
+    if (n > 5) settings.beep = s[5] == "ON";
+    settings.months = 1;
+  }
+}
+
+std::string SettingsLine(const Settings& s) {
+  std::string line;
+  AppendField(line, std::to_string(s.left), true);
+  AppendField(line, std::to_string(s.top));
+  AppendField(line, s.backClear ? std::string(kClear) : std::to_string(s.backColor));
+  AppendField(line, s.figureBright ? kBright : kDark);
+  AppendField(line, s.fontName);
+  AppendField(line, Bool(s.beep));
+  AppendField(line, std::to_string(s.fontSize));
+  AppendField(line, std::to_string(s.fontStyle));
+  AppendField(line, Bool(s.yearLine));
+  AppendField(line, Bool(s.monthLine));
+  AppendField(line, Bool(s.weekLine));
+  AppendField(line, Bool(s.startUp));
+  AppendField(line, Bool(s.onTime));
+  AppendField(line, s.months >= 1 && s.months <= 3 ? std::to_string(s.months) : std::string());
+  return line;
+}
+
+std::vector<FileLine> SplitEventFile(std::string_view bytes) {
+  std::vector<FileLine> lines;
+  FileSection section = FileSection::kWeek;
+  bool seenFirst = false;
+  std::size_t pos = 0;
+  int number = 0;
+  while (pos < bytes.size()) {
+    FileLine line;
+    const std::size_t stop = bytes.find_first_of(kCrLf, pos);
+    if (stop == std::string_view::npos) {
+      line.text = bytes.substr(pos);
+      line.end = LineEnd::kNone;
+      pos = bytes.size();
+    } else {
+      line.text = bytes.substr(pos, stop - pos);
+      if (bytes[stop] == '\n') {
+        line.end = LineEnd::kLf;
+        pos = stop + 1;
+      } else if (stop + 1 < bytes.size() && bytes[stop + 1] == '\n') {
+        line.end = LineEnd::kCrLf;
+        pos = stop + 2;
+      } else {
+        line.end = LineEnd::kCr;
+        pos = stop + 1;
+      }
+    }
+    line.number = ++number;
+    if (!line.text.empty()) {
+      if (!seenFirst) {
+        // The first line opens the weekly section whatever it says.
+        seenFirst = true;
+        line.isHeader = true;
+      } else if (line.text.front() == '[') {
+        section = Next(section);
+        line.isHeader = true;
+      }
+    }
+    line.section = section;
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& settings) {
+  store.week.ClearRows();
+  store.month.ClearRows();
+  store.year.ClearRows();
+  bool settingsRead = false;
+  for (const FileLine& line : SplitEventFile(bytes)) {
+    if (line.isHeader || line.text.empty()) continue;
+    switch (line.section) {
+      case FileSection::kWeek: {
+        auto e = ReadEventLine(line.text, false);
+        store.week.InsertRow(store.week.DataRowCount() + 1,
+                             WeekRow(e.code, e.time, e.text, e.alarm));
+        break;
+      }
+      case FileSection::kMonth: {
+        auto e = ReadEventLine(line.text, false);
+        store.month.InsertRow(store.month.DataRowCount() + 1,
+                              MonthRow(e.code, e.time, e.text, e.alarm));
+        break;
+      }
+      case FileSection::kYear: {
+        auto e = ReadEventLine(line.text, true);
+        store.year.InsertRow(store.year.DataRowCount() + 1,
+                             YearRow(e.code, e.time, e.text, e.alarm,
+                                     e.deleteFlag ? *e.deleteFlag : std::string(kFalse)));
+        break;
+      }
+      case FileSection::kSettings:
+        ApplySettingsLine(CommaSplit(line.text), settings);
+        settingsRead = true;
+        break;
+      case FileSection::kVersion:
+        break;
+    }
+  }
+  store.week.SelectRow(1);
+  store.month.SelectRow(1);
+  store.year.SelectRow(1);
+  return settingsRead;
+}
+
+std::string FormatEventFile(const EventStore& store, const Settings& settings) {
+  const Headers& h = FileHeaders();
+  std::string out;
+  out.reserve(64 * static_cast<std::size_t>(store.week.DataRowCount() + store.month.DataRowCount() +
+                                            store.year.DataRowCount()) +
+              256);
+  auto eventLine = [&out](const EventTable& t, int row, std::initializer_list<int> cols) {
+    bool first = true;
+    for (int c : cols) {
+      AppendField(out, t.Cell(c, row), first);
+      first = false;
+    }
+    out += kCrLf;
+  };
+  AppendLine(out, h.week);
+  for (int r = 1; r <= store.week.DataRowCount(); ++r) {
+    eventLine(store.week, r,
+              {WeekCol::kTypeCode, WeekCol::kTime, WeekCol::kText, WeekCol::kAlarmCode});
+  }
+  AppendLine(out, h.month);
+  for (int r = 1; r <= store.month.DataRowCount(); ++r) {
+    eventLine(store.month, r,
+              {MonthCol::kTypeCode, MonthCol::kTime, MonthCol::kText, MonthCol::kAlarmCode});
+  }
+  AppendLine(out, h.year);
+  for (int r = 1; r <= store.year.DataRowCount(); ++r) {
+    eventLine(store.year, r,
+              {YearCol::kTypeCode, YearCol::kTime, YearCol::kText, YearCol::kAlarmCode,
+               YearCol::kDelete});
+  }
+  AppendLine(out, h.settings);
+  AppendLine(out, SettingsLine(settings));
+  AppendLine(out, h.version);
+  AppendLine(out, h.versionLine);
+  return out;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> result;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+      const ssize_t got = ::read(fd, buf, sizeof buf);
+      if (got > 0) {
+        bytes.append(buf, static_cast<std::size_t>(got));
+      } else if (got == 0) {
+        result = std::move(bytes);
+        break;
+      } else if (errno != EINTR) {
+        break;
+      }
+    }
+  }
+  ::close(fd);
+  return result;
+}
+
+EventFile::EventFile(std::filesystem::path path, Notifier& notifier)
+    : path_(std::move(path)), notifier_(notifier) {}
+
+std::filesystem::path EventFile::TempPathFor(const std::filesystem::path& file) {
+  std::filesystem::path temp = file;
+  temp += ".tmp";
+  return temp;
+}
+
+LoadResult EventFile::IniLoad(EventStore& store, Settings& settings) {
+  const auto bytes = ReadWholeFile(path_);
+  if (!bytes) {
+    notifier_.ShowNotice(sjis::Lit(kOpenFailedNotice));
+    return {};
+  }
+  return {.ok = true, .settingsRead = ParseEventFile(*bytes, store, settings)};
+}
+
+bool EventFile::IniSave(const EventStore& store, const Settings& settings) {
+  struct stat st {};
+  if (::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    notifier_.ShowNotice(sjis::Lit(kOpenFailedNotice));
+    return false;
+  }
+  // Through a symbolic link, replace the file it points at and keep the link.
+  std::filesystem::path target = path_;
+  std::error_code ec;
+  if (std::filesystem::is_symlink(path_, ec)) {
+    target = std::filesystem::canonical(path_, ec);
+    if (ec) {
+      notifier_.ShowNotice(sjis::Lit(kOpenFailedNotice));
+      return false;
+    }
+  }
+  if (!ReplaceAtomically(target, FormatEventFile(store, settings), st)) {
+    notifier_.ShowNotice(sjis::Lit(kWriteFailedNotice));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace vespin

@@ -1,0 +1,119 @@
+#pragma once
+// vespin.ini, the one file the program keeps: the three event tables and the settings line.
+//
+//   file bytes --SplitEventFile--> lines by section --ParseEventFile--> EventStore + Settings
+//   EventStore + Settings --FormatEventFile--> bytes --EventFile::IniSave--> file (atomic)
+//
+// Texts are Shift_JIS bytes and pass through untouched: a file written here reads back and
+// writes out byte for byte the same.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "events/EngineHost.h"
+#include "events/EventStore.h"
+#include "events/Settings.h"
+
+namespace vespin {
+
+inline constexpr const char* kEventFileName = "vespin.ini";
+// Notices, as UTF-8 (shown as Shift_JIS).
+inline constexpr const char* kOpenFailedNotice = "vespin.iniを開くことができません。";
+inline constexpr const char* kWriteFailedNotice = "vespin.iniに書き込むことができません。";
+
+// The fields of one line, split at every comma; n commas give n + 1 fields, empty ones
+// included. An empty line gives no fields.
+std::vector<std::string> CommaSplit(std::string_view line);
+
+// Whole table rows (one text per column) built from what the file stores; display names come
+// from the code tables and are empty for unknown codes, the done mark is empty. The reader and
+// the event dialog both build rows this way.
+//   weekly type code: "13", "82" …   monthly: "115", "203", "308", "400" …   yearly: "0418"
+std::vector<std::string> WeekRow(std::string_view typeCode, std::string_view time,
+                                 std::string_view text, std::string_view alarmCode);
+std::vector<std::string> MonthRow(std::string_view typeCode, std::string_view time,
+                                  std::string_view text, std::string_view alarmCode);
+std::vector<std::string> YearRow(std::string_view code, std::string_view time,
+                                 std::string_view text, std::string_view alarmCode,
+                                 std::string_view deleteFlag);
+
+// One event line taken apart as the reader takes it. Missing fields are empty. A line with more
+// fields than its section has had commas in its text: the text is joined back, and the lead
+// (and the yearly delete flag) are the last fields. A yearly line of four fields has no flag.
+struct EventLineFields {
+  std::string code, time, text, alarm;
+  std::optional<std::string> deleteFlag;
+  std::size_t fieldCount = 0;  // fields as split at the commas
+};
+EventLineFields ReadEventLine(std::string_view line, bool yearly);
+
+// A decimal integer as the settings line writes it: an optional sign and 1 to 18 digits,
+// nothing else. nullopt for anything else.
+std::optional<std::int64_t> ParseDecimal(std::string_view text);
+
+// Applies one split settings line: 14 fields, or the older short form (any other count).
+// A field that should be a number but is not, or that is missing, leaves its setting alone.
+void ApplySettingsLine(const std::vector<std::string>& fields, Settings& settings);
+// The 14-field settings line, without its line end.
+std::string SettingsLine(const Settings& settings);
+
+enum class LineEnd { kCrLf, kLf, kCr, kNone };
+
+// Sections come by position: the first line opens the weekly one, and every later line that
+// begins with '[' opens the next. Anything after the version header is never read.
+enum class FileSection { kWeek, kMonth, kYear, kSettings, kVersion };
+
+struct FileLine {
+  std::string_view text;  // without its line end
+  int number = 0;         // from 1
+  LineEnd end = LineEnd::kCrLf;
+  FileSection section = FileSection::kWeek;
+  bool isHeader = false;  // opens its section: the first non-empty line, or a '[' line
+};
+
+// Lines end at CR LF, or at a lone CR or LF. The views point into `bytes`.
+std::vector<FileLine> SplitEventFile(std::string_view bytes);
+
+// Empties the three tables and fills them from the file's bytes; applies every settings line
+// in turn (the last one wins). Returns whether a settings line was applied. Empty lines are
+// skipped. An event line with too few fields keeps the missing ones empty; one with too many
+// has had commas in its text, which is joined back so that nothing is lost.
+bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& settings);
+// The whole file: every line ends with CR LF.
+std::string FormatEventFile(const EventStore& store, const Settings& settings);
+
+// The whole content of a regular file; nullopt when it is missing or cannot be read.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+
+struct LoadResult {
+  bool ok = false;            // the file was read
+  bool settingsRead = false;  // a settings line was applied
+};
+
+class EventFile {
+ public:
+  EventFile(std::filesystem::path path, Notifier& notifier);
+
+  const std::filesystem::path& Path() const { return path_; }
+
+  // Reads the whole file first, then fills the tables and settings. When the file is missing
+  // or cannot be read, tells the user and changes nothing.
+  LoadResult IniLoad(EventStore& store, Settings& settings);
+  // Rewrites the whole file through a temporary file beside it, synced and renamed over it,
+  // with the old file's permissions. Never creates the file. False after telling the user;
+  // the old file is then left as it was.
+  bool IniSave(const EventStore& store, const Settings& settings);
+
+  // Where IniSave writes before renaming: the file's name with ".tmp" appended.
+  static std::filesystem::path TempPathFor(const std::filesystem::path& file);
+
+ private:
+  std::filesystem::path path_;
+  Notifier& notifier_;
+};
+
+}  // namespace vespin

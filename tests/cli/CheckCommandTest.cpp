@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "TempDir.h"
+#include "text/Sjis.h"
+
+namespace vespin::cli {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+struct Outcome {
+  int rc = -1;
+  std::string out, err;
+};
+
+Outcome RunCheck(const Args& args, const Environment& env = {}) {
+  std::ostringstream out, err;
+  Outcome o;
+  o.rc = Check(args, out, err, env);
+  o.out = out.str();
+  o.err = err.str();
+  return o;
+}
+
+// A well-formed file (Shift_JIS, CR LF) in which the line after `header` is replaced by
+// `line` (both UTF-8 here).
+std::string FileWith(const std::string& header, const std::string& line) {
+  const Strings lines = {
+      "[週間]",       "13,10:00,会議,04",
+      "[月間]",       "400,23:00,締め,12",
+      "[年間]",       "0101,00:00,元日,01,FALSE",
+      "[設定]",       "0,0,CLEAR,BRIGHT,ＭＳ ゴシック,TRUE,9,0,TRUE,TRUE,TRUE,TRUE,FALSE,1",
+      "[バージョン]", "vespin Ver3.2(2005.04.18)"};
+  std::string out;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const bool swap = i > 0 && lines[i - 1] == header;
+    out += sjis::Lit(swap ? line : lines[i]);
+    out += "\r\n";
+  }
+  return out;
+}
+
+TEST(CheckCommandTest, TheSampleFileIsClean) {
+  Environment env;
+  env.workDir = std::filesystem::path(VESPIN_SOURCE_DIR) / "examples";
+  const Outcome o = RunCheck({}, env);
+  EXPECT_EQ(o.rc, kExitOk) << o.out;
+  EXPECT_EQ(o.out, "ok\n");
+  EXPECT_EQ(o.err, "");
+}
+
+TEST(CheckCommandTest, ArgumentsAndMissingFiles) {
+  test::TempDir dir;
+  for (const Args& bad : {Args{"--file"}, Args{"x"}, Args{"--file", "a", "b"}, Args{"--file", ""},
+                          Args{"--fil", "a"}}) {
+    EXPECT_EQ(RunCheck(bad).rc, kExitUsage) << bad[0];
+  }
+  Environment env;
+  env.workDir = dir.Path();
+  Outcome o = RunCheck({}, env);
+  EXPECT_EQ(o.rc, kExitProblem);
+  EXPECT_EQ(o.err, (dir.Path() / "vespin.ini").string() + ": cannot read the file\n");
+  EXPECT_EQ(RunCheck({"--file", dir.Path().string()}).rc, kExitProblem);  // a folder
+
+  const auto file = dir.Write("other.ini", FileWith("", ""));
+  o = RunCheck({"--file", file.string()});
+  EXPECT_EQ(o.rc, kExitOk) << o.out;
+  EXPECT_EQ(o.out, "ok\n");
+}
+
+TEST(CheckCommandTest, ReportsEveryProblemWithItsLine) {
+  const struct {
+    const char* section;  // the header whose first line is replaced
+    std::string line;     // UTF-8
+    Strings messages;     // all on the replaced line
+  } cases[] = {
+      // Weekly codes, by position.
+      {"[週間]", "19,10:00,会議,04", {"unknown weekday '9' in weekly code '19'"}},
+      {"[週間]", "93,10:00,会議,04", {"unknown weekly type '9' in code '93'"}},
+      {"[週間]", "88,10:00,会議,04", {"unknown weekly type code '88'"}},
+      {"[週間]",
+       "1,10:00,会議,04",
+       {"unknown weekly type code '1': a type 1-7 and a weekday 1-8, or 81 to 87"}},
+      {"[週間]", "18,10:00,会議,04", {}},  // weekday 8: stored as the dialog makes it
+      // Times, texts, leads.
+      {"[週間]",
+       "13,24:00,会議,04",
+       {"invalid time '24:00': HH:MM with hours 00-23 and minutes 00-59"}},
+      {"[週間]",
+       "13,9:30,会議,04",
+       {"invalid time '9:30': HH:MM with hours 00-23 and minutes 00-59"}},
+      {"[週間]",
+       "13,12:60,会議,04",
+       {"invalid time '12:60': HH:MM with hours 00-23 and minutes 00-59"}},
+      {"[週間]", "13,10:00,会議,16", {"unknown lead-time code '16' (01 to 15)"}},
+      {"[週間]", "13,10:00,会議,4", {"unknown lead-time code '4' (01 to 15)"}},
+      {"[週間]",
+       "13,10:00,会議,Ａ室,04",
+       {"weekly line has 5 fields where 4 belong: a comma splits the event text '会議,Ａ室'"}},
+      {"[週間]",
+       "13,10:00",
+       {"weekly line has 2 fields where 4 belong", "empty event text",
+        "unknown lead-time code '' (01 to 15)"}},
+      {"[週間]",
+       "13,10:00,あいうえおかきくけこさしすせそたち,04",
+       {"event text 'あいうえおかきくけこさしすせそたち' is 34 bytes; the event dialog keeps "
+        "at most 32"}},
+      {"[週間]", "13,10:00,あいうえおかきくけこさしすせそた,04", {}},  // exactly 32
+      // Monthly codes.
+      {"[月間]", "115,10:00,会議,04", {}},
+      {"[月間]", "308,10:00,会議,04", {}},
+      {"[月間]", "132,10:00,会議,04", {"unknown day '32' in monthly code '132'"}},
+      {"[月間]", "209,10:00,会議,04", {"unknown weekday '9' in monthly code '209'"}},
+      {"[月間]", "253,10:00,会議,04", {"unknown monthly type '25' in code '253'"}},
+      {"[月間]", "401,10:00,会議,04", {"unknown monthly type code '401': 400 expected"}},
+      {"[月間]", "500,10:00,会議,04", {"unknown monthly type code '500': 1DD, 20W, 30W or 400"}},
+      {"[月間]", "20,10:00,会議,04", {"unknown monthly type code '20': 1DD, 20W, 30W or 400"}},
+      // Yearly codes and flags.
+      {"[年間]", "0229,10:00,会議,04,TRUE", {}},
+      {"[年間]", "1224,19:00,会議,04", {}},  // the older four-field form
+      {"[年間]",
+       "0230,10:00,会議,04,TRUE",
+       {"yearly code '0230' names a day that month never has"}},
+      {"[年間]",
+       "1300,10:00,会議,04,TRUE",
+       {"unknown month '13' in yearly code '1300'", "unknown day '00' in yearly code '1300'"}},
+      {"[年間]", "418,10:00,会議,04,TRUE", {"unknown yearly code '418': MMDD expected"}},
+      {"[年間]", "0101,10:00,会議,04,YES", {"delete flag 'YES' is neither TRUE nor FALSE"}},
+      {"[年間]",
+       "0101,10:00,a,b,04,TRUE",
+       {"yearly line has 6 fields where 5 belong: a comma splits the event text 'a,b'"}},
+      {"[年間]",
+       "0101,10:00",
+       {"yearly line has 2 fields where 5 belong", "empty event text",
+        "unknown lead-time code '' (01 to 15)"}},
+      // Settings.
+      {"[設定]", "1,2,CLEAR,DARK,F,ON", {}},  // the older short form
+      {"[設定]",
+       "1,2,CLEAR,DARK,F",
+       {"settings line has 5 fields where 14 belong (or 6 in the older form)"}},
+      {"[設定]",
+       "x,2.5,white,dark,,TRUE,0,16,yes,TRUE,TRUE,TRUE,TRUE,4",
+       {"window left 'x' is not a whole number", "window top '2.5' is not a whole number",
+        "background 'white' is neither CLEAR nor a colour value",
+        "text scheme 'dark' is neither BRIGHT nor DARK", "empty font name",
+        "font size '0' is not a positive whole number",
+        "font style '16' is not a number from 0 to 15",
+        "yearly underline 'yes' is neither TRUE nor FALSE", "month count '4' is not 1, 2 or 3"}},
+      {"[設定]",
+       "-10,5,16777216,BRIGHT,F,on,9,0,TRUE,TRUE,TRUE,TRUE,TRUE,1",
+       {"background '16777216' is neither CLEAR nor a colour value",
+        "sound 'on' is neither TRUE nor FALSE"}},
+      {"[設定]", "0,0,255,BRIGHT,F,TRUE,9,0,TRUE,FALSE,TRUE,FALSE,TRUE,3", {}},
+      // Headers by position.
+      {"[設定]",
+       "[年間]",
+       {"section header '[年間]' stands where [バージョン] belongs; sections are found by "
+        "position"}},
+  };
+  test::TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const auto file = dir.Write("vespin.ini", FileWith(c.section, c.line));
+    const std::string s = c.section;
+    const int lineNo = s == "[週間]" ? 2 : s == "[月間]" ? 4 : s == "[年間]" ? 6 : 8;
+    std::string expected;
+    for (const auto& m : c.messages) {
+      expected += file.string() + ":" + std::to_string(lineNo) + ": " + m + "\n";
+    }
+    const Outcome o = RunCheck({"--file", file.string()});
+    EXPECT_EQ(o.out, c.messages.empty() ? "ok\n" : expected);
+    EXPECT_EQ(o.rc, c.messages.empty() ? kExitOk : kExitProblem);
+  }
+}
+
+TEST(CheckCommandTest, FileShapeProblems) {
+  const std::string good = FileWith("", "");
+  const std::string afterFirst = good.substr(good.find("\r\n") + 2);
+  const struct {
+    const char* name;
+    std::string bytes;
+    Strings lines;  // expected output, after the file name and ':'
+  } cases[] = {
+      {"LF line end", sjis::Lit("[週間]\n") + afterFirst, {"1: line ends with LF, not CR LF"}},
+      {"no final CR LF",
+       good.substr(0, good.size() - 2),
+       {"10: last line does not end with CR LF"}},
+      {"lone CR", good + "\r", {"11: line ends with a lone CR, not CR LF"}},
+      {"NUL byte",
+       std::string("\0", 1) + good,
+       {"1: control byte 0x00 in the line",
+        "1: first line '\\x00[週間]' is not a section header; the program skips it unread"}},
+      {"first line is an event",
+       sjis::Lit("13,10:00,会議,04\r\n") + afterFirst,
+       {"1: first line '13,10:00,会議,04' is not a section header; the program skips it unread"}},
+      {"two settings lines",
+       good.substr(0, good.find(sjis::Lit("[バージョン]"))) +
+           "1,1,CLEAR,DARK,F,TRUE,9,0,TRUE,TRUE,TRUE,TRUE,TRUE,1\r\n",
+       {"9: another settings line; only the last one counts"}},
+      {"cut short",
+       sjis::Lit("[週間]\r\n[月間]\r\n"),
+       {"2: file ends without the [年間] section", "2: file ends without the [設定] section"}},
+      {"empty",
+       "",
+       {"1: file ends without the [週間] section", "1: file ends without the [月間] section",
+        "1: file ends without the [年間] section", "1: file ends without the [設定] section"}},
+  };
+  test::TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto file = dir.Write("v.ini", c.bytes);
+    std::string expected;
+    for (const auto& l : c.lines) expected += file.string() + ":" + l + "\n";
+    const Outcome o = RunCheck({"--file", file.string()});
+    EXPECT_EQ(o.out, expected);
+    EXPECT_EQ(o.rc, kExitProblem);
+  }
+}
+
+}  // namespace
+}  // namespace vespin::cli
