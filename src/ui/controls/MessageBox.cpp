@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -80,6 +81,29 @@ QPixmap PaintIcon(Icon icon) {
   return pixmap;
 }
 
+// Draws its lines at a fixed pitch of 16 pixels, so that the box heights computed from the line
+// count hold whatever line spacing the installed font asks for.
+class FixedPitchLabel final : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(palette().color(QPalette::WindowText));
+    const QFontMetrics metrics(font());
+    // Centre the font's own line box on each 16-pixel line.
+    const int baseline = metrics.ascent() - (metrics.height() - kLineHeight) / 2;
+    const QStringList lines = text().split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+      const int top = static_cast<int>(i) * kLineHeight;
+      if (top >= height()) break;
+      p.drawText(0, top + baseline, lines[i]);
+    }
+  }
+};
+
 QLabel* MakeIcon(QWidget* parent, Icon icon, int height) {
   auto* label = new QLabel(parent);
   label->setGeometry(16, 16, 32, height);
@@ -133,7 +157,7 @@ TMessageForm::TMessageForm(QWidget* parent)
       imgStop_(MakeIcon(this, Icon::Stop, 32)),
       imgInformation_(MakeIcon(this, Icon::Information, 33)),
       imgExclamation_(MakeIcon(this, Icon::Exclamation, 32)),
-      messageLabel_(new QLabel(this)),
+      messageLabel_(new FixedPitchLabel(this)),
       yesButton_(MakeButton(this, QStringLiteral("はい"), 113)),
       noButton_(MakeButton(this, QStringLiteral("いいえ"), 253)),
       confirmButton_(MakeButton(this, QStringLiteral("確認"), 183)) {
