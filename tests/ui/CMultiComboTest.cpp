@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "UiText.h"
 #include "controls/CMemMultiCombo.h"

@@ -286,6 +286,23 @@ TEST_F(CMultiEditTest, RefusedTimeIsCheckedAgainAndItsClickIsSwallowed) {
   EXPECT_TRUE(messages.texts.isEmpty());  // the form's check tells the user itself
 }
 
+TEST_F(CMultiEditTest, AClickWhoseReleaseWasLostDoesNotEatTheNextOne) {
+  Messages messages;
+  Host host;
+  host.edit->SetEditType(etCalendar);
+  QSignalSpy added(host.add, &QPushButton::clicked);
+  host.Enter();
+  QTest::keyClicks(host.edit, "2005/02/30");
+  QTest::mousePress(host.add, Qt::LeftButton);  // the release goes to the message box
+  EXPECT_TRUE(host.edit->hasFocus());
+  QCoreApplication::processEvents();
+  host.edit->selectAll();
+  QTest::keyClicks(host.edit, "050418");
+  QTest::mouseClick(host.add, Qt::LeftButton);
+  EXPECT_EQ(added.count(), 1);
+  EXPECT_EQ(messages.texts.size(), 1);
+}
+
 TEST_F(CMultiEditTest, AmountShowsSeparatorsOnlyOutsideTheField) {
   Messages messages;
   Host host;

@@ -9,7 +9,8 @@
 // connect to UserChanged, which only the user's own edits and picks raise; setting the text or
 // the selection from code raises nothing and leaves Changed alone.
 //
-// MaxLength counts Shift_JIS bytes of the typed text (csDropDown).
+// MaxLength counts Shift_JIS bytes of the typed text (csDropDown). MaxKetaCheck takes any value:
+// refusing it without MaxLength belongs to a form designer, and there is none at run time.
 
 #include <QComboBox>
 #include <QString>

@@ -9,6 +9,9 @@
 // SetSjisText); set text through SetText or SetSjisText, which keep the modified flag when the
 // text does not change.
 //
+// MaxKetaCheck and AddZero take any value: the refusal of a length check without MaxLength
+// belongs to a form designer, and there is none at run time.
+//
 // The read-only state (SetEditable(false)) puts the field on a disabled panel: it cannot take
 // the focus, yet its text is drawn in the normal colour on the button face.
 

@@ -4,26 +4,30 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QTimer>
 
 namespace vespin::ui {
 namespace {
 
-// Swallows the press, double-click and release that belong to a click whose focus change was
-// refused; removes itself with the release.
+// Swallows what is left of the click whose focus change was refused: the press being delivered
+// (and, when a test sends them back to back, its release). It stops as soon as the event loop
+// runs again, so the user's next click always counts, even if the release was lost to the
+// message box.
 class ClickEater final : public QObject {
  public:
-  explicit ClickEater(QWidget* target) : target_(target) { qApp->installEventFilter(this); }
+  explicit ClickEater(QWidget* target) : target_(target) {
+    qApp->installEventFilter(this);
+    QTimer::singleShot(0, this, [this] { Finish(); });
+  }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (done_ || watched != target_) return false;
     switch (event->type()) {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonDblClick:
-        if (watched == target_) return true;
-        if (watched->isWidgetType()) Finish();  // a new click elsewhere: nothing left to eat
-        return false;
+        return true;
       case QEvent::MouseButtonRelease:
-        if (watched != target_) return false;
         Finish();
         return true;
       default:
@@ -33,11 +37,14 @@ class ClickEater final : public QObject {
 
  private:
   void Finish() {
+    if (done_) return;
+    done_ = true;
     qApp->removeEventFilter(this);
     deleteLater();
   }
 
   QPointer<QWidget> target_;
+  bool done_ = false;
 };
 
 }  // namespace

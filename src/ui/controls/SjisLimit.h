@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QValidator>
+#include <string>
 
 class QLineEdit;
 
