@@ -1,0 +1,145 @@
+// Renders the controls and every kind of message box to PNG files for a look by eye, into the
+// folder named by VESPIN_GALLERY_DIR (nothing is written when it is unset).
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QWidget>
+
+#include "UiText.h"
+#include "controls/CMemMultiCombo.h"
+#include "controls/CMultiEdit.h"
+#include "controls/MessageBox.h"
+#include "controls/SjisLimit.h"
+#include "text/Sjis.h"
+
+namespace vespin::ui {
+namespace {
+
+using sjis::Lit;
+
+class ControlsGalleryTest : public ::testing::Test {
+ protected:
+  void SetUp() override { RegisterFontSubstitutions(); }
+
+  // Saves `image` as <name>.png when a gallery folder is given.
+  static void Save(const QImage& image, const QString& name) {
+    ASSERT_FALSE(image.isNull());
+    const QString dir = qEnvironmentVariable("VESPIN_GALLERY_DIR");
+    if (dir.isEmpty()) return;
+    QDir().mkpath(dir);
+    EXPECT_TRUE(image.save(QDir(dir).filePath(name + ".png"))) << name.toStdString();
+  }
+};
+
+TEST_F(ControlsGalleryTest, TheGothicFaceHasJapaneseGlyphs) {
+  const QFont font(GothicFace(), 12);
+  const QFontInfo info(font);
+  EXPECT_NE(info.family(), GothicFace());  // substituted by an installed face
+  const QFontMetrics metrics(font);
+  for (QChar c : QStringLiteral("日付が不正ですｲﾍﾞﾝﾄ確認"))
+    EXPECT_TRUE(metrics.inFont(c)) << int(c.unicode());
+}
+
+TEST_F(ControlsGalleryTest, Controls) {
+  QWidget form;
+  form.setFixedSize(520, 170);
+  QPalette pal = form.palette();
+  pal.setColor(QPalette::Window, QColor(192, 192, 192));
+  form.setPalette(pal);
+  form.setAutoFillBackground(true);
+
+  auto* time = new TMultiEdit(&form);
+  time->SetEditType(etNone);
+  time->SetMaxLength(5);
+  time->setGeometry(8, 8, 48, 24);
+  time->SetText("09:30");
+  auto* text = new TMultiEdit(&form);
+  text->SetEditType(etNone);
+  text->SetMaxLength(32);
+  text->setGeometry(56, 8, 168, 24);
+  text->SetSjisText(Lit("会議（第２会議室）"));
+  auto* amount = new TMultiEdit(&form);
+  amount->SetEditType(etNumeric);
+  amount->SetAlignment(taRightJustify);
+  amount->setGeometry(232, 8, 120, 24);
+  amount->SetText("1,234,567");
+  auto* ym = new TMultiEdit(&form);
+  ym->SetEditType(etCalendar);
+  ym->SetAlignment(taCenter);
+  ym->setGeometry(360, 8, 150, 26);
+  ym->SetText("2005-04");
+  ym->SetEditable(false);
+
+  auto* type = new TMemMultiCombo(&form);
+  type->SetStyle(csDropDownList);
+  type->setGeometry(8, 48, 105, 24);
+  for (const char* name : {"毎日", "毎週", "第１", "第２"}) type->AddCodeItem("", Lit(name));
+  type->SelectName(Lit("第２"));
+  auto* alarm = new TMemMultiCombo(&form);
+  alarm->SetStyle(csDropDownList);
+  alarm->setGeometry(120, 48, 96, 24);
+  alarm->AddCodeItem("04", Lit("5分前"));
+  auto* typed = new TMultiCombo(&form);
+  typed->SetComboBoxType(ctCalendar);
+  typed->setGeometry(232, 48, 140, 24);
+  typed->SetText("2005/04/18");
+  auto* exec = new QPushButton(QStringLiteral("実行"), &form);
+  exec->setGeometry(360, 120, 74, 32);
+  auto* cancel = new QPushButton(QStringLiteral("取消"), &form);
+  cancel->setGeometry(440, 120, 74, 32);
+
+  form.show();
+  const QImage image = form.grab().toImage();
+  EXPECT_EQ(image.size(), form.size() * form.devicePixelRatio());
+  // The read-only field shows its text on the button face, not greyed.
+  EXPECT_EQ(ym->palette().color(QPalette::Disabled, QPalette::Text), QColor(Qt::black));
+  Save(image, "controls");
+}
+
+TEST_F(ControlsGalleryTest, MessageBoxes) {
+  std::string many = "E ";
+  for (int i = 1; i <= 41; ++i) many += (i > 1 ? "\r\n" : "") + Lit("行 ") + std::to_string(i);
+  const struct {
+    const char* name;
+    std::string msg;
+  } boxes[] = {
+      {"box-C", Lit("C 変更を保存しますか？")},
+      {"box-A", Lit("A 同じ時刻のイベントがあります。")},
+      {"box-E", Lit("E 日付が不正です。")},
+      {"box-E-2lines", Lit("E リストに存在しません。\r\nリストを表示し選択してください。")},
+      {"box-E-3lines", Lit("E 一行目\r\n二行目\r\n三行目")},
+      {"box-E-41lines", many},
+      {"box-I", Lit("I 保存しました。")},
+      {"box-S", Lit("S システムエラーが発生しました。")},
+      {"box-other", Lit("X 種類のない文字")},
+      {"box-unusable", UnusableCharacterMessage()},
+  };
+  for (const auto& b : boxes) {
+    TMessageForm form;
+    form.Prepare(b.msg);
+    form.show();
+    const QImage client = form.grab().toImage();
+    // The offscreen platform draws no title bar: put the caption above the client area.
+    QImage framed(client.width(), client.height() + 24, QImage::Format_ARGB32);
+    framed.fill(QColor(0, 0, 128));
+    QPainter p(&framed);
+    QFont font(GothicFace());
+    font.setPixelSize(14);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRect(6, 0, client.width(), 24), Qt::AlignVCenter, form.windowTitle());
+    p.drawImage(0, 24, client);
+    p.end();
+    Save(framed, QString::fromUtf8(b.name));
+  }
+}
+
+}  // namespace
+}  // namespace vespin::ui
