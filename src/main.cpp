@@ -1,0 +1,35 @@
+// The program entry: formats and code tables, the main window, then the event file; the message
+// loop runs until the window closes or 終了 is chosen.
+#include <QApplication>
+
+#include "UiText.h"
+#include "app/Application.h"
+#include "app/Main.h"
+#include "app/NoticeSound.h"
+#include "events/CodeTables.h"
+#include "events/EventFile.h"
+
+int main(int argc, char** argv) {
+  // A Wayland compositor does not let a window place itself; the panel needs its place, so it
+  // runs through XWayland unless the user chose a platform.
+  if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
+      !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "xcb");
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromLatin1(vespin::ui::kApplicationTitle));
+  // The window is a tool window and notices come and go; only its close ends the program.
+  QApplication::setQuitOnLastWindowClosed(false);
+  vespin::ui::RegisterFontSubstitutions();
+
+  // Frozen at start-up: later changes of the desktop's locale do not reach the date label.
+  const vespin::WeekdayNames weekdays = vespin::ui::LocaleWeekdayNames();
+  vespin::Codes();
+
+  vespin::ui::SystemClock clock;
+  vespin::ui::SystemSound sound;
+  vespin::ui::Application vespinApp(clock, sound, vespin::kEventFileName, weekdays);
+  if (!vespinApp.Start()) return 1;
+  vespinApp.MainWindow().show();
+  return QApplication::exec();
+}

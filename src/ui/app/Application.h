@@ -1,0 +1,77 @@
+#pragma once
+// The application object: it owns the run-time state, the three event tables, the settings, the
+// event file and the engine, creates the main window, and is the host that core (the engine)
+// and the event dialog talk to.
+//
+//   Start: TfrmMain (FormCreate) --> IniLoad(vespin.ini) --> engine bound --> settings applied
+//   EngineHost / EventDialogHost calls --> notices, saves, redraws, tick restarts
+
+#include <QDateTime>
+#include <filesystem>
+#include <memory>
+
+#include "calendar/Clock.h"
+#include "dialogs/EventDialogHost.h"
+#include "events/AppState.h"
+#include "events/EngineHost.h"
+#include "events/EventFile.h"
+#include "events/EventStore.h"
+#include "events/Settings.h"
+
+namespace vespin::ui {
+
+class NoticeSound;
+class TfrmMain;
+
+// The local date and time of the system.
+class SystemClock final : public Clock {
+ public:
+  TDateTime Now() const override;
+  static TDateTime FromQDateTime(const QDateTime& dt);
+};
+
+// Abbreviated weekday names of the desktop's locale, Sunday first, as Shift_JIS.
+WeekdayNames LocaleWeekdayNames();
+
+class Application final : public EngineHost, public EventDialogHost {
+ public:
+  Application(const Clock& clock, NoticeSound& sound, std::filesystem::path iniPath,
+              WeekdayNames weekdays);
+  ~Application() override;
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  // Creates the main window and loads the event file into it. False when the file could not
+  // be read: the user has been told, and the program ends with exit code 1.
+  bool Start();
+  TfrmMain& MainWindow() { return *main_; }
+  Settings& CurrentSettings() { return settings_; }
+  const std::filesystem::path& IniPath() const { return file_.Path(); }
+
+  // EngineHost and EventDialogHost.
+  void ShowNotice(const std::string& sjisText) override;
+  bool SaveEventFile() override { return IniSave(); }
+  void RedrawCalendar() override;
+  bool OnTimeNotices() const override { return settings_.onTime; }
+  bool StartUpNotices() const override { return settings_.startUp; }
+  EventStore& Store() override { return store_; }
+  AppState& State() override { return state_; }
+  bool IniSave() override;
+  bool IniLoad() override;
+  void RestartTick(int msec) override;
+
+ private:
+  // Values a hand edit may leave that no menu would give.
+  void SanitizeSettings();
+
+  const Clock& clock_;
+  NoticeSound& sound_;
+  WeekdayNames weekdays_;
+  AppState state_;
+  EventStore store_;
+  Settings settings_;
+  EventFile file_;
+  std::unique_ptr<TfrmMain> main_;
+};
+
+}  // namespace vespin::ui

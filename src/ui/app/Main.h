@@ -1,0 +1,216 @@
+#pragma once
+// The main window: date and time, the month calendar, today's coming events, the pop-up menu
+// with every setting, and the once-a-minute clock tick that drives the event engine.
+//
+//   Clock --TimerTimer--> ShowDateTime, EventCheck(mode 0) --> AppState.EventLines --> labels
+//   Settings --FontSet/BackSet/DrawCalendar--> layout, colours, CalendarView
+//   menu --mi*Click--> Settings --> IniSave hook (vespin.ini)
+//
+// The window knows the engine and the file only through hooks that the application sets, so it
+// runs on its own (before the tables exist, and in tests).
+
+#include <QColor>
+#include <QFont>
+#include <QPoint>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+#include "app/CalendarView.h"
+#include "calendar/Clock.h"
+#include "calendar/DateTime.h"
+#include "display/CalendarSheet.h"
+#include "display/MainLayout.h"
+#include "events/AppState.h"
+#include "events/Settings.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace vespin::ui {
+
+class TMultiEdit;
+
+inline constexpr const char* kApplicationTitle = "vespin Ver3.0";
+
+class TfrmMain final : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kFirstTickMsecs = 100;
+  static constexpr int kInitialIntervalMsecs = 10000;
+  static constexpr int kCreateWidth = 185;
+  static constexpr int kCreateHeight = 270;
+  // Sizes a hand-edited file may hold but no font dialog gives are shown at this size.
+  static constexpr int kMinFontSize = 6;
+  static constexpr int kMaxFontSize = 24;
+  static constexpr int kFallbackFontSize = 9;
+
+  using EventCheckFn = std::function<int(int mode, TDateTime date, TDateTime time)>;
+  using FontMeasurer = std::function<FontMetricsSample(const QFont& font)>;
+
+  // Runs FormCreate: first size and place, the calendar, the event lines, the first tick.
+  TfrmMain(const Clock& clock, AppState& state, Settings& settings, WeekdayNames weekdays,
+           QWidget* parent = nullptr);
+  ~TfrmMain() override;
+  Q_DISABLE_COPY_MOVE(TfrmMain)
+
+  // Hooks set by the application. The event check exists from the moment the tables do.
+  void SetEventCheck(EventCheckFn fn) { eventCheck_ = std::move(fn); }
+  void SetIniSave(std::function<bool()> fn) { iniSave_ = std::move(fn); }
+  // Shows the event dialog modally for today's month and day; it clears ClockPaused itself.
+  void SetOpenEventDialog(std::function<void(int month, int day)> fn) {
+    openEventDialog_ = std::move(fn);
+  }
+  // Ends the program (close of the window, and 終了).
+  void SetQuit(std::function<void()> fn) { quit_ = std::move(fn); }
+  // How FontSet measures the window font; the real font metrics by default.
+  void SetFontMeasurer(FontMeasurer fn) { measure_ = std::move(fn); }
+  // Before the window is first shown: whether the desktop shows through a translucent window,
+  // and the colour to paint in its place when it does not.
+  void SetSeeThrough(bool translucent, const QColor& desktopColor);
+
+  // The settings were loaded or reloaded: tick the menu items and lay the window out.
+  void ApplySettings();
+  // The stored position, applied once at start-up.
+  void PlaceAtStart(int storedLeft, int storedTop);
+
+  // The clock tick; `fromForm` for the call from FormCreate.
+  void TimerTimer(bool fromForm = false);
+  void ShowDateTime(TDateTime date, TDateTime time);
+  void ClearEventLines();
+  // Shows the event lines as the engine left them.
+  void ShowEventLines();
+  void FormDblClick();
+  // `local` is the pointer relative to the control pressed.
+  void FormMouseDown(Qt::MouseButton button, QPoint local);
+  // Writes the file; always lets the window close.
+  bool FormCloseQuery();
+  void RestartTick(int msecs);
+
+  // Calendar.
+  void DrawCalendar();
+  void CalendarClick(const CalendarView::Hit& hit);
+  void SpinYUpClick();
+  void SpinYDownClick();
+  void SpinMUpClick();
+  void SpinMDownClick();
+
+  // Appearance.
+  void FontSet();
+  void BackSet();
+
+  // Menu.
+  void miEventClick();
+  void miBeepClick();
+  void miStartUpClick();
+  void miOnTimeClick();
+  void miEventLineClick(QAction* item);
+  void miBackClearClick();
+  void miBackSetClick();
+  void miFigureBrightClick();
+  void miFigureDarkClick();
+  void miFontClick();
+  void mi1MonthClick();
+  void mi2MonthClick();
+  void mi3MonthClick();
+  void miAboutClick();
+  void miExitClick();
+
+  // The window font as FontSet builds it: FontName (or its stand-in), FontSize, FontStyle.
+  QFont WindowFont() const;
+  // The font the font chooser starts from: the stored name, size and style.
+  QFont StoredFont() const;
+
+  // What the window shows, for the program's own checks and for tests.
+  bool Navigating() const { return navigating_; }
+  YearMonth Shown() const { return shown_; }
+  int TodayYear() const { return todayYear_; }
+  int TodayMonth() const { return todayMonth_; }
+  int TodayDay() const { return todayDay_; }
+  const MainLayoutResult& Layout() const { return layout_; }
+  const QTimer& Timer() const { return timer_; }
+  QPoint LastMenuPoint() const { return lastMenuPoint_; }
+  bool Translucent() const { return translucent_; }
+  QColor DesktopColor() const { return desktopColor_; }
+  QColor FontColor() const;
+
+  QLabel* lDate() const { return lDate_; }
+  QLabel* lTime() const { return lTime_; }
+  QLabel* lEvent(int i) const { return lEvents_[static_cast<std::size_t>(i)]; }
+  QLabel* lTimeN(int i) const { return lTimes_[static_cast<std::size_t>(i)]; }
+  QWidget* Image() const { return image_; }
+  CalendarView* Calendar() const { return calendar_; }
+  SpinButton* SpinY() const { return spinY_; }
+  SpinButton* SpinM() const { return spinM_; }
+  TMultiEdit* EditYm() const { return editYm_; }
+  QMenu* pMenu() const { return pMenu_; }
+
+  QAction* miEvent = nullptr;
+  QAction* miBeep = nullptr;
+  QAction* miStartUp = nullptr;
+  QAction* miOnTime = nullptr;
+  QAction* miYEventLine = nullptr;
+  QAction* miMEventLine = nullptr;
+  QAction* miWEventLine = nullptr;
+  QAction* miBackClear = nullptr;
+  QAction* miBackSet = nullptr;
+  QAction* miFigureBright = nullptr;
+  QAction* miFigureDark = nullptr;
+  QAction* miFont = nullptr;
+  QAction* mi1Month = nullptr;
+  QAction* mi2Month = nullptr;
+  QAction* mi3Month = nullptr;
+  QAction* miAbout = nullptr;
+  QAction* miExit = nullptr;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void BuildMenu();
+  void SyncMenu();
+  void Save();
+  void SetMonths(int months);
+  void SetShown(YearMonth shown);
+
+  const Clock& clock_;
+  AppState& state_;
+  Settings& settings_;
+  WeekdayNames weekdays_;
+
+  EventCheckFn eventCheck_;
+  std::function<bool()> iniSave_;
+  std::function<void(int, int)> openEventDialog_;
+  std::function<void()> quit_;
+  FontMeasurer measure_;
+
+  QWidget* image_;
+  CalendarView* calendar_;
+  QLabel* lDate_;
+  QLabel* lTime_;
+  std::array<QLabel*, kEventLineCount> lEvents_{};
+  std::array<QLabel*, kEventLineCount> lTimes_{};
+  SpinButton* spinY_;
+  SpinButton* spinM_;
+  TMultiEdit* editYm_;
+  QMenu* pMenu_;
+  QTimer timer_;
+
+  MainLayoutResult layout_;
+  int todayYear_ = 0;
+  int todayMonth_ = 0;
+  int todayDay_ = 0;
+  YearMonth shown_;
+  bool navigating_ = false;
+  bool translucent_ = false;
+  QColor desktopColor_;
+  QPoint lastMenuPoint_;
+};
+
+}  // namespace vespin::ui

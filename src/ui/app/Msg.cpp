@@ -1,0 +1,83 @@
+#include "app/Msg.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include "UiText.h"
+#include "app/NoticeSound.h"
+#include "controls/ModalRunner.h"
+
+namespace vespin::ui {
+namespace {
+
+const QString kCaption = QStringLiteral("お知らせメッセージ");
+
+QFont PixelFont(const QString& face, int pixels) {
+  QFont font(face);
+  font.setPixelSize(pixels);
+  return font;
+}
+
+}  // namespace
+
+TfrmMsg::TfrmMsg(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowStaysOnTopHint),
+      lMsg_(new QLabel(this)),
+      pbOk_(new QPushButton(QStringLiteral("OK"), this)) {
+  setWindowTitle(kCaption);
+  setFixedSize(kClientWidth, kClientHeight);
+  setFont(PixelFont(PGothicFace(), 12));
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, ColorFromValue(0xC0C0C0));
+  setPalette(pal);
+
+  lMsg_->setGeometry(0, 21, kClientWidth, 20);
+  lMsg_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  lMsg_->setWordWrap(false);
+  lMsg_->setFont(PixelFont(GothicFace(), 16));
+  QPalette black = lMsg_->palette();
+  black.setColor(QPalette::WindowText, Qt::black);
+  lMsg_->setPalette(black);
+
+  pbOk_->setGeometry(139, 56, 75, 25);
+  pbOk_->setDefault(true);
+  connect(pbOk_, &QPushButton::clicked, this, &TfrmMsg::pbOkClick);
+}
+
+void TfrmMsg::pbOkClick() {
+  closing_ = true;
+  accept();
+}
+
+void TfrmMsg::closeEvent(QCloseEvent* event) {
+  if (closing_) {
+    QDialog::closeEvent(event);
+  } else {
+    event->ignore();
+  }
+}
+
+void TfrmMsg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->geometry();
+    move(area.center() - rect().center());
+  }
+  raise();
+  pbOk_->setFocus();
+}
+
+bool ShowNotice(const QString& text, NoticeSound* sound) {
+  TfrmMsg form;
+  form.lMsg()->setText(text);
+  if (sound) PlayNoticeSound(*sound);
+  RunModal(form);
+  return true;
+}
+
+}  // namespace vespin::ui
