@@ -51,7 +51,9 @@ QRect PrimaryScreenRect() {
   return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
 }
 
-FontMetricsSample MeasureFont(const QFont& font) {
+}  // namespace
+
+FontMetricsSample TfrmMain::MeasureFont(const QFont& font) {
   const QFontMetrics fm(font);
   FontMetricsSample m;
   m.widthOfI = fm.horizontalAdvance(QStringLiteral("i"));
@@ -61,6 +63,8 @@ FontMetricsSample MeasureFont(const QFont& font) {
   m.widthOfClock = fm.horizontalAdvance(QStringLiteral("23:59"));
   return m;
 }
+
+namespace {
 
 void ApplyStyleBits(QFont& font, int style) {
   font.setBold(style & kFontBold);
@@ -107,7 +111,7 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
       state_(state),
       settings_(settings),
       weekdays_(std::move(weekdays)),
-      measure_(MeasureFont),
+      measure_(&TfrmMain::MeasureFont),
       image_(new QWidget(this)),
       calendar_(new CalendarView(this)),
       lDate_(new QLabel(this)),

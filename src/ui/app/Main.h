@@ -66,7 +66,9 @@ class TfrmMain final : public QWidget {
   }
   // Ends the program (close of the window, and 終了).
   void SetQuit(std::function<void()> fn) { quit_ = std::move(fn); }
-  // How FontSet measures the window font; the real font metrics by default.
+  // "i", "w", "WW" and "23:59" in `font`, as FontSet measures them by default.
+  static FontMetricsSample MeasureFont(const QFont& font);
+  // How FontSet measures the window font; MeasureFont by default.
   void SetFontMeasurer(FontMeasurer fn) { measure_ = std::move(fn); }
   // Before the window is first shown: whether the desktop shows through a translucent window,
   // and the colour to paint in its place when it does not.

@@ -1,0 +1,766 @@
+#include "app/Main.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDir>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QScreen>
+#include <QStringListModel>
+#include <QTest>
+#include <cmath>
+#include <memory>
+#include <tuple>
+#include <vector>
+
+#include "FakeClock.h"
+#include "QtFakeSound.h"
+#include "TempDir.h"
+#include "UiText.h"
+#include "app/Application.h"
+#include "app/Msg.h"
+#include "controls/CMultiEdit.h"
+#include "controls/ModalRunner.h"
+#include "events/EventFile.h"
+#include "text/Sjis.h"
+
+namespace vespin::ui {
+namespace {
+
+using sjis::Lit;
+
+WeekdayNames JapaneseWeekdays() {
+  return {Lit("日"), Lit("月"), Lit("火"), Lit("水"), Lit("木"), Lit("金"), Lit("土")};
+}
+
+// A fixed-pitch font in which "WW" is 12 pixels wide and 12 high.
+FontMetricsSample TwelveByTwelve(const QFont&) {
+  return {6, 6, 12, 12, 30};
+}
+
+struct Call {
+  int mode;
+  TDateTime date;
+  TDateTime time;
+};
+
+class MainTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterFontSubstitutions();
+    clock.Set(2005, 4, 18, 10, 0, 0);
+  }
+
+  // The window as FormCreate leaves it, then with the settings applied and the engine hook set.
+  std::unique_ptr<TfrmMain> Make(bool withEngine = true) {
+    auto w = std::make_unique<TfrmMain>(clock, state, settings, JapaneseWeekdays());
+    w->SetFontMeasurer(TwelveByTwelve);
+    if (withEngine) {
+      w->SetEventCheck([this](int mode, TDateTime date, TDateTime time) {
+        calls.push_back({mode, date, time});
+        return mode == 2 && dayMask ? dayMask(date) : 0;
+      });
+    }
+    w->SetIniSave([this] {
+      ++saves;
+      return true;
+    });
+    w->ApplySettings();
+    return w;
+  }
+
+  int CallsOfMode(int mode) const {
+    int n = 0;
+    for (const Call& c : calls) n += c.mode == mode;
+    return n;
+  }
+
+  test::FakeClock clock;
+  AppState state;
+  Settings settings;
+  std::vector<Call> calls;
+  std::function<int(TDateTime)> dayMask;
+  int saves = 0;
+};
+
+// The cell of day `day` in block `block`.
+int CellOfDay(const TfrmMain& w, int block, int day) {
+  const auto& cells = w.Calendar()->Sheet().cells[static_cast<std::size_t>(block)];
+  for (int k = 0; k < kCellsPerBlock; ++k) {
+    const auto& c = cells[static_cast<std::size_t>(k)];
+    if (c.date && DecodeDate(*c.date).day == day) return k;
+  }
+  return -1;
+}
+
+// Pixels of a rectangle of the window as painted, by colour.
+int CountPixels(const QImage& image, const QRect& r, const std::function<bool(QColor)>& pred) {
+  int n = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    for (int x = r.left(); x <= r.right(); ++x) n += pred(image.pixelColor(x, y));
+  }
+  return n;
+}
+
+TEST_F(MainTest, TickRearmsForTheNextFullMinute) {
+  const struct {
+    int h, m, s, ms;
+    int interval;
+  } cases[] = {
+      {12, 34, 56, 789, 3211}, {10, 0, 0, 0, 60000}, {9, 54, 59, 999, 1}, {0, 0, 0, 10, 59990}};
+  auto w = Make();
+  EXPECT_EQ(w->Timer().timerType(), Qt::PreciseTimer);
+  for (const auto& c : cases) {
+    clock.Set(2005, 4, 18, c.h, c.m, c.s, c.ms);
+    w->TimerTimer();
+    EXPECT_EQ(w->Timer().interval(), c.interval) << c.h << ":" << c.m << ":" << c.s << "." << c.ms;
+    EXPECT_TRUE(w->Timer().isActive());
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().mode, 0);
+    EXPECT_EQ(calls.back().date, EncodeDate(2005, 4, 18));
+    EXPECT_EQ(ToMsecs(calls.back().time), ToMsecs(EncodeTime(c.h, c.m, c.s, c.ms)));
+  }
+}
+
+TEST_F(MainTest, FirstCallFromFormCreateShowsTheDayAndArmsTheFirstTick) {
+  clock.Set(2005, 4, 18, 9, 5, 30);
+  auto w = Make();
+  EXPECT_EQ(w->lDate()->text(), QStringLiteral("2005/04/18(月)"));
+  EXPECT_EQ(w->lTime()->text(), QStringLiteral("09:05"));
+  EXPECT_EQ(w->Timer().interval(), TfrmMain::kFirstTickMsecs);
+  EXPECT_EQ(w->Shown(), (YearMonth{2005, 4}));
+  EXPECT_EQ(w->Calendar()->Sheet().yearMonthText, "2005-04");
+
+  // Again from the form, with lines filled: no engine, lines kept.
+  state.EventLines[0] = {Lit("会議"), "10:00", EncodeDate(2005, 4, 18) + EncodeTime(10, 0)};
+  w->ShowEventLines();
+  calls.clear();
+  w->TimerTimer(true);
+  EXPECT_TRUE(calls.empty());
+  EXPECT_EQ(w->lEvent(0)->text(), QStringLiteral("会議"));
+  EXPECT_EQ(w->lTimeN(0)->text(), QStringLiteral("10:00"));
+  EXPECT_EQ(w->Timer().interval(), TfrmMain::kFirstTickMsecs);
+
+  // A real tick empties the lines before the engine refills them.
+  w->TimerTimer();
+  EXPECT_EQ(CallsOfMode(0), 1);
+  EXPECT_EQ(w->lEvent(0)->text(), QString());
+  EXPECT_EQ(state.EventLines[0].occurrence, 0);
+}
+
+TEST_F(MainTest, EngineLinesAreShownAfterThePass) {
+  auto w = Make(false);
+  w->SetEventCheck([this](int mode, TDateTime date, TDateTime) {
+    if (mode == 0) state.EventLines[1] = {Lit("昼休み"), "12:00", date + EncodeTime(12, 0)};
+    return 0;
+  });
+  w->TimerTimer();
+  EXPECT_EQ(w->lEvent(1)->text(), QStringLiteral("昼休み"));
+  EXPECT_EQ(w->lTimeN(1)->text(), QStringLiteral("12:00"));
+}
+
+TEST_F(MainTest, PausedClockDoesNothing) {
+  auto w = Make();
+  w->RestartTick(5000);
+  state.ClockPaused = true;
+  clock.Set(2005, 4, 19, 8, 0, 0);
+  w->TimerTimer();
+  EXPECT_TRUE(calls.empty() || CallsOfMode(0) == 0);
+  EXPECT_EQ(w->Timer().interval(), 5000);
+  EXPECT_EQ(w->lTime()->text(), QStringLiteral("10:00"));
+}
+
+TEST_F(MainTest, NewDayRedrawsInDisplayModeAndKeepsTheMonthInNavigation) {
+  clock.Set(2005, 4, 30, 23, 59, 0);
+  auto w = Make();
+  w->TimerTimer();
+  clock.Set(2005, 5, 1, 0, 0, 0);
+  w->TimerTimer();
+  EXPECT_EQ(w->Shown(), (YearMonth{2005, 5}));
+  const int k = CellOfDay(*w, 0, 1);
+  EXPECT_TRUE(w->Calendar()->Sheet().cells[0][static_cast<std::size_t>(k)].today);
+  EXPECT_EQ(w->lDate()->text(), QStringLiteral("2005/05/01(日)"));
+
+  w->FormDblClick();  // navigation
+  w->SpinMDownClick();
+  w->SpinMDownClick();
+  clock.Set(2005, 5, 2, 0, 0, 0);
+  w->TimerTimer();
+  EXPECT_EQ(w->Shown(), (YearMonth{2005, 7}));
+  EXPECT_EQ(w->TodayDay(), 2);
+}
+
+TEST_F(MainTest, DoubleClickTwiceReturnsToToday) {
+  auto w = Make();
+  w->show();
+  QTest::mouseDClick(w->lDate(), Qt::LeftButton);
+  EXPECT_TRUE(w->Navigating());
+  EXPECT_FALSE(w->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_TRUE(w->windowFlags() & Qt::WindowTitleHint);
+  EXPECT_FALSE(w->lDate()->isVisible());
+  EXPECT_FALSE(w->lTime()->isVisible());
+  EXPECT_TRUE(w->SpinY()->isVisible());
+  EXPECT_TRUE(w->SpinM()->isVisible());
+  EXPECT_TRUE(w->EditYm()->isVisible());
+  EXPECT_EQ(w->EditYm()->text(), QStringLiteral("2005-04"));
+
+  // The upper half of the year button goes back, the lower half of the month button forward.
+  QTest::mouseClick(w->SpinY(), Qt::LeftButton, {}, QPoint(2, 1));
+  QTest::mouseClick(w->SpinM(), Qt::LeftButton, {}, QPoint(2, w->SpinM()->height() - 2));
+  EXPECT_EQ(w->Shown(), (YearMonth{2004, 5}));
+  EXPECT_EQ(w->EditYm()->text(), QStringLiteral("2004-05"));
+
+  // A double-click on a day cell is no mode change.
+  const QRect cell = w->Calendar()->DayRect(0, 10);
+  QTest::mouseDClick(w->Calendar(), Qt::LeftButton, {}, cell.center());
+  EXPECT_TRUE(w->Navigating());
+
+  // The window's own surface between the cells is.
+  QTest::mouseDClick(w->Calendar(), Qt::LeftButton, {}, QPoint(1, w->height() - 2));
+  EXPECT_FALSE(w->Navigating());
+  EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_TRUE(w->windowFlags() & Qt::Tool);
+  EXPECT_EQ(w->Shown(), (YearMonth{2005, 4}));
+  EXPECT_TRUE(w->lDate()->isVisible());
+  EXPECT_FALSE(w->SpinY()->isVisible());
+  EXPECT_FALSE(w->EditYm()->isVisible());
+  EXPECT_TRUE(w->EditYm()->Panel() && !w->EditYm()->Panel()->isEnabled());
+}
+
+TEST_F(MainTest, SpinButtonsStopAtTheYearBounds) {
+  const struct {
+    YearMonth from;
+    void (TfrmMain::*click)();
+    YearMonth to;
+  } cases[] = {
+      {{1, 1}, &TfrmMain::SpinMUpClick, {1, 1}},
+      {{9998, 12}, &TfrmMain::SpinMDownClick, {9998, 12}},
+      {{1, 5}, &TfrmMain::SpinYUpClick, {1, 5}},
+      {{9998, 5}, &TfrmMain::SpinYDownClick, {9998, 5}},
+      {{2, 1}, &TfrmMain::SpinMUpClick, {1, 12}},
+      {{9997, 12}, &TfrmMain::SpinMDownClick, {9998, 1}},
+      {{2005, 4}, &TfrmMain::SpinYUpClick, {2004, 4}},
+      {{2005, 4}, &TfrmMain::SpinMDownClick, {2005, 5}},
+  };
+  settings.monthLine = true;
+  auto w = Make();
+  w->FormDblClick();
+  for (const auto& c : cases) {
+    // Walk there with the buttons themselves.
+    while (w->Shown().year > c.from.year) w->SpinYUpClick();
+    while (w->Shown().year < c.from.year) w->SpinYDownClick();
+    while (w->Shown().month > c.from.month) w->SpinMUpClick();
+    while (w->Shown().month < c.from.month) w->SpinMDownClick();
+    ASSERT_EQ(w->Shown(), c.from);
+    calls.clear();
+    (w.get()->*c.click)();
+    EXPECT_EQ(w->Shown(), c.to) << c.from.year << "-" << c.from.month;
+    // A stopped change is no redraw: the calendar asks the engine nothing.
+    EXPECT_EQ(CallsOfMode(2) == 0, c.from == c.to) << c.from.year << "-" << c.from.month;
+  }
+}
+
+TEST_F(MainTest, FontSetAppliesTheLayoutToTheWindow) {
+  auto w = Make();
+  const struct {
+    int months;
+    int height;
+  } cases[] = {{1, 233}, {2, 317}, {3, 401}, {1, 233}};
+  for (const auto& c : cases) {
+    settings.months = c.months;
+    w->FontSet();
+    EXPECT_EQ(w->size(), QSize(136, c.height)) << c.months;
+    EXPECT_EQ(w->lEvent(0)->geometry(), QRect(8, 60 + 6 * 14 * c.months, 88, 12)) << c.months;
+    EXPECT_EQ(w->lEvent(4)->y(), 60 + 6 * 14 * c.months + 4 * 14);
+  }
+  EXPECT_EQ(w->lEvent(0)->y(), 144);
+  EXPECT_EQ(w->lTimeN(0)->geometry(), QRect(136 - 8 - 30 - 4, 144, 37, 12));
+  EXPECT_EQ(w->Calendar()->HeaderRect(0), QRect(8, 48, 17, 12));
+  EXPECT_EQ(w->Calendar()->HeaderRect(6), QRect(8 + 6 * 17, 48, 17, 12));
+  EXPECT_EQ(w->Calendar()->DayRect(0, 0), QRect(8, 60, 17, 12));
+  EXPECT_EQ(w->Calendar()->DayRect(1, 8), QRect(8 + 17 + 1, 60 + 84 + 14, 17, 12));
+  EXPECT_EQ(w->lDate()->geometry(), QRect(0, 12, 136, 20));
+  EXPECT_EQ(w->lTime()->geometry(), QRect(0, 28, 136, 20));
+  EXPECT_EQ(w->EditYm()->Panel()->geometry(), QRect(24, 18, 83, 20));
+  EXPECT_EQ(w->SpinY()->geometry(), QRect(7, 18, 17, 20));
+  EXPECT_EQ(w->SpinM()->geometry(), QRect(24 + 83, 18, 17, 20));
+  // Date and time are two points larger and bold.
+  EXPECT_EQ(w->lDate()->font().pointSize(), w->WindowFont().pointSize() + 2);
+  EXPECT_TRUE(w->lTime()->font().bold());
+}
+
+TEST_F(MainTest, FontSizesNoDialogGivesAreShownAtNine) {
+  const struct {
+    int stored;
+    int shown;
+  } cases[] = {{0, 9}, {-3, 9}, {5, 9}, {6, 6}, {24, 24}, {25, 9}, {300, 9}, {12, 12}};
+  auto w = Make();
+  for (const auto& c : cases) {
+    settings.fontSize = c.stored;
+    EXPECT_EQ(w->WindowFont().pointSize(), c.shown) << c.stored;
+  }
+}
+
+TEST_F(MainTest, UnknownFaceFallsBackLikeTheDefaultFace) {
+  settings.fontName = Lit("どこにもない書体");
+  auto w = Make();
+  EXPECT_EQ(w->WindowFont().family(), GothicFace());
+  settings.fontName = Lit("ＭＳ ゴシック");
+  EXPECT_EQ(w->WindowFont().family(), GothicFace());
+  EXPECT_EQ(QFontInfo(w->WindowFont()).family(), QFontInfo(QFont(GothicFace())).family());
+}
+
+TEST_F(MainTest, StoredPositionIsKeptOnAScreenOrMovedTopRight) {
+  auto w = Make();
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  const int right = screen.width() - w->width();
+  const struct {
+    int left, top;
+    QPoint placed;
+  } cases[] = {
+      {10, 20, {10, 20}},
+      {5000, 30, {right, 30}},                  // beyond the right edge: flush right
+      {40, 5000, {40, 0}},                      // below the bottom: at the top
+      {-20, 10, {-20, 10}},                     // partly off, still seen
+      {-5000, 10, {right, 0}},                  // off every screen
+      {screen.width() - 1, -4000, {right, 0}},  // above every screen
+  };
+  for (const auto& c : cases) {
+    w->PlaceAtStart(c.left, c.top);
+    EXPECT_EQ(w->pos(), c.placed) << c.left << "," << c.top;
+  }
+}
+
+TEST_F(MainTest, ColourPlaneOrDesktopBehindTheTexts) {
+  settings.backColor = ValueFromColor(QColor(10, 200, 30));
+  auto w = Make();
+  w->SetSeeThrough(false, QColor(1, 2, 3));
+  const QPoint corner(w->width() - 2, w->height() - 2);
+
+  EXPECT_EQ(w->Image()->x(), 0);
+  EXPECT_EQ(w->grab().toImage().pixelColor(corner), QColor(10, 200, 30));
+
+  settings.backClear = true;
+  w->BackSet();
+  EXPECT_EQ(w->Image()->x(), w->width());
+  EXPECT_EQ(w->grab().toImage().pixelColor(corner), QColor(1, 2, 3));
+
+  w->SetSeeThrough(true, QColor());
+  EXPECT_TRUE(w->testAttribute(Qt::WA_TranslucentBackground));
+  EXPECT_EQ(w->grab().toImage().pixelColor(corner).alpha(), 0);
+}
+
+TEST_F(MainTest, AprilAndOctober2005OnTheWindow) {
+  settings.backColor = ValueFromColor(QColor(0, 128, 0));
+  clock.Set(2005, 4, 1, 12, 0, 0);
+  auto w = Make();
+  const auto inked = [&](const QImage& image, int block, int cell) {
+    return CountPixels(image, w->Calendar()->DayRect(block, cell),
+                       [](QColor c) { return c != QColor(0, 128, 0); });
+  };
+  // April 2005 begins on a Friday: the 1st is today and stands in column 5.
+  QImage image = w->grab().toImage();
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(inked(image, 0, k), 0) << k;
+  EXPECT_GT(inked(image, 0, 5), 0);
+  EXPECT_GT(inked(image, 0, 6), 0);
+  EXPECT_GT(inked(image, 0, 34), 0);  // the 30th
+  for (int k = 35; k < 42; ++k) EXPECT_EQ(inked(image, 0, k), 0) << k;
+
+  // October 2005 begins on a Saturday and fills the sixth row.
+  w->FormDblClick();
+  for (int i = 0; i < 6; ++i) w->SpinMDownClick();
+  image = w->grab().toImage();
+  EXPECT_EQ(w->Calendar()->Sheet().cells[0][36].text, "31");
+  EXPECT_GT(inked(image, 0, 35), 0);
+  EXPECT_GT(inked(image, 0, 36), 0);
+  EXPECT_EQ(inked(image, 0, 37), 0);
+}
+
+TEST_F(MainTest, TodayOnASundayIsAWhiteBoxWithWindowTextDigits) {
+  settings.backColor = ValueFromColor(QColor(0, 128, 0));
+  settings.figureBright = true;
+  clock.Set(2005, 4, 17, 12, 0, 0);  // a Sunday
+  auto w = Make();
+  const int today = CellOfDay(*w, 0, 17);
+  const int monday = CellOfDay(*w, 0, 18);
+  const int sunday = CellOfDay(*w, 0, 24);
+  const QImage image = w->grab().toImage();
+  const QColor windowText = QGuiApplication::palette().color(QPalette::WindowText);
+  const QRect box = w->Calendar()->DayRect(0, today);
+  EXPECT_EQ(image.pixelColor(box.topLeft()), QColor(Qt::white));
+  EXPECT_EQ(image.pixelColor(box.bottomRight()), QColor(Qt::white));
+  // The digits are drawn in the window-text colour (antialiased towards the white box).
+  const auto dark = [&](QColor c) {
+    return std::abs(c.lightness() - windowText.lightness()) < 60 && c.saturation() < 60;
+  };
+  EXPECT_GT(CountPixels(image, box, dark), 0);
+  const auto red = [](QColor c) { return c.red() > 200 && c.green() < 60 && c.blue() < 60; };
+  EXPECT_EQ(CountPixels(image, box, red), 0);
+  EXPECT_GT(CountPixels(image, w->Calendar()->DayRect(0, sunday), red), 0);
+  EXPECT_EQ(image.pixelColor(w->Calendar()->DayRect(0, monday).topLeft()), QColor(0, 128, 0));
+}
+
+TEST_F(MainTest, UnderlinesFollowTheKindsAndTheirMenuItems) {
+  dayMask = [](TDateTime date) {
+    int mask = DayOfWeek(date) == 2 ? 4 : 0;                   // weekly: every Monday
+    if (DecodeDate(date).day == 25) mask |= 2;                 // monthly: the 25th
+    if (DecodeDate(date) == DateParts{2005, 5, 5}) mask |= 1;  // yearly
+    return mask;
+  };
+  settings.months = 3;
+  auto w = Make();
+  w->SetFontMeasurer(&TfrmMain::MeasureFont);  // cells as tall as the real font, underline included
+  w->FontSet();
+  const auto underlined = [&] {
+    std::vector<std::string> days;
+    for (int b = 0; b < kCalendarBlocks; ++b) {
+      for (const auto& c : w->Calendar()->Sheet().cells[static_cast<std::size_t>(b)]) {
+        if (c.underline) {
+          const DateParts d = DecodeDate(*c.date);
+          days.push_back(std::to_string(d.month) + "/" + std::to_string(d.day));
+        }
+      }
+    }
+    return days;
+  };
+  EXPECT_TRUE(underlined().empty());
+  w->miWEventLine->trigger();
+  EXPECT_TRUE(w->miWEventLine->isChecked());
+  EXPECT_EQ(underlined(),
+            (std::vector<std::string>{"4/4", "4/11", "4/18", "4/25", "5/2", "5/9", "5/16", "5/23",
+                                      "5/30", "6/6", "6/13", "6/20", "6/27"}));
+  w->miWEventLine->trigger();
+  w->miYEventLine->trigger();
+  EXPECT_EQ(underlined(), std::vector<std::string>{"5/5"});
+  w->miYEventLine->trigger();
+  w->miMEventLine->trigger();
+  EXPECT_EQ(underlined(), (std::vector<std::string>{"4/25", "5/25", "6/25"}));
+  EXPECT_EQ(saves, 5);
+
+  // The underline is drawn: the 25th carries more ink with it than without, the 26th the same.
+  const QColor bg = ColorFromValue(settings.backColor);
+  const auto ink = [&](int day) {
+    const QRect r = w->Calendar()->DayRect(0, CellOfDay(*w, 0, day));
+    return CountPixels(w->grab().toImage(), r, [&](QColor c) { return c != bg; });
+  };
+  const int with25 = ink(25);
+  const int with26 = ink(26);
+  w->miMEventLine->trigger();
+  EXPECT_GE(with25 - ink(25), 6) << "no underline drawn under the 25th";
+  EXPECT_EQ(with26, ink(26));
+}
+
+TEST_F(MainTest, NoUnderlinesBeforeTheTablesExist) {
+  settings.weekLine = true;
+  auto w = Make(false);
+  for (const auto& c : w->Calendar()->Sheet().cells[0]) EXPECT_FALSE(c.underline);
+}
+
+TEST_F(MainTest, ClicksOnTheCalendar) {
+  auto w = Make();
+  w->show();
+  w->move(100, 100);
+  CalendarView* cal = w->Calendar();
+  calls.clear();
+  // A weekday header and a blank cell do nothing.
+  QTest::mouseClick(cal, Qt::LeftButton, {}, cal->HeaderRect(0).center());
+  QTest::mouseClick(cal, Qt::LeftButton, {}, cal->DayRect(0, 0).center());
+  EXPECT_EQ(CallsOfMode(1), 0);
+  // A day announces that day.
+  QTest::mouseClick(cal, Qt::LeftButton, {}, cal->DayRect(0, CellOfDay(*w, 0, 20)).center());
+  ASSERT_EQ(CallsOfMode(1), 1);
+  EXPECT_EQ(calls.back().date, EncodeDate(2005, 4, 20));
+  EXPECT_EQ(calls.back().time, 0);
+  // A day of the second block is a day of the next month.
+  settings.months = 2;
+  w->FontSet();
+  QTest::mouseClick(cal, Qt::LeftButton, {}, cal->DayRect(1, CellOfDay(*w, 1, 3)).center());
+  EXPECT_EQ(calls.back().date, EncodeDate(2005, 5, 3));
+  EXPECT_FALSE(w->pMenu()->isVisible());
+
+  // The right button opens the menu at the window's corner plus the point in the cell pressed.
+  const QRect cell = cal->DayRect(0, 9);
+  QTest::mouseClick(cal, Qt::RightButton, {}, cell.topLeft() + QPoint(5, 4));
+  EXPECT_EQ(w->LastMenuPoint(), QPoint(w->x() + 5 - 10, w->y() + 4 + 10));
+  EXPECT_TRUE(w->pMenu()->isVisible());
+  w->pMenu()->hide();
+  QTest::mouseClick(w->lEvent(2), Qt::RightButton, {}, QPoint(7, 3));
+  EXPECT_EQ(w->LastMenuPoint(), QPoint(w->x() + 7 - 10, w->y() + 3 + 10));
+  w->pMenu()->hide();
+  EXPECT_EQ(CallsOfMode(1), 2);
+}
+
+TEST_F(MainTest, MenuHasEveryItemInOrderWithTheHints) {
+  auto w = Make();
+  QStringList top;
+  for (QAction* a : w->pMenu()->actions()) top << a->text();
+  EXPECT_EQ(top, (QStringList{"ｲﾍﾞﾝﾄ設定...", "お知らせﾒｯｾｰｼﾞ", "表示", "ﾊﾞｰｼﾞｮﾝ情報...", "終了"}));
+  QStringList notices;
+  for (QAction* a : qobject_cast<QMenu*>(w->miBeep->parent())->actions())
+    notices << a->text() + "|" + a->statusTip();
+  EXPECT_EQ(notices, (QStringList{"wav音|wav音を鳴らします", "起動時|起動時にもお知らせします",
+                                  "予定時刻|予定時刻にもお知らせします"}));
+  QStringList show;
+  for (QAction* a : qobject_cast<QMenu*>(w->miFont->parent())->actions())
+    show << (a->isSeparator() ? "-" : a->text());
+  EXPECT_EQ(show, (QStringList{"年間ｲﾍﾞﾝﾄに下線", "月間ｲﾍﾞﾝﾄに下線", "週間ｲﾍﾞﾝﾄに下線", "-",
+                               "背景色透明", "背景色指定...", "-", "文字色明", "文字色暗", "-",
+                               "ﾌｫﾝﾄ...", "-", "１ヶ月表示", "２ヶ月表示", "３ヶ月表示"}));
+}
+
+TEST_F(MainTest, EventItemPausesTheClockAndRedrawsAfterTheDialog) {
+  auto w = Make();
+  std::vector<std::tuple<int, int, bool>> opened;
+  w->SetOpenEventDialog([&](int month, int day) {
+    opened.emplace_back(month, day, state.ClockPaused);
+    state.ClockPaused = false;
+  });
+  calls.clear();
+  w->miEvent->trigger();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], std::make_tuple(4, 18, true));
+  EXPECT_GT(CallsOfMode(2), 0);
+}
+
+TEST_F(MainTest, SchemesColourTheTexts) {
+  auto w = Make();
+  const QColor windowText = QGuiApplication::palette().color(QPalette::WindowText);
+  w->miFigureBright->trigger();
+  EXPECT_TRUE(w->miFigureBright->isChecked());
+  EXPECT_FALSE(w->miFigureDark->isChecked());
+  EXPECT_EQ(w->lDate()->palette().color(QPalette::WindowText), QColor(Qt::white));
+  EXPECT_EQ(w->lEvent(0)->palette().color(QPalette::WindowText), QColor(Qt::white));
+  EXPECT_EQ(w->Calendar()->HeaderColor(6), QColor(0, 255, 255));
+  EXPECT_EQ(w->Calendar()->HeaderColor(0), QColor(255, 0, 0));
+  EXPECT_EQ(w->Calendar()->HeaderColor(3), QColor(Qt::white));
+  const auto& sat = w->Calendar()->Sheet().cells[0][static_cast<std::size_t>(CellOfDay(*w, 0, 23))];
+  EXPECT_EQ(w->Calendar()->TextColor(sat), QColor(0, 255, 255));
+  w->miFigureDark->trigger();
+  EXPECT_EQ(w->lTime()->palette().color(QPalette::WindowText), windowText);
+  EXPECT_EQ(w->Calendar()->HeaderColor(6), QColor(0, 0, 255));
+  EXPECT_EQ(w->Calendar()->HeaderColor(3), windowText);
+  const auto& plain =
+      w->Calendar()->Sheet().cells[0][static_cast<std::size_t>(CellOfDay(*w, 0, 20))];
+  EXPECT_EQ(w->Calendar()->TextColor(plain), windowText);
+  EXPECT_EQ(saves, 2);
+}
+
+// --- The application: the file, the notices, the start ---------------------------------------
+
+const char* const kSample =
+    "[週間]\r\n13,10:00,定例会議,04\r\n[月間]\r\n[年間]\r\n[設定]\r\n"
+    "40,30,CLEAR,DARK,ＭＳ ゴシック,FALSE,9,0,FALSE,FALSE,FALSE,TRUE,FALSE,1\r\n"
+    "[バージョン]\r\nvespin Ver3.2(2005.04.18)\r\n";
+
+class ApplicationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterFontSubstitutions();
+    clock.Set(2005, 4, 18, 10, 0, 0);
+    oldDir = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(dir.Path().string()));
+  }
+  void TearDown() override { QDir::setCurrent(oldDir); }
+
+  std::unique_ptr<Application> Start(const std::string& file) {
+    dir.Write("vespin.ini", Lit(file));
+    auto app =
+        std::make_unique<Application>(clock, sound, dir.File("vespin.ini"), JapaneseWeekdays());
+    EXPECT_TRUE(app->Start());
+    return app;
+  }
+
+  // The settings line as the file holds it now.
+  std::vector<std::string> SettingsFields() {
+    const std::string bytes = dir.Read("vespin.ini");
+    const auto lines = SplitEventFile(bytes);
+    for (const auto& line : lines) {
+      if (line.section == FileSection::kSettings && !line.isHeader) return CommaSplit(line.text);
+    }
+    return {};
+  }
+
+  test::FakeClock clock;
+  test::FakeSound sound;
+  test::TempDir dir;
+  QString oldDir;
+};
+
+TEST_F(ApplicationTest, MissingFileTellsTheUserAndFailsTheStart) {
+  QStringList shown;
+  ScopedModalHandler handler([&](QDialog& dialog) {
+    shown << dynamic_cast<TfrmMsg&>(dialog).lMsg()->text();
+    return QDialog::Accepted;
+  });
+  Application app(clock, sound, dir.File("vespin.ini"), JapaneseWeekdays());
+  EXPECT_FALSE(app.Start());
+  EXPECT_EQ(shown, QStringList{QStringLiteral("vespin.iniを開くことができません。")});
+  EXPECT_FALSE(std::filesystem::exists(dir.File("vespin.ini")));
+}
+
+TEST_F(ApplicationTest, StartAppliesTheFileToTheWindow) {
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  EXPECT_EQ(w.pos(), QPoint(40, 30));
+  EXPECT_TRUE(w.miBackClear->isChecked());
+  EXPECT_FALSE(w.miBackSet->isChecked());
+  EXPECT_TRUE(w.miFigureDark->isChecked());
+  EXPECT_TRUE(w.mi1Month->isChecked());
+  EXPECT_TRUE(w.miStartUp->isChecked());
+  EXPECT_FALSE(w.miBeep->isChecked());
+  EXPECT_EQ(w.Image()->x(), w.width());
+  EXPECT_EQ(app->Store().week.DataRowCount(), 1);
+  EXPECT_EQ(w.windowFlags() & (Qt::Tool | Qt::FramelessWindowHint),
+            Qt::Tool | Qt::FramelessWindowHint);
+}
+
+TEST_F(ApplicationTest, SettingsItemsWriteTheFileAndMonthItemsDoNot) {
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  const std::string before = dir.Read("vespin.ini");
+  w.mi3Month->trigger();
+  w.mi2Month->trigger();
+  EXPECT_EQ(dir.Read("vespin.ini"), before);
+  EXPECT_TRUE(w.mi2Month->isChecked());
+  EXPECT_FALSE(w.mi3Month->isChecked());
+
+  const struct {
+    QAction* TfrmMain::*item;
+    int field;
+    const char* value;
+  } cases[] = {
+      {&TfrmMain::miBeep, 5, "TRUE"},           {&TfrmMain::miStartUp, 11, "FALSE"},
+      {&TfrmMain::miOnTime, 12, "TRUE"},        {&TfrmMain::miYEventLine, 8, "TRUE"},
+      {&TfrmMain::miMEventLine, 9, "TRUE"},     {&TfrmMain::miWEventLine, 10, "TRUE"},
+      {&TfrmMain::miFigureBright, 3, "BRIGHT"}, {&TfrmMain::miFigureDark, 3, "DARK"},
+      {&TfrmMain::miWEventLine, 10, "FALSE"},
+  };
+  for (const auto& c : cases) {
+    (w.*c.item)->trigger();
+    const auto fields = SettingsFields();
+    ASSERT_EQ(fields.size(), 14u);
+    EXPECT_EQ(fields[static_cast<std::size_t>(c.field)], c.value)
+        << (w.*c.item)->text().toStdString();
+    EXPECT_EQ(fields[13], "2");  // the month count rides along with the next write
+  }
+  // The window position is written with every save.
+  w.move(70, 80);
+  w.miBeep->trigger();
+  EXPECT_EQ(SettingsFields()[0], "70");
+  EXPECT_EQ(SettingsFields()[1], "80");
+}
+
+TEST_F(ApplicationTest, ColourChooserWritesOnlyAConfirmedColour) {
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  const std::string before = dir.Read("vespin.ini");
+  {
+    ScopedModalHandler cancel([](QDialog& dialog) {
+      EXPECT_EQ(dynamic_cast<QColorDialog&>(dialog).currentColor(), QColor(192, 192, 192));
+      return int(QDialog::Rejected);
+    });
+    w.miBackSet->trigger();
+  }
+  EXPECT_EQ(dir.Read("vespin.ini"), before);
+  EXPECT_TRUE(w.miBackClear->isChecked());
+  EXPECT_FALSE(w.miBackSet->isChecked());
+  {
+    ScopedModalHandler pick([](QDialog& dialog) {
+      dynamic_cast<QColorDialog&>(dialog).setCurrentColor(QColor(1, 2, 3));
+      return int(QDialog::Accepted);
+    });
+    w.miBackSet->trigger();
+  }
+  EXPECT_EQ(SettingsFields()[2], std::to_string(1 | 2 << 8 | 3 << 16));
+  EXPECT_TRUE(w.miBackSet->isChecked());
+  EXPECT_EQ(w.Image()->x(), 0);
+  w.miBackClear->trigger();
+  EXPECT_EQ(SettingsFields()[2], "CLEAR");
+}
+
+TEST_F(ApplicationTest, FontChooserOffersNoEffectsAndNoSizeAbove24) {
+  // Stored bold and underlined: the dialog can change the weight but not the underline.
+  std::string file = kSample;
+  file.replace(file.find(",9,0,"), 5, ",9,5,");
+  auto app = Start(file);
+  TfrmMain& w = app->MainWindow();
+  const std::string before = dir.Read("vespin.ini");
+  {
+    ScopedModalHandler look([](QDialog& dialog) {
+      auto& fd = dynamic_cast<QFontDialog&>(dialog);
+      EXPECT_EQ(fd.currentFont().pointSize(), 9);
+      for (QCheckBox* box : fd.findChildren<QCheckBox*>())
+        EXPECT_FALSE(box->isVisibleTo(&fd)) << box->text().toStdString();
+      int sizeLists = 0;
+      for (QListView* view : fd.findChildren<QListView*>()) {
+        auto* model = qobject_cast<QStringListModel*>(view->model());
+        if (!model || model->stringList().isEmpty() || model->stringList()[0].toInt() <= 0)
+          continue;
+        ++sizeLists;
+        for (const QString& s : model->stringList()) EXPECT_LE(s.toInt(), 24);
+      }
+      EXPECT_EQ(sizeLists, 1);
+      return int(QDialog::Rejected);
+    });
+    w.miFont->trigger();
+  }
+  EXPECT_EQ(dir.Read("vespin.ini"), before);
+  {
+    ScopedModalHandler pick([](QDialog& dialog) {
+      QFont f(QStringLiteral("IPAPGothic"));
+      f.setPointSize(14);
+      dynamic_cast<QFontDialog&>(dialog).setCurrentFont(f);
+      return int(QDialog::Accepted);
+    });
+    w.miFont->trigger();
+  }
+  const auto fields = SettingsFields();
+  EXPECT_EQ(fields[4], "IPAPGothic");
+  EXPECT_EQ(fields[6], "14");
+  EXPECT_EQ(fields[7], "4");
+  EXPECT_EQ(w.WindowFont().pointSize(), 14);
+}
+
+TEST_F(ApplicationTest, NoticesSoundOnlyWithTheOption) {
+  auto app = Start(kSample);
+  ScopedModalHandler ok([](QDialog&) { return int(QDialog::Accepted); });
+  app->ShowNotice(Lit("静か"));
+  EXPECT_TRUE(sound.calls.isEmpty());
+  app->MainWindow().miBeep->trigger();
+  app->ShowNotice(Lit("鳴る"));
+  EXPECT_EQ(sound.calls, QStringList{QStringLiteral("beep")});
+  dir.Write("vespin.wav", "RIFF");
+  app->ShowNotice(Lit("鳴る"));
+  EXPECT_EQ(sound.calls.size(), 2);
+  EXPECT_TRUE(sound.calls[1].startsWith(QStringLiteral("file:")));
+}
+
+TEST_F(ApplicationTest, HandEditedFontSizeIsTakenAsNine) {
+  std::string file = kSample;
+  file.replace(file.find(",9,0,"), 5, ",300,0,");
+  auto app = Start(file);
+  EXPECT_EQ(app->CurrentSettings().fontSize, 9);
+  EXPECT_EQ(app->MainWindow().WindowFont().pointSize(), 9);
+}
+
+TEST_F(ApplicationTest, ReloadAppliesSettingsButKeepsThePlace) {
+  auto app = Start(kSample);
+  app->MainWindow().move(200, 210);
+  std::string file = kSample;
+  file.replace(file.find("40,30,CLEAR,DARK"), 16, "500,400,CLEAR,BRIGHT");
+  dir.Write("vespin.ini", Lit(file));
+  EXPECT_TRUE(app->IniLoad());
+  EXPECT_EQ(app->MainWindow().pos(), QPoint(200, 210));
+  EXPECT_TRUE(app->MainWindow().miFigureBright->isChecked());
+}
+
+}  // namespace
+}  // namespace vespin::ui
