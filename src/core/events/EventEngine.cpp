@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <optional>
 #include <string_view>
 
@@ -36,9 +35,10 @@ int Digit(char c) {
 
 std::string HourMinuteText(std::int64_t msOfDay) {
   const auto minutes = static_cast<int>(msOfDay / kMsecsPerMinute);
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%02d:%02d", (minutes / 60) % 24, minutes % 60);
-  return buf;
+  const int h = (minutes / 60) % 24;
+  const int m = minutes % 60;
+  return {static_cast<char>('0' + h / 10), static_cast<char>('0' + h % 10), ':',
+          static_cast<char>('0' + m / 10), static_cast<char>('0' + m % 10)};
 }
 
 // The notice texts, converted to Shift_JIS once.
