@@ -89,95 +89,37 @@ struct RuleCase {
   bool falls;
 };
 
+// Every valid code is checked against the searches day by day below; these are the cases worth
+// reading, and the codes only a hand edit leaves behind.
 TEST(EventEngineTest, OccurrenceRules) {
   using K = EventKind;
   const RuleCase cases[] = {
-      // Yearly: month and day; 29 February only in leap years; dates no year has, never.
-      {K::kYearly, "0418", D(2005, 4, 18), true},
-      {K::kYearly, "0418", D(2005, 4, 19), false},
-      {K::kYearly, "0418", D(2005, 5, 18), false},
       {K::kYearly, "0229", D(2008, 2, 29), true},
-      {K::kYearly, "0229", D(2005, 2, 28), false},
       {K::kYearly, "0229", D(2005, 3, 1), false},
       {K::kYearly, "0230", D(2008, 3, 1), false},
-      {K::kYearly, "1301", D(2006, 1, 1), false},
       {K::kYearly, "04189", D(2005, 4, 18), true},  // the rest of a long code is not read
-      // Monthly day of month; 131 only in months with a 31st.
-      {K::kMonthly, "115", D(2005, 4, 15), true},
-      {K::kMonthly, "115", D(2005, 4, 16), false},
-      {K::kMonthly, "131", D(2005, 1, 31), true},
       {K::kMonthly, "131", D(2005, 4, 30), false},
       {K::kMonthly, "131", D(2005, 5, 1), false},
-      {K::kMonthly, "131", D(2005, 5, 31), true},
-      {K::kMonthly, "100", D(2005, 5, 1), false},
-      // First weekday and first business day.
-      {K::kMonthly, "203", D(2005, 3, 1), true},  // Tuesday the 1st
-      {K::kMonthly, "203", D(2005, 4, 5), true},
-      {K::kMonthly, "203", D(2005, 4, 12), false},
       {K::kMonthly, "203", D(2005, 5, 3), true},   // a holiday makes no difference
       {K::kMonthly, "208", D(2005, 10, 3), true},  // Saturday 1st, Sunday 2nd
-      {K::kMonthly, "208", D(2005, 10, 1), false},
-      {K::kMonthly, "208", D(2006, 1, 3), true},  // 1st a holiday, 2nd its substitute
+      {K::kMonthly, "208", D(2006, 1, 3), true},   // 1st a holiday, 2nd its substitute
       {K::kMonthly, "208", D(2006, 1, 2), false},
-      {K::kMonthly, "208", D(2005, 5, 2), true},  // Monday before the holidays of May
-      {K::kMonthly, "208", D(2005, 5, 6), false},
-      // Last weekday and last business day.
-      {K::kMonthly, "303", D(2005, 5, 31), true},
-      {K::kMonthly, "303", D(2005, 5, 24), false},
-      {K::kMonthly, "307", D(2005, 4, 30), true},
-      {K::kMonthly, "307", D(2005, 4, 23), false},
-      {K::kMonthly, "306", D(2005, 4, 29), true},
       {K::kMonthly, "308", D(2005, 7, 29), true},  // the 31st is a Sunday: Friday before
-      {K::kMonthly, "308", D(2005, 7, 31), false},
       {K::kMonthly, "308", D(2005, 4, 28), true},  // Friday the 29th is a holiday
       {K::kMonthly, "308", D(2005, 4, 29), false},
-      {K::kMonthly, "308", D(2005, 5, 31), true},
-      // Last day of the month, and the codes a hand edit can leave that read as it.
-      {K::kMonthly, "400", D(2005, 2, 28), true},
-      {K::kMonthly, "400", D(2004, 2, 28), false},
-      {K::kMonthly, "400", D(2004, 2, 29), true},
-      {K::kMonthly, "999", D(2005, 4, 30), true},
-      // Weekly: every week, and the n-th weekday of a month.
-      {K::kWeekly, "13", D(2005, 4, 19), true},
-      {K::kWeekly, "13", D(2005, 4, 18), false},
-      {K::kWeekly, "22", D(2005, 4, 4), true},
-      {K::kWeekly, "22", D(2005, 4, 11), false},
-      {K::kWeekly, "33", D(2005, 4, 12), true},
-      {K::kWeekly, "44", D(2005, 4, 20), true},
-      {K::kWeekly, "55", D(2005, 4, 28), true},
-      {K::kWeekly, "53", D(2005, 3, 29), false},  // a fifth Tuesday matches no week type
-      {K::kWeekly, "13", D(2005, 3, 29), true},
-      {K::kWeekly, "62", D(2005, 4, 4), true},
-      {K::kWeekly, "62", D(2005, 4, 11), false},
+      {K::kMonthly, "999", D(2005, 4, 30), true},  // read as the last day, like 400
+      {K::kWeekly, "53", D(2005, 3, 29), false},   // a fifth Tuesday matches no week type
       {K::kWeekly, "62", D(2005, 4, 18), true},
       {K::kWeekly, "62", D(2005, 4, 25), false},
-      {K::kWeekly, "62", D(2005, 5, 30), false},
-      {K::kWeekly, "73", D(2005, 4, 12), true},
-      {K::kWeekly, "73", D(2005, 4, 19), false},
-      {K::kWeekly, "73", D(2005, 4, 26), true},
-      // Weekday 8 has no meaning in a weekly row: never.
-      {K::kWeekly, "18", D(2005, 4, 18), false},
-      {K::kWeekly, "28", D(2005, 4, 1), false},
-      // Day patterns; only 82, 86 and 87 care about holidays.
-      {K::kWeekly, "81", D(2005, 4, 29), true},
-      {K::kWeekly, "82", D(2005, 4, 28), true},
-      {K::kWeekly, "82", D(2005, 4, 29), false},
-      {K::kWeekly, "82", D(2005, 4, 30), false},
+      {K::kWeekly, "18", D(2005, 4, 18), false},  // weekday 8 in a weekly row: never
+      {K::kWeekly, "82", D(2005, 4, 29), false},  // a holiday Friday
       {K::kWeekly, "83", D(2005, 4, 29), true},
-      {K::kWeekly, "83", D(2005, 4, 28), false},
-      {K::kWeekly, "84", D(2005, 4, 30), true},
-      {K::kWeekly, "84", D(2005, 5, 3), true},
-      {K::kWeekly, "85", D(2005, 5, 1), true},
       {K::kWeekly, "85", D(2005, 5, 3), false},
-      {K::kWeekly, "86", D(2005, 5, 3), true},
-      {K::kWeekly, "86", D(2005, 5, 6), false},
-      {K::kWeekly, "86", D(2005, 5, 1), false},
+      {K::kWeekly, "86", D(2005, 5, 1), false},  // a Sunday, no holiday
       {K::kWeekly, "87", D(2005, 5, 3), true},
-      {K::kWeekly, "87", D(2005, 5, 1), true},
-      {K::kWeekly, "87", D(2005, 5, 6), false},
       {K::kWeekly, "88", D(2005, 5, 6), true},  // any other day pattern: every day
       {K::kWeekly, "8", D(2005, 5, 6), true},
-      // Hand edits that have no rule, or are too short for theirs: never.
+      // No rule, or too short for its form: never, and nothing is read past the end.
       {K::kWeekly, "", D(2005, 4, 19), false},
       {K::kWeekly, "1", D(2005, 4, 19), false},
       {K::kWeekly, "03", D(2005, 4, 19), false},
@@ -187,11 +129,9 @@ TEST(EventEngineTest, OccurrenceRules) {
       {K::kMonthly, "4", D(2005, 4, 30), false},
       {K::kMonthly, "13", D(2005, 4, 13), false},
       {K::kMonthly, "1x5", D(2005, 4, 15), false},
-      {K::kMonthly, "20x", D(2005, 4, 5), false},
       {K::kMonthly, "209", D(2005, 4, 5), false},
       {K::kMonthly, "218", D(2005, 4, 3), false},
       {K::kYearly, "041", D(2005, 4, 1), false},
-      {K::kYearly, "", D(2005, 4, 1), false},
       {K::kYearly, "ab18", D(2005, 4, 18), false},
   };
   for (const RuleCase& c : cases) {
@@ -337,75 +277,49 @@ TEST(EventEngineTest, DayListAnnouncesEachEventInWalkOrderAndHoldsTheClock) {
 
 // --- Alarm notices over realistic days -------------------------------------------------------
 
-TEST(EventEngineTest, AdvanceAndOnTimeNotices) {
-  for (bool onTime : {true, false}) {
-    Program p;
-    p.host.onTime = onTime;
-    Fill(p.store, {"13,10:00,定例会議,04"}, {}, {});
-    // Tuesday 19 April 2005, the program running since before the lead opens.
-    const Strings notices = p.Run(At(2005, 4, 19, 9, 50, 30), At(2005, 4, 19, 10, 5));
-    Strings expected = {"04-19 09:55 あと5分で「定例会議」です。"};
-    if (onTime) expected.push_back("04-19 10:00 「定例会議」の時間です。");
-    EXPECT_EQ(notices, expected);
-    EXPECT_EQ(p.store.week.Cell(WeekCol::kDone, 1), "x");
-  }
-}
-
-TEST(EventEngineTest, StartUpPass) {
+TEST(EventEngineTest, NoticesOfADay) {
+  // Tuesday 19 April 2005; the lines are weekly events.
   const struct {
-    const char* line;  // a weekly event on Tuesdays
-    bool startUp;
+    const char* line;
+    bool startUp, onTime;
     TDateTime from, to;
     Strings notices;
   } cases[] = {
+      // clang-format off
+      // Running since before the lead opens: the advance notice, then the on-time one.
+      {"13,10:00,会議,04", false, true, At(2005, 4, 19, 9, 50, 30), At(2005, 4, 19, 10, 5),
+       {"04-19 09:55 あと5分で「会議」です。", "04-19 10:00 「会議」の時間です。"}},
+      {"13,10:00,会議,04", false, false, At(2005, 4, 19, 9, 50, 30), At(2005, 4, 19, 10, 5),
+       {"04-19 09:55 あと5分で「会議」です。"}},
       // Started after the event: overdue at once, and marked, so nothing follows.
-      {"13,10:00,会議,04",
-       false,
-       At(2005, 4, 19, 10, 30, 5),
-       At(2005, 4, 19, 12, 0),
+      {"13,10:00,会議,04", false, true, At(2005, 4, 19, 10, 30, 5), At(2005, 4, 19, 12, 0),
        {"04-19 10:30 「会議」の時間を過ぎています。"}},
       // 起動時: announced at start-up even without start-up notices; then on time.
-      {"13,10:00,会議,01",
-       false,
-       At(2005, 4, 19, 8, 0, 0, 100),
-       At(2005, 4, 19, 10, 30),
+      {"13,10:00,会議,01", false, true, At(2005, 4, 19, 8, 0, 0, 100), At(2005, 4, 19, 10, 30),
        {"04-19 08:00 今日は「会議」です。", "04-19 10:00 「会議」の時間です。"}},
-      {"13,10:00,会議,01",
-       true,
-       At(2005, 4, 19, 8, 0, 0, 100),
-       At(2005, 4, 19, 10, 30),
+      {"13,10:00,会議,01", true, true, At(2005, 4, 19, 8, 0, 0, 100), At(2005, 4, 19, 10, 30),
        {"04-19 08:00 今日は「会議」です。", "04-19 10:00 「会議」の時間です。"}},
       // Start-up notices of other leads do not mark: the advance notice still comes.
-      {"13,10:00,会議,08",
-       true,
-       At(2005, 4, 19, 8, 0, 0, 100),
-       At(2005, 4, 19, 10, 30),
+      {"13,10:00,会議,08", true, true, At(2005, 4, 19, 8, 0, 0, 100), At(2005, 4, 19, 10, 30),
        {"04-19 08:00 今日は「会議」です。", "04-19 09:00 あと1時間で「会議」です。",
         "04-19 10:00 「会議」の時間です。"}},
-      {"13,10:00,会議,08",
-       false,
-       At(2005, 4, 19, 8, 0, 0, 100),
-       At(2005, 4, 19, 10, 30),
+      {"13,10:00,会議,08", false, true, At(2005, 4, 19, 8, 0, 0, 100), At(2005, 4, 19, 10, 30),
        {"04-19 09:00 あと1時間で「会議」です。", "04-19 10:00 「会議」の時間です。"}},
       // The lead already open at start-up: the advance notice, not the start-up one.
-      {"13,10:00,会議,09",
-       true,
-       At(2005, 4, 19, 8, 30),
-       At(2005, 4, 19, 9, 0),
+      {"13,10:00,会議,09", true, true, At(2005, 4, 19, 8, 30), At(2005, 4, 19, 9, 0),
        {"04-19 08:30 あと1時間30分で「会議」です。"}},
       // 起動時 on a later day of the run: no mark, so at its minute it is overdue.
-      {"14,10:00,会議,01",
-       true,
-       At(2005, 4, 19, 8, 0),
-       At(2005, 4, 20, 10, 30),
+      {"14,10:00,会議,01", true, true, At(2005, 4, 19, 8, 0), At(2005, 4, 20, 10, 30),
        {"04-20 10:00 「会議」の時間を過ぎています。"}},
+      // clang-format on
   };
   for (const auto& c : cases) {
     Program p;
-    p.host.onTime = true;
+    p.host.onTime = c.onTime;
     p.host.startUp = c.startUp;
     Fill(p.store, {c.line}, {}, {});
     EXPECT_EQ(p.Run(c.from, c.to), c.notices) << c.line << " start-up " << c.startUp;
+    EXPECT_EQ(p.store.week.Cell(WeekCol::kDone, 1), c.notices.empty() ? "" : "x") << c.line;
     EXPECT_TRUE(p.state.StartUpDone);
   }
 }
@@ -425,17 +339,13 @@ TEST(EventEngineTest, AdvanceNoticeTexts) {
   } cases[] = {
       {5 * kMin, "あと5分で「e」です。"},
       {5 * kMin - 10, "あと5分で「e」です。"},  // the tick lands 10 ms after the minute
-      {4 * kMin + 59 * kSec, "あと5分で「e」です。"},
       {4 * kMin + 58 * kSec, "あと4分で「e」です。"},
       {2 * kHour + 30 * kMin - 10, "あと2時間30分で「e」です。"},
       {7 * kHour + 30 * kMin - 10, "あと7時間で「e」です。"},
-      {6 * kHour - 10, "あと6時間で「e」です。"},
       {5 * kHour + 59 * kMin - 10, "あと5時間59分で「e」です。"},
-      {3 * kHour - 10, "あと3時間で「e」です。"},
       {kHour - 10, "あと1時間で「e」です。"},
       {kMin - 10, "あと1分で「e」です。"},
       {45 * kSec, "まもなく「e」です。"},
-      {0, "まもなく「e」です。"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(sjis::ToUtf8(AdvanceNotice("e", c.until)), c.text) << c.until;
@@ -473,10 +383,8 @@ TEST(EventEngineTest, LeadCodes) {
   const struct {
     const char* code;
     std::int64_t minutes;
-  } cases[] = {{"01", 0},   {"02", 1},   {"03", 3},    {"04", 5},    {"05", 10},
-               {"06", 15},  {"07", 30},  {"08", 60},   {"09", 120},  {"10", 180},
-               {"11", 360}, {"12", 720}, {"13", 1440}, {"14", 4320}, {"15", 10080},
-               {"16", 0},   {"00", 0},   {"4", 0},     {"", 0},      {"004", 0}};
+  } cases[] = {{"01", 0},     {"02", 1}, {"07", 30}, {"08", 60}, {"12", 720}, {"13", 1440},
+               {"15", 10080}, {"16", 0}, {"00", 0},  {"4", 0},   {"", 0},     {"004", 0}};
   for (const auto& c : cases) EXPECT_EQ(LeadMsecs(c.code), c.minutes * 60'000) << c.code;
 }
 
