@@ -20,6 +20,11 @@ const Command kCommands[] = {
     {"jd", "jd N", &JulianDay},
     {"month", "month [YEAR MONTH]", &Month},
     {"check", "check [--file F]", &Check},
+    {"day", "day [--file F] YYYY-MM-DD", &Day},
+    {"simulate",
+     "simulate [--file F] [--on-time on|off] [--start-up on|off] YYYY-MM-DDTHH:MM[:SS] "
+     "YYYY-MM-DDTHH:MM[:SS]",
+     &Simulate},
 };
 
 void PrintUsage(std::ostream& err) {

@@ -17,5 +17,7 @@ int Equinox(const Args& args, std::ostream& out, std::ostream& err, const Enviro
 int JulianDay(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Month(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Check(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
+int Day(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
+int Simulate(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 
 }  // namespace vespin::cli

@@ -1,0 +1,488 @@
+#include "events/EventEngine.h"
+
+#include <array>
+#include <cmath>
+#include <optional>
+#include <string_view>
+
+#include "calendar/Hizuke.h"
+#include "text/Sjis.h"
+
+namespace vespin {
+namespace {
+
+constexpr std::int64_t kMsecsPerSecond = 1'000;
+constexpr std::int64_t kMsecsPerHour = 3'600'000;
+
+// The calendar never leaves the years 1 to 9999; nothing falls on a date outside them.
+const TDateTime kFirstDate = EncodeDate(1, 1, 1);
+const TDateTime kLastDate = EncodeDate(9999, 12, 31);
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+  const std::int64_t q = a / b;
+  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+// Two digits from the text, or -1 when they are not digits.
+int TwoDigits(char tens, char units) {
+  if (tens < '0' || tens > '9' || units < '0' || units > '9') return -1;
+  return (tens - '0') * 10 + (units - '0');
+}
+
+int Digit(char c) {
+  return c >= '0' && c <= '9' ? c - '0' : -1;
+}
+
+std::string HourMinuteText(std::int64_t msOfDay) {
+  const auto minutes = static_cast<int>(msOfDay / kMsecsPerMinute);
+  const int h = (minutes / 60) % 24;
+  const int m = minutes % 60;
+  return {static_cast<char>('0' + h / 10), static_cast<char>('0' + h % 10), ':',
+          static_cast<char>('0' + m / 10), static_cast<char>('0' + m % 10)};
+}
+
+// The notice texts, converted to Shift_JIS once.
+struct NoticeTexts {
+  std::string open = sjis::Lit("「");
+  std::string onTime = sjis::Lit("」の時間です。");
+  std::string overdue = sjis::Lit("」の時間を過ぎています。");
+  std::string todayIs = sjis::Lit("今日は「");
+  std::string closeIs = sjis::Lit("」です。");
+  std::string inFront = sjis::Lit("あと");
+  std::string hours = sjis::Lit("時間");
+  std::string minutes = sjis::Lit("分");
+  std::string within = sjis::Lit("で");
+  std::string soon = sjis::Lit("まもなく");
+};
+
+const NoticeTexts& Texts() {
+  static const NoticeTexts texts;
+  return texts;
+}
+
+constexpr std::array<std::int64_t, 15> kLeadMsecs = {
+    0,                     // 01: none; announced at start-up instead
+    kMsecsPerMinute,       // 02
+    3 * kMsecsPerMinute,   // 03
+    5 * kMsecsPerMinute,   // 04
+    10 * kMsecsPerMinute,  // 05
+    15 * kMsecsPerMinute,  // 06
+    30 * kMsecsPerMinute,  // 07
+    kMsecsPerHour,         // 08
+    2 * kMsecsPerHour,     // 09
+    3 * kMsecsPerHour,     // 10
+    6 * kMsecsPerHour,     // 11
+    12 * kMsecsPerHour,    // 12
+    kMsecsPerDay,          // 13
+    3 * kMsecsPerDay,      // 14
+    7 * kMsecsPerDay,      // 15
+};
+
+// The time of day a row's time cell stands for; an empty cell is midnight. nullopt for a cell
+// that is not HH:MM (a hand edit): such a row never falls on any date.
+std::optional<std::int64_t> RowTimeMsecs(std::string_view cell) {
+  if (cell.empty()) return 0;
+  const auto time = HourMinuteToTime(cell);
+  if (!time) return std::nullopt;
+  return ToMsecs(*time);
+}
+
+}  // namespace
+
+// What the rules ask of the date under examination, worked out once per call.
+struct EventEngine::DayFacts {
+  std::int64_t dayIndex = 0;  // whole days since the epoch
+  int month = 0;
+  int day = 0;
+  int weekday = 0;  // 1 = Sunday … 7 = Saturday
+  int weekOfMonth = 0;
+  int daysInMonth = 0;
+  bool holiday = false;
+  bool businessDay = false;
+  bool firstBusinessDay = false;  // the first business day of its month
+  bool lastBusinessDay = false;   // the last business day of its month
+
+  explicit DayFacts(std::int64_t index) : dayIndex(index) {
+    const auto date = static_cast<TDateTime>(index);
+    const DateParts parts = DecodeDate(date);
+    month = parts.month;
+    day = parts.day;
+    weekday = DayOfWeek(date);
+    weekOfMonth = (day + 6) / 7;
+    daysInMonth = DaysInMonth(parts.year, parts.month);
+    holiday = IsHoliday(date);
+    businessDay = weekday != 1 && weekday != 7 && !holiday;
+    if (businessDay) {
+      firstBusinessDay = true;
+      for (int d = 1; d < day && firstBusinessDay; ++d) {
+        firstBusinessDay = !IsBusinessDay(date - (day - d));
+      }
+      lastBusinessDay = true;
+      for (int d = day + 1; d <= daysInMonth && lastBusinessDay; ++d) {
+        lastBusinessDay = !IsBusinessDay(date + (d - day));
+      }
+    }
+  }
+
+  // Whether a row's rule holds on this date. Each rule is the search "first date on or after
+  // the date that satisfies it" of the event model; since only a hit on the date itself
+  // matters, every rule reduces to a property of the date alone.
+  bool Yearly(std::string_view code) const {
+    if (code.size() < 4) return false;
+    const int mm = TwoDigits(code[0], code[1]);
+    const int dd = TwoDigits(code[2], code[3]);
+    return mm == month && dd == day;  // 0229 thereby only in leap years
+  }
+
+  bool Monthly(std::string_view code) const {
+    if (code.size() < 3) return false;
+    switch (code[0]) {
+      case '1':
+        return TwoDigits(code[1], code[2]) == day;  // months without that day never match
+      case '2':
+      case '3': {
+        const bool first = code[0] == '2';
+        if (code[1] == '0' && code[2] == '8') return first ? firstBusinessDay : lastBusinessDay;
+        const int w = Digit(code[2]);
+        if (w < 1 || w > 7 || w != weekday) return false;
+        // The last such weekday is the one a week before the first of the next month.
+        return first ? day <= 7 : day + 7 > daysInMonth;
+      }
+      default:  // 400, and whatever else a hand edit put there: the last day of the month
+        return day == daysInMonth;
+    }
+  }
+
+  bool Weekly(std::string_view code) const {
+    if (code.empty()) return false;
+    if (code[0] == '8') {
+      if (code.size() != 2) return true;
+      switch (code[1]) {
+        case '2':
+          return businessDay;
+        case '3':
+          return weekday == 2 || weekday == 4 || weekday == 6;
+        case '4':
+          return weekday == 3 || weekday == 5 || weekday == 7;
+        case '5':
+          return weekday == 1 || weekday == 7;
+        case '6':
+          return holiday;
+        case '7':
+          return weekday == 1 || weekday == 7 || holiday;
+        default:  // 81, and any other day pattern: every day
+          return true;
+      }
+    }
+    const int type = Digit(code[0]);
+    if (type < 1 || type > 7 || code.size() < 2) return false;
+    const int w = Digit(code[1]);  // 8 (a business day) has no meaning here: never
+    if (w < 1 || w > 7 || w != weekday) return false;
+    switch (type) {
+      case 1:
+        return true;
+      case 6:
+        return weekOfMonth == 1 || weekOfMonth == 3;
+      case 7:
+        return weekOfMonth == 2 || weekOfMonth == 4;
+      default:  // 2 to 5: the first to fourth; a fifth occurrence never matches
+        return weekOfMonth == type - 1;
+    }
+  }
+};
+
+struct EventEngine::Pass {
+  DayFacts facts;
+  std::int64_t dayMs;  // the date D
+  std::int64_t nowMs;  // D plus the pass's time T
+};
+
+// Time and text sit in the same columns of all three tables.
+static_assert(WeekCol::kTime == MonthCol::kTime && MonthCol::kTime == YearCol::kTime);
+static_assert(WeekCol::kText == MonthCol::kText && MonthCol::kText == YearCol::kText);
+
+// One table as the walk sees it.
+struct EventEngine::Walk {
+  EventKind kind;
+  EventTable& table;
+  int typeCode;
+  int alarmCode;
+  int done;
+  int mask;
+
+  // The event's time of day when the row falls on the date.
+  std::optional<std::int64_t> Hit(int row, const DayFacts& facts) const {
+    const std::string& code = table.Cell(typeCode, row);
+    bool falls = false;
+    switch (kind) {
+      case EventKind::kYearly:
+        falls = facts.Yearly(code);
+        break;
+      case EventKind::kMonthly:
+        falls = facts.Monthly(code);
+        break;
+      case EventKind::kWeekly:
+        falls = facts.Weekly(code);
+        break;
+    }
+    if (!falls) return std::nullopt;
+    return RowTimeMsecs(table.Cell(WeekCol::kTime, row));
+  }
+};
+
+// The walk order is the order of the notices and the tie order of the coming events.
+std::array<EventEngine::Walk, 3> EventEngine::Walks(EventStore& store) {
+  return {{
+      {EventKind::kYearly, store.year, YearCol::kTypeCode, YearCol::kAlarmCode, YearCol::kDone,
+       kMaskYearly},
+      {EventKind::kMonthly, store.month, MonthCol::kTypeCode, MonthCol::kAlarmCode, MonthCol::kDone,
+       kMaskMonthly},
+      {EventKind::kWeekly, store.week, WeekCol::kTypeCode, WeekCol::kAlarmCode, WeekCol::kDone,
+       kMaskWeekly},
+  }};
+}
+
+const char* KindName(EventKind kind) {
+  switch (kind) {
+    case EventKind::kYearly:
+      return "yearly";
+    case EventKind::kMonthly:
+      return "monthly";
+    case EventKind::kWeekly:
+      return "weekly";
+  }
+  return "";
+}
+
+std::int64_t LeadMsecs(std::string_view alarmCode) {
+  if (alarmCode.size() != 2) return 0;
+  const int n = TwoDigits(alarmCode[0], alarmCode[1]);
+  if (n < 1 || n > static_cast<int>(kLeadMsecs.size())) return 0;
+  return kLeadMsecs[static_cast<std::size_t>(n - 1)];
+}
+
+std::string AdvanceNotice(std::string_view text, std::int64_t untilMsecs) {
+  // The added second lets a tick that lands a few milliseconds after the minute still count
+  // the full minutes: 9:55:00.010 before a 10:00 event reads five minutes, not four.
+  const std::int64_t r = untilMsecs + kMsecsPerSecond;
+  const std::int64_t h = r / kMsecsPerHour;
+  const std::int64_t m = (r / kMsecsPerMinute) % 60;
+  const NoticeTexts& t = Texts();
+  std::string out;
+  if (h >= 6 || (h >= 1 && m == 0)) {
+    out = t.inFront + std::to_string(h) + t.hours + t.within;
+  } else if (h >= 1) {
+    out = t.inFront + std::to_string(h) + t.hours + std::to_string(m) + t.minutes + t.within;
+  } else if (m >= 1) {
+    out = t.inFront + std::to_string(m) + t.minutes + t.within;
+  } else {
+    out = t.soon;
+  }
+  out += t.open;
+  out += text;
+  out += t.closeIs;
+  return out;
+}
+
+EventEngine::EventEngine(EventStore& store, AppState& state, EngineHost& host)
+    : store_(store), state_(state), host_(host) {}
+
+int EventEngine::EventCheck(int mode, TDateTime date, TDateTime time) {
+  if (!std::isfinite(date) || date < kFirstDate || date > kLastDate) return 0;
+  const std::int64_t dayIndex = FloorDiv(ToMsecs(date), kMsecsPerDay);
+  switch (mode) {
+    case kModeAlarm: {
+      std::int64_t timeMs = std::isfinite(time) && std::fabs(time) < 2 ? ToMsecs(time) : 0;
+      if (timeMs < 0) timeMs = 0;
+      if (timeMs >= kMsecsPerDay) timeMs = kMsecsPerDay - 1;
+      const std::int64_t dayMs = dayIndex * kMsecsPerDay;
+      RunAlarm(Pass{DayFacts(dayIndex), dayMs, dayMs + timeMs});
+      return 0;
+    }
+    case kModeDayList:
+      RunDayList(DayFacts(dayIndex));
+      return 0;
+    case kModeDayMask:
+      return DayMask(DayFacts(dayIndex));
+    default:
+      return 0;
+  }
+}
+
+void EventEngine::AlarmPass(TDateTime now) {
+  if (state_.ClockPaused || !std::isfinite(now)) return;
+  ClearEventLines(state_);
+  const std::int64_t ms = ToMsecs(now);
+  const std::int64_t dayIndex = FloorDiv(ms, kMsecsPerDay);
+  EventCheck(kModeAlarm, static_cast<TDateTime>(dayIndex), FromMsecs(ms - dayIndex * kMsecsPerDay));
+}
+
+std::vector<DayEvent> EventEngine::EventsOn(TDateTime date) const {
+  std::vector<DayEvent> events;
+  if (!std::isfinite(date) || date < kFirstDate || date > kLastDate) return events;
+  const DayFacts facts(FloorDiv(ToMsecs(date), kMsecsPerDay));
+  const auto walks = Walks(store_);
+  for (const Walk& walk : walks) {
+    for (int row = 1; row <= walk.table.DataRowCount(); ++row) {
+      const auto time = walk.Hit(row, facts);
+      if (!time) continue;
+      const std::int64_t xMs = facts.dayIndex * kMsecsPerDay + *time;
+      events.push_back({walk.kind, row, HourMinuteText(*time), walk.table.Cell(WeekCol::kText, row),
+                        FromMsecs(xMs)});
+    }
+  }
+  return events;
+}
+
+void EventEngine::RunAlarm(const Pass& pass) {
+  // Done marks hold for the day they were set on: without this a program left running would
+  // announce a daily or weekly event only once.
+  if (state_.LastAlarmDay && pass.facts.dayIndex > *state_.LastAlarmDay) ClearDoneMarks();
+  state_.LastAlarmDay = pass.facts.dayIndex;
+
+  const auto walks = Walks(store_);
+  for (const Walk& walk : walks) {
+    bool deleted = false;
+    // Rows are counted afresh each time round: a deletion moves the next row up into the
+    // same number, which is then examined in its turn.
+    for (int row = 1; row <= walk.table.DataRowCount();) {
+      const auto time = walk.Hit(row, pass.facts);
+      if (!time) {
+        ++row;
+        continue;
+      }
+      const std::int64_t xMs = pass.dayMs + *time;
+      // Copies: the host runs a message loop while a notice is open.
+      const std::string text = walk.table.Cell(WeekCol::kText, row);
+      const std::string alarmCode = walk.table.Cell(walk.alarmCode, row);
+      const std::string done = walk.table.Cell(walk.done, row);
+      EventLineAdd(pass, text, xMs);
+      const int result = AlarmCheck(pass, alarmCode, text, done, xMs);
+      if (result == 1 || result == 2) walk.table.SetCell(walk.done, row, "x");
+      if (result == 2 && walk.kind == EventKind::kYearly &&
+          walk.table.Cell(YearCol::kDelete, row) == "TRUE") {
+        walk.table.DeleteRow(row);
+        deleted = true;
+        continue;
+      }
+      ++row;
+    }
+    if (deleted) {
+      // A failed save tells the user in a notice of its own; hold the clock back for it too.
+      const bool paused = state_.ClockPaused;
+      state_.ClockPaused = true;
+      host_.SaveEventFile();
+      state_.ClockPaused = paused;
+      host_.RedrawCalendar();
+    }
+  }
+  state_.StartUpDone = true;
+}
+
+void EventEngine::RunDayList(const DayFacts& facts) {
+  const auto walks = Walks(store_);
+  for (const Walk& walk : walks) {
+    for (int row = 1; row <= walk.table.DataRowCount(); ++row) {
+      const auto time = walk.Hit(row, facts);
+      if (!time) continue;
+      Notify(walk.table.Cell(WeekCol::kText, row) + " " + HourMinuteText(*time));
+    }
+  }
+}
+
+int EventEngine::DayMask(const DayFacts& facts) const {
+  const auto walks = Walks(store_);
+  int mask = 0;
+  for (const Walk& walk : walks) {
+    // One event of a kind is enough for its bit.
+    for (int row = 1; row <= walk.table.DataRowCount(); ++row) {
+      if (walk.Hit(row, facts)) {
+        mask |= walk.mask;
+        break;
+      }
+    }
+  }
+  return mask;
+}
+
+void EventEngine::EventLineAdd(const Pass& pass, const std::string& text, std::int64_t xMs) {
+  auto& lines = state_.EventLines;
+  int slot = 0;
+  while (slot < kEventLineCount && lines[static_cast<std::size_t>(slot)].occurrence != 0 &&
+         ToMsecs(lines[static_cast<std::size_t>(slot)].occurrence) <= xMs) {
+    ++slot;
+  }
+  if (slot == kEventLineCount) return;  // five events at or before this one already
+  if (FloorDiv(xMs, kMsecsPerDay) != pass.facts.dayIndex) return;
+  if (xMs <= pass.nowMs) return;  // past, or of the pass's own minute
+  for (int i = kEventLineCount - 1; i > slot; --i) {
+    lines[static_cast<std::size_t>(i)] = lines[static_cast<std::size_t>(i - 1)];
+  }
+  lines[static_cast<std::size_t>(slot)] =
+      EventLine{text, HourMinuteText(xMs - pass.dayMs), FromMsecs(xMs)};
+}
+
+int EventEngine::AlarmCheck(const Pass& pass, const std::string& alarmCode, const std::string& text,
+                            const std::string& done, std::int64_t xMs) {
+  const NoticeTexts& t = Texts();
+  const bool today = FloorDiv(xMs, kMsecsPerDay) == pass.facts.dayIndex;
+  if (done == "x") {
+    if (today && FloorDiv(xMs, kMsecsPerMinute) == FloorDiv(pass.nowMs, kMsecsPerMinute)) {
+      if (host_.OnTimeNotices()) Notify(t.open + text + t.onTime);
+      return 2;
+    }
+    return 1;
+  }
+  const std::int64_t lead = LeadMsecs(alarmCode);
+  if (pass.nowMs > xMs) {
+    Notify(t.open + text + t.overdue);
+    return 2;
+  }
+  if (pass.nowMs >= xMs - lead) {
+    Notify(AdvanceNotice(text, xMs - pass.nowMs));
+    return 1;
+  }
+  if (!state_.StartUpDone && today) {
+    if (alarmCode == "01") {
+      Notify(t.todayIs + text + t.closeIs);
+      return 1;
+    }
+    if (host_.StartUpNotices()) Notify(t.todayIs + text + t.closeIs);
+    return 0;
+  }
+  return 0;
+}
+
+void EventEngine::Notify(const std::string& text) {
+  // While the user reads a notice the message loop runs on; a tick must not start another
+  // pass under this one.
+  const bool paused = state_.ClockPaused;
+  state_.ClockPaused = true;
+  host_.ShowNotice(text);
+  state_.ClockPaused = paused;
+}
+
+void EventEngine::ClearDoneMarks() {
+  const std::pair<EventTable*, int> tables[] = {{&store_.year, YearCol::kDone},
+                                                {&store_.month, MonthCol::kDone},
+                                                {&store_.week, WeekCol::kDone}};
+  for (const auto& [table, col] : tables) {
+    for (int row = 1; row <= table->DataRowCount(); ++row) {
+      if (!table->Cell(col, row).empty()) table->SetCell(col, row, "");
+    }
+  }
+}
+
+void ForEachAlarmPass(TDateTime from, TDateTime to, const std::function<void(TDateTime)>& pass) {
+  if (!std::isfinite(from) || !std::isfinite(to)) return;
+  const std::int64_t fromMs = ToMsecs(from);
+  const std::int64_t toMs = ToMsecs(to);
+  if (toMs < fromMs) return;
+  pass(FromMsecs(fromMs));
+  for (std::int64_t minute = (FloorDiv(fromMs, kMsecsPerMinute) + 1) * kMsecsPerMinute;
+       minute <= toMs; minute += kMsecsPerMinute) {
+    pass(FromMsecs(minute + 10));
+  }
+}
+
+}  // namespace vespin

@@ -1,0 +1,100 @@
+#pragma once
+// Which events fall on a date, and what follows from it: the once-a-minute alarm pass (notices,
+// done marks, today's coming events, deletion of flagged yearly rows), the announcement of a
+// clicked day, and the day mask the calendar underlines by.
+//
+//   clock tick --AlarmPass--> EventCheck(mode 0) --> EventLines, notices, done marks, deletions
+//   calendar   --EventCheck(mode 1 / mode 2)------> notices / day mask
+//
+// Every comparison of moments is made on whole milliseconds, never on raw TDateTime doubles.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "calendar/DateTime.h"
+#include "events/AppState.h"
+#include "events/EngineHost.h"
+#include "events/EventStore.h"
+
+namespace vespin {
+
+inline constexpr int kModeAlarm = 0;    // the once-a-minute alarm pass
+inline constexpr int kModeDayList = 1;  // announce every event of a date (calendar click)
+inline constexpr int kModeDayMask = 2;  // which kinds fall on a date: 1 yearly, 2 monthly, 4 weekly
+
+inline constexpr int kMaskYearly = 1;
+inline constexpr int kMaskMonthly = 2;
+inline constexpr int kMaskWeekly = 4;
+
+enum class EventKind { kYearly, kMonthly, kWeekly };
+
+// "yearly", "monthly", "weekly".
+const char* KindName(EventKind kind);
+
+// One event that falls on a date.
+struct DayEvent {
+  EventKind kind = EventKind::kYearly;
+  int row = 0;               // its row in its table
+  std::string timeText;      // the time the engine uses: the row's HH:MM, "00:00" when empty
+  std::string text;          // Shift_JIS
+  TDateTime occurrence = 0;  // the date plus the time
+};
+
+// The lead of an alarm code ("01" … "15") in milliseconds; 0 for any other text.
+std::int64_t LeadMsecs(std::string_view alarmCode);
+
+// The advance notice for an event `remainingMsecs` away: あと5分で「…」です。 and its kin.
+// Shift_JIS.
+std::string AdvanceNotice(std::string_view text, std::int64_t remainingMsecs);
+
+class EventEngine {
+ public:
+  EventEngine(EventStore& store, AppState& state, EngineHost& host);
+  EventEngine(const EventEngine&) = delete;
+  EventEngine& operator=(const EventEngine&) = delete;
+
+  // `date` is a whole day; `time` the time of day of the pass (0 for modes 1 and 2).
+  // Returns the day mask in mode 2, 0 otherwise.
+  int EventCheck(int mode, TDateTime date, TDateTime time);
+
+  // What the clock tick asks of the engine at `now`: nothing while ClockPaused is set;
+  // otherwise empty the event lines and run the alarm pass for now's date and time.
+  void AlarmPass(TDateTime now);
+
+  // The events that fall on a date, in walk order (yearly, monthly, weekly, each in table
+  // order). Changes nothing.
+  std::vector<DayEvent> EventsOn(TDateTime date) const;
+
+ private:
+  struct Pass;
+  struct DayFacts;
+  struct Walk;
+
+  static std::array<Walk, 3> Walks(EventStore& store);
+
+  void RunAlarm(const Pass& pass);
+  void RunDayList(const DayFacts& facts);
+  int DayMask(const DayFacts& facts) const;
+
+  void EventLineAdd(const Pass& pass, const std::string& text, std::int64_t xMs);
+  int AlarmCheck(const Pass& pass, const std::string& alarmCode, const std::string& text,
+                 const std::string& done, std::int64_t xMs);
+  // Holds the clock back while the user reads a notice, and puts the flag back as it was.
+  void Notify(const std::string& text);
+  void ClearDoneMarks();
+
+  EventStore& store_;
+  AppState& state_;
+  EngineHost& host_;
+};
+
+// The moments at which the program's clock runs the alarm pass over a stretch of time: `from`
+// itself (the first pass after start-up), then 10 ms after every full minute later than `from`
+// up to and including `to` (the timer lands just after the minute, never on it).
+void ForEachAlarmPass(TDateTime from, TDateTime to, const std::function<void(TDateTime)>& pass);
+
+}  // namespace vespin

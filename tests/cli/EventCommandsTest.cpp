@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Cli.h"
+#include "TempDir.h"
+#include "text/Sjis.h"
+
+namespace vespin::cli {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+struct Outcome {
+  int rc = -1;
+  std::string out, err;
+};
+
+Outcome RunCli(const Strings& args, const Environment& env = {}) {
+  std::ostringstream out, err;
+  Outcome o;
+  o.rc = Run(args, out, err, env);
+  o.out = out.str();
+  o.err = err.str();
+  return o;
+}
+
+Environment SampleEnv() {
+  Environment env;
+  env.workDir = std::filesystem::path(VESPIN_SOURCE_DIR) / "examples";
+  return env;
+}
+
+// A file from UTF-8 lines, in Shift_JIS with CR LF.
+std::string File(const Strings& lines) {
+  std::string out;
+  for (const auto& l : lines) out += sjis::Lit(l) + "\r\n";
+  return out;
+}
+
+TEST(EventCommandsTest, DayListsTheSampleFilesEventsInWalkOrder) {
+  const struct {
+    const char* date;
+    const char* out;
+  } cases[] = {
+      // A Tuesday and a holiday: the first Tuesday of May, and the holiday patterns.
+      {"2005-05-03",
+       "monthly 09:30 月初ミーティング\n"
+       "weekly 10:00 定例会議\n"
+       "weekly 07:00 薬を飲む\n"
+       "weekly 20:00 ピアノの練習\n"
+       "weekly 10:00 家族で外出\n"
+       "weekly 11:00 ブランチ\n"
+       "mask 6\n"},
+      // The fourth Saturday of December, with a yearly event.
+      {"2005-12-24",
+       "yearly 19:00 クリスマス会\n"
+       "weekly 09:00 町内清掃\n"
+       "weekly 07:00 薬を飲む\n"
+       "weekly 20:00 ピアノの練習\n"
+       "weekly 09:30 布団を干す\n"
+       "weekly 11:00 ブランチ\n"
+       "mask 5\n"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = RunCli({"day", c.date}, SampleEnv());
+    EXPECT_EQ(o.rc, kExitOk) << o.err;
+    EXPECT_EQ(o.out, c.out) << c.date;
+  }
+}
+
+TEST(EventCommandsTest, DayOfAnEmptyTimeAndAnEmptyDay) {
+  test::TempDir dir;
+  const auto file = dir.Write("mine.ini", File({"[週間]", "[月間]", "131,,月末,01", "[年間]"}));
+  Outcome o = RunCli({"day", "--file", file.string(), "2005-05-31"});
+  EXPECT_EQ(o.rc, kExitOk);
+  EXPECT_EQ(o.out, "monthly 00:00 月末\nmask 2\n");
+  o = RunCli({"day", "2005-04-30", "--file", file.string()});
+  EXPECT_EQ(o.rc, kExitOk);
+  EXPECT_EQ(o.out, "mask 0\n");
+}
+
+TEST(EventCommandsTest, SimulateRunsTheClocksPasses) {
+  test::TempDir dir;
+  const std::string bytes = File({
+      "[週間]",
+      "13,10:00,定例会議,04",
+      "[月間]",
+      "[年間]",
+      "0419,09:58,記念日,02,TRUE",
+      "[設定]",
+      "0,0,CLEAR,DARK,ＭＳ ゴシック,FALSE,9,0,FALSE,FALSE,FALSE,TRUE,TRUE,1",
+  });
+  const auto file = dir.Write("vespin.ini", bytes);
+  Environment env;
+  env.workDir = dir.Path();
+  const struct {
+    Strings options;
+    std::string out;
+  } cases[] = {
+      // From the file: start-up and on-time notices on.
+      {{},
+       "2005-04-19 09:50 今日は「記念日」です。\n"
+       "2005-04-19 09:50 今日は「定例会議」です。\n"
+       "2005-04-19 09:55 あと5分で「定例会議」です。\n"
+       "2005-04-19 09:57 あと1分で「記念日」です。\n"
+       "2005-04-19 09:58 「記念日」の時間です。\n"
+       "2005-04-19 10:00 「定例会議」の時間です。\n"},
+      {{"--on-time", "off", "--start-up", "off"},
+       "2005-04-19 09:55 あと5分で「定例会議」です。\n"
+       "2005-04-19 09:57 あと1分で「記念日」です。\n"},
+  };
+  for (const auto& c : cases) {
+    Strings args = {"simulate"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    args.push_back("2005-04-19T09:50:30");
+    args.push_back("2005-04-19T10:00");
+    const Outcome o = RunCli(args, env);
+    EXPECT_EQ(o.rc, kExitOk) << o.err;
+    EXPECT_EQ(o.out, c.out);
+    // The flagged yearly event went in memory only.
+    EXPECT_EQ(test::ReadBytes(file), bytes);
+  }
+  // Across midnight the marks start afresh: the meeting is announced again a week later.
+  const Outcome o =
+      RunCli({"simulate", "--start-up", "off", "2005-04-19T09:56", "2005-04-26T09:55"}, env);
+  EXPECT_EQ(o.out,
+            "2005-04-19 09:56 あと4分で「定例会議」です。\n"
+            "2005-04-19 09:57 あと1分で「記念日」です。\n"
+            "2005-04-19 09:58 「記念日」の時間です。\n"
+            "2005-04-19 10:00 「定例会議」の時間です。\n"
+            "2005-04-26 09:55 あと5分で「定例会議」です。\n");
+}
+
+TEST(EventCommandsTest, BadArgumentsAndMissingFiles) {
+  const Strings bad[] = {
+      {"day"},
+      {"day", "2005-02-30"},
+      {"day", "0000-01-01"},
+      {"day", "2005-04-01", "2005-04-02"},
+      {"day", "--file", "", "2005-04-01"},
+      {"simulate"},
+      {"simulate", "2005-04-19T10:00", "2005-04-19T09:59"},  // backwards
+      {"simulate", "2005-04-19T24:00", "2005-04-20T10:00"},
+      {"simulate", "2005-04-19T10:00:60", "2005-04-20T10:00"},
+      {"simulate", "--on-time", "yes", "2005-04-19T10:00", "2005-04-20T10:00"},
+      {"simulate", "--start-up", "2005-04-19T10:00", "2005-04-20T10:00"},
+      {"simulate", "2005-04-19T10:00", "2005-04-20T10:00", "2005-04-21T10:00"},
+  };
+  for (const Strings& args : bad) {
+    const Outcome o = RunCli(args, SampleEnv());
+    EXPECT_EQ(o.rc, kExitUsage) << args.back();
+    EXPECT_EQ(o.err.rfind("usage: vespin-cli " + args[0] + " ", 0), 0u) << o.err;
+  }
+
+  test::TempDir dir;
+  Environment env;
+  env.workDir = dir.Path();
+  const std::string missing = (dir.Path() / "vespin.ini").string() + ": cannot read the file\n";
+  for (const Strings& args : {Strings{"day", "2005-04-01"},
+                              Strings{"simulate", "2005-04-19T10:00", "2005-04-19T10:00"}}) {
+    const Outcome o = RunCli(args, env);
+    EXPECT_EQ(o.rc, kExitProblem);
+    EXPECT_EQ(o.err, missing);
+    EXPECT_EQ(o.out, "");
+  }
+}
+
+}  // namespace
+}  // namespace vespin::cli
