@@ -764,3 +764,41 @@ TEST_F(ApplicationTest, ReloadAppliesSettingsButKeepsThePlace) {
 
 }  // namespace
 }  // namespace vespin::ui
+
+namespace vespin::ui {
+namespace {
+
+// The whole road: the window's tick runs the real engine over the loaded tables.
+TEST_F(ApplicationTest, TickAnnouncesAndListsThroughTheEngine) {
+  clock.Set(2005, 4, 19, 9, 55, 0, 10);  // a Tuesday
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  QStringList shown;
+  bool pausedWhileShown = false;
+  ScopedModalHandler handler([&](QDialog& dialog) {
+    shown << dynamic_cast<TfrmMsg&>(dialog).lMsg()->text();
+    pausedWhileShown = app->State().ClockPaused;
+    return int(QDialog::Accepted);
+  });
+  w.TimerTimer();
+  EXPECT_EQ(shown, QStringList{QStringLiteral("あと5分で「定例会議」です。")});
+  EXPECT_TRUE(pausedWhileShown);
+  EXPECT_FALSE(app->State().ClockPaused);
+  EXPECT_EQ(w.lEvent(0)->text(), QStringLiteral("定例会議"));
+  EXPECT_EQ(w.lTimeN(0)->text(), QStringLiteral("10:00"));
+  EXPECT_EQ(w.Timer().interval(), 60000 - 10);
+
+  // A click on the 26th (the next Tuesday) lists it; the weekly underline marks the Tuesdays.
+  shown.clear();
+  CalendarView* cal = w.Calendar();
+  const int cell = CellOfDay(w, 0, 26);
+  QTest::mouseClick(cal, Qt::LeftButton, {}, cal->DayRect(0, cell).center());
+  EXPECT_EQ(shown, QStringList{QStringLiteral("定例会議 10:00")});
+  EXPECT_FALSE(cal->Sheet().cells[0][static_cast<std::size_t>(cell)].underline);
+  w.miWEventLine->trigger();
+  EXPECT_TRUE(cal->Sheet().cells[0][static_cast<std::size_t>(cell)].underline);
+  EXPECT_FALSE(cal->Sheet().cells[0][static_cast<std::size_t>(cell + 1)].underline);
+}
+
+}  // namespace
+}  // namespace vespin::ui

@@ -9,6 +9,7 @@
 #include "app/Main.h"
 #include "app/Msg.h"
 #include "app/NoticeSound.h"
+#include "events/EventEngine.h"
 
 namespace vespin::ui {
 
@@ -51,6 +52,10 @@ bool Application::Start() {
   if (!loaded.ok) return false;
   SanitizeSettings();
 
+  engine_ = std::make_unique<EventEngine>(store_, state_, *this);
+  main_->SetEventCheck([this](int mode, TDateTime date, TDateTime time) {
+    return engine_->EventCheck(mode, date, time);
+  });
   main_->SetIniSave([this] { return IniSave(); });
   main_->SetQuit([] { QCoreApplication::quit(); });
   main_->ApplySettings();

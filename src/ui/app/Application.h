@@ -18,6 +18,10 @@
 #include "events/EventStore.h"
 #include "events/Settings.h"
 
+namespace vespin {
+class EventEngine;
+}
+
 namespace vespin::ui {
 
 class NoticeSound;
@@ -46,6 +50,8 @@ class Application final : public EngineHost, public EventDialogHost {
   bool Start();
   TfrmMain& MainWindow() { return *main_; }
   Settings& CurrentSettings() { return settings_; }
+  // The engine exists once the tables are loaded.
+  EventEngine* Engine() { return engine_.get(); }
   const std::filesystem::path& IniPath() const { return file_.Path(); }
 
   // EngineHost and EventDialogHost.
@@ -71,6 +77,7 @@ class Application final : public EngineHost, public EventDialogHost {
   EventStore store_;
   Settings settings_;
   EventFile file_;
+  std::unique_ptr<EventEngine> engine_;
   std::unique_ptr<TfrmMain> main_;
 };
 
