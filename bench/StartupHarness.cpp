@@ -57,21 +57,26 @@ void WriteEventFile(const std::string& folder) {
   line("[\x8f\x54\x8a\xd4]");  // [週間]
   for (int i = 0, w = 1; i < 334; ++i, w = w % 7 + 1) {
     if (w == weekday) w = w % 7 + 1;
-    line("1" + std::to_string(w) + "," + Two(i % 24) + ":" + Two(i % 60) + ",w" + std::to_string(i) + "," + Two(i % 15 + 1));
+    line("1" + std::to_string(w) + "," + Two(i % 24) + ":" + Two(i % 60) + ",w" +
+         std::to_string(i) + "," + Two(i % 15 + 1));
   }
   line("[\x8c\x8e\x8a\xd4]");  // [月間]
   for (int i = 0, d = 1; i < 333; ++i, d = d % 28 + 1) {
     if (d == today.tm_mday) d = d % 28 + 1;
-    line("1" + Two(d) + "," + Two(i % 24) + ":" + Two(i % 60) + ",m" + std::to_string(i) + "," + Two(i % 15 + 1));
+    line("1" + Two(d) + "," + Two(i % 24) + ":" + Two(i % 60) + ",m" + std::to_string(i) + "," +
+         Two(i % 15 + 1));
   }
   line("[\x94\x4e\x8a\xd4]");  // [年間]
   for (int i = 0, m = 1; i < 333; ++i, m = m % 12 + 1) {
     if (m == today.tm_mon + 1) m = m % 12 + 1;
-    line(Two(m) + Two(i % 28 + 1) + "," + Two(i % 24) + ":" + Two(i % 60) + ",y" + std::to_string(i) + "," + Two(i % 15 + 1) + ",FALSE");
+    line(Two(m) + Two(i % 28 + 1) + "," + Two(i % 24) + ":" + Two(i % 60) + ",y" +
+         std::to_string(i) + "," + Two(i % 15 + 1) + ",FALSE");
   }
   line("[\x90\xdd\x92\xe8]");  // [設定]
   // 9999: flush right on any screen; ＭＳ ゴシック in Shift_JIS.
-  line("9999,0,14745599,DARK,\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e,FALSE,9,1,TRUE,TRUE,TRUE,FALSE,FALSE,3");
+  line(
+      "9999,0,14745599,DARK,\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e,FALSE,9,1,TRUE,"
+      "TRUE,TRUE,FALSE,FALSE,3");
   line("[\x83\x6f\x81\x5b\x83\x57\x83\x87\x83\x93]");  // [バージョン]
   line("vespin Ver3.2(2005.04.18)");
   std::ofstream(folder + "/vespin.ini", std::ios::binary) << out.str();
@@ -121,8 +126,9 @@ bool WaitForPaint(xcb_connection_t* c, xcb_window_t w, std::chrono::milliseconds
     auto* geo = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);
     if (geo && geo->width > 2 && geo->height > 2) {
       auto* img = xcb_get_image_reply(
-          c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, w, static_cast<int16_t>(geo->width - 2),
-                           static_cast<int16_t>(geo->height - 2), 1, 1, ~0u),
+          c,
+          xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, w, static_cast<int16_t>(geo->width - 2),
+                        static_cast<int16_t>(geo->height - 2), 1, 1, ~0u),
           nullptr);
       bool painted = false;
       if (img) {
@@ -201,7 +207,8 @@ int main(int argc, char** argv) {
       rss[p].push_back(static_cast<double>(s.rssKib));
     }
   }
-  std::printf("%-40s %12s %12s %10s %10s\n", "program", "start-up ms", "RSS KiB", "x start", "x RSS");
+  std::printf("%-40s %12s %12s %10s %10s\n", "program", "start-up ms", "RSS KiB", "x start",
+              "x RSS");
   for (std::size_t p = 0; p < programs.size(); ++p) {
     const double st = Median(startup[p]);
     const double m = Median(rss[p]);

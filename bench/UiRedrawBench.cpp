@@ -54,14 +54,17 @@ void FillThousand(EventStore& store) {
     const std::string time = Two((i * 7) % 24) + ":" + Two((i * 13) % 60);
     const std::string alarm = Two(i % 15 + 1);
     if (i % 3 == 0) {
-      store.week.InsertRow(store.week.DataRowCount() + 1,
-                           WeekRow(weekly[static_cast<std::size_t>(i) % weekly.size()], time, "w", alarm));
+      store.week.InsertRow(
+          store.week.DataRowCount() + 1,
+          WeekRow(weekly[static_cast<std::size_t>(i) % weekly.size()], time, "w", alarm));
     } else if (i % 3 == 1) {
-      store.month.InsertRow(store.month.DataRowCount() + 1,
-                            MonthRow(monthly[static_cast<std::size_t>(i) % monthly.size()], time, "m", alarm));
+      store.month.InsertRow(
+          store.month.DataRowCount() + 1,
+          MonthRow(monthly[static_cast<std::size_t>(i) % monthly.size()], time, "m", alarm));
     } else {
-      store.year.InsertRow(store.year.DataRowCount() + 1,
-                           YearRow(Two(i % 12 + 1) + Two((i * 7) % 28 + 1), time, "y", alarm, "FALSE"));
+      store.year.InsertRow(
+          store.year.DataRowCount() + 1,
+          YearRow(Two(i % 12 + 1) + Two((i * 7) % 28 + 1), time, "y", alarm, "FALSE"));
     }
   }
 }
@@ -81,8 +84,10 @@ struct Fixture {
     settings.fontName = "";
     settings.months = 3;
     settings.yearLine = settings.monthLine = settings.weekLine = true;
-    window = std::make_unique<ui::TfrmMain>(clock, state, settings, WeekdayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"});
-    window->SetEventCheck([this](int mode, TDateTime d, TDateTime t) { return engine.EventCheck(mode, d, t); });
+    window = std::make_unique<ui::TfrmMain>(
+        clock, state, settings, WeekdayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"});
+    window->SetEventCheck(
+        [this](int mode, TDateTime d, TDateTime t) { return engine.EventCheck(mode, d, t); });
     window->ApplySettings();
   }
 };
@@ -116,9 +121,13 @@ void FullRedraw(benchmark::State& state) {
   }
 }
 
-BENCHMARK(DrawCalendar)->Name("MainWindow/DrawCalendar/3months/1000events")->Unit(benchmark::kMicrosecond);
+BENCHMARK(DrawCalendar)
+    ->Name("MainWindow/DrawCalendar/3months/1000events")
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(PaintWindow)->Name("MainWindow/Paint/3months")->Unit(benchmark::kMicrosecond);
-BENCHMARK(FullRedraw)->Name("MainWindow/FullRedraw/3months/1000events")->Unit(benchmark::kMicrosecond);
+BENCHMARK(FullRedraw)
+    ->Name("MainWindow/FullRedraw/3months/1000events")
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace vespin

@@ -26,6 +26,7 @@
 #include "TempDir.h"
 #include "UiText.h"
 #include "app/Application.h"
+#include "app/Desktop.h"
 #include "app/Msg.h"
 #include "controls/CMultiEdit.h"
 #include "controls/ModalRunner.h"
@@ -551,6 +552,26 @@ TEST_F(MainTest, SchemesColourTheTexts) {
       w->Calendar()->Sheet().cells[0][static_cast<std::size_t>(CellOfDay(*w, 0, 20))];
   EXPECT_EQ(w->Calendar()->TextColor(plain), windowText);
   EXPECT_EQ(saves, 2);
+}
+
+TEST_F(MainTest, CloseSavesAndEndsButExitOnlyEnds) {
+  auto w = Make();
+  int quits = 0;
+  w->SetQuit([&] { ++quits; });
+  w->show();
+  w->miExit->trigger();
+  EXPECT_EQ(quits, 1);
+  EXPECT_EQ(saves, 0);
+  EXPECT_TRUE(w->close());
+  EXPECT_EQ(quits, 2);
+  EXPECT_EQ(saves, 1);
+}
+
+TEST_F(MainTest, WithoutACompositorTheDesktopColourStandsIn) {
+  // The test platform has no compositor: a see-through window paints the desktop's colour.
+  EXPECT_FALSE(DesktopShowsThrough());
+  EXPECT_TRUE(DesktopColorUnder(QRect(0, 0, 50, 50)).isValid());
+  EXPECT_TRUE(DesktopColorUnder(QRect(-9000, -9000, 5, 5)).isValid());
 }
 
 // --- The application: the file, the notices, the start ---------------------------------------

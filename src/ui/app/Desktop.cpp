@@ -6,19 +6,32 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QScreen>
+#include <QWidget>
 #include <string>
 
 // Last: Xlib defines macros (None, Bool, Status) that Qt's headers must not see.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace vespin::ui {
+
+namespace {
+
+Display* X11Display() {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
+  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  return x11 ? x11->display() : nullptr;
+}
+
+}  // namespace
 
 bool DesktopShowsThrough() {
   const QString platform = QGuiApplication::platformName();
   if (platform == QLatin1String("wayland")) return true;
-  if (platform != QLatin1String("xcb")) return false;
-  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  Display* display = x11 ? x11->display() : nullptr;
+  Display* display = X11Display();
   if (!display) return false;
   const std::string name = "_NET_WM_CM_S" + std::to_string(DefaultScreen(display));
   const Atom selection = XInternAtom(display, name.c_str(), False);
@@ -39,6 +52,42 @@ QColor DesktopColorUnder(const QRect& area) {
   // A scaled-down copy averages the area cheaply.
   const QImage one = image.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   return QColor(one.pixel(0, 0));
+}
+
+}  // namespace vespin::ui
+
+namespace vespin::ui {
+
+void KeepOffTaskbar(QWidget& window) {
+  Display* display = X11Display();
+  if (!display) return;
+  const ::Window w = static_cast<::Window>(window.winId());
+  const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+  Atom wanted[] = {XInternAtom(display, "_NET_WM_STATE_SKIP_TASKBAR", False),
+                   XInternAtom(display, "_NET_WM_STATE_SKIP_PAGER", False)};
+  // Keep what is there (the toolkit merges its own states in when it maps the window).
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  std::vector<Atom> atoms;
+  if (XGetWindowProperty(display, w, state, 0, 1024, False, XA_ATOM, &type, &format, &count, &after,
+                         &data) == Success &&
+      data) {
+    if (type == XA_ATOM && format == 32) {
+      const auto* existing = reinterpret_cast<const Atom*>(data);
+      atoms.assign(existing, existing + count);
+    }
+    XFree(data);
+  }
+  for (Atom a : wanted) {
+    if (std::find(atoms.begin(), atoms.end(), a) == atoms.end()) atoms.push_back(a);
+  }
+  XChangeProperty(display, w, state, XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(atoms.data()),
+                  static_cast<int>(atoms.size()));
+  XFlush(display);
 }
 
 }  // namespace vespin::ui

@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QRect>
 
+class QWidget;
+
 namespace vespin::ui {
 
 // True on Wayland and on an X11 display whose screen has a compositing manager (the owner of the
@@ -15,5 +17,9 @@ bool DesktopShowsThrough();
 // The average colour of the screen inside `area` (global coordinates), taken before the window
 // is shown there; the application's window colour when the screen cannot be read.
 QColor DesktopColorUnder(const QRect& area);
+
+// Asks the window manager to leave the window out of task bars and pagers. Call it before each
+// mapping of the window (a change of its frame makes a new native window). Does nothing off X11.
+void KeepOffTaskbar(QWidget& window);
 
 }  // namespace vespin::ui

@@ -23,6 +23,7 @@
 
 #include "UiText.h"
 #include "app/About.h"
+#include "app/Desktop.h"
 #include "app/ProgramIcon.h"
 #include "controls/CMultiEdit.h"
 #include "controls/ModalRunner.h"
@@ -375,6 +376,12 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 void TfrmMain::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::ActivationChange && isActiveWindow()) raise();
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  // Before the window is mapped: no task-bar button, in either mode.
+  KeepOffTaskbar(*this);
+  QWidget::showEvent(event);
 }
 
 void TfrmMain::paintEvent(QPaintEvent*) {
