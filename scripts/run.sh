@@ -10,10 +10,13 @@ cmake --build build -j "$(nproc)" --target vespin vespin-cli
 
 program="$PWD/build/src/vespin"
 home="${VESPIN_HOME:-${XDG_DATA_HOME:-$HOME/.local/share}/vespin}"
-mkdir -p "$home"
-for f in vespin.ini vespin.wav; do
-  [ -e "$home/$f" ] || cp "examples/$f" "$home/$f"
-done
+if [ ! -d "$home" ]; then
+  mkdir -p "$home"
+  cp examples/vespin.ini examples/vespin.wav "$home/"
+elif [ ! -e "$home/vespin.ini" ]; then
+  # VESPIN does not start without its file; the sound file the user may have removed on purpose.
+  cp examples/vespin.ini "$home/"
+fi
 echo "VESPIN's folder: $home"
 cd "$home"
 exec "$program" "$@"

@@ -718,6 +718,8 @@ TEST_F(ApplicationTest, FontChooserOffersNoEffectsAndNoSizeAbove24) {
     ScopedModalHandler look([](QDialog& dialog) {
       auto& fd = dynamic_cast<QFontDialog&>(dialog);
       EXPECT_EQ(fd.currentFont().pointSize(), 9);
+      // Preset to the installed face that "ＭＳ ゴシック" stands for here.
+      EXPECT_EQ(fd.currentFont().family(), QFontInfo(QFont(GothicFace())).family());
       for (QCheckBox* box : fd.findChildren<QCheckBox*>())
         EXPECT_FALSE(box->isVisibleTo(&fd)) << box->text().toStdString();
       int sizeLists = 0;
@@ -734,6 +736,16 @@ TEST_F(ApplicationTest, FontChooserOffersNoEffectsAndNoSizeAbove24) {
     w.miFont->trigger();
   }
   EXPECT_EQ(dir.Read("vespin.ini"), before);
+
+  // Taking the dialog as it comes keeps the name the file gave, so other desktops still know it.
+  {
+    ScopedModalHandler take([](QDialog&) { return int(QDialog::Accepted); });
+    w.miFont->trigger();
+  }
+  auto fields = SettingsFields();
+  EXPECT_EQ(sjis::ToUtf8(fields[4]), "ＭＳ ゴシック");
+  EXPECT_EQ(fields[7], "5");
+
   {
     ScopedModalHandler pick([](QDialog& dialog) {
       QFont f(QStringLiteral("IPAPGothic"));
@@ -743,10 +755,10 @@ TEST_F(ApplicationTest, FontChooserOffersNoEffectsAndNoSizeAbove24) {
     });
     w.miFont->trigger();
   }
-  const auto fields = SettingsFields();
+  fields = SettingsFields();
   EXPECT_EQ(fields[4], "IPAPGothic");
   EXPECT_EQ(fields[6], "14");
-  EXPECT_EQ(fields[7], "4");
+  EXPECT_EQ(fields[7], "4");  // another face, taken in its regular cut; still underlined
   EXPECT_EQ(w.WindowFont().pointSize(), 14);
 }
 

@@ -593,16 +593,25 @@ void TfrmMain::miFigureDarkClick() {
 }
 
 void TfrmMain::miFontClick() {
-  const QFont stored = StoredFont();
-  QFontDialog dialog(stored, this);
+  // The chooser lists installed faces only: start it on the face the stored name stands for.
+  const QString inUse = QFontInfo(WindowFont()).family();
+  QFont preset = StoredFont();
+  preset.setFamily(inUse);
+  QFontDialog dialog(preset, this);
   dialog.setOption(QFontDialog::DontUseNativeDialog);
   LimitFontDialog(dialog, kMaxFontSize);
+  // A face without a bold or italic cut cannot show the stored style; the dialog then starts
+  // on the plain cut, and confirming it unchanged must not lose the style.
+  const QFont offered = dialog.currentFont();
   if (RunModal(dialog) != QDialog::Accepted) return;
   const QFont chosen = dialog.currentFont();
+  const bool styleUntouched = chosen.family() == offered.family() &&
+                              chosen.bold() == offered.bold() &&
+                              chosen.italic() == offered.italic();
   // Choosing the face the stored name stands for here keeps the stored name, so that the file
   // still names the font the other desktop knows.
   QString family = chosen.family();
-  if (family == QFontInfo(stored).family() && !settings_.fontName.empty()) {
+  if (family == inUse && !settings_.fontName.empty()) {
     family = FromSjis(settings_.fontName);
   }
   family.remove(QLatin1Char(','));  // the settings line has no room for a comma
@@ -610,8 +619,10 @@ void TfrmMain::miFontClick() {
   const int points = chosen.pointSize() > 0 ? chosen.pointSize() : settings_.fontSize;
   settings_.fontSize = std::clamp(points, 1, kMaxFontSize);
   // Underline and strike-out are no choice of the dialog; they stay as they were.
-  settings_.fontStyle = (settings_.fontStyle & (kFontUnderline | kFontStrikeOut)) |
-                        (chosen.bold() ? kFontBold : 0) | (chosen.italic() ? kFontItalic : 0);
+  if (!styleUntouched) {
+    settings_.fontStyle = (settings_.fontStyle & (kFontUnderline | kFontStrikeOut)) |
+                          (chosen.bold() ? kFontBold : 0) | (chosen.italic() ? kFontItalic : 0);
+  }
   FontSet();
   Save();
 }
