@@ -290,6 +290,8 @@ TEST_F(MainTest, FontSetAppliesTheLayoutToTheWindow) {
   EXPECT_EQ(w->Calendar()->DayRect(1, 8), QRect(8 + 17 + 1, 60 + 84 + 14, 17, 12));
   EXPECT_EQ(w->lDate()->geometry(), QRect(0, 12, 136, 20));
   EXPECT_EQ(w->lTime()->geometry(), QRect(0, 28, 136, 20));
+  EXPECT_EQ(w->EditYm(), nullptr);  // until the first navigation
+  w->FormDblClick();
   EXPECT_EQ(w->EditYm()->Panel()->geometry(), QRect(24, 18, 83, 20));
   EXPECT_EQ(w->SpinY()->geometry(), QRect(7, 18, 17, 20));
   EXPECT_EQ(w->SpinM()->geometry(), QRect(24 + 83, 18, 17, 20));

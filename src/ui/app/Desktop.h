@@ -14,8 +14,8 @@ namespace vespin::ui {
 // _NET_WM_CM_S<n> selection); false on every other platform (offscreen, minimal, vnc …).
 bool DesktopShowsThrough();
 
-// The average colour of the screen inside `area` (global coordinates), taken before the window
-// is shown there; the application's window colour when the screen cannot be read.
+// The average colour of the screen in the middle of `area` (global coordinates), taken before the
+// window is shown there; the application's window colour when the screen cannot be read.
 QColor DesktopColorUnder(const QRect& area);
 
 // Asks the window manager to leave the window out of task bars and pagers. Call it before each

@@ -119,7 +119,6 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
       lTime_(new QLabel(this)),
       spinY_(new SpinButton(this)),
       spinM_(new SpinButton(this)),
-      editYm_(new TMultiEdit(this)),
       pMenu_(new QMenu(this)) {
   setWindowTitle(QStringLiteral("VESPIN"));
   setWindowIcon(ProgramIcon());
@@ -150,10 +149,6 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
   for (QLabel* label : lTimes_) label->installEventFilter(this);
   for (QLabel* label : findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
 
-  editYm_->SetEditType(etCalendar);
-  editYm_->SetAlignment(taCenter);
-  editYm_->SetEditable(false);
-  editYm_->SetVisibleAll(false);
   spinY_->hide();
   spinM_->hide();
   spinY_->onUpClick = [this] { SpinYUpClick(); };
@@ -180,6 +175,25 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
 }
 
 TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::EnsureEditYm() {
+  if (editYm_) return;
+  editYm_ = new TMultiEdit(this);
+  editYm_->SetEditType(etCalendar);
+  editYm_->SetAlignment(taCenter);
+  editYm_->SetEditable(false);
+  editYm_->SetVisibleAll(false);
+  editYm_->SetText(QString::fromLatin1(calendar_->Sheet().yearMonthText.c_str()));
+  PlaceEditYm();
+}
+
+void TfrmMain::PlaceEditYm() {
+  if (!editYm_) return;
+  editYm_->setFont(font());
+  editYm_->SetFontColor(FontColor());
+  editYm_->SetPanelSize(layout_.yearMonthBox.width, layout_.yearMonthBox.height);
+  editYm_->SetPanelPos(layout_.yearMonthBox.left, layout_.yearMonthBox.top);
+}
 
 void TfrmMain::BuildMenu() {
   const auto item = [this](QMenu* menu, const char* caption, auto handler, bool checkable) {
@@ -329,6 +343,7 @@ void TfrmMain::FormDblClick() {
     shown_ = {todayYear_, todayMonth_};
   } else {
     navigating_ = true;
+    EnsureEditYm();
     setWindowFlags(kNavigationFlags);
   }
   move(where);
@@ -336,7 +351,7 @@ void TfrmMain::FormDblClick() {
   lDate_->setVisible(!navigating_);
   lTime_->setVisible(!navigating_);
   spinY_->setVisible(navigating_);
-  editYm_->SetVisibleAll(navigating_);
+  if (editYm_) editYm_->SetVisibleAll(navigating_);
   spinM_->setVisible(navigating_);
   DrawCalendar();
 }
@@ -415,7 +430,7 @@ void TfrmMain::DrawCalendar() {
   if (shown_.year < 1 || shown_.month < 1) shown_ = {todayYear_, todayMonth_};
   if (shown_.year < 1 || shown_.month < 1) return;
   const CalendarSheet sheet = vespin::DrawCalendar(shown_, today, options, mask);
-  editYm_->SetText(QString::fromLatin1(sheet.yearMonthText.c_str()));
+  if (editYm_) editYm_->SetText(QString::fromLatin1(sheet.yearMonthText.c_str()));
   calendar_->SetSheet(sheet);
 }
 
@@ -503,10 +518,7 @@ void TfrmMain::FontSet() {
   lDate_->setGeometry(ToQRect(layout_.dateLabel));
   lTime_->setGeometry(ToQRect(layout_.timeLabel));
 
-  editYm_->setFont(font);
-  editYm_->SetFontColor(color);
-  editYm_->SetPanelSize(layout_.yearMonthBox.width, layout_.yearMonthBox.height);
-  editYm_->SetPanelPos(layout_.yearMonthBox.left, layout_.yearMonthBox.top);
+  PlaceEditYm();
   spinY_->setGeometry(ToQRect(layout_.spinYear));
   spinM_->setGeometry(ToQRect(layout_.spinMonth));
   BackSet();

@@ -147,6 +147,8 @@ class TfrmMain final : public QWidget {
   CalendarView* Calendar() const { return calendar_; }
   SpinButton* SpinY() const { return spinY_; }
   SpinButton* SpinM() const { return spinM_; }
+  // The year-month box exists from the first switch to navigation mode on: a line edit costs
+  // more to create than the rest of the window, and most runs never show it.
   TMultiEdit* EditYm() const { return editYm_; }
   QMenu* pMenu() const { return pMenu_; }
 
@@ -181,6 +183,8 @@ class TfrmMain final : public QWidget {
   void Save();
   void SetMonths(int months);
   void SetShown(YearMonth shown);
+  void EnsureEditYm();
+  void PlaceEditYm();
 
   const Clock& clock_;
   AppState& state_;
@@ -201,7 +205,7 @@ class TfrmMain final : public QWidget {
   std::array<QLabel*, kEventLineCount> lTimes_{};
   SpinButton* spinY_;
   SpinButton* spinM_;
-  TMultiEdit* editYm_;
+  TMultiEdit* editYm_ = nullptr;
   QMenu* pMenu_;
   QTimer timer_;
 
