@@ -1,0 +1,301 @@
+#include "app/Application.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDir>
+#include <QFontDialog>
+#include <QFontInfo>
+#include <QLabel>
+#include <QListView>
+#include <QStringListModel>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FakeClock.h"
+#include "QtFakeSound.h"
+#include "TempDir.h"
+#include "UiText.h"
+#include "app/Main.h"
+#include "app/Msg.h"
+#include "controls/ModalRunner.h"
+#include "events/EventFile.h"
+#include "text/Sjis.h"
+
+namespace vespin::ui {
+namespace {
+
+using sjis::Lit;
+
+WeekdayNames JapaneseWeekdays() {
+  return {Lit("日"), Lit("月"), Lit("火"), Lit("水"), Lit("木"), Lit("金"), Lit("土")};
+}
+
+// The cell of day `day` in block `block`.
+int CellOfDay(const TfrmMain& w, int block, int day) {
+  const auto& cells = w.Calendar()->Sheet().cells[static_cast<std::size_t>(block)];
+  for (int k = 0; k < kCellsPerBlock; ++k) {
+    const auto& c = cells[static_cast<std::size_t>(k)];
+    if (c.date && DecodeDate(*c.date).day == day) return k;
+  }
+  return -1;
+}
+
+const char* const kSample =
+    "[週間]\r\n13,10:00,定例会議,04\r\n[月間]\r\n[年間]\r\n[設定]\r\n"
+    "40,30,CLEAR,DARK,ＭＳ ゴシック,FALSE,9,0,FALSE,FALSE,FALSE,TRUE,FALSE,1\r\n"
+    "[バージョン]\r\nvespin Ver3.2(2005.04.18)\r\n";
+
+class ApplicationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterFontSubstitutions();
+    clock.Set(2005, 4, 18, 10, 0, 0);
+    oldDir = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(dir.Path().string()));
+  }
+  void TearDown() override { QDir::setCurrent(oldDir); }
+
+  std::unique_ptr<Application> Start(const std::string& file) {
+    dir.Write("vespin.ini", Lit(file));
+    auto app =
+        std::make_unique<Application>(clock, sound, dir.File("vespin.ini"), JapaneseWeekdays());
+    EXPECT_TRUE(app->Start());
+    return app;
+  }
+
+  // The settings line as the file holds it now.
+  std::vector<std::string> SettingsFields() {
+    const std::string bytes = dir.Read("vespin.ini");
+    const auto lines = SplitEventFile(bytes);
+    for (const auto& line : lines) {
+      if (line.section == FileSection::kSettings && !line.isHeader) return CommaSplit(line.text);
+    }
+    return {};
+  }
+
+  test::FakeClock clock;
+  test::FakeSound sound;
+  test::TempDir dir;
+  QString oldDir;
+};
+
+TEST_F(ApplicationTest, MissingFileTellsTheUserAndFailsTheStart) {
+  QStringList shown;
+  ScopedModalHandler handler([&](QDialog& dialog) {
+    shown << dynamic_cast<TfrmMsg&>(dialog).lMsg()->text();
+    return QDialog::Accepted;
+  });
+  Application app(clock, sound, dir.File("vespin.ini"), JapaneseWeekdays());
+  EXPECT_FALSE(app.Start());
+  EXPECT_EQ(shown, QStringList{QStringLiteral("vespin.iniを開くことができません。")});
+  EXPECT_FALSE(std::filesystem::exists(dir.File("vespin.ini")));
+}
+
+TEST_F(ApplicationTest, StartAppliesTheFileToTheWindow) {
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  EXPECT_EQ(w.pos(), QPoint(40, 30));
+  EXPECT_TRUE(w.miBackClear->isChecked());
+  EXPECT_FALSE(w.miBackSet->isChecked());
+  EXPECT_TRUE(w.miFigureDark->isChecked());
+  EXPECT_TRUE(w.mi1Month->isChecked());
+  EXPECT_TRUE(w.miStartUp->isChecked());
+  EXPECT_FALSE(w.miBeep->isChecked());
+  EXPECT_EQ(w.Image()->x(), w.width());
+  EXPECT_EQ(app->Store().week.DataRowCount(), 1);
+  EXPECT_EQ(w.windowFlags() & (Qt::Tool | Qt::FramelessWindowHint),
+            Qt::Tool | Qt::FramelessWindowHint);
+}
+
+TEST_F(ApplicationTest, SettingsItemsWriteTheFileAndMonthItemsDoNot) {
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  const std::string before = dir.Read("vespin.ini");
+  w.mi3Month->trigger();
+  w.mi2Month->trigger();
+  EXPECT_EQ(dir.Read("vespin.ini"), before);
+  EXPECT_TRUE(w.mi2Month->isChecked());
+  EXPECT_FALSE(w.mi3Month->isChecked());
+
+  const struct {
+    QAction* TfrmMain::*item;
+    int field;
+    const char* value;
+  } cases[] = {
+      {&TfrmMain::miBeep, 5, "TRUE"},           {&TfrmMain::miStartUp, 11, "FALSE"},
+      {&TfrmMain::miOnTime, 12, "TRUE"},        {&TfrmMain::miYEventLine, 8, "TRUE"},
+      {&TfrmMain::miMEventLine, 9, "TRUE"},     {&TfrmMain::miWEventLine, 10, "TRUE"},
+      {&TfrmMain::miFigureBright, 3, "BRIGHT"}, {&TfrmMain::miFigureDark, 3, "DARK"},
+      {&TfrmMain::miWEventLine, 10, "FALSE"},
+  };
+  for (const auto& c : cases) {
+    (w.*c.item)->trigger();
+    const auto fields = SettingsFields();
+    ASSERT_EQ(fields.size(), 14u);
+    EXPECT_EQ(fields[static_cast<std::size_t>(c.field)], c.value)
+        << (w.*c.item)->text().toStdString();
+    EXPECT_EQ(fields[13], "2");  // the month count rides along with the next write
+  }
+  // The window position is written with every save.
+  w.move(70, 80);
+  w.miBeep->trigger();
+  EXPECT_EQ(SettingsFields()[0], "70");
+  EXPECT_EQ(SettingsFields()[1], "80");
+}
+
+TEST_F(ApplicationTest, ColourChooserWritesOnlyAConfirmedColour) {
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  const std::string before = dir.Read("vespin.ini");
+  {
+    ScopedModalHandler cancel([](QDialog& dialog) {
+      EXPECT_EQ(dynamic_cast<QColorDialog&>(dialog).currentColor(), QColor(192, 192, 192));
+      return int(QDialog::Rejected);
+    });
+    w.miBackSet->trigger();
+  }
+  EXPECT_EQ(dir.Read("vespin.ini"), before);
+  EXPECT_TRUE(w.miBackClear->isChecked());
+  EXPECT_FALSE(w.miBackSet->isChecked());
+  {
+    ScopedModalHandler pick([](QDialog& dialog) {
+      dynamic_cast<QColorDialog&>(dialog).setCurrentColor(QColor(1, 2, 3));
+      return int(QDialog::Accepted);
+    });
+    w.miBackSet->trigger();
+  }
+  EXPECT_EQ(SettingsFields()[2], std::to_string(1 | 2 << 8 | 3 << 16));
+  EXPECT_TRUE(w.miBackSet->isChecked());
+  EXPECT_EQ(w.Image()->x(), 0);
+  w.miBackClear->trigger();
+  EXPECT_EQ(SettingsFields()[2], "CLEAR");
+}
+
+TEST_F(ApplicationTest, FontChooserOffersNoEffectsAndNoSizeAbove24) {
+  // Stored bold and underlined: the dialog can change the weight but not the underline.
+  std::string file = kSample;
+  file.replace(file.find(",9,0,"), 5, ",9,5,");
+  auto app = Start(file);
+  TfrmMain& w = app->MainWindow();
+  const std::string before = dir.Read("vespin.ini");
+  {
+    ScopedModalHandler look([](QDialog& dialog) {
+      auto& fd = dynamic_cast<QFontDialog&>(dialog);
+      EXPECT_EQ(fd.currentFont().pointSize(), 9);
+      // Preset to the installed face that "ＭＳ ゴシック" stands for here.
+      EXPECT_EQ(fd.currentFont().family(), QFontInfo(QFont(GothicFace())).family());
+      for (QCheckBox* box : fd.findChildren<QCheckBox*>())
+        EXPECT_FALSE(box->isVisibleTo(&fd)) << box->text().toStdString();
+      int sizeLists = 0;
+      for (QListView* view : fd.findChildren<QListView*>()) {
+        auto* model = qobject_cast<QStringListModel*>(view->model());
+        if (!model || model->stringList().isEmpty() || model->stringList()[0].toInt() <= 0)
+          continue;
+        ++sizeLists;
+        for (const QString& s : model->stringList()) EXPECT_LE(s.toInt(), 24);
+      }
+      EXPECT_EQ(sizeLists, 1);
+      return int(QDialog::Rejected);
+    });
+    w.miFont->trigger();
+  }
+  EXPECT_EQ(dir.Read("vespin.ini"), before);
+
+  // Taking the dialog as it comes keeps the name the file gave, so other desktops still know it.
+  {
+    ScopedModalHandler take([](QDialog&) { return int(QDialog::Accepted); });
+    w.miFont->trigger();
+  }
+  auto fields = SettingsFields();
+  EXPECT_EQ(sjis::ToUtf8(fields[4]), "ＭＳ ゴシック");
+  EXPECT_EQ(fields[7], "5");
+
+  {
+    ScopedModalHandler pick([](QDialog& dialog) {
+      QFont f(QStringLiteral("IPAPGothic"));
+      f.setPointSize(14);
+      dynamic_cast<QFontDialog&>(dialog).setCurrentFont(f);
+      return int(QDialog::Accepted);
+    });
+    w.miFont->trigger();
+  }
+  fields = SettingsFields();
+  EXPECT_EQ(fields[4], "IPAPGothic");
+  EXPECT_EQ(fields[6], "14");
+  EXPECT_EQ(fields[7], "4");  // another face, taken in its regular cut; still underlined
+  EXPECT_EQ(w.WindowFont().pointSize(), 14);
+}
+
+TEST_F(ApplicationTest, NoticesSoundOnlyWithTheOption) {
+  auto app = Start(kSample);
+  ScopedModalHandler ok([](QDialog&) { return int(QDialog::Accepted); });
+  app->ShowNotice(Lit("静か"));
+  EXPECT_TRUE(sound.calls.isEmpty());
+  app->MainWindow().miBeep->trigger();
+  app->ShowNotice(Lit("鳴る"));
+  EXPECT_EQ(sound.calls, QStringList{QStringLiteral("beep")});
+  dir.Write("vespin.wav", "RIFF");
+  app->ShowNotice(Lit("鳴る"));
+  EXPECT_EQ(sound.calls.size(), 2);
+  EXPECT_TRUE(sound.calls[1].startsWith(QStringLiteral("file:")));
+}
+
+TEST_F(ApplicationTest, HandEditedFontSizeIsTakenAsNine) {
+  std::string file = kSample;
+  file.replace(file.find(",9,0,"), 5, ",300,0,");
+  auto app = Start(file);
+  EXPECT_EQ(app->CurrentSettings().fontSize, 9);
+  EXPECT_EQ(app->MainWindow().WindowFont().pointSize(), 9);
+}
+
+TEST_F(ApplicationTest, ReloadAppliesSettingsButKeepsThePlace) {
+  auto app = Start(kSample);
+  app->MainWindow().move(200, 210);
+  std::string file = kSample;
+  file.replace(file.find("40,30,CLEAR,DARK"), 16, "500,400,CLEAR,BRIGHT");
+  dir.Write("vespin.ini", Lit(file));
+  EXPECT_TRUE(app->IniLoad());
+  EXPECT_EQ(app->MainWindow().pos(), QPoint(200, 210));
+  EXPECT_TRUE(app->MainWindow().miFigureBright->isChecked());
+}
+
+// The whole road: the window's tick runs the real engine over the loaded tables.
+TEST_F(ApplicationTest, TickAnnouncesAndListsThroughTheEngine) {
+  clock.Set(2005, 4, 19, 9, 55, 0, 10);  // a Tuesday
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  QStringList shown;
+  bool pausedWhileShown = false;
+  ScopedModalHandler handler([&](QDialog& dialog) {
+    shown << dynamic_cast<TfrmMsg&>(dialog).lMsg()->text();
+    pausedWhileShown = app->State().ClockPaused;
+    return int(QDialog::Accepted);
+  });
+  w.TimerTimer();
+  EXPECT_EQ(shown, QStringList{QStringLiteral("あと5分で「定例会議」です。")});
+  EXPECT_TRUE(pausedWhileShown);
+  EXPECT_FALSE(app->State().ClockPaused);
+  EXPECT_EQ(w.lEvent(0)->text(), QStringLiteral("定例会議"));
+  EXPECT_EQ(w.lTimeN(0)->text(), QStringLiteral("10:00"));
+  EXPECT_EQ(w.Timer().interval(), 60000 - 10);
+
+  // A click on the 26th (the next Tuesday) lists it; the weekly underline marks the Tuesdays.
+  shown.clear();
+  CalendarView* cal = w.Calendar();
+  const int cell = CellOfDay(w, 0, 26);
+  QTest::mouseClick(cal, Qt::LeftButton, {}, cal->DayRect(0, cell).center());
+  EXPECT_EQ(shown, QStringList{QStringLiteral("定例会議 10:00")});
+  EXPECT_FALSE(cal->Sheet().cells[0][static_cast<std::size_t>(cell)].underline);
+  w.miWEventLine->trigger();
+  EXPECT_TRUE(cal->Sheet().cells[0][static_cast<std::size_t>(cell)].underline);
+  EXPECT_FALSE(cal->Sheet().cells[0][static_cast<std::size_t>(cell + 1)].underline);
+}
+
+}  // namespace
+}  // namespace vespin::ui
