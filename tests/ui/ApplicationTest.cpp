@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QListView>
 #include <QStringListModel>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -147,6 +149,23 @@ TEST_F(ApplicationTest, SettingsItemsWriteTheFileAndMonthItemsDoNot) {
   w.miBeep->trigger();
   EXPECT_EQ(SettingsFields()[0], "70");
   EXPECT_EQ(SettingsFields()[1], "80");
+}
+
+// The message loop itself: 終了 ends it without a write, the window's close with one.
+TEST_F(ApplicationTest, ExitEndsWithoutWritingAndCloseWrites) {
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  w.show();
+  w.move(300, 310);
+  const std::string before = dir.Read("vespin.ini");
+  QTimer::singleShot(0, w.miExit, &QAction::trigger);
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_EQ(dir.Read("vespin.ini"), before);
+
+  QTimer::singleShot(0, &w, &QWidget::close);
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_EQ(SettingsFields()[0], "300");
+  EXPECT_EQ(SettingsFields()[1], "310");
 }
 
 TEST_F(ApplicationTest, ColourChooserWritesOnlyAConfirmedColour) {

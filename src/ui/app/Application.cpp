@@ -57,7 +57,9 @@ bool Application::Start() {
     return engine_->EventCheck(mode, date, time);
   });
   main_->SetIniSave([this] { return IniSave(); });
-  main_->SetQuit([] { QCoreApplication::quit(); });
+  // exit, not quit: quit closes every window first, and the window's close writes the file,
+  // which 終了 must not do.
+  main_->SetQuit([] { QCoreApplication::exit(0); });
   main_->ApplySettings();
   if (loaded.settingsRead) main_->PlaceAtStart(settings_.left, settings_.top);
   // Only a window that has never been shown can still choose a see-through surface.
