@@ -9,33 +9,13 @@
 #include "UiText.h"
 #include "controls/ExitCheck.h"
 #include "controls/MessageBox.h"
+#include "controls/CheckMessages.h"
 #include "controls/SjisLimit.h"
 #include "text/CheckFunc.h"
 #include "text/Sjis.h"
 
 namespace vespin::ui {
-namespace {
-
-constexpr const char* kTooShort = "E 入力桁数が足りません。";
-constexpr const char* kNotAlphaNum = "E 英数字だけを入力してください。";
-constexpr const char* kBadAmount = "E 数値が不正です。";
-constexpr const char* kNotDigits = "E 数字だけを入力してください。";
-constexpr const char* kNotZenkaku = "E 全角文字だけを入力してください。";
-constexpr const char* kNotHankaku = "E 半角文字だけを入力してください。";
-constexpr const char* kBadDate = "E 日付が不正です。";
-
-constexpr std::string_view kNineDate = "9999/99/99";
-
-bool IsNineDate(std::string_view s) {
-  return s == kNineDate || s == "99/99/99" || s == "99999999" || s == "999999";
-}
-
-bool Fail(const char* message) {
-  ShowMessageForm(sjis::Lit(message));
-  return false;
-}
-
-}  // namespace
+using namespace check;
 
 // The container of the read-only state. Tells its field when it goes, so that neither deletes
 // the other twice.

@@ -57,6 +57,9 @@ FocusExit ClassifyFocusExit(const QWidget& control, const QFocusEvent& event) {
   }
   exit.target = QApplication::focusWidget();
   if (exit.target && exit.target->window() != control.window()) return exit;
+  // A control that loses the focus because it was hidden (its page was turned) has not been
+  // left by the user, and could not take the focus back: it is checked when it is left later.
+  if (!control.isVisible()) return exit;
   exit.withinForm = true;
   // A control without a window of its own has no form to check for.
   if (control.isWindow()) return exit;

@@ -11,8 +11,8 @@ class QFocusEvent;
 namespace vespin::ui {
 
 struct FocusExit {
-  // False when the window lost the activation or a pop-up opened: the user has not left the
-  // field, so nothing is checked.
+  // False when the window lost the activation, a pop-up opened or the control was hidden: the
+  // user has not left the field, so nothing is checked.
   bool withinForm = false;
   // False when the focus goes to the cancel or exit button.
   bool checkWanted = false;
