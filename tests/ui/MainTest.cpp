@@ -291,12 +291,19 @@ TEST_F(MainTest, FontSizesNoDialogGivesAreShownAtNine) {
 }
 
 TEST_F(MainTest, UnknownFaceFallsBackLikeTheDefaultFace) {
-  settings.fontName = Lit("どこにもない書体");
+  const QString gothic = QFontInfo(QFont(GothicFace())).family();
+  const struct {
+    const char* stored;
+    QString shown;
+  } cases[] = {{"どこにもない書体", gothic},
+               {"", gothic},
+               {"ＭＳ ゴシック", gothic},
+               {"IPAPGothic", QStringLiteral("IPAPGothic")}};
   auto w = Make();
-  EXPECT_EQ(w->WindowFont().family(), GothicFace());
-  settings.fontName = Lit("ＭＳ ゴシック");
-  EXPECT_EQ(w->WindowFont().family(), GothicFace());
-  EXPECT_EQ(QFontInfo(w->WindowFont()).family(), QFontInfo(QFont(GothicFace())).family());
+  for (const auto& c : cases) {
+    settings.fontName = Lit(c.stored);
+    EXPECT_EQ(QFontInfo(w->WindowFont()).family(), c.shown) << c.stored;
+  }
 }
 
 TEST_F(MainTest, StoredPositionIsKeptOnAScreenOrMovedTopRight) {

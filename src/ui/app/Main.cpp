@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QColorDialog>
-#include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -473,12 +472,16 @@ QFont TfrmMain::StoredFont() const {
 }
 
 QFont TfrmMain::WindowFont() const {
-  QString name = FromSjis(settings_.fontName);
-  // A face this desktop lacks goes the way of the program's own default face.
-  if (name.isEmpty() || (!QFontDatabase::hasFamily(name) && QFont::substitutes(name).isEmpty())) {
-    name = GothicFace();
-  }
-  QFont font(name);
+  // A face this desktop lacks goes the way of the program's own default face: the font matcher
+  // tries the families in turn, then the substitutes of each. (Asking the font database whether
+  // a family exists would load every family's styles first, which costs more than the start of
+  // the whole window.)
+  QStringList families;
+  const QString name = FromSjis(settings_.fontName);
+  if (!name.isEmpty() && name != GothicFace()) families << name;
+  families << GothicFace();
+  QFont font;
+  font.setFamilies(families);
   const int size = settings_.fontSize;
   font.setPointSize(size >= kMinFontSize && size <= kMaxFontSize ? size : kFallbackFontSize);
   ApplyStyleBits(font, settings_.fontStyle);

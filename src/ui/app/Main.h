@@ -121,7 +121,7 @@ class TfrmMain final : public QWidget {
   void miAboutClick();
   void miExitClick();
 
-  // The window font as FontSet builds it: FontName (or its stand-in), FontSize, FontStyle.
+  // The window font as FontSet builds it: FontName (then the default face), FontSize, FontStyle.
   QFont WindowFont() const;
   // The font the font chooser starts from: the stored name, size and style.
   QFont StoredFont() const;
