@@ -78,6 +78,9 @@ void Application::SanitizeSettings() {
 }
 
 void Application::ShowNotice(const std::string& sjisText) {
+  // An alarm pass fills the coming-events lines as it goes; let the panel show them behind the
+  // notice rather than the empty lines the tick started from.
+  if (main_) main_->ShowEventLines();
   ui::ShowNotice(FromSjis(sjisText), settings_.beep ? &sound_ : nullptr);
 }
 
