@@ -1,13 +1,11 @@
 // The program entry: formats and code tables, the main window, then the event file; the message
 // loop runs until the window closes or 終了 is chosen.
 #include <QApplication>
-#include <memory>
 
 #include "UiText.h"
 #include "app/Application.h"
 #include "app/Main.h"
 #include "app/NoticeSound.h"
-#include "dialogs/EventSet.h"
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
 
@@ -32,16 +30,6 @@ int main(int argc, char** argv) {
   vespin::ui::SystemSound sound;
   vespin::ui::Application vespinApp(clock, sound, vespin::kEventFileName, weekdays);
   if (!vespinApp.Start()) return 1;
-
-  // The event dialog is built on first use: a user who never opens it pays nothing for it at
-  // start-up, and it is kept afterwards so the page last shown stays selected.
-  std::unique_ptr<vespin::ui::TdlgEventSet> eventDialog;
-  vespinApp.MainWindow().SetOpenEventDialog([&](int month, int day) {
-    if (!eventDialog) {
-      eventDialog = std::make_unique<vespin::ui::TdlgEventSet>(vespinApp, &vespinApp.MainWindow());
-    }
-    eventDialog->Execute(month, day);
-  });
   vespinApp.MainWindow().show();
   return QApplication::exec();
 }

@@ -11,6 +11,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QListView>
+#include <QPushButton>
 #include <QStringListModel>
 #include <QTest>
 #include <QTimer>
@@ -25,7 +26,10 @@
 #include "UiText.h"
 #include "app/Main.h"
 #include "app/Msg.h"
+#include "controls/CMemMultiCombo.h"
+#include "controls/CMultiEdit.h"
 #include "controls/ModalRunner.h"
+#include "dialogs/EventSet.h"
 #include "events/EventFile.h"
 #include "text/Sjis.h"
 
@@ -314,6 +318,50 @@ TEST_F(ApplicationTest, TickAnnouncesAndListsThroughTheEngine) {
   w.miWEventLine->trigger();
   EXPECT_TRUE(cal->Sheet().cells[0][static_cast<std::size_t>(cell)].underline);
   EXPECT_FALSE(cal->Sheet().cells[0][static_cast<std::size_t>(cell + 1)].underline);
+}
+
+// The menu item opens the event dialog on today, with the clock paused; an event added there
+// and confirmed with 実行 reaches the file and the panel's list at the tick 100 ms later.
+TEST_F(ApplicationTest, EventDialogFromTheMenuReachesTheFileAndThePanel) {
+  clock.Set(2005, 4, 19, 9, 0, 0, 10);  // a Tuesday
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  w.show();
+  bool pausedWhileOpen = false;
+  QString month;
+  QString day;
+  ScopedModalHandler handler([&](QDialog& dialog) {
+    auto* dlg = dynamic_cast<TdlgEventSet*>(&dialog);
+    if (!dlg) return int(QDialog::Accepted);  // the notices of the tick
+    pausedWhileOpen = app->State().ClockPaused;
+    month = dlg->mcbYMonth()->currentText();
+    day = dlg->mcbYDate()->currentText();
+    dlg->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(dlg));
+    dlg->meYTime()->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(dlg->meYTime(), "1130");
+    dlg->meYEvent()->setFocus(Qt::TabFocusReason);
+    for (QChar c : QStringLiteral("昼食会")) {
+      QTest::sendKeyEvent(QTest::Click, dlg->meYEvent(), Qt::Key_unknown, QString(c), {});
+    }
+    QTest::mouseClick(dlg->pbYAdd(), Qt::LeftButton);
+    QTest::mouseClick(dlg->pbExec(), Qt::LeftButton);
+    return dlg->result();
+  });
+  w.miEvent->trigger();
+  EXPECT_TRUE(pausedWhileOpen);
+  EXPECT_EQ(month, QStringLiteral("4月"));
+  EXPECT_EQ(day, QStringLiteral("19日"));
+  EXPECT_FALSE(app->State().ClockPaused);
+  EXPECT_EQ(w.Timer().interval(), 100);
+  EXPECT_NE(dir.Read("vespin.ini").find(Lit("[年間]\r\n0419,11:30,昼食会,01,FALSE\r\n")),
+            std::string::npos);
+  ASSERT_NE(app->EventDialog(), nullptr);
+
+  w.TimerTimer();
+  EXPECT_EQ(w.lEvent(0)->text(), QStringLiteral("定例会議"));
+  EXPECT_EQ(w.lEvent(1)->text(), QStringLiteral("昼食会"));
+  EXPECT_EQ(w.lTimeN(1)->text(), QStringLiteral("11:30"));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "app/Main.h"
 #include "app/Msg.h"
 #include "app/NoticeSound.h"
+#include "dialogs/EventSet.h"
 #include "events/EventEngine.h"
 
 namespace vespin::ui {
@@ -60,6 +61,7 @@ bool Application::Start() {
   // exit, not quit: quit closes every window first, and the window's close writes the file,
   // which 終了 must not do.
   main_->SetQuit([] { QCoreApplication::exit(0); });
+  main_->SetOpenEventDialog([this](int month, int day) { OpenEventDialog(month, day); });
   main_->ApplySettings();
   if (loaded.settingsRead) main_->PlaceAtStart(settings_.left, settings_.top);
   // Only a window that has never been shown can still choose a see-through surface.
@@ -69,6 +71,13 @@ bool Application::Start() {
   QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, main_.get(),
                    [this] { main_->FormCloseQuery(); });
   return true;
+}
+
+// A user who never opens the dialog pays nothing for it at start-up; once built it is kept, so
+// the page last shown stays selected.
+void Application::OpenEventDialog(int month, int day) {
+  if (!eventDialog_) eventDialog_ = std::make_unique<TdlgEventSet>(*this, main_.get());
+  eventDialog_->Execute(month, day);
 }
 
 void Application::SanitizeSettings() {

@@ -25,6 +25,7 @@ class EventEngine;
 namespace vespin::ui {
 
 class NoticeSound;
+class TdlgEventSet;
 class TfrmMain;
 
 // The local date and time of the system.
@@ -53,6 +54,8 @@ class Application final : public EngineHost, public EventDialogHost {
   // The engine exists once the tables are loaded.
   EventEngine* Engine() { return engine_.get(); }
   const std::filesystem::path& IniPath() const { return file_.Path(); }
+  // The event dialog, once the menu has opened it; built on first use and kept afterwards.
+  TdlgEventSet* EventDialog() { return eventDialog_.get(); }
 
   // EngineHost and EventDialogHost.
   void ShowNotice(const std::string& sjisText) override;
@@ -69,6 +72,7 @@ class Application final : public EngineHost, public EventDialogHost {
  private:
   // Values a hand edit may leave that no menu would give.
   void SanitizeSettings();
+  void OpenEventDialog(int month, int day);
 
   const Clock& clock_;
   NoticeSound& sound_;
@@ -79,6 +83,7 @@ class Application final : public EngineHost, public EventDialogHost {
   EventFile file_;
   std::unique_ptr<EventEngine> engine_;
   std::unique_ptr<TfrmMain> main_;
+  std::unique_ptr<TdlgEventSet> eventDialog_;  // a child of main_: goes first
 };
 
 }  // namespace vespin::ui
