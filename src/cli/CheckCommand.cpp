@@ -11,6 +11,7 @@
 
 #include "Commands.h"
 #include "calendar/DateTime.h"
+#include "calendar/Hizuke.h"
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
 #include "text/Sjis.h"
@@ -40,19 +41,6 @@ std::string Show(std::string_view sjisText) {
     }
   }
   return out + "'";
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// HH:MM with hours 00-23 and minutes 00-59, the form the dialog stores.
-bool IsHourMinute(std::string_view t) {
-  if (t.size() != 5 || t[2] != ':') return false;
-  if (!IsDigit(t[0]) || !IsDigit(t[1]) || !IsDigit(t[3]) || !IsDigit(t[4])) return false;
-  const int hour = (t[0] - '0') * 10 + (t[1] - '0');
-  const int minute = (t[3] - '0') * 10 + (t[4] - '0');
-  return hour < 24 && minute < 60;
 }
 
 bool Has(const TCodeData& table, std::string_view code) {
@@ -192,7 +180,7 @@ void Checker::CheckEvent(const FileLine& line) {
       CheckYearCode(n, e.code);
       break;
   }
-  if (!IsHourMinute(e.time)) {
+  if (!HourMinuteToTime(e.time)) {
     Report(n, "invalid time " + Show(e.time) + ": HH:MM with hours 00-23 and minutes 00-59");
   }
   if (e.text.empty()) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "CliRun.h"
 #include "Commands.h"
 #include "TempDir.h"
 #include "text/Sjis.h"
@@ -14,18 +15,12 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-struct Outcome {
-  int rc = -1;
-  std::string out, err;
-};
+using capture::Outcome;
 
 Outcome RunCheck(const Args& args, const Environment& env = {}) {
-  std::ostringstream out, err;
-  Outcome o;
-  o.rc = Check(args, out, err, env);
-  o.out = out.str();
-  o.err = err.str();
-  return o;
+  std::vector<std::string> all{"check"};
+  all.insert(all.end(), args.begin(), args.end());
+  return capture::RunCli(all, env);
 }
 
 // A well-formed file (Shift_JIS, CR LF) in which the line after `header` is replaced by

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Cli.h"
+#include "CliRun.h"
 #include "TempDir.h"
 #include "text/Sjis.h"
 
@@ -14,19 +15,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-struct Outcome {
-  int rc = -1;
-  std::string out, err;
-};
-
-Outcome RunCli(const Strings& args, const Environment& env = {}) {
-  std::ostringstream out, err;
-  Outcome o;
-  o.rc = Run(args, out, err, env);
-  o.out = out.str();
-  o.err = err.str();
-  return o;
-}
+using capture::Outcome;
+using capture::RunCli;
 
 Environment SampleEnv() {
   Environment env;

@@ -255,9 +255,9 @@ TEST_F(EventSetTest, ListsShowTheirColumnsOverTheLoadedTables) {
     // 540 and 492 pixels at eight pixels per letter; other fonts give each column more air.
     const int w = l.grid->LetterWidth();
     int letters = 0, shown = 0;
-    for (const ColumnSpec& spec : l.columns) {
-      letters += spec.width;
-      shown += spec.width > 0 ? 1 : 0;
+    for (const ColumnSpec& column : l.columns) {
+      letters += column.width;
+      shown += column.width > 0 ? 1 : 0;
     }
     const int expected = letters * w + shown * ((w == 8 ? 7 : 9) + 1) + 4;
     if (w == 8) {

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "UiText.h"
+#include "calendar/Hizuke.h"
 #include "controls/CGridBase.h"
 #include "controls/CMemMultiCombo.h"
 #include "controls/CMultiEdit.h"
@@ -67,15 +68,6 @@ QString Ui(const char* utf8) {
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-// HH:MM, hours 00-23 and minutes 00-59: the only form a time cell may hold.
-bool IsHourMinute(std::string_view t) {
-  if (t.size() != 5 || t[2] != ':') return false;
-  if (!IsDigit(t[0]) || !IsDigit(t[1]) || !IsDigit(t[3]) || !IsDigit(t[4])) return false;
-  const int hour = (t[0] - '0') * 10 + (t[1] - '0');
-  const int minute = (t[3] - '0') * 10 + (t[4] - '0');
-  return hour < 24 && minute < 60;
 }
 
 // A short code of digits as a number; 0 for anything else.
@@ -628,7 +620,7 @@ bool TdlgEventSet::InputsReady(TMultiEdit& time, TMultiEdit& text) {
   }
   // Normally checked when the field was left; a time that got past that (the focus went to 取消
   // and came back without leaving the field) is checked here, so a row never holds one.
-  if (!IsHourMinute(time.SjisText())) {
+  if (!HourMinuteToTime(time.SjisText())) {
     int result = 1;
     meTimeUserValidate(time, result);
     if (result == 0) {
@@ -717,7 +709,7 @@ void TdlgEventSet::meTimeUserValidate(TMultiEdit& sender, int& result) {
   }
   // Stricter than "reads as a time": 12:5 would read as 12:05, yet every reader of the time
   // cell expects two digits on each side.
-  if (ok) ok = IsHourMinute(text);
+  if (ok) ok = HourMinuteToTime(text).has_value();
   if (ok) return;
   host_.ShowNotice(sjis::Lit(kTimeNotice));
   result = 0;
