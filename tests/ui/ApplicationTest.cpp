@@ -1,3 +1,4 @@
+#include "QtWidgetTestSupport.h"
 #include "app/Application.h"
 
 #include <gtest/gtest.h>
@@ -36,21 +37,12 @@
 namespace vespin::ui {
 namespace {
 
+using test::CellOfDay;
+using test::JapaneseWeekdays;
+
 using sjis::Lit;
 
-WeekdayNames JapaneseWeekdays() {
-  return {Lit("日"), Lit("月"), Lit("火"), Lit("水"), Lit("木"), Lit("金"), Lit("土")};
-}
 
-// The cell of day `day` in block `block`.
-int CellOfDay(const TfrmMain& w, int block, int day) {
-  const auto& cells = w.Calendar()->Sheet().cells[static_cast<std::size_t>(block)];
-  for (int k = 0; k < kCellsPerBlock; ++k) {
-    const auto& c = cells[static_cast<std::size_t>(k)];
-    if (c.date && DecodeDate(*c.date).day == day) return k;
-  }
-  return -1;
-}
 
 const char* const kSample =
     "[週間]\r\n13,10:00,定例会議,04\r\n[月間]\r\n[年間]\r\n[設定]\r\n"

@@ -17,6 +17,7 @@
 #include "controls/CMemMultiCombo.h"
 #include "controls/CodeCombo.h"
 #include "controls/MessageBox.h"
+#include "QtWidgetTestSupport.h"
 #include "controls/ModalRunner.h"
 #include "events/CodeData.h"
 #include "text/Sjis.h"
@@ -24,15 +25,10 @@
 namespace vespin::ui {
 namespace {
 
+using test::Messages;
+
 using sjis::Lit;
 
-struct Messages {
-  QStringList texts;
-  ScopedModalHandler handler{[this](QDialog& dialog) {
-    texts << dynamic_cast<TMessageForm&>(dialog).MessageLabel()->text();
-    return kIdOk;
-  }};
-};
 
 class Host : public QDialog {
  public:

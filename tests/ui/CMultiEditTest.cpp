@@ -14,20 +14,15 @@
 
 #include "UiText.h"
 #include "controls/MessageBox.h"
+#include "QtWidgetTestSupport.h"
 #include "controls/ModalRunner.h"
 #include "text/Sjis.h"
 
 namespace vespin::ui {
 namespace {
 
-// Answers every message box at once and keeps its text.
-struct Messages {
-  QStringList texts;
-  ScopedModalHandler handler{[this](QDialog& dialog) {
-    texts << dynamic_cast<TMessageForm&>(dialog).MessageLabel()->text();
-    return kIdOk;
-  }};
-};
+using test::Messages;
+
 
 // A window like the event dialog: the field under test, a second field, and the buttons.
 class Host : public QDialog {

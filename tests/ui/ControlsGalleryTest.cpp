@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "QtWidgetTestSupport.h"
 #include "UiText.h"
 #include "controls/CMemMultiCombo.h"
 #include "controls/CMultiEdit.h"
@@ -126,17 +127,7 @@ TEST_F(ControlsGalleryTest, MessageBoxes) {
     form.Prepare(b.msg);
     form.show();
     const QImage client = form.grab().toImage();
-    // The offscreen platform draws no title bar: put the caption above the client area.
-    QImage framed(client.width(), client.height() + 24, QImage::Format_ARGB32);
-    framed.fill(QColor(0, 0, 128));
-    QPainter p(&framed);
-    QFont font(GothicFace());
-    font.setPixelSize(14);
-    p.setFont(font);
-    p.setPen(Qt::white);
-    p.drawText(QRect(6, 0, client.width(), 24), Qt::AlignVCenter, form.windowTitle());
-    p.drawImage(0, 24, client);
-    p.end();
+    const QImage framed = test::WithCaption(client, form.windowTitle());
     Save(framed, QString::fromUtf8(b.name));
   }
 }

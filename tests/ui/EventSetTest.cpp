@@ -1,3 +1,4 @@
+#include "QtWidgetTestSupport.h"
 #include "dialogs/EventSet.h"
 
 #include <gtest/gtest.h>
@@ -1023,17 +1024,7 @@ TEST_F(EventSetTest, Gallery) {
       const QImage client = d.grab().toImage();
       ASSERT_EQ(client.size(), d.size() * d.devicePixelRatio());
       if (dir.isEmpty()) continue;
-      // The offscreen platform draws no title bar: put the caption above the client area.
-      QImage framed(client.width(), client.height() + 24, QImage::Format_ARGB32);
-      framed.fill(QColor(0, 0, 128));
-      QPainter p(&framed);
-      QFont font(GothicFace());
-      font.setPixelSize(14);
-      p.setFont(font);
-      p.setPen(Qt::white);
-      p.drawText(QRect(6, 0, client.width(), 24), Qt::AlignVCenter, d.windowTitle());
-      p.drawImage(0, 24, client);
-      p.end();
+      const QImage framed = test::WithCaption(client, d.windowTitle());
       QDir().mkpath(dir);
       EXPECT_TRUE(framed.save(QDir(dir).filePath(QString::fromUtf8(name) + ".png")));
     }

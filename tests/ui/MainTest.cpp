@@ -1,3 +1,4 @@
+#include "QtWidgetTestSupport.h"
 #include "app/Main.h"
 
 #include <gtest/gtest.h>
@@ -24,11 +25,11 @@
 namespace vespin::ui {
 namespace {
 
+using test::CellOfDay;
+using test::JapaneseWeekdays;
+
 using sjis::Lit;
 
-WeekdayNames JapaneseWeekdays() {
-  return {Lit("日"), Lit("月"), Lit("火"), Lit("水"), Lit("木"), Lit("金"), Lit("土")};
-}
 
 // A fixed-pitch font in which "WW" is 12 pixels wide and 12 high.
 FontMetricsSample TwelveByTwelve(const QFont&) {
@@ -80,15 +81,6 @@ class MainTest : public ::testing::Test {
   int saves = 0;
 };
 
-// The cell of day `day` in block `block`.
-int CellOfDay(const TfrmMain& w, int block, int day) {
-  const auto& cells = w.Calendar()->Sheet().cells[static_cast<std::size_t>(block)];
-  for (int k = 0; k < kCellsPerBlock; ++k) {
-    const auto& c = cells[static_cast<std::size_t>(k)];
-    if (c.date && DecodeDate(*c.date).day == day) return k;
-  }
-  return -1;
-}
 
 // Pixels of a rectangle of the window as painted, by colour.
 int CountPixels(const QImage& image, const QRect& r, const std::function<bool(QColor)>& pred) {
