@@ -3,10 +3,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "LiteralHolidays.h"
 #include "calendar/DateTime.h"
 #include "calendar/Hizuke.h"
 #include "calendar/Julius.h"
-#include "LiteralHolidays.h"
 
 namespace vespin {
 namespace {

@@ -7,6 +7,9 @@ cd "$(dirname "$0")/.."
 
 jobs=$(nproc)
 
+echo "== Formatting =="
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
 echo "== Core under AddressSanitizer and UndefinedBehaviorSanitizer =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESPIN_SANITIZE=ON \
   -DVESPIN_WITH_UI=OFF -DVESPIN_BENCH=OFF >/dev/null

@@ -12,8 +12,8 @@
 namespace vespin::cli {
 
 struct Environment {
-  bool colour = false;                 // output is a terminal: colour instead of markers
-  TDateTime today = 0;                 // the local date
+  bool colour = false;                  // output is a terminal: colour instead of markers
+  TDateTime today = 0;                  // the local date
   std::filesystem::path workDir = ".";  // where vespin.ini is looked up by default
 };
 

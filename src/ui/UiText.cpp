@@ -38,8 +38,12 @@ std::uint32_t ValueFromColor(const QColor& color) {
          static_cast<std::uint32_t>(color.blue()) << 16;
 }
 
-QString GothicFace() { return QStringLiteral("ＭＳ ゴシック"); }
-QString PGothicFace() { return QStringLiteral("ＭＳ Ｐゴシック"); }
+QString GothicFace() {
+  return QStringLiteral("ＭＳ ゴシック");
+}
+QString PGothicFace() {
+  return QStringLiteral("ＭＳ Ｐゴシック");
+}
 
 void RegisterFontSubstitutions() {
   static bool done = false;
@@ -49,10 +53,12 @@ void RegisterFontSubstitutions() {
                           QStringLiteral("Noto Sans CJK JP"), QStringLiteral("monospace")};
   const QStringList proportional{QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP"),
                                  QStringLiteral("sans-serif")};
-  for (const QString& face : {GothicFace(), QStringLiteral("MS Gothic"), QStringLiteral("ＭＳ 明朝")}) {
+  for (const QString& face :
+       {GothicFace(), QStringLiteral("MS Gothic"), QStringLiteral("ＭＳ 明朝")}) {
     QFont::insertSubstitutions(face, fixed);
   }
-  for (const QString& face : {PGothicFace(), QStringLiteral("MS PGothic"), QStringLiteral("MS UI Gothic")}) {
+  for (const QString& face :
+       {PGothicFace(), QStringLiteral("MS PGothic"), QStringLiteral("MS UI Gothic")}) {
     QFont::insertSubstitutions(face, proportional);
   }
 }

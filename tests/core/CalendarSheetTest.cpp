@@ -56,14 +56,14 @@ TEST(CalendarSheetTest, Colours) {
     int day;
     CellColor expected;
   } cases[] = {
-      {&kDark, 1, CellColor::Red},          // Sunday
-      {&kDark, 7, CellColor::Blue},         // Saturday
+      {&kDark, 1, CellColor::Red},   // Sunday
+      {&kDark, 7, CellColor::Blue},  // Saturday
       {&bright, 7, CellColor::Aqua},
-      {&kDark, 3, CellColor::Red},          // Constitution Day, a Tuesday
-      {&kDark, 5, CellColor::Red},          // Children's Day, a Thursday
-      {&kDark, 6, CellColor::WindowText},   // an ordinary Friday
+      {&kDark, 3, CellColor::Red},         // Constitution Day, a Tuesday
+      {&kDark, 5, CellColor::Red},         // Children's Day, a Thursday
+      {&kDark, 6, CellColor::WindowText},  // an ordinary Friday
       {&bright, 6, CellColor::White},
-      {&bright, 4, CellColor::Red},         // a holiday on a Wednesday
+      {&bright, 4, CellColor::Red},  // a holiday on a Wednesday
   };
   for (const auto& c : cases) {
     const CalendarSheet s = DrawCalendar({2005, 5}, EncodeDate(2005, 4, 18), *c.options, nullptr);
@@ -76,7 +76,8 @@ TEST(CalendarSheetTest, Colours) {
 
 TEST(CalendarSheetTest, TodayIsABoxEvenOnASundayOrHoliday) {
   for (int day : {1, 3, 10}) {  // a Sunday, a holiday, an ordinary Tuesday in May 2005
-    const CalendarSheet s = DrawCalendar({2005, 5}, EncodeDate(2005, 5, day) + 0.75, kDark, nullptr);
+    const CalendarSheet s =
+        DrawCalendar({2005, 5}, EncodeDate(2005, 5, day) + 0.75, kDark, nullptr);
     const CalendarCell& cell = s.cells[0][day - 1];
     EXPECT_TRUE(cell.today) << day;
     EXPECT_EQ(cell.color, CellColor::WindowText) << day;
@@ -113,11 +114,12 @@ TEST(CalendarSheetTest, UnderlinesFollowTheKindsThatAreSwitchedOn) {
   CalendarOptions yearAndMonth;
   yearAndMonth.yearLine = yearAndMonth.monthLine = true;
   const CalendarSheet t = DrawCalendar({2005, 5}, EncodeDate(2005, 4, 18), yearAndMonth, mask);
-  EXPECT_TRUE(t.cells[0][3].underline);    // 4 May
-  EXPECT_TRUE(t.cells[0][14].underline);   // 15 May
-  EXPECT_FALSE(t.cells[0][1].underline);   // Monday 2 May: weekly only, switched off
+  EXPECT_TRUE(t.cells[0][3].underline);   // 4 May
+  EXPECT_TRUE(t.cells[0][14].underline);  // 15 May
+  EXPECT_FALSE(t.cells[0][1].underline);  // Monday 2 May: weekly only, switched off
   // No tables yet: no underlines at all.
-  const CalendarSheet none = DrawCalendar({2005, 5}, EncodeDate(2005, 4, 18), yearAndMonth, nullptr);
+  const CalendarSheet none =
+      DrawCalendar({2005, 5}, EncodeDate(2005, 4, 18), yearAndMonth, nullptr);
   EXPECT_FALSE(none.cells[0][3].underline);
 }
 

@@ -9,7 +9,9 @@ namespace vespin {
 namespace {
 
 // A two-column table with rows "a1"/"a2" … whose first cell is the key.
-std::vector<std::string> Row(const std::string& key) { return {key, key + "!"}; }
+std::vector<std::string> Row(const std::string& key) {
+  return {key, key + "!"};
+}
 
 std::vector<std::string> Keys(const EventTable& t) {
   std::vector<std::string> keys;
@@ -40,9 +42,9 @@ TEST(EventTableTest, EmptyListGuards) {
 
 TEST(EventTableTest, RowOperationGuards) {
   EventTable t = Filled({"a", "b"});
-  t.InsertRow(4, Row("x"));              // beyond DataRowCount + 1
+  t.InsertRow(4, Row("x"));  // beyond DataRowCount + 1
   t.InsertRow(0, Row("x"));
-  t.InsertRow(1, {"only one value"});    // wrong value count
+  t.InsertRow(1, {"only one value"});  // wrong value count
   t.UpdateRow(3, Row("x"));
   t.UpdateRow(1, {"a", "b", "c"});
   t.DeleteRow(0);
@@ -110,7 +112,7 @@ TEST(EventTableTest, SelectScrollsOnlyWhenOutOfView) {
   EXPECT_EQ(t.TopRow(), 8);  // visible: no scroll
   t.SelectRow(2);
   EXPECT_EQ(t.TopRow(), 2);
-  t.SelectRow(9);            // 9 + 3 > 10: the last row goes to the bottom
+  t.SelectRow(9);  // 9 + 3 > 10: the last row goes to the bottom
   EXPECT_EQ(t.TopRow(), 8);
   t.SelectRow(-1);
   EXPECT_EQ(t.SelectedRow(), -1);
@@ -133,12 +135,12 @@ TEST(EventTableTest, SortIsTheUnstablePartitionSortAndTheSelectionFollows) {
   EventTable t = Filled({"400 12:00", "115 09:00", "308 18:00", "120 07:00", "203 10:00"});
   t.SelectRow(3);  // "308 18:00"
   t.SortRows(0, 1);
-  EXPECT_EQ(Keys(t), (std::vector<std::string>{"115 09:00", "120 07:00", "203 10:00",
-                                                "308 18:00", "400 12:00"}));
+  EXPECT_EQ(Keys(t), (std::vector<std::string>{"115 09:00", "120 07:00", "203 10:00", "308 18:00",
+                                               "400 12:00"}));
   EXPECT_EQ(t.Cell(0, t.SelectedRow()), "308 18:00");
   t.SortRows(0, -1);
-  EXPECT_EQ(Keys(t), (std::vector<std::string>{"400 12:00", "308 18:00", "203 10:00",
-                                                "120 07:00", "115 09:00"}));
+  EXPECT_EQ(Keys(t), (std::vector<std::string>{"400 12:00", "308 18:00", "203 10:00", "120 07:00",
+                                               "115 09:00"}));
   EXPECT_EQ(t.Cell(0, t.SelectedRow()), "308 18:00");
 }
 

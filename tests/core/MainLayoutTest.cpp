@@ -9,7 +9,7 @@ TEST(MainLayoutTest, RoundHalfEven) {
   const struct {
     long long num, den, expected;
   } cases[] = {
-      {17, 2, 8},    {15, 2, 8},  {1, 2, 0},    {3, 2, 2},     {-1, 2, 0},  {-3, 2, -2},
+      {17, 2, 8},    {15, 2, 8},    {1, 2, 0},       {3, 2, 2},       {-1, 2, 0},      {-3, 2, -2},
       {168, 10, 17}, {144, 10, 14}, {8840, 100, 88}, {8450, 100, 84}, {8550, 100, 86}, {7, 1, 7},
   };
   for (const auto& c : cases) {
@@ -53,7 +53,7 @@ TEST(MainLayoutTest, ProportionalFontUsesTheWidthOfWW) {
   const MainLayoutResult r = ComputeMainLayout({3, 9, 19, 13, 28}, 2);
   EXPECT_EQ(r.cellWidth, 19);
   EXPECT_EQ(r.width, 152);
-  EXPECT_EQ(r.margin, 10);   // 9.5 → 10
+  EXPECT_EQ(r.margin, 10);    // 9.5 → 10
   EXPECT_EQ(r.rowPitch, 16);  // 15.6
   EXPECT_EQ(r.height, 23 * 16 - 5);
 }
@@ -69,9 +69,9 @@ TEST(MainLayoutTest, HalfwayWidthsRoundToEven) {
   EXPECT_EQ(r.timeLabels[0].width, 22);
   const MainLayoutResult odd = ComputeMainLayout({5, 5, 5, 5, 20}, 1);  // 5 × 1.4 = 7, H 5
   EXPECT_EQ(odd.cellWidth, 7);
-  EXPECT_EQ(odd.margin, 4);          // 3.5 → 4
-  EXPECT_EQ(odd.rowPitch, 6);        // 6.0
-  EXPECT_EQ(odd.yearMonthBox.top, 8);  // 7.5 → 8
+  EXPECT_EQ(odd.margin, 4);                 // 3.5 → 4
+  EXPECT_EQ(odd.rowPitch, 6);               // 6.0
+  EXPECT_EQ(odd.yearMonthBox.top, 8);       // 7.5 → 8
   EXPECT_EQ(odd.eventLabels[0].width, 36);  // 56 × 0.65 = 36.4
 }
 

@@ -31,8 +31,11 @@ TEST(SjisTest, UnrepresentableCharactersAreRefused) {
 }
 
 TEST(SjisTest, BrokenBytesBecomeReplacementCharacters) {
-  EXPECT_EQ(ToUtf8("A\x93"), "A\xEF\xBF\xBD");          // lead byte without its trail
-  EXPECT_EQ(ToUtf8("\xFD" "B"), "\xEF\xBF\xBD" "B");    // never a character
+  EXPECT_EQ(ToUtf8("A\x93"), "A\xEF\xBF\xBD");  // lead byte without its trail
+  EXPECT_EQ(ToUtf8("\xFD"
+                   "B"),
+            "\xEF\xBF\xBD"
+            "B");  // never a character
   EXPECT_EQ(ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
 }
 

@@ -19,11 +19,11 @@
 
 namespace vespin::test {
 
+using ui::GothicFace;
 using ui::kIdOk;
 using ui::ScopedModalHandler;
 using ui::TfrmMain;
 using ui::TMessageForm;
-using ui::GothicFace;
 
 // Answers every message box at once and keeps its text.
 struct Messages {

@@ -29,7 +29,9 @@ std::filesystem::path TempDir::Write(std::string_view name, std::string_view byt
   return file;
 }
 
-std::string TempDir::Read(std::string_view name) const { return ReadBytes(path_ / name); }
+std::string TempDir::Read(std::string_view name) const {
+  return ReadBytes(path_ / name);
+}
 
 std::string ReadBytes(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);

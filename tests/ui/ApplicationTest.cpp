@@ -42,8 +42,6 @@ using test::JapaneseWeekdays;
 
 using sjis::Lit;
 
-
-
 const char* const kSample =
     "[週間]\r\n13,10:00,定例会議,04\r\n[月間]\r\n[年間]\r\n[設定]\r\n"
     "40,30,CLEAR,DARK,ＭＳ ゴシック,FALSE,9,0,FALSE,FALSE,FALSE,TRUE,FALSE,1\r\n"

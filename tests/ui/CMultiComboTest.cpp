@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "QtWidgetTestSupport.h"
 #include "UiText.h"
 #include "controls/CMemMultiCombo.h"
 #include "controls/CodeCombo.h"
 #include "controls/MessageBox.h"
-#include "QtWidgetTestSupport.h"
 #include "controls/ModalRunner.h"
 #include "events/CodeData.h"
 #include "text/Sjis.h"
@@ -28,7 +28,6 @@ namespace {
 using test::Messages;
 
 using sjis::Lit;
-
 
 class Host : public QDialog {
  public:

@@ -12,9 +12,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "QtWidgetTestSupport.h"
 #include "UiText.h"
 #include "controls/MessageBox.h"
-#include "QtWidgetTestSupport.h"
 #include "controls/ModalRunner.h"
 #include "text/Sjis.h"
 
@@ -22,7 +22,6 @@ namespace vespin::ui {
 namespace {
 
 using test::Messages;
-
 
 // A window like the event dialog: the field under test, a second field, and the buttons.
 class Host : public QDialog {

@@ -30,7 +30,6 @@ using test::JapaneseWeekdays;
 
 using sjis::Lit;
 
-
 // A fixed-pitch font in which "WW" is 12 pixels wide and 12 high.
 FontMetricsSample TwelveByTwelve(const QFont&) {
   return {6, 6, 12, 12, 30};
@@ -80,7 +79,6 @@ class MainTest : public ::testing::Test {
   std::function<int(TDateTime)> dayMask;
   int saves = 0;
 };
-
 
 // Pixels of a rectangle of the window as painted, by colour.
 int CountPixels(const QImage& image, const QRect& r, const std::function<bool(QColor)>& pred) {

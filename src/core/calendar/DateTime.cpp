@@ -16,7 +16,9 @@ chr::year_month_day ToYmd(int year, int month, int day) {
          chr::day{static_cast<unsigned>(day)};
 }
 
-std::int64_t WholeDays(TDateTime t) { return static_cast<std::int64_t>(std::trunc(t)); }
+std::int64_t WholeDays(TDateTime t) {
+  return static_cast<std::int64_t>(std::trunc(t));
+}
 
 }  // namespace
 
@@ -29,8 +31,8 @@ bool IsValidDate(int year, int month, int day) {
 
 int DaysInMonth(int year, int month) {
   if (month < 1 || month > 12) return 0;
-  const auto last = chr::year_month_day_last{chr::year{year} / chr::month{static_cast<unsigned>(month)} /
-                                             chr::last};
+  const auto last = chr::year_month_day_last{chr::year{year} /
+                                             chr::month{static_cast<unsigned>(month)} / chr::last};
   return static_cast<int>(static_cast<unsigned>(last.day()));
 }
 
@@ -56,7 +58,8 @@ int DayOfWeek(TDateTime t) {
 }
 
 TDateTime EncodeTime(int hour, int minute, int second, int msec) {
-  const std::int64_t ms = ((static_cast<std::int64_t>(hour) * 60 + minute) * 60 + second) * 1000 + msec;
+  const std::int64_t ms =
+      ((static_cast<std::int64_t>(hour) * 60 + minute) * 60 + second) * 1000 + msec;
   return static_cast<TDateTime>(ms) / static_cast<TDateTime>(kMsecsPerDay);
 }
 
@@ -74,9 +77,13 @@ TimeParts DecodeTime(TDateTime t) {
   return parts;
 }
 
-TDateTime DateOf(TDateTime t) { return std::trunc(t); }
+TDateTime DateOf(TDateTime t) {
+  return std::trunc(t);
+}
 
-TDateTime TimeOf(TDateTime t) { return std::fabs(t - std::trunc(t)); }
+TDateTime TimeOf(TDateTime t) {
+  return std::fabs(t - std::trunc(t));
+}
 
 std::int64_t ToMsecs(TDateTime t) {
   return std::llround(t * static_cast<double>(kMsecsPerDay));

@@ -94,7 +94,8 @@ std::optional<TDateTime> CellDate(const CalendarSheet& sheet, int block, int cel
   if (block < 0 || block >= kCalendarBlocks || cell < 0 || cell >= kCellsPerBlock) {
     return std::nullopt;
   }
-  const CalendarCell& c = sheet.cells[static_cast<std::size_t>(block)][static_cast<std::size_t>(cell)];
+  const CalendarCell& c =
+      sheet.cells[static_cast<std::size_t>(block)][static_cast<std::size_t>(cell)];
   return c.date;
 }
 

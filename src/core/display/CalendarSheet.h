@@ -20,7 +20,7 @@ enum class CellColor { WindowText, White, Red, Aqua, Blue };
 struct CalendarCell {
   std::string text = "  ";  // "  " when empty, " 1" … " 9", "10" … "31"
   CellColor color = CellColor::WindowText;
-  bool today = false;       // white box, window-text digits
+  bool today = false;  // white box, window-text digits
   bool underline = false;
   bool visible = true;
   std::optional<TDateTime> date;  // the cell's date when it holds a day
@@ -34,9 +34,9 @@ struct YearMonth {
 };
 
 struct CalendarOptions {
-  int months = 1;              // blocks shown: 1, 2 or 3
-  bool figureBright = false;   // bright text scheme
-  bool yearLine = false;       // underline days with yearly events
+  int months = 1;             // blocks shown: 1, 2 or 3
+  bool figureBright = false;  // bright text scheme
+  bool yearLine = false;      // underline days with yearly events
   bool monthLine = false;
   bool weekLine = false;
 };

@@ -37,7 +37,8 @@ MainLayoutResult ComputeMainLayout(const FontMetricsSample& m, int months) {
   const int shown = (months == 1 || months == 2) ? months : 3;
   r.height = (11 + 6 * shown) * rh - 5;
 
-  for (int c = 0; c < 7; ++c) r.weekdayHeaders[static_cast<std::size_t>(c)] = {r.margin + c * cw, 4 * h, cw, h};
+  for (int c = 0; c < 7; ++c)
+    r.weekdayHeaders[static_cast<std::size_t>(c)] = {r.margin + c * cw, 4 * h, cw, h};
   for (int j = 0; j < kCalendarBlocks; ++j) {
     for (int k = 0; k < kCellsPerBlock; ++k) {
       r.dayCells[static_cast<std::size_t>(j)][static_cast<std::size_t>(k)] = {

@@ -10,11 +10,11 @@
 namespace vespin {
 
 struct FontMetricsSample {
-  int widthOfI = 0;       // width of "i"
-  int widthOfW = 0;       // width of "w"
-  int widthOfWW = 0;      // width of "WW"
-  int heightOfWW = 0;     // height of "WW"
-  int widthOfClock = 0;   // width of "23:59"
+  int widthOfI = 0;      // width of "i"
+  int widthOfW = 0;      // width of "w"
+  int widthOfWW = 0;     // width of "WW"
+  int heightOfWW = 0;    // height of "WW"
+  int widthOfClock = 0;  // width of "23:59"
 };
 
 struct Rect {

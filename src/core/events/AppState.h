@@ -13,8 +13,8 @@ namespace vespin {
 
 // One line of today's coming events in the main window.
 struct EventLine {
-  std::string text;      // Shift_JIS event text
-  std::string timeText;  // "hh:nn" of the occurrence
+  std::string text;          // Shift_JIS event text
+  std::string timeText;      // "hh:nn" of the occurrence
   TDateTime occurrence = 0;  // 0 = the line is empty
 };
 

@@ -45,15 +45,22 @@ constexpr std::array<ColumnSpec, YearCol::kCount> kYearColumns{{
 
 void ApplyHeaders(EventTable& table, std::span<const ColumnSpec> columns) {
   for (std::size_t c = 0; c < columns.size(); ++c) {
-    if (columns[c].width > 0) table.SetCell(static_cast<int>(c), 0, sjis::Lit(columns[c].titleUtf8));
+    if (columns[c].width > 0)
+      table.SetCell(static_cast<int>(c), 0, sjis::Lit(columns[c].titleUtf8));
   }
 }
 
 }  // namespace
 
-std::span<const ColumnSpec> WeekColumns() { return kWeekColumns; }
-std::span<const ColumnSpec> MonthColumns() { return kMonthColumns; }
-std::span<const ColumnSpec> YearColumns() { return kYearColumns; }
+std::span<const ColumnSpec> WeekColumns() {
+  return kWeekColumns;
+}
+std::span<const ColumnSpec> MonthColumns() {
+  return kMonthColumns;
+}
+std::span<const ColumnSpec> YearColumns() {
+  return kYearColumns;
+}
 
 EventStore::EventStore()
     : week(WeekCol::kCount, kEventListLines),

@@ -12,7 +12,8 @@ const std::string kEmpty;
 
 EventTable::EventTable(int columnCount, int rowCountShow)
     : colCount_(std::max(columnCount, 1)), rowCountShow_(std::max(rowCountShow, 1)) {
-  rows_.assign(static_cast<std::size_t>(rowCountShow_ + 1), Row(static_cast<std::size_t>(colCount_)));
+  rows_.assign(static_cast<std::size_t>(rowCountShow_ + 1),
+               Row(static_cast<std::size_t>(colCount_)));
 }
 
 void EventTable::SetRowCountShow(int n) {
@@ -22,7 +23,8 @@ void EventTable::SetRowCountShow(int n) {
 
 void EventTable::ResetLayout() {
   dataRowCount_ = 0;
-  for (std::size_t r = 1; r < rows_.size(); ++r) rows_[r].assign(static_cast<std::size_t>(colCount_), {});
+  for (std::size_t r = 1; r < rows_.size(); ++r)
+    rows_[r].assign(static_cast<std::size_t>(colCount_), {});
   SetGridRows(rowCountShow_ + 1);
   selectedRow_ = std::min(std::max(selectedRow_, 1), RowCount() - 1);
   topRow_ = 1;
@@ -86,7 +88,8 @@ void EventTable::DeleteRow(int position) {
 
 void EventTable::ClearRows() {
   SelectRow(1);
-  for (std::size_t r = 1; r < rows_.size(); ++r) rows_[r].assign(static_cast<std::size_t>(colCount_), {});
+  for (std::size_t r = 1; r < rows_.size(); ++r)
+    rows_[r].assign(static_cast<std::size_t>(colCount_), {});
   SetGridRows(rowCountShow_ + 1);
   dataRowCount_ = 0;
   topRow_ = std::min(topRow_, 1);
@@ -169,7 +172,8 @@ void EventTable::ReplaceColumn(int col, const std::vector<std::string>& texts) {
   if (col < 0 || col >= colCount_) return;
   const int n = std::min(static_cast<int>(texts.size()), dataRowCount_ + 1);
   for (int r = 0; r < n; ++r) {
-    rows_[static_cast<std::size_t>(r)][static_cast<std::size_t>(col)] = texts[static_cast<std::size_t>(r)];
+    rows_[static_cast<std::size_t>(r)][static_cast<std::size_t>(col)] =
+        texts[static_cast<std::size_t>(r)];
   }
   Changed();
 }

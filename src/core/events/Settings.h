@@ -18,19 +18,19 @@ inline constexpr std::uint32_t kSilver = 0xC0C0C0;  // colour value: red in the 
 struct Settings {
   int left = 0;  // window position, pixels
   int top = 0;
-  bool backClear = false;               // transparent background; otherwise backColor
-  std::uint32_t backColor = kSilver;    // red | green << 8 | blue << 16
-  bool figureBright = false;            // bright text scheme; otherwise dark
-  std::string fontName;                 // Shift_JIS face name; empty until a file sets it
-  bool beep = false;                    // play vespin.wav with each notice
-  int fontSize = 9;                     // points
-  int fontStyle = 0;                    // kFontBold | kFontItalic | …
-  bool yearLine = false;                // underline days with yearly events
-  bool monthLine = false;               // … monthly events
-  bool weekLine = false;                // … weekly events
-  bool startUp = true;                  // announce today's events at start-up
-  bool onTime = false;                  // announce again at the event's own minute
-  int months = 1;                       // 1, 2 or 3 months shown
+  bool backClear = false;             // transparent background; otherwise backColor
+  std::uint32_t backColor = kSilver;  // red | green << 8 | blue << 16
+  bool figureBright = false;          // bright text scheme; otherwise dark
+  std::string fontName;               // Shift_JIS face name; empty until a file sets it
+  bool beep = false;                  // play vespin.wav with each notice
+  int fontSize = 9;                   // points
+  int fontStyle = 0;                  // kFontBold | kFontItalic | …
+  bool yearLine = false;              // underline days with yearly events
+  bool monthLine = false;             // … monthly events
+  bool weekLine = false;              // … weekly events
+  bool startUp = true;                // announce today's events at start-up
+  bool onTime = false;                // announce again at the event's own minute
+  int months = 1;                     // 1, 2 or 3 months shown
 
   friend bool operator==(const Settings&, const Settings&) = default;
 };

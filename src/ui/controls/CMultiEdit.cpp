@@ -7,9 +7,9 @@
 #include <QKeyEvent>
 
 #include "UiText.h"
+#include "controls/CheckMessages.h"
 #include "controls/ExitCheck.h"
 #include "controls/MessageBox.h"
-#include "controls/CheckMessages.h"
 #include "controls/SjisLimit.h"
 #include "text/CheckFunc.h"
 #include "text/Sjis.h"
