@@ -489,9 +489,52 @@ TEST_F(MainTest, MenuHasEveryItemInOrderWithTheHints) {
   QStringList show;
   for (QAction* a : qobject_cast<QMenu*>(w->miFont->parent())->actions())
     show << (a->isSeparator() ? "-" : a->text());
-  EXPECT_EQ(show, (QStringList{"年間ｲﾍﾞﾝﾄに下線", "月間ｲﾍﾞﾝﾄに下線", "週間ｲﾍﾞﾝﾄに下線", "-",
-                               "背景色透明", "背景色指定...", "-", "文字色明", "文字色暗", "-",
-                               "ﾌｫﾝﾄ...", "-", "１ヶ月表示", "２ヶ月表示", "３ヶ月表示"}));
+  EXPECT_EQ(show,
+            (QStringList{"年間ｲﾍﾞﾝﾄに下線", "月間ｲﾍﾞﾝﾄに下線", "週間ｲﾍﾞﾝﾄに下線", "-", "背景色透明",
+                         "背景色指定...", "-", "文字色明", "文字色暗", "-", "ﾌｫﾝﾄ...", "-",
+                         "１ヶ月表示", "２ヶ月表示", "３ヶ月表示", "-", "現行の祝日法"}));
+}
+
+// The item switches the red days and their names at once, is written, and has the alarms worked
+// out again by a tick soon after.
+TEST_F(MainTest, HolidayLawItemRedrawsSavesAndRearmsTheTick) {
+  clock.Set(2026, 12, 1, 10, 0, 0);
+  auto w = Make();
+  CalendarView* cal = w->Calendar();
+  const auto day = [&](int d) -> const CalendarCell& {
+    return cal->Sheet().cells[0][static_cast<std::size_t>(CellOfDay(*w, 0, d))];
+  };
+  const auto tip = [&](int d) {
+    return cal->ToolTipAt(cal->DayRect(0, CellOfDay(*w, 0, d)).center());
+  };
+  EXPECT_FALSE(w->miHolidayLaw->isChecked());
+  EXPECT_EQ(day(23).color, CellColor::Red);
+  EXPECT_EQ(tip(23), QStringLiteral("天皇誕生日"));
+  EXPECT_EQ(tip(22), QString());
+
+  w->RestartTick(60000);
+  w->miHolidayLaw->trigger();
+  EXPECT_TRUE(w->miHolidayLaw->isChecked());
+  EXPECT_EQ(settings.extensions.holidayLaw, HolidayLaw::kCurrent);
+  EXPECT_EQ(day(23).color, CellColor::WindowText);
+  EXPECT_EQ(tip(23), QString());
+  EXPECT_EQ(saves, 1);
+  EXPECT_EQ(w->Timer().interval(), TfrmMain::kFirstTickMsecs);
+  EXPECT_EQ(cal->ToolTipAt(cal->HeaderRect(0).center()), QString());
+
+  // The same window on February: the birthday of the reign since 2020.
+  w->FormDblClick();
+  for (int i = 0; i < 10; ++i) w->SpinMUpClick();
+  ASSERT_EQ(w->Shown(), (YearMonth{2026, 2}));
+  EXPECT_EQ(day(23).color, CellColor::Red);
+  EXPECT_EQ(tip(23), QStringLiteral("天皇誕生日"));
+  EXPECT_EQ(tip(11), QStringLiteral("建国記念の日"));
+
+  w->miHolidayLaw->trigger();
+  EXPECT_FALSE(w->miHolidayLaw->isChecked());
+  EXPECT_EQ(settings.extensions.holidayLaw, HolidayLaw::k2005);
+  EXPECT_EQ(day(23).color, CellColor::WindowText);
+  EXPECT_EQ(saves, 2);
 }
 
 TEST_F(MainTest, EventItemPausesTheClockAndRedrawsAfterTheDialog) {
