@@ -6,11 +6,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
+#include <QToolTip>
 #include <cmath>
 #include <memory>
 #include <tuple>
@@ -529,6 +531,14 @@ TEST_F(MainTest, HolidayLawItemRedrawsSavesAndRearmsTheTick) {
   EXPECT_EQ(day(23).color, CellColor::Red);
   EXPECT_EQ(tip(23), QStringLiteral("天皇誕生日"));
   EXPECT_EQ(tip(11), QStringLiteral("建国記念の日"));
+  // Qt hands tool-tip events only to the active window unless told otherwise, and the panel is
+  // seldom active.
+  EXPECT_TRUE(w->testAttribute(Qt::WA_AlwaysShowToolTips));
+  const QPoint at = cal->DayRect(0, CellOfDay(*w, 0, 23)).center();
+  QHelpEvent help(QEvent::ToolTip, at, cal->mapToGlobal(at));
+  QApplication::sendEvent(cal, &help);
+  EXPECT_EQ(QToolTip::text(), QStringLiteral("天皇誕生日"));
+  QToolTip::hideText();
 
   w->miHolidayLaw->trigger();
   EXPECT_FALSE(w->miHolidayLaw->isChecked());

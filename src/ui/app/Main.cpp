@@ -121,6 +121,8 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
       pMenu_(new QMenu(this)) {
   setWindowTitle(QStringLiteral("VESPIN"));
   setWindowIcon(ProgramIcon());
+  // The panel is seldom the active window; a holiday's name should show all the same.
+  setAttribute(Qt::WA_AlwaysShowToolTips);
   QFont font(GothicFace());
   font.setPixelSize(13);
   setFont(font);
