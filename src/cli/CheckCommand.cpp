@@ -13,6 +13,7 @@
 #include "calendar/Hizuke.h"
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
+#include "events/ExtensionSection.h"
 #include "events/IniFormat.h"
 #include "text/Sjis.h"
 
@@ -81,7 +82,8 @@ class Checker {
 void Checker::Run(std::string_view bytes) {
   std::size_t headers = 0;
   int lastLine = 0;
-  for (const FileLine& line : SplitEventFile(bytes)) {
+  const std::vector<FileLine> lines = SplitEventFile(bytes);
+  for (const FileLine& line : lines) {
     lastLine = line.number;
     CheckLineBytes(line);
     if (line.text.empty()) continue;
@@ -100,8 +102,11 @@ void Checker::Run(std::string_view bytes) {
         CheckSettings(line);
         break;
       case FileSection::kVersion:
-        break;  // never read
+        break;  // read only for the extension section, below
     }
+  }
+  for (const ExtensionIssue& issue : ReadExtensionSection(lines).unreadable) {
+    Report(issue.line, issue.message);
   }
   // The version section may be missing; the others hold what the program keeps.
   for (auto s = static_cast<FileSection>(std::min(headers, ini::kSectionCount - 1));

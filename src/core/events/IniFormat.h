@@ -7,6 +7,9 @@
 //   section headers, version line  --> written by FormatEventFile, compared only by check
 //   event line fields -> table columns --> WeekRow/MonthRow/YearRow, FormatEventFile, check
 //   kSettingsFields (type, name, member) --> ApplySettingsLine, SettingsLine, check
+//
+// The options beyond the fourteen fields live after the version line, as key=value lines of
+// their own section: ExtensionSection.h.
 
 #include <array>
 #include <cstddef>
