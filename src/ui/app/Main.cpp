@@ -121,6 +121,8 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
       pMenu_(new QMenu(this)) {
   setWindowTitle(QStringLiteral("VESPIN"));
   setWindowIcon(ProgramIcon());
+  // The panel is seldom the active window; a holiday's name should show all the same.
+  setAttribute(Qt::WA_AlwaysShowToolTips);
   QFont font(GothicFace());
   font.setPixelSize(13);
   setFont(font);
@@ -230,6 +232,8 @@ void TfrmMain::BuildMenu() {
   mi1Month_ = item(show1, "mi1Month", "１ヶ月表示", &TfrmMain::mi1MonthClick, true);
   mi2Month_ = item(show1, "mi2Month", "２ヶ月表示", &TfrmMain::mi2MonthClick, true);
   mi3Month_ = item(show1, "mi3Month", "３ヶ月表示", &TfrmMain::mi3MonthClick, true);
+  show1->addSeparator();
+  miHolidayLaw_ = item(show1, "miHolidayLaw", "現行の祝日法", &TfrmMain::miHolidayLawClick, true);
   item(pMenu_, "miAbout", "ﾊﾞｰｼﾞｮﾝ情報...", &TfrmMain::miAboutClick, false);
   item(pMenu_, "miExit", "終了", &TfrmMain::miExitClick, false);
   SyncMenu();
@@ -249,6 +253,7 @@ void TfrmMain::SyncMenu() {
   mi1Month_->setChecked(settings_.months == 1);
   mi2Month_->setChecked(settings_.months == 2);
   mi3Month_->setChecked(settings_.months != 1 && settings_.months != 2);
+  miHolidayLaw_->setChecked(settings_.extensions.holidayLaw == HolidayLaw::kCurrent);
 }
 
 void TfrmMain::SetSeeThrough(bool translucent, const QColor& desktopColor) {
@@ -421,6 +426,7 @@ void TfrmMain::DrawCalendar() {
   options.yearLine = settings_.yearLine;
   options.monthLine = settings_.monthLine;
   options.weekLine = settings_.weekLine;
+  options.holidays = settings_.extensions.holidayLaw;
   DayMaskFn mask;
   if (checker_) {
     mask = [this](TDateTime date) { return checker_->EventCheck(CheckMode::kDayMask, date, 0); };
@@ -658,6 +664,17 @@ void TfrmMain::mi2MonthClick() {
 }
 void TfrmMain::mi3MonthClick() {
   SetMonths(3);
+}
+
+void TfrmMain::miHolidayLawClick() {
+  HolidayLaw& law = settings_.extensions.holidayLaw;
+  law = law == HolidayLaw::kCurrent ? HolidayLaw::k2005 : HolidayLaw::kCurrent;
+  SyncMenu();
+  DrawCalendar();
+  Save();
+  // Business-day and holiday events may fall elsewhere now: the coming events and alarms are
+  // worked out again by a pass soon after, as after the event dialog.
+  RestartTick(kFirstTickMsecs);
 }
 
 void TfrmMain::miAboutClick() {

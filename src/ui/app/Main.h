@@ -113,6 +113,7 @@ class TfrmMain final : public QWidget {
   void mi1MonthClick();
   void mi2MonthClick();
   void mi3MonthClick();
+  void miHolidayLawClick();
   void miAboutClick();
   void miExitClick();
 
@@ -205,6 +206,7 @@ class TfrmMain final : public QWidget {
   QAction* mi1Month_ = nullptr;
   QAction* mi2Month_ = nullptr;
   QAction* mi3Month_ = nullptr;
+  QAction* miHolidayLaw_ = nullptr;  // the holidays of the law as amended, instead of 2005's
   QTimer timer_;
 
   MainLayoutResult layout_;
