@@ -139,7 +139,7 @@ int Day(const Args& args, std::ostream& out, std::ostream& err, const Environmen
   for (const DayEvent& e : engine.EventsOn(*date)) {
     out << KindName(e.kind) << ' ' << e.timeText << ' ' << sjis::ToUtf8(e.text) << '\n';
   }
-  out << "mask " << engine.EventCheck(kModeDayMask, *date, 0) << '\n';
+  out << "mask " << engine.EventCheck(CheckMode::kDayMask, *date, 0) << '\n';
   return kExitOk;
 }
 
