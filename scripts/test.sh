@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds VESPIN and runs every test: the sanitizer build of the core, the fuzz targets,
-# then the full build (core, companion, windows). The last lines are CTest's summary.
+# then the full build (core, companion, windows) and its installed tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -29,3 +29,6 @@ echo "== Full build =="
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --output-on-failure
+
+echo "== Installed tree =="
+./scripts/check-install.sh build

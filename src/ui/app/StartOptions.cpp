@@ -8,13 +8,9 @@ StartOptions ParseStartOptions(const QStringList& args) {
   StartOptions options;
   for (const QString& arg : args) {
     if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-      options.action = StartOptions::Action::kHelp;
-      return options;
+      return {StartOptions::Action::kHelp, false, {}};
     }
-    if (arg == QLatin1String("--version")) {
-      options.action = StartOptions::Action::kVersion;
-      return options;
-    }
+    if (arg == QLatin1String("--version")) return {StartOptions::Action::kVersion, false, {}};
     if (arg == QLatin1String(kUserFolderOption)) {
       options.userFolder = true;
     } else if (options.unknown.isEmpty()) {
