@@ -54,6 +54,20 @@ for page in vespin vespin-cli; do
   [ -z "$warnings" ] || fail "$page(1): $warnings"
 done
 
+# Every subcommand and option the companion names in its usage is in its manual page and its
+# completion.
+usage=$("$root/bin/vespin-cli" 2>&1 >/dev/null || true)
+completion=$root/share/bash-completion/completions/vespin-cli
+page=$(zcat "$root/share/man/man1/vespin-cli.1.gz" | sed 's/\\-/-/g')
+for command in $(sed 's/^usage: vespin-cli //; s/ | /\n/g' <<<"$usage" | awk '{print $1}'); do
+  grep -q "fB$command\\fR\|^\.B vespin-cli $command" <<<"$page" || fail "vespin-cli(1) lacks $command"
+  grep -qw -- "$command" "$completion" || fail "the completion lacks $command"
+done
+for option in $(grep -o -- '--[a-z-]*' <<<"$usage" | sort -u); do
+  grep -q -- "$option" <<<"$page" || fail "vespin-cli(1) lacks $option"
+  grep -q -- "$option" "$completion" || fail "the completion lacks $option"
+done
+
 # The completion offers the subcommands and the options of one.
 complete_words() {
   bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _vespin_cli
