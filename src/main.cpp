@@ -33,12 +33,14 @@ int main(int argc, char** argv) {
 
   if (const auto done = vespin::ui::EnterWorkFolder()) return *done;
   vespin::ui::PanelGuard guard(QDir::currentPath());
-  if (const auto done = vespin::ui::ClaimWorkFolder(guard)) return *done;
+  vespin::ui::BeginClaimingWorkFolder(guard);
 
   vespin::ui::SystemClock clock;
   vespin::ui::SystemSound sound;
   vespin::ui::Application vespinApp(clock, sound, vespin::kEventFileName, weekdays);
   if (!vespinApp.Start()) return 1;
+  // Before the window shows: a second panel on the folder never appears.
+  if (const auto done = vespin::ui::ClaimWorkFolder(guard)) return *done;
   vespin::ui::TfrmMain& window = vespinApp.MainWindow();
   QObject::connect(&guard, &vespin::ui::PanelGuard::raiseRequested, &window,
                    [&window] { vespin::ui::BringToFront(window); });

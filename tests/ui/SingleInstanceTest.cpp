@@ -71,6 +71,8 @@ TEST(SingleInstanceTest, AHeldFolderThatDoesNotAnswerIsReportedNotTakenUntilItIs
   ASSERT_EQ(first->ClaimFolder(0), Claim::kFirst);
   // The first panel's thread is busy (it is this one): nobody answers.
   PanelGuard second(Q(dir.Path()));
+  second.BeginClaim();
+  EXPECT_TRUE(second.Claiming());
   EXPECT_EQ(second.ClaimFolder(300), Claim::kNoAnswer);
   first.reset();
   EXPECT_EQ(second.ClaimFolder(0), Claim::kFirst);

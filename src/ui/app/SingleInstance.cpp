@@ -45,10 +45,15 @@ QString PanelGuard::ServerName(const QString& folder) {
   return name + QLatin1Char('-') + QString::number(getuid());
 }
 
+void PanelGuard::BeginClaim() {
+  firstAttempt_ = std::async(std::launch::async, [this] { return lock_.tryLock(0); });
+}
+
 PanelGuard::Claim PanelGuard::ClaimFolder(int waitMsecs) {
   const QDeadlineTimer deadline(waitMsecs);
+  bool locked = firstAttempt_.valid() ? firstAttempt_.get() : lock_.tryLock(0);
   for (;;) {
-    if (lock_.tryLock(0)) {
+    if (locked) {
       Listen();
       return Claim::kFirst;
     }
@@ -56,6 +61,7 @@ PanelGuard::Claim PanelGuard::ClaimFolder(int waitMsecs) {
     if (AskToRaise(200)) return Claim::kRaised;
     if (deadline.hasExpired()) return Claim::kNoAnswer;
     QThread::msleep(100);
+    locked = lock_.tryLock(0);
   }
 }
 

@@ -9,6 +9,7 @@
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <future>
 
 class QLocalServer;
 class QWidget;
@@ -33,6 +34,11 @@ class PanelGuard final : public QObject {
   ~PanelGuard() override;
   Q_DISABLE_COPY_MOVE(PanelGuard)
 
+  // Starts the first attempt at the lock on a worker thread: the lock file is synced to disk,
+  // which can take longer than the rest of the claim, and the window can be built meanwhile.
+  void BeginClaim();
+  bool Claiming() const { return firstAttempt_.valid(); }
+
   // A crashed panel's lock and socket do not count. A panel that holds the lock but is not
   // listening yet (it is just starting) is asked again until `waitMsecs` have passed.
   Claim ClaimFolder(int waitMsecs = 3000);
@@ -51,6 +57,7 @@ class PanelGuard final : public QObject {
 
   QString folder_;
   QLockFile lock_;
+  std::future<bool> firstAttempt_;  // after lock_: waited for before the lock goes
   QLocalServer* server_ = nullptr;
 };
 

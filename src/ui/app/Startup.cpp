@@ -65,8 +65,12 @@ std::optional<int> EnterWorkFolder() {
   return std::nullopt;
 }
 
+void BeginClaimingWorkFolder(PanelGuard& guard) {
+  if (QFileInfo::exists(QString::fromLatin1(kEventFileName))) guard.BeginClaim();
+}
+
 std::optional<int> ClaimWorkFolder(PanelGuard& guard) {
-  if (!QFileInfo::exists(QString::fromLatin1(kEventFileName))) return std::nullopt;
+  if (!guard.Claiming()) return std::nullopt;
   const QString folder = QDir::currentPath();
   switch (guard.ClaimFolder()) {
     case PanelGuard::Claim::kFirst:

@@ -19,8 +19,11 @@ std::optional<int> AnswerInformationOptions(int argc, char** argv);
 // Moves into the user's folder for --user-folder, making it from the samples if needed.
 std::optional<int> EnterWorkFolder();
 
-// Takes the current folder for this panel, or hands over to the panel already running there.
-// A folder without vespin.ini is not claimed: the start fails there as it always has.
+// Starts claiming the current folder for this panel while the window is built. A folder without
+// vespin.ini is not claimed: the start fails there as it always has.
+void BeginClaimingWorkFolder(PanelGuard& guard);
+// Ends the claim: the folder is this panel's, or the panel already running there has been
+// handed over to.
 std::optional<int> ClaimWorkFolder(PanelGuard& guard);
 
 // How to start this panel again at login: this program, on the folder it works in.
