@@ -318,10 +318,16 @@ void EventEngine::AlarmPass(TDateTime now) {
 }
 
 std::vector<DayEvent> EventEngine::EventsOn(TDateTime date) const {
+  return EventsOn(store_, date);
+}
+
+std::vector<DayEvent> EventEngine::EventsOn(const EventStore& store, TDateTime date) {
   std::vector<DayEvent> events;
   if (!std::isfinite(date) || date < kFirstDate || date > kLastDate) return events;
   const DayFacts facts(FloorDiv(ToMsecs(date), kMsecsPerDay));
-  const auto walks = Walks(store_);
+  // The walks only read here; they hold mutable tables because the alarm pass writes through
+  // the same description.
+  const auto walks = Walks(const_cast<EventStore&>(store));
   for (const Walk& walk : walks) {
     for (int row = 1; row <= walk.table.DataRowCount(); ++row) {
       const auto time = walk.Hit(row, facts);

@@ -202,6 +202,7 @@ void TfrmMain::BuildMenu() {
     return action;
   };
   miEvent = item(pMenu_, "ｲﾍﾞﾝﾄ設定...", &TfrmMain::miEventClick, false);
+  miIcalExport = item(pMenu_, "iCalendarに書き出す...", &TfrmMain::miIcalExportClick, false);
   QMenu* n5 = pMenu_->addMenu(QStringLiteral("お知らせﾒｯｾｰｼﾞ"));
   miBeep = item(n5, "wav音", &TfrmMain::miBeepClick, true);
   miStartUp = item(n5, "起動時", &TfrmMain::miStartUpClick, true);
@@ -544,6 +545,10 @@ void TfrmMain::miEventClick() {
   state_.ClockPaused = true;
   openEventDialog_(todayMonth_, todayDay_);
   DrawCalendar();
+}
+
+void TfrmMain::miIcalExportClick() {
+  if (exportCalendar_) exportCalendar_();
 }
 
 void TfrmMain::miBeepClick() {

@@ -66,6 +66,8 @@ class TfrmMain final : public QWidget {
   }
   // Ends the program (close of the window, and 終了).
   void SetQuit(std::function<void()> fn) { quit_ = std::move(fn); }
+  // Writes the events to an iCalendar file the user picks.
+  void SetExportCalendar(std::function<void()> fn) { exportCalendar_ = std::move(fn); }
   // "i", "w", "WW" and "23:59" in `font`, as FontSet measures them by default.
   static FontMetricsSample MeasureFont(const QFont& font);
   // How FontSet measures the window font; MeasureFont by default.
@@ -106,6 +108,7 @@ class TfrmMain final : public QWidget {
 
   // Menu.
   void miEventClick();
+  void miIcalExportClick();
   void miBeepClick();
   void miStartUpClick();
   void miOnTimeClick();
@@ -153,6 +156,7 @@ class TfrmMain final : public QWidget {
   QMenu* pMenu() const { return pMenu_; }
 
   QAction* miEvent = nullptr;
+  QAction* miIcalExport = nullptr;
   QAction* miBeep = nullptr;
   QAction* miStartUp = nullptr;
   QAction* miOnTime = nullptr;
@@ -195,6 +199,7 @@ class TfrmMain final : public QWidget {
   std::function<bool()> iniSave_;
   std::function<void(int, int)> openEventDialog_;
   std::function<void()> quit_;
+  std::function<void()> exportCalendar_;
   FontMeasurer measure_;
 
   QWidget* image_;
