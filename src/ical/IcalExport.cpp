@@ -29,8 +29,6 @@ constexpr const char* kStartUpDescription =
     "ｱﾗｰﾑ: 起動時（VESPINの起動時にお知らせします。iCalendarにはこの指定がないため、"
     "アラームはありません）";
 constexpr const char* kStartUpCode = "01";
-// A 29 February is at most eight years from the next one (2096, then 2104).
-constexpr int kLongestGapYears = 9;
 
 icalproperty* XProperty(const char* name, const std::string& value) {
   icalproperty* p = icalproperty_new_x(value.c_str());

@@ -241,7 +241,7 @@ class EventReader {
     const std::optional<TDateTime> declared = ListedUntil(lastException);
     // Rules that need no holidays are compared for two years (and over every listed date);
     // rules that skip or add holidays as far as the holidays are listed.
-    const TDateTime freeEnd = std::max(twoYears, lastException.value_or(today));
+    TDateTime freeEnd = std::max(twoYears, lastException.value_or(today));
     std::optional<TDateTime> holidayEnd = declared;
     if (!holidayEnd) {
       if (!lastException) {
@@ -250,11 +250,16 @@ class EventReader {
         holidayEnd = lastException;
       }
     }
-    const TDateTime end = std::max(freeEnd, holidayEnd.value_or(today));
-
-    const Expansion full = Expand(cal_, ev_, today, end, local_);
+    Expansion full =
+        Expand(cal_, ev_, today, std::max(freeEnd, holidayEnd.value_or(today)), local_);
     if (!full.problem.empty()) return Skip(full.problem);
-    if (full.occurrences.empty()) return Skip("no occurrence from today on");
+    if (full.occurrences.empty()) {
+      // A rule whose next date lies further out (29 February) is compared up to that date.
+      full = Expand(cal_, ev_, today, YearsOn(today, kLongestGapYears), local_);
+      if (full.occurrences.empty()) return Skip("no occurrence from today on");
+      freeEnd = DateOf(full.occurrences.front().start);
+      full.occurrences.resize(1);
+    }
     const std::string time = HourMinute(full.occurrences.front());
     if (time.empty()) return Skip("a start time with seconds");
     for (const Occurrence& o : full.occurrences) {
@@ -266,12 +271,16 @@ class EventReader {
     // The RRULE alone must be the rule's own: EXDATE and RDATE only ever add or take holidays.
     icalproperty* dtstart = icalcomponent_get_first_property(ev_, ICAL_DTSTART_PROPERTY);
     const TDateTime startWall = DateOf(ToDateTime(icalproperty_get_dtstart(dtstart)));
-    std::vector<TDateTime> givenBase;
-    if (rule_) {
-      for (const Occurrence& o : Expand(cal_, ev_, today, twoYears, nullptr, true).occurrences) {
-        givenBase.push_back(DateOf(o.start));
+    std::optional<std::vector<TDateTime>> givenBase;
+    const auto sameBase = [&](const std::string& rrule) {
+      if (!givenBase) {
+        givenBase.emplace();
+        for (const Occurrence& o : Expand(cal_, ev_, today, twoYears, nullptr, true).occurrences) {
+          givenBase->push_back(DateOf(o.start));
+        }
       }
-    }
+      return RuleDates(rrule, startWall, today, twoYears) == *givenBase;
+    };
     const auto upTo = [&](TDateTime last) {
       return std::vector<TDateTime>(dates.begin(),
                                     std::upper_bound(dates.begin(), dates.end(), last));
@@ -283,7 +292,6 @@ class EventReader {
     for (const RuleCode& code : CodesThrough(dates.front())) {
       const auto form = FormOf(code.kind, code.code);
       if (!form || form->rrule.empty() == rule_.has_value()) continue;
-      if (rule_ && RuleDates(form->rrule, startWall, today, twoYears) != givenBase) continue;
       const std::optional<TDateTime> last = form->holidays ? holidayEnd : freeEnd;
       if (!last) continue;
       if (!RuleGives(code, false, today, *last, opt_.law, upTo(*last))) {
@@ -292,6 +300,7 @@ class EventReader {
                            RuleGives(code, false, dates.front(), *last, opt_.law, upTo(*last)));
         continue;
       }
+      if (rule_ && !sameBase(form->rrule)) continue;
       // Two rules with the same dates (the first Monday, weekly or monthly): the one that reads
       // the same RRULE is the one that was written.
       if (!match) match = code;

@@ -14,6 +14,10 @@
 
 namespace vespin::ical {
 
+// How far a rule's next date may lie: a 29 February is up to eight years from the next one
+// (2096, then 2104).
+inline constexpr int kLongestGapYears = 9;
+
 struct RuleForm {
   std::string rrule;      // without "RRULE:"; empty when the dates are listed instead
   bool holidays = false;  // exact only with the holidays listed up to a date

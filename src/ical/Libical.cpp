@@ -18,6 +18,19 @@ icaltimetype OnWallOf(icaltimetype t, icaltimezone* from, icaltimezone* to) {
   return t;
 }
 
+// Starts an iterator at `from` rather than at a start years back: each step of libical's
+// iterator is a calendar computation of its own. A counted rule must count from its start.
+void SkipAhead(icalrecur_iterator* it, const icalrecurrencetype& rule, const icaltimetype& start,
+               TDateTime from) {
+  if (rule.count > 0 || DateOf(from) <= ToDateTime(WallDate(ToDateTime(start)))) return;
+  icaltimetype at = WallTime(DateOf(from));
+  at.hour = start.hour;
+  at.minute = start.minute;
+  at.second = start.second;
+  at.is_date = start.is_date;
+  icalrecur_iterator_set_start(it, at);
+}
+
 }  // namespace
 
 std::string Text(icalcomponent* component) {
@@ -112,11 +125,13 @@ Expansion Expand(icalcomponent* calendar, icalcomponent* event, TDateTime first,
   for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY); p;
        p = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
     ruled = true;
-    icalrecur_iterator* it = icalrecur_iterator_new(icalproperty_get_rrule(p), start);
+    const icalrecurrencetype rule = icalproperty_get_rrule(p);
+    icalrecur_iterator* it = icalrecur_iterator_new(rule, start);
     if (!it) {
       out.problem = "an RRULE that cannot be followed";
       return out;
     }
+    SkipAhead(it, rule, start, first - 2);
     for (int n = 0; n < kMaxSteps; ++n) {
       const icaltimetype t = icalrecur_iterator_next(it);
       if (icaltime_is_null_time(t) || icaltime_compare_date_only(t, stop) > 0) break;
@@ -190,6 +205,7 @@ std::vector<TDateTime> RuleDates(const std::string& rrule, TDateTime start, TDat
   if (rule.freq == ICAL_NO_RECURRENCE) return dates;
   icalrecur_iterator* it = icalrecur_iterator_new(rule, WallDate(start));
   if (!it) return dates;
+  SkipAhead(it, rule, WallDate(start), first);
   const icaltimetype stop = WallDate(last);
   for (int n = 0; n < kMaxSteps; ++n) {
     const icaltimetype t = icalrecur_iterator_next(it);
