@@ -480,7 +480,8 @@ TEST_F(MainTest, MenuHasEveryItemInOrderWithTheHints) {
   auto w = Make();
   QStringList top;
   for (QAction* a : w->pMenu()->actions()) top << a->text();
-  EXPECT_EQ(top, (QStringList{"ｲﾍﾞﾝﾄ設定...", "お知らせﾒｯｾｰｼﾞ", "表示", "ﾊﾞｰｼﾞｮﾝ情報...", "終了"}));
+  EXPECT_EQ(top, (QStringList{"ｲﾍﾞﾝﾄ設定...", "iCalendarに書き出す...", "お知らせﾒｯｾｰｼﾞ", "表示",
+                              "ﾊﾞｰｼﾞｮﾝ情報...", "終了"}));
   QStringList notices;
   for (QAction* a : qobject_cast<QMenu*>(w->miBeep->parent())->actions())
     notices << a->text() + "|" + a->statusTip();

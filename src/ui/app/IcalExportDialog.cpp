@@ -1,7 +1,6 @@
 #include "app/IcalExportDialog.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QSaveFile>
 #include <chrono>
