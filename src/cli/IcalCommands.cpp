@@ -1,6 +1,7 @@
 // export and import: the events and the national holidays as iCalendar (RFC 5545), and events
 // of other calendars brought into vespin.ini where one of its rules holds them exactly.
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -94,8 +95,15 @@ int Export(const Args& args, std::ostream& out, std::ostream& err, const Environ
     }
   }
   ical::ExportOptions opt;
-  opt.from = from.value_or(env.today);
-  opt.until = until.value_or(ical::YearsOn(opt.from, kDefaultYears));
+  if (holidays) {
+    // Whole years: this one and the next.
+    const int year = DecodeDate(env.today).year;
+    opt.from = from.value_or(EncodeDate(year, 1, 1));
+    opt.until = until.value_or(EncodeDate(std::min(year + 1, 9999), 12, 31));
+  } else {
+    opt.from = from.value_or(env.today);
+    opt.until = until.value_or(ical::YearsOn(opt.from, kDefaultYears));
+  }
   if (opt.until < opt.from) return kExitUsage;
 
   if (holidays) {

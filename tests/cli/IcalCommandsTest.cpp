@@ -92,6 +92,12 @@ TEST_F(IcalCommandsTest, HolidaysExportHasTheDatesTheHolidaysCommandLists) {
     dates += d.substr(0, 4) + "-" + d.substr(4, 2) + "-" + d.substr(6, 2) + "\n";
   }
   EXPECT_EQ(dates, listed.out);
+  // By default this year and the next, whole.
+  const Outcome both = RunCli({"export", "--holidays"}, env);
+  EXPECT_EQ(both.rc, kExitOk);
+  EXPECT_NE(both.out.find("DTSTART;VALUE=DATE:20250101\r\n"), std::string::npos);
+  EXPECT_NE(both.out.find("DTSTART;VALUE=DATE:20261223\r\n"), std::string::npos);
+  EXPECT_EQ(both.out.find("DTSTART;VALUE=DATE:2027"), std::string::npos);
 }
 
 TEST_F(IcalCommandsTest, ImportAddsWhatItCanReportsTheRestAndSaysSoInItsExitCode) {
