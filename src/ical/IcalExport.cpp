@@ -77,18 +77,6 @@ std::string Fingerprint(const std::string& bytes) {
   return buf;
 }
 
-char KindLetter(EventKind kind) {
-  switch (kind) {
-    case EventKind::kYearly:
-      return 'y';
-    case EventKind::kMonthly:
-      return 'm';
-    case EventKind::kWeekly:
-      return 'w';
-  }
-  return '?';
-}
-
 std::string DateDigits(TDateTime date) {
   const DateParts p = DecodeDate(date);
   char buf[16];
@@ -203,7 +191,7 @@ class EventWriter {
  private:
   std::string Uid(const StoredRow& row, const std::string& time) {
     const std::string key =
-        std::string(1, KindLetter(row.kind)) + '\0' + row.code + '\0' + time + '\0' + row.text;
+        std::string(1, KindName(row.kind)[0]) + '\0' + row.code + '\0' + time + '\0' + row.text;
     const int n = ++seen_[key];
     // Identical rows are told apart by their order.
     return Fingerprint(key) + (n > 1 ? "-" + std::to_string(n) : "") + "@vespin";
