@@ -68,8 +68,8 @@ icalproperty* Stamp(std::int64_t utcSeconds) {
 // 64-bit FNV-1a: the same row gives the same UID in every export.
 std::string Fingerprint(const std::string& bytes) {
   std::uint64_t h = 14695981039346656037ULL;
-  for (const unsigned char c : bytes) {
-    h ^= c;
+  for (const char c : bytes) {
+    h ^= static_cast<unsigned char>(c);
     h *= 1099511628211ULL;
   }
   char buf[17];

@@ -7,9 +7,9 @@
 namespace vespin {
 namespace {
 
-std::vector<std::string> Row(const CalendarSheet& s, int block, int row) {
+std::vector<std::string> Row(const CalendarSheet& s, std::size_t block, std::size_t row) {
   std::vector<std::string> texts;
-  for (int c = 0; c < 7; ++c) texts.push_back(s.cells[block][row * 7 + c].text);
+  for (std::size_t c = 0; c < 7; ++c) texts.push_back(s.cells[block][row * 7 + c].text);
   return texts;
 }
 
@@ -67,7 +67,8 @@ TEST(CalendarSheetTest, Colours) {
   };
   for (const auto& c : cases) {
     const CalendarSheet s = DrawCalendar({2005, 5}, EncodeDate(2005, 4, 18), *c.options, nullptr);
-    EXPECT_EQ(s.cells[0][c.day - 1].color, c.expected) << c.day;  // 1 May is a Sunday
+    EXPECT_EQ(s.cells[0][static_cast<std::size_t>(c.day - 1)].color, c.expected)
+        << c.day;  // 1 May is a Sunday
   }
   // Cells without a day keep the plain colour of the scheme.
   const CalendarSheet s = DrawCalendar({2005, 4}, EncodeDate(2005, 4, 18), bright, nullptr);
@@ -78,7 +79,7 @@ TEST(CalendarSheetTest, TodayIsABoxEvenOnASundayOrHoliday) {
   for (int day : {1, 3, 10}) {  // a Sunday, a holiday, an ordinary Tuesday in May 2005
     const CalendarSheet s =
         DrawCalendar({2005, 5}, EncodeDate(2005, 5, day) + 0.75, kDark, nullptr);
-    const CalendarCell& cell = s.cells[0][day - 1];
+    const CalendarCell& cell = s.cells[0][static_cast<std::size_t>(day - 1)];
     EXPECT_TRUE(cell.today) << day;
     EXPECT_EQ(cell.color, CellColor::WindowText) << day;
     int boxes = 0;

@@ -39,6 +39,8 @@
 namespace vespin::ui {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using test::CellOfDay;
 using test::JapaneseWeekdays;
 
@@ -385,7 +387,7 @@ TEST_F(ApplicationTest, EventDialogFromTheMenuReachesTheFileAndThePanel) {
     dlg->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(dlg));
     dlg->meYTime()->setFocus(Qt::TabFocusReason);
-    QTest::keyClicks(dlg->meYTime(), "1130");
+    QTest::keyClicks(dlg->meYTime(), u"1130"_s);
     dlg->meYEvent()->setFocus(Qt::TabFocusReason);
     for (QChar c : QStringLiteral("昼食会")) {
       QTest::sendKeyEvent(QTest::Click, dlg->meYEvent(), Qt::Key_unknown, QString(c), {});

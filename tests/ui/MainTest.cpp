@@ -25,6 +25,8 @@
 namespace vespin::ui {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using test::CellOfDay;
 using test::JapaneseWeekdays;
 
@@ -480,19 +482,21 @@ TEST_F(MainTest, MenuHasEveryItemInOrderWithTheHints) {
   auto w = Make();
   QStringList top;
   for (QAction* a : w->pMenu()->actions()) top << a->text();
-  EXPECT_EQ(top, (QStringList{"ｲﾍﾞﾝﾄ設定...", "iCalendarに書き出す...", "お知らせﾒｯｾｰｼﾞ", "表示",
-                              "ﾊﾞｰｼﾞｮﾝ情報...", "終了"}));
+  EXPECT_EQ(top, (QStringList{u"ｲﾍﾞﾝﾄ設定..."_s, u"iCalendarに書き出す..."_s, u"お知らせﾒｯｾｰｼﾞ"_s,
+                              u"表示"_s, u"ﾊﾞｰｼﾞｮﾝ情報..."_s, u"終了"_s}));
   QStringList notices;
   for (QAction* a : qobject_cast<QMenu*>(w->miBeep->parent())->actions())
-    notices << a->text() + "|" + a->statusTip();
-  EXPECT_EQ(notices, (QStringList{"wav音|wav音を鳴らします", "起動時|起動時にもお知らせします",
-                                  "予定時刻|予定時刻にもお知らせします"}));
+    notices << a->text() + u"|"_s + a->statusTip();
+  EXPECT_EQ(notices,
+            (QStringList{u"wav音|wav音を鳴らします"_s, u"起動時|起動時にもお知らせします"_s,
+                         u"予定時刻|予定時刻にもお知らせします"_s}));
   QStringList show;
   for (QAction* a : qobject_cast<QMenu*>(w->miFont->parent())->actions())
-    show << (a->isSeparator() ? "-" : a->text());
-  EXPECT_EQ(show, (QStringList{"年間ｲﾍﾞﾝﾄに下線", "月間ｲﾍﾞﾝﾄに下線", "週間ｲﾍﾞﾝﾄに下線", "-",
-                               "背景色透明", "背景色指定...", "-", "文字色明", "文字色暗", "-",
-                               "ﾌｫﾝﾄ...", "-", "１ヶ月表示", "２ヶ月表示", "３ヶ月表示"}));
+    show << (a->isSeparator() ? u"-"_s : a->text());
+  EXPECT_EQ(show, (QStringList{u"年間ｲﾍﾞﾝﾄに下線"_s, u"月間ｲﾍﾞﾝﾄに下線"_s, u"週間ｲﾍﾞﾝﾄに下線"_s,
+                               u"-"_s, u"背景色透明"_s, u"背景色指定..."_s, u"-"_s, u"文字色明"_s,
+                               u"文字色暗"_s, u"-"_s, u"ﾌｫﾝﾄ..."_s, u"-"_s, u"１ヶ月表示"_s,
+                               u"２ヶ月表示"_s, u"３ヶ月表示"_s}));
 }
 
 TEST_F(MainTest, EventItemPausesTheClockAndRedrawsAfterTheDialog) {
