@@ -13,6 +13,7 @@
 #include "calendar/DateTime.h"
 #include "calendar/Hizuke.h"
 #include "calendar/Julius.h"
+#include "text/Sjis.h"
 
 namespace vespin::cli {
 namespace {
@@ -64,12 +65,30 @@ void TrimRight(std::string& line) {
 
 int Holidays(const Args& args, std::ostream& out, std::ostream& /*err*/,
              const Environment& /*env*/) {
-  if (args.size() != 1) return kExitUsage;
-  const auto year = ParseNumber(args[0], kFirstYear, kLastYear);
+  std::optional<HolidayLaw> law;
+  bool names = false;
+  std::optional<std::int64_t> year;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const OptionRead lawRead = ReadLawOption(args, i, law);
+    if (lawRead == OptionRead::kBad) return kExitUsage;
+    if (lawRead == OptionRead::kRead) continue;
+    if (args[i] == "--names") {
+      names = true;
+    } else if (!year) {
+      year = ParseNumber(args[i], kFirstYear, kLastYear);
+      if (!year) return kExitUsage;
+    } else {
+      return kExitUsage;
+    }
+  }
   if (!year) return kExitUsage;
   const auto y = static_cast<int>(*year);
   for (TDateTime t = EncodeDate(y, 1, 1), end = EncodeDate(y, 12, 31); t <= end; t += 1) {
-    if (IsHoliday(t)) out << IsoDate(t) << "\n";
+    const auto name = HolidayName(t, law.value_or(HolidayLaw::k2005));
+    if (!name) continue;
+    out << IsoDate(t);
+    if (names) out << ' ' << sjis::ToUtf8(*name);
+    out << "\n";
   }
   return kExitOk;
 }
@@ -107,7 +126,14 @@ int JulianDay(const Args& args, std::ostream& out, std::ostream& err, const Envi
   return kExitOk;
 }
 
-int Month(const Args& args, std::ostream& out, std::ostream& /*err*/, const Environment& env) {
+int Month(const Args& allArgs, std::ostream& out, std::ostream& /*err*/, const Environment& env) {
+  std::optional<HolidayLaw> law;
+  Args args;
+  for (std::size_t i = 0; i < allArgs.size(); ++i) {
+    const OptionRead lawRead = ReadLawOption(allArgs, i, law);
+    if (lawRead == OptionRead::kBad) return kExitUsage;
+    if (lawRead == OptionRead::kNotThis) args.push_back(allArgs[i]);
+  }
   int year = 0;
   int month = 0;
   if (args.empty()) {
@@ -140,7 +166,7 @@ int Month(const Args& args, std::ostream& out, std::ostream& /*err*/, const Envi
   for (int day = 1; day <= days; ++day) {
     const TDateTime date = first + (day - 1);
     const int weekday = DayOfWeek(date);
-    const bool red = weekday == 1 || IsHoliday(date);
+    const bool red = weekday == 1 || IsHoliday(date, law.value_or(HolidayLaw::k2005));
     char number[12];
     std::snprintf(number, sizeof number, "%2d", day);
     line += ' ';

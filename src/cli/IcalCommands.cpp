@@ -12,7 +12,6 @@
 #include "Commands.h"
 #include "IcalExport.h"
 #include "IcalImport.h"
-#include "agenda/UnderLaw.h"
 #include "events/EngineHost.h"
 #include "events/EventFile.h"
 #include "text/Sjis.h"
@@ -72,9 +71,13 @@ int Export(const Args& args, std::ostream& out, std::ostream& err, const Environ
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<TDateTime> from, until;
   std::string target;
+  std::optional<HolidayLaw> law;
   bool holidays = false;
   bool floating = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
+    const OptionRead lawRead = ReadLawOption(args, i, law);
+    if (lawRead == OptionRead::kBad) return kExitUsage;
+    if (lawRead == OptionRead::kRead) continue;
     const std::string& a = args[i];
     if (a == "--holidays") {
       holidays = true;
@@ -108,11 +111,13 @@ int Export(const Args& args, std::ostream& out, std::ostream& err, const Environ
 
   if (holidays) {
     if (floating) return kExitUsage;  // all-day dates have no time to float
-    // The holidays follow the file's law when there is a file.
+    // The holidays follow --law, else the file's choice when there is a file.
     EventStore store;
     Settings settings;
-    if (const auto bytes = ReadWholeFile(file)) ParseEventFile(*bytes, store, settings);
-    opt.law = LawOfFile(settings);
+    if (!law) {
+      if (const auto bytes = ReadWholeFile(file)) ParseEventFile(*bytes, store, settings);
+    }
+    opt.law = law.value_or(settings.extensions.holidayLaw);
     opt.stampUtc = env.nowUtc;
     return WriteOut(ical::ExportHolidays(opt), target, out, err) ? kExitOk : kExitProblem;
   }
@@ -120,7 +125,7 @@ int Export(const Args& args, std::ostream& out, std::ostream& err, const Environ
   EventStore store;
   Settings settings;
   if (!Load(file, store, settings, err)) return kExitProblem;
-  opt.law = LawOfFile(settings);
+  opt.law = law.value_or(settings.extensions.holidayLaw);
   // The file's own last change, so that exporting an unchanged file gives the same bytes.
   opt.stampUtc = ical::ModifiedUtc(file, env.nowUtc);
   if (!floating) {
@@ -171,7 +176,7 @@ int Import(const Args& args, std::ostream& out, std::ostream& err, const Environ
 
   ical::ImportOptions opt;
   opt.today = env.today;
-  opt.law = LawOfFile(settings);
+  opt.law = settings.extensions.holidayLaw;
   opt.zone = ical::LocalZoneName();
   ical::ImportResult read = ical::ReadCalendar(*ics, opt);
   if (!read.error.empty()) {

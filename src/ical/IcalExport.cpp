@@ -13,7 +13,6 @@
 #include "IcalRules.h"
 #include "Libical.h"
 #include "agenda/Agenda.h"
-#include "agenda/UnderLaw.h"
 #include "calendar/Hizuke.h"
 #include "text/Sjis.h"
 
@@ -23,6 +22,7 @@ namespace {
 constexpr const char* kProductId = "-//vespin//vespin Ver3.2//JA";
 constexpr const char* kEventsCalendarName = "VESPIN";
 constexpr const char* kHolidaysCalendarName = "祝日";
+// Every holiday has a name; this is for one that would come without.
 constexpr const char* kHolidayFallbackName = "祝日";
 // The start-up announcement has no iCalendar alarm; the event says so instead.
 constexpr const char* kStartUpDescription =
@@ -337,17 +337,16 @@ ExportResult ExportEvents(const EventStore& store, const ExportOptions& opt) {
 std::string ExportHolidays(const ExportOptions& opt) {
   Component cal = NewCalendar(kHolidaysCalendarName);
   for (TDateTime day = DateOf(opt.from); day <= DateOf(opt.until); day += 1) {
-    if (!IsHolidayUnder(day, opt.law)) continue;
-    const std::string name = HolidayNameUnder(day, opt.law);
+    if (!IsHoliday(day, opt.law)) continue;
+    const auto name = HolidayName(day, opt.law);
     icalcomponent* e = icalcomponent_new_vevent();
     icalcomponent_add_property(
         e, icalproperty_new_uid(("holiday-" + DateDigits(day) + "@vespin").c_str()));
     icalcomponent_add_property(e, Stamp(opt.stampUtc));
     icalcomponent_add_property(e, icalproperty_new_dtstart(WallDate(day)));
     icalcomponent_add_property(e, icalproperty_new_dtend(WallDate(day + 1)));
-    icalcomponent_add_property(
-        e,
-        icalproperty_new_summary(name.empty() ? kHolidayFallbackName : sjis::ToUtf8(name).c_str()));
+    const std::string summary = name ? sjis::ToUtf8(*name) : kHolidayFallbackName;
+    icalcomponent_add_property(e, icalproperty_new_summary(summary.c_str()));
     // A holiday takes no time: calendars must not show the day as busy.
     icalcomponent_add_property(e, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
     icalcomponent_add_component(cal.get(), e);

@@ -82,22 +82,51 @@ TEST_F(IcalCommandsTest, ExportIsTheSameBytesEveryTimeToStdoutOrAFile) {
 }
 
 TEST_F(IcalCommandsTest, HolidaysExportHasTheDatesTheHolidaysCommandLists) {
-  const Outcome listed = RunCli({"holidays", "2025"});
-  const Outcome ics = RunCli({"export", "--holidays", "--from", "2025", "--until", "2025"}, env);
-  ASSERT_EQ(ics.rc, kExitOk) << ics.err;
-  std::string dates;
-  for (std::size_t at = ics.out.find("DTSTART;VALUE=DATE:"); at != std::string::npos;
-       at = ics.out.find("DTSTART;VALUE=DATE:", at + 1)) {
-    const std::string d = ics.out.substr(at + 19, 8);
-    dates += d.substr(0, 4) + "-" + d.substr(4, 2) + "-" + d.substr(6, 2) + "\n";
+  for (const Strings& law : {Strings{}, Strings{"--law", "current"}, Strings{"--law", "2005"}}) {
+    Strings holidays = {"holidays", "2025"};
+    holidays.insert(holidays.end(), law.begin(), law.end());
+    Strings exported = {"export", "--holidays", "--from", "2025", "--until", "2025"};
+    exported.insert(exported.end(), law.begin(), law.end());
+    const Outcome listed = RunCli(holidays);
+    const Outcome ics = RunCli(exported, env);
+    ASSERT_EQ(ics.rc, kExitOk) << ics.err;
+    std::string dates;
+    for (std::size_t at = ics.out.find("DTSTART;VALUE=DATE:"); at != std::string::npos;
+         at = ics.out.find("DTSTART;VALUE=DATE:", at + 1)) {
+      const std::string d = ics.out.substr(at + 19, 8);
+      dates += d.substr(0, 4) + "-" + d.substr(4, 2) + "-" + d.substr(6, 2) + "\n";
+    }
+    EXPECT_EQ(dates, listed.out) << (law.empty() ? "the file's law" : law[1]);
   }
-  EXPECT_EQ(dates, listed.out);
   // By default this year and the next, whole.
   const Outcome both = RunCli({"export", "--holidays"}, env);
   EXPECT_EQ(both.rc, kExitOk);
   EXPECT_NE(both.out.find("DTSTART;VALUE=DATE:20250101\r\n"), std::string::npos);
   EXPECT_NE(both.out.find("DTSTART;VALUE=DATE:20261223\r\n"), std::string::npos);
   EXPECT_EQ(both.out.find("DTSTART;VALUE=DATE:2027"), std::string::npos);
+}
+
+TEST_F(IcalCommandsTest, EventsFollowTheFilesHolidaysUnlessTheLawIsGiven) {
+  // 24 February 2025 is a substitute holiday under the current law only: 平日 skips it then.
+  const std::string skipped = "EXDATE;TZID=Asia/Tokyo:20250224T120000";
+  Strings current = kEventFile;
+  current.push_back("[拡張]");
+  current.push_back("祝日=現行");
+  const auto lawFile = dir.Write("current.ini", File(current));
+  const struct {
+    Strings args;
+    bool skips;
+  } cases[] = {
+      {{"export"}, false},
+      {{"export", "--law", "current"}, true},
+      {{"export", "--file", lawFile.string()}, true},
+      {{"export", "--file", lawFile.string(), "--law", "2005"}, false},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = RunCli(c.args, env);
+    ASSERT_EQ(o.rc, kExitOk) << o.err;
+    EXPECT_EQ(o.out.find(skipped) != std::string::npos, c.skips) << c.args.back();
+  }
 }
 
 TEST_F(IcalCommandsTest, ImportAddsWhatItCanReportsTheRestAndSaysSoInItsExitCode) {
@@ -166,6 +195,7 @@ TEST_F(IcalCommandsTest, BadArgumentsPrintTheUsage) {
       {"export", "--from", "2025-01-02", "--until", "2025-01-01"},
       {"export", "--holidays", "--floating"},
       {"export", "--until"},
+      {"export", "--law", "1948"},
       {"export", "out.ics"},
       {"import"},
       {"import", "a.ics", "b.ics"},

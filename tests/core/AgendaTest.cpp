@@ -43,6 +43,7 @@ TEST(AgendaTest, OccurrencesComeByDateThenInTheEnginesWalkOrder) {
     TDateTime first, last;
     const char* only;  // the listing of this text alone; nullptr: every event
     const char* listing;
+    HolidayLaw law = HolidayLaw::k2005;
   } cases[] = {
       {"a year's turn: walk order within a date, not time order", D(2024, 12, 31), D(2025, 1, 1),
        nullptr,
@@ -58,10 +59,13 @@ TEST(AgendaTest, OccurrencesComeByDateThenInTheEnginesWalkOrder) {
       {"an end before the start", D(2025, 1, 2), D(2025, 1, 1), nullptr, ""},
       {"days past the calendar's last one have nothing", D(9999, 12, 31), D(9999, 12, 31) + 5,
        nullptr, "12-31 23:00 once\n12-31 00:00 last day\n"},
+      {"holidays of the 2005 law", D(2025, 2, 20), D(2025, 2, 28), "holiday", ""},
+      {"holidays of the current law", D(2025, 2, 20), D(2025, 2, 28), "holiday",
+       "02-23 10:00 holiday\n02-24 10:00 holiday\n", HolidayLaw::kCurrent},
   };
   const EventStore store = Sample();
   for (const auto& c : cases) {
-    std::vector<DayEvent> events = Occurrences(store, c.first, c.last, HolidayLaw::k2005);
+    std::vector<DayEvent> events = Occurrences(store, c.first, c.last, c.law);
     if (c.only) std::erase_if(events, [&](const DayEvent& e) { return e.text != c.only; });
     EXPECT_EQ(Listing(events), c.listing) << c.why;
   }

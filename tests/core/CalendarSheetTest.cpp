@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "text/Sjis.h"
+
 namespace vespin {
 namespace {
 
@@ -122,6 +124,39 @@ TEST(CalendarSheetTest, UnderlinesFollowTheKindsThatAreSwitchedOn) {
   const CalendarSheet none =
       DrawCalendar({2005, 5}, EncodeDate(2005, 4, 18), yearAndMonth, nullptr);
   EXPECT_FALSE(none.cells[0][3].underline);
+}
+
+// The choice of holidays decides the red days and the names under them; 2026 is a year in
+// which the two sets part in both directions.
+TEST(CalendarSheetTest, TheChosenHolidaysAreRedAndNamed) {
+  CalendarOptions current;
+  current.holidays = HolidayLaw::kCurrent;
+  const struct {
+    const CalendarOptions* options;
+    int month, day;
+    CellColor color;
+    const char* name;
+  } cases[] = {
+      {&kDark, 12, 23, CellColor::Red, "天皇誕生日"},  // a Wednesday
+      {&current, 12, 23, CellColor::WindowText, ""},
+      {&kDark, 2, 23, CellColor::WindowText, ""},  // a Monday
+      {&current, 2, 23, CellColor::Red, "天皇誕生日"},
+      {&current, 9, 22, CellColor::Red, "国民の休日"},
+      {&current, 5, 6, CellColor::Red, "振替休日"},
+      {&kDark, 5, 6, CellColor::WindowText, ""},
+      {&current, 8, 9, CellColor::Red, ""},     // a Sunday, no holiday
+      {&current, 11, 21, CellColor::Blue, ""},  // a Saturday
+      {&current, 11, 3, CellColor::Red, "文化の日"},
+  };
+  for (const auto& c : cases) {
+    const CalendarSheet s =
+        DrawCalendar({2026, c.month}, EncodeDate(2005, 4, 18), *c.options, nullptr);
+    const int column = DayOfWeek(EncodeDate(2026, c.month, 1)) - 1;
+    const CalendarCell& cell = s.cells[0][static_cast<std::size_t>(column + c.day - 1)];
+    ASSERT_EQ(cell.date, EncodeDate(2026, c.month, c.day));
+    EXPECT_EQ(cell.color, c.color) << c.month << "-" << c.day;
+    EXPECT_EQ(sjis::ToUtf8(cell.holidayName), c.name) << c.month << "-" << c.day;
+  }
 }
 
 TEST(CalendarSheetTest, SpinBounds) {

@@ -39,9 +39,10 @@ ExportOptions Options(TDateTime from, std::string zone = kTokyo) {
 
 // Each row's starts (in milliseconds) as the engine finds them day by day, by its text.
 std::map<std::string, std::vector<std::int64_t>> EngineStarts(const EventStore& store,
-                                                              TDateTime from, TDateTime until) {
+                                                              TDateTime from, TDateTime until,
+                                                              HolidayLaw law) {
   std::map<std::string, std::vector<std::int64_t>> starts;
-  for (const DayEvent& e : Occurrences(store, from, until, HolidayLaw::k2005)) {
+  for (const DayEvent& e : Occurrences(store, from, until, law)) {
     starts[e.text].push_back(ToMsecs(e.occurrence));
   }
   return starts;
@@ -62,18 +63,24 @@ TEST(IcalExportTest, LibicalReadsTheEnginesOwnOccurrencesForEveryRuleAndLead) {
     const char* why;
     TDateTime from;
     const char* zone;
+    HolidayLaw law;
   } cases[] = {
-      {"an ordinary year", D(2025, 1, 1), kTokyo},
-      {"a holiday moves the first business day of the first month", D(2026, 1, 1), kTokyo},
-      {"from a weekday holiday in the spring holidays", D(2026, 5, 4), kTokyo},
-      {"from a leap day", D(2028, 2, 29), kTokyo},
-      {"floating times, from the last day of a year", D(2027, 12, 31), ""},
+      {"an ordinary year", D(2025, 1, 1), kTokyo, HolidayLaw::k2005},
+      {"a holiday moves the first business day of the first month", D(2026, 1, 1), kTokyo,
+       HolidayLaw::k2005},
+      {"from a weekday holiday in the spring holidays", D(2026, 5, 4), kTokyo, HolidayLaw::k2005},
+      {"from a leap day", D(2028, 2, 29), kTokyo, HolidayLaw::k2005},
+      {"floating times, from the last day of a year", D(2027, 12, 31), "", HolidayLaw::k2005},
+      {"the current law: substitute days and the holidays since 2005", D(2025, 1, 1), kTokyo,
+       HolidayLaw::kCurrent},
+      {"the current law from a substitute holiday", D(2026, 5, 6), kTokyo, HolidayLaw::kCurrent},
   };
   for (const auto& c : cases) {
-    const ExportOptions opt = Options(c.from, c.zone);
+    ExportOptions opt = Options(c.from, c.zone);
+    opt.law = c.law;
     const ExportResult result = ExportEvents(store, opt);
     EXPECT_TRUE(result.never.empty()) << c.why;
-    auto expected = EngineStarts(store, opt.from, opt.until);
+    auto expected = EngineStarts(store, opt.from, opt.until, c.law);
     const auto read = ExpandCalendar(result.ics, opt.from, opt.until, kTokyo);
     ASSERT_TRUE(read) << c.why;
     ASSERT_EQ(read->size(), EveryRule().size()) << c.why;
@@ -249,29 +256,53 @@ TEST(IcalExportTest, OutputIsFoldedCrLfTextWithTheRequiredProperties) {
 }
 
 TEST(IcalExportTest, HolidaysAreNamedAllDayEventsThatKeepTheDayFree) {
+  const struct {
+    HolidayLaw law;
+    std::vector<std::string> named;  // "YYYYMMDD name" that must be there
+  } cases[] = {
+      {HolidayLaw::k2005,
+       {"20250101 元日", "20250429 みどりの日", "20250504 国民の休日", "20251013 体育の日",
+        "20251223 天皇誕生日"}},
+      {HolidayLaw::kCurrent,
+       {"20250101 元日", "20250224 振替休日", "20250429 昭和の日", "20250811 山の日",
+        "20251013 スポーツの日"}},
+  };
+  for (const auto& c : cases) {
+    ExportOptions opt = Options(D(2025, 1, 1));
+    opt.until = D(2025, 12, 31);
+    opt.law = c.law;
+    const std::string ics = ExportHolidays(opt);
+    std::vector<std::string> starts;
+    for (std::size_t at = ics.find("DTSTART;VALUE=DATE:"); at != std::string::npos;
+         at = ics.find("DTSTART;VALUE=DATE:", at + 1)) {
+      starts.push_back(ics.substr(at + 19, 8));
+    }
+    std::vector<std::string> holidays;
+    for (TDateTime t = opt.from; t <= opt.until; t += 1) {
+      if (!IsHoliday(t, c.law)) continue;
+      const DateParts p = DecodeDate(t);
+      char buf[16];
+      std::snprintf(buf, sizeof buf, "%04d%02d%02d", p.year, p.month, p.day);
+      holidays.push_back(buf);
+    }
+    EXPECT_EQ(starts, holidays);
+    const auto events = EventsBySummary(ics);
+    for (const std::string& named : c.named) {
+      const std::string date = named.substr(0, 8);
+      const std::string name = named.substr(9);
+      ASSERT_EQ(events.count(name), 1u) << name;
+      // The last holiday of that name carries it; a name given once is the date's own.
+      const auto& lines = events.at(name);
+      if (name != "振替休日") {
+        EXPECT_EQ(Props(lines, "DTSTART"), std::vector<std::string>{"DTSTART;VALUE=DATE:" + date});
+        EXPECT_EQ(Props(lines, "UID"), std::vector<std::string>{"UID:holiday-" + date + "@vespin"});
+      }
+      EXPECT_EQ(Props(lines, "TRANSP"), std::vector<std::string>{"TRANSP:TRANSPARENT"});
+    }
+  }
   ExportOptions opt = Options(D(2025, 1, 1));
-  opt.until = D(2025, 12, 31);
-  const std::string ics = ExportHolidays(opt);
-  std::vector<std::string> starts;
-  for (std::size_t at = ics.find("DTSTART;VALUE=DATE:"); at != std::string::npos;
-       at = ics.find("DTSTART;VALUE=DATE:", at + 1)) {
-    starts.push_back(ics.substr(at + 19, 8));
-  }
-  std::vector<std::string> holidays;
-  for (TDateTime t = opt.from; t <= opt.until; t += 1) {
-    if (!IsHoliday(t)) continue;
-    const DateParts p = DecodeDate(t);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d", p.year, p.month, p.day);
-    holidays.push_back(buf);
-  }
-  EXPECT_EQ(starts, holidays);
-  const auto events = EventsBySummary(ics);
-  ASSERT_EQ(events.size(), 1u);  // every one is called 祝日 until the law gives names
-  const auto& first = events.begin()->second;
-  EXPECT_EQ(Props(first, "TRANSP"), std::vector<std::string>{"TRANSP:TRANSPARENT"});
-  EXPECT_NE(ics.find("UID:holiday-20250101@vespin\r\n"), std::string::npos);
-  EXPECT_NE(ics.find("DTEND;VALUE=DATE:20250102\r\n"), std::string::npos);
+  opt.until = D(2025, 1, 31);
+  EXPECT_NE(ExportHolidays(opt).find("DTEND;VALUE=DATE:20250102\r\n"), std::string::npos);
 }
 
 }  // namespace

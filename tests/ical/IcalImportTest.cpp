@@ -73,12 +73,14 @@ TEST(IcalImportTest, AnExportReadsBackAsTheSameRows) {
     int importDaysLater;
     const char* zone;
     bool flagged;
+    HolidayLaw law = HolidayLaw::k2005;
   } cases[] = {
       {"the default two years", D(2025, 1, 1), 0, 0, kTokyo, true},
       {"from a holiday: dates added before the first start", D(2026, 1, 1), 0, 0, kTokyo, true},
       {"floating times", D(2025, 6, 1), 0, 0, "", true},
       {"holidays listed for three months only", D(2025, 1, 1), 90, 0, kTokyo, true},
       {"imported forty days after the export", D(2025, 1, 1), 0, 40, kTokyo, false},
+      {"the current law", D(2025, 1, 1), 0, 0, kTokyo, true, HolidayLaw::kCurrent},
   };
   for (const auto& c : cases) {
     const EventStore source = StoreOf(c.flagged ? EveryRule() : unflagged);
@@ -86,8 +88,10 @@ TEST(IcalImportTest, AnExportReadsBackAsTheSameRows) {
     opt.from = c.from;
     opt.until = c.untilDays ? c.from + c.untilDays : YearsOn(c.from, 2);
     opt.zone = c.zone;
-    const ImportResult read =
-        ReadCalendar(ExportEvents(source, opt).ics, Today(c.from + c.importDaysLater));
+    opt.law = c.law;
+    ImportOptions importing = Today(c.from + c.importDaysLater);
+    importing.law = c.law;
+    const ImportResult read = ReadCalendar(ExportEvents(source, opt).ics, importing);
     EXPECT_EQ(read.error, "") << c.why;
     EXPECT_EQ(Reasons(read.skipped), "") << c.why;
     EXPECT_TRUE(read.notes.empty()) << c.why;

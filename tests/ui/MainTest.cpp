@@ -6,11 +6,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
+#include <QToolTip>
 #include <cmath>
 #include <memory>
 #include <tuple>
@@ -496,7 +498,57 @@ TEST_F(MainTest, MenuHasEveryItemInOrderWithTheHints) {
   EXPECT_EQ(show, (QStringList{u"年間ｲﾍﾞﾝﾄに下線"_s, u"月間ｲﾍﾞﾝﾄに下線"_s, u"週間ｲﾍﾞﾝﾄに下線"_s,
                                u"-"_s, u"背景色透明"_s, u"背景色指定..."_s, u"-"_s, u"文字色明"_s,
                                u"文字色暗"_s, u"-"_s, u"ﾌｫﾝﾄ..."_s, u"-"_s, u"１ヶ月表示"_s,
-                               u"２ヶ月表示"_s, u"３ヶ月表示"_s}));
+                               u"２ヶ月表示"_s, u"３ヶ月表示"_s, u"-"_s, u"現行の祝日法"_s}));
+}
+
+// The item switches the red days and their names at once, is written, and has the alarms worked
+// out again by a tick soon after.
+TEST_F(MainTest, HolidayLawItemRedrawsSavesAndRearmsTheTick) {
+  clock.Set(2026, 12, 1, 10, 0, 0);
+  auto w = Make();
+  CalendarView* cal = w->Calendar();
+  const auto day = [&](int d) -> const CalendarCell& {
+    return cal->Sheet().cells[0][static_cast<std::size_t>(CellOfDay(*w, 0, d))];
+  };
+  const auto tip = [&](int d) {
+    return cal->ToolTipAt(cal->DayRect(0, CellOfDay(*w, 0, d)).center());
+  };
+  EXPECT_FALSE(w->miHolidayLaw->isChecked());
+  EXPECT_EQ(day(23).color, CellColor::Red);
+  EXPECT_EQ(tip(23), QStringLiteral("天皇誕生日"));
+  EXPECT_EQ(tip(22), QString());
+
+  w->RestartTick(60000);
+  w->miHolidayLaw->trigger();
+  EXPECT_TRUE(w->miHolidayLaw->isChecked());
+  EXPECT_EQ(settings.extensions.holidayLaw, HolidayLaw::kCurrent);
+  EXPECT_EQ(day(23).color, CellColor::WindowText);
+  EXPECT_EQ(tip(23), QString());
+  EXPECT_EQ(saves, 1);
+  EXPECT_EQ(w->Timer().interval(), TfrmMain::kFirstTickMsecs);
+  EXPECT_EQ(cal->ToolTipAt(cal->HeaderRect(0).center()), QString());
+
+  // The same window on February: the birthday of the reign since 2020.
+  w->FormDblClick();
+  for (int i = 0; i < 10; ++i) w->SpinMUpClick();
+  ASSERT_EQ(w->Shown(), (YearMonth{2026, 2}));
+  EXPECT_EQ(day(23).color, CellColor::Red);
+  EXPECT_EQ(tip(23), QStringLiteral("天皇誕生日"));
+  EXPECT_EQ(tip(11), QStringLiteral("建国記念の日"));
+  // Qt hands tool-tip events only to the active window unless told otherwise, and the panel is
+  // seldom active.
+  EXPECT_TRUE(w->testAttribute(Qt::WA_AlwaysShowToolTips));
+  const QPoint at = cal->DayRect(0, CellOfDay(*w, 0, 23)).center();
+  QHelpEvent help(QEvent::ToolTip, at, cal->mapToGlobal(at));
+  QApplication::sendEvent(cal, &help);
+  EXPECT_EQ(QToolTip::text(), QStringLiteral("天皇誕生日"));
+  QToolTip::hideText();
+
+  w->miHolidayLaw->trigger();
+  EXPECT_FALSE(w->miHolidayLaw->isChecked());
+  EXPECT_EQ(settings.extensions.holidayLaw, HolidayLaw::k2005);
+  EXPECT_EQ(day(23).color, CellColor::WindowText);
+  EXPECT_EQ(saves, 2);
 }
 
 TEST_F(MainTest, EventItemPausesTheClockAndRedrawsAfterTheDialog) {

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <set>
 
-#include "agenda/UnderLaw.h"
-
 namespace vespin {
 
 void ForEachOccurrence(const EventStore& store, TDateTime first, TDateTime last, HolidayLaw law,
@@ -14,7 +12,7 @@ void ForEachOccurrence(const EventStore& store, TDateTime first, TDateTime last,
   const TDateTime end = std::min(DateOf(last), EncodeDate(9999, 12, 31));
   std::set<int> onceDone;  // yearly rows flagged for deletion that have fallen due
   for (TDateTime day = begin; day <= end; day += 1) {
-    for (const DayEvent& e : EventsOnUnder(store, day, law)) {
+    for (const DayEvent& e : EventEngine::EventsOn(store, day, law)) {
       if (e.kind == EventKind::kYearly && store.year.Cell(YearCol::kDelete, e.row) == "TRUE" &&
           !onceDone.insert(e.row).second) {
         continue;

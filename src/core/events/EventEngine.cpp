@@ -102,7 +102,7 @@ struct EventEngine::DayFacts {
   bool firstBusinessDay = false;  // the first business day of its month
   bool lastBusinessDay = false;   // the last business day of its month
 
-  explicit DayFacts(std::int64_t index) : dayIndex(index) {
+  DayFacts(std::int64_t index, HolidayLaw law) : dayIndex(index) {
     const auto date = static_cast<TDateTime>(index);
     const DateParts parts = DecodeDate(date);
     month = parts.month;
@@ -110,16 +110,16 @@ struct EventEngine::DayFacts {
     weekday = DayOfWeek(date);
     weekOfMonth = (day + 6) / 7;
     daysInMonth = DaysInMonth(parts.year, parts.month);
-    holiday = IsHoliday(date);
+    holiday = IsHoliday(date, law);
     businessDay = weekday != 1 && weekday != 7 && !holiday;
     if (businessDay) {
       firstBusinessDay = true;
       for (int d = 1; d < day && firstBusinessDay; ++d) {
-        firstBusinessDay = !IsBusinessDay(date - (day - d));
+        firstBusinessDay = !IsBusinessDay(date - (day - d), law);
       }
       lastBusinessDay = true;
       for (int d = day + 1; d <= daysInMonth && lastBusinessDay; ++d) {
-        lastBusinessDay = !IsBusinessDay(date + (d - day));
+        lastBusinessDay = !IsBusinessDay(date + (d - day), law);
       }
     }
   }
@@ -296,14 +296,14 @@ int EventEngine::EventCheck(int mode, TDateTime date, TDateTime time) {
       if (timeMs < 0) timeMs = 0;
       if (timeMs >= kMsecsPerDay) timeMs = kMsecsPerDay - 1;
       const std::int64_t dayMs = dayIndex * kMsecsPerDay;
-      RunAlarm(Pass{DayFacts(dayIndex), dayMs, dayMs + timeMs});
+      RunAlarm(Pass{DayFacts(dayIndex, host_.Holidays()), dayMs, dayMs + timeMs});
       return 0;
     }
     case kModeDayList:
-      RunDayList(DayFacts(dayIndex));
+      RunDayList(DayFacts(dayIndex, host_.Holidays()));
       return 0;
     case kModeDayMask:
-      return DayMask(DayFacts(dayIndex));
+      return DayMask(DayFacts(dayIndex, host_.Holidays()));
     default:
       return 0;
   }
@@ -318,13 +318,14 @@ void EventEngine::AlarmPass(TDateTime now) {
 }
 
 std::vector<DayEvent> EventEngine::EventsOn(TDateTime date) const {
-  return EventsOn(store_, date);
+  return EventsOn(store_, date, host_.Holidays());
 }
 
-std::vector<DayEvent> EventEngine::EventsOn(const EventStore& store, TDateTime date) {
+std::vector<DayEvent> EventEngine::EventsOn(const EventStore& store, TDateTime date,
+                                            HolidayLaw law) {
   std::vector<DayEvent> events;
   if (!std::isfinite(date) || date < kFirstDate || date > kLastDate) return events;
-  const DayFacts facts(FloorDiv(ToMsecs(date), kMsecsPerDay));
+  const DayFacts facts(FloorDiv(ToMsecs(date), kMsecsPerDay), law);
   // The walks only read here; they hold mutable tables because the alarm pass writes through
   // the same description.
   const auto walks = Walks(const_cast<EventStore&>(store));

@@ -6,7 +6,6 @@
 #include <chrono>
 
 #include "IcalExport.h"
-#include "agenda/UnderLaw.h"
 #include "controls/ModalRunner.h"
 #include "text/Sjis.h"
 
@@ -37,7 +36,7 @@ bool ExportCalendarDialog(QWidget* parent, const EventStore& store, const Settin
       ical::ModifiedUtc(eventFile, std::chrono::duration_cast<std::chrono::seconds>(
                                        std::chrono::system_clock::now().time_since_epoch())
                                        .count());
-  opt.law = LawOfFile(settings);
+  opt.law = settings.extensions.holidayLaw;
   const std::string ics = ical::ExportEvents(store, opt).ics;
 
   // Written beside the target and renamed over it: a failed write leaves an older export whole.
