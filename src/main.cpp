@@ -44,7 +44,9 @@ int main(int argc, char** argv) {
   vespin::ui::TfrmMain& window = vespinApp.MainWindow();
   QObject::connect(&guard, &vespin::ui::PanelGuard::raiseRequested, &window,
                    [&window] { vespin::ui::BringToFront(window); });
-  vespin::ui::AddStartAtLoginItem(*window.pMenu(), window.miAbout, vespin::ui::ThisLaunch());
+  vespin::ui::AddStartAtLoginItem(*window.pMenu(),
+                                  window.findChild<QAction*>(QStringLiteral("miAbout")),
+                                  vespin::ui::ThisLaunch());
   vespinApp.MainWindow().show();
   return QApplication::exec();
 }

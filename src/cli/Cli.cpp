@@ -25,6 +25,12 @@ const Command kCommands[] = {
      "simulate [--file F] [--law 2005|current] [--on-time on|off] [--start-up on|off] "
      "YYYY-MM-DDTHH:MM[:SS] YYYY-MM-DDTHH:MM[:SS]",
      &Simulate},
+    {"export",
+     "export [--file F] [--law 2005|current] [--from DATE] [--until DATE] [--floating] "
+     "[-o OUT.ics] | export --holidays [--law 2005|current] [--from YEAR] [--until YEAR] "
+     "[-o OUT.ics]",
+     &Export},
+    {"import", "import [--file F] [--dry-run] IN.ics", &Import},
 };
 
 void PrintUsage(std::ostream& err) {

@@ -22,24 +22,6 @@
 namespace vespin::cli {
 namespace {
 
-// `count` decimal digits at `pos`, or -1.
-int Digits(std::string_view s, std::size_t pos, std::size_t count) {
-  int value = 0;
-  for (std::size_t i = pos; i < pos + count; ++i) {
-    if (i >= s.size() || s[i] < '0' || s[i] > '9') return -1;
-    value = value * 10 + (s[i] - '0');
-  }
-  return value;
-}
-
-// YYYY-MM-DD, years 1 to 9999.
-std::optional<TDateTime> ParseDate(std::string_view s) {
-  if (s.size() != 10 || s[4] != '-' || s[7] != '-') return std::nullopt;
-  const int y = Digits(s, 0, 4), m = Digits(s, 5, 2), d = Digits(s, 8, 2);
-  if (y < 1 || m < 0 || d < 0) return std::nullopt;
-  return TryEncodeDate(y, m, d);
-}
-
 // YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS.
 std::optional<TDateTime> ParseDateTime(std::string_view s) {
   if ((s.size() != 16 && s.size() != 19) || s[10] != 'T' || s[13] != ':') return std::nullopt;
@@ -95,7 +77,24 @@ class TerminalHost final : public EngineHost {
   std::string minute_;
 };
 
-// Reads the event file into the tables; false after telling why.
+}  // namespace
+
+int Digits(std::string_view s, std::size_t pos, std::size_t count) {
+  int value = 0;
+  for (std::size_t i = pos; i < pos + count; ++i) {
+    if (i >= s.size() || s[i] < '0' || s[i] > '9') return -1;
+    value = value * 10 + (s[i] - '0');
+  }
+  return value;
+}
+
+std::optional<TDateTime> ParseDate(std::string_view s) {
+  if (s.size() != 10 || s[4] != '-' || s[7] != '-') return std::nullopt;
+  const int y = Digits(s, 0, 4), m = Digits(s, 5, 2), d = Digits(s, 8, 2);
+  if (y < 1 || m < 0 || d < 0) return std::nullopt;
+  return TryEncodeDate(y, m, d);
+}
+
 bool Load(const std::filesystem::path& file, EventStore& store, Settings& settings,
           std::ostream& err) {
   const auto bytes = ReadWholeFile(file);
@@ -106,8 +105,6 @@ bool Load(const std::filesystem::path& file, EventStore& store, Settings& settin
   ParseEventFile(*bytes, store, settings);
   return true;
 }
-
-}  // namespace
 
 int Day(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;

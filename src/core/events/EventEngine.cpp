@@ -318,10 +318,17 @@ void EventEngine::AlarmPass(TDateTime now) {
 }
 
 std::vector<DayEvent> EventEngine::EventsOn(TDateTime date) const {
+  return EventsOn(store_, date, host_.Holidays());
+}
+
+std::vector<DayEvent> EventEngine::EventsOn(const EventStore& store, TDateTime date,
+                                            HolidayLaw law) {
   std::vector<DayEvent> events;
   if (!std::isfinite(date) || date < kFirstDate || date > kLastDate) return events;
-  const DayFacts facts(FloorDiv(ToMsecs(date), kMsecsPerDay), host_.Holidays());
-  const auto walks = Walks(store_);
+  const DayFacts facts(FloorDiv(ToMsecs(date), kMsecsPerDay), law);
+  // The walks only read here; they hold mutable tables because the alarm pass writes through
+  // the same description.
+  const auto walks = Walks(const_cast<EventStore&>(store));
   for (const Walk& walk : walks) {
     for (int row = 1; row <= walk.table.DataRowCount(); ++row) {
       const auto time = walk.Hit(row, facts);

@@ -85,6 +85,8 @@ class EventEngine final : public EventChecker {
   // The events that fall on a date, in walk order (yearly, monthly, weekly, each in table
   // order). Changes nothing.
   std::vector<DayEvent> EventsOn(TDateTime date) const;
+  // The same for any store and holidays, without an engine around it.
+  static std::vector<DayEvent> EventsOn(const EventStore& store, TDateTime date, HolidayLaw law);
 
  private:
   struct Pass;
