@@ -14,6 +14,7 @@
 #include "IcalImport.h"
 #include "events/EngineHost.h"
 #include "events/EventFile.h"
+#include "events/PanelLock.h"
 #include "text/Sjis.h"
 
 namespace vespin::cli {
@@ -21,13 +22,6 @@ namespace {
 
 // How far the holiday exceptions reach unless --until says otherwise.
 constexpr int kDefaultYears = 2;
-
-// The program holds the file open in memory and writes all of it on its next save, which would
-// undo an import. The panel's lock says whether it runs in a folder; until that lock is there,
-// nothing can tell, and this is the one place to ask it.
-bool PanelRunsIn(const std::filesystem::path& /*folder*/) {
-  return false;
-}
 
 // YYYY-MM-DD, or a year alone: its first day for a start, its last for an end.
 std::optional<TDateTime> ParseDay(std::string_view s, bool end) {
@@ -165,6 +159,7 @@ int Import(const Args& args, std::ostream& out, std::ostream& err, const Environ
     return kExitProblem;
   }
   const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+  // A running panel writes all of its tables on its next save, which would undo the import.
   if (!dryRun && PanelRunsIn(folder)) {
     err << "VESPIN is running in " << folder.string()
         << ": close it first, or it will write over the import\n";

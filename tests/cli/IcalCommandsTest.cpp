@@ -7,6 +7,7 @@
 #include "Cli.h"
 #include "CliRun.h"
 #include "TempDir.h"
+#include "events/PanelLock.h"
 #include "text/Sjis.h"
 
 namespace vespin::cli {
@@ -154,6 +155,21 @@ TEST_F(IcalCommandsTest, ImportAddsWhatItCanReportsTheRestAndSaysSoInItsExitCode
   EXPECT_EQ(again.out, "");
   EXPECT_NE(again.err.find("skipped: 朝会: already stored\n"), std::string::npos) << again.err;
   EXPECT_EQ(test::ReadBytes(ini), expected);
+}
+
+// A panel running on the folder would write its own tables over the import at its next save.
+TEST_F(IcalCommandsTest, ImportLeavesTheFileAloneWhileAPanelRunsThere) {
+  const auto input = dir.Write("in.ics", kMeetings);
+  const std::string before = test::ReadBytes(ini);
+  // A lock taken on another machine cannot be checked from here, so it counts as held.
+  dir.Write(kPanelLockName, "4242\nvespin\nelsewhere\nanother-machine\nanother-boot\n");
+
+  const Outcome refused = RunCli({"import", input.string()}, env);
+  EXPECT_EQ(refused.rc, kExitProblem);
+  EXPECT_NE(refused.err.find("close it first"), std::string::npos) << refused.err;
+  EXPECT_EQ(test::ReadBytes(ini), before);
+  // Looking is harmless.
+  EXPECT_EQ(RunCli({"import", "--dry-run", input.string()}, env).out, "weekly 12,09:30,朝会,01\n");
 }
 
 TEST_F(IcalCommandsTest, AnExportImportsIntoAnEmptyFileAsTheSameRows) {
