@@ -21,6 +21,7 @@ const Command kCommands[] = {
     {"month", "month [YEAR MONTH]", &Month},
     {"check", "check [--file F]", &Check},
     {"day", "day [--file F] YYYY-MM-DD", &Day},
+    {"agenda", "agenda [--file F] FROM [TO] | agenda [--file F] [FROM] --days N", &Agenda},
     {"simulate",
      "simulate [--file F] [--on-time on|off] [--start-up on|off] YYYY-MM-DDTHH:MM[:SS] "
      "YYYY-MM-DDTHH:MM[:SS]",
