@@ -64,11 +64,13 @@ void TrimRight(std::string& line) {
 
 int Holidays(const Args& args, std::ostream& out, std::ostream& /*err*/,
              const Environment& /*env*/) {
-  if (args.size() != 1) return kExitUsage;
-  const auto year = ParseNumber(args[0], kFirstYear, kLastYear);
-  if (!year) return kExitUsage;
-  const auto y = static_cast<int>(*year);
-  for (TDateTime t = EncodeDate(y, 1, 1), end = EncodeDate(y, 12, 31); t <= end; t += 1) {
+  if (args.empty() || args.size() > 2) return kExitUsage;
+  const auto first = ParseNumber(args[0], kFirstYear, kLastYear);
+  const auto last = args.size() == 2 ? ParseNumber(args[1], kFirstYear, kLastYear) : first;
+  if (!first || !last || *last < *first) return kExitUsage;
+  for (TDateTime t = EncodeDate(static_cast<int>(*first), 1, 1),
+                 end = EncodeDate(static_cast<int>(*last), 12, 31);
+       t <= end; t += 1) {
     if (IsHoliday(t)) out << IsoDate(t) << "\n";
   }
   return kExitOk;

@@ -15,7 +15,7 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"holidays", "holidays YEAR", &Holidays},
+    {"holidays", "holidays YEAR [TO-YEAR]", &Holidays},
     {"equinox", "equinox YEAR", &Equinox},
     {"jd", "jd N", &JulianDay},
     {"month", "month [YEAR MONTH]", &Month},
@@ -42,6 +42,11 @@ void PrintUsage(std::ostream& err) {
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const Environment& env) {
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    out << "usage:\n";
+    for (const auto& c : kCommands) out << "  vespin-cli " << c.usage << "\n";
+    return kExitOk;
+  }
   if (!args.empty()) {
     for (const auto& c : kCommands) {
       if (args[0] != c.name) continue;

@@ -72,10 +72,10 @@ TEST(CalendarCommandsTest, BadArgumentsGiveTheUsage) {
     std::vector<std::string> args;
     const char* usage;
   } cases[] = {
-      {{"holidays"}, "holidays YEAR"},
-      {{"holidays", "2005", "1"}, "holidays YEAR"},
-      {{"holidays", "20o5"}, "holidays YEAR"},
-      {{"holidays", "10000"}, "holidays YEAR"},
+      {{"holidays"}, "holidays YEAR [TO-YEAR]"},
+      {{"holidays", "2005", "1"}, "holidays YEAR [TO-YEAR]"},
+      {{"holidays", "20o5"}, "holidays YEAR [TO-YEAR]"},
+      {{"holidays", "10000"}, "holidays YEAR [TO-YEAR]"},
       {{"equinox", "0"}, "equinox YEAR"},
       {{"equinox", "+2005"}, "equinox YEAR"},
       {{"jd", "-1"}, "jd N"},

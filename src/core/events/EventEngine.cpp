@@ -371,7 +371,7 @@ void ForEachActingAlarmPass(TDateTime from, TDateTime to, const EventEngine& eng
     std::sort(passes.begin(), passes.end());
     passes.erase(std::unique(passes.begin(), passes.end()), passes.end());
     for (const std::int64_t ms : passes) {
-      if (ms > toMs) break;
+      if (ms - kLanding > toMs) break;  // the pass of the end's own minute still runs
       pass(FromMsecs(ms));
     }
   }
