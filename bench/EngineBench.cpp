@@ -166,6 +166,7 @@ class CountingHost final : public EngineHost {
   void RedrawCalendar() override {}
   bool OnTimeNotices() const override { return true; }
   bool StartUpNotices() const override { return true; }
+  HolidayLaw Holidays() const override { return HolidayLaw::k2005; }
   std::int64_t notices = 0;
   std::int64_t bytes = 0;
 };

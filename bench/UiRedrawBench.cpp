@@ -36,6 +36,7 @@ class SilentHost final : public EngineHost {
   void RedrawCalendar() override {}
   bool OnTimeNotices() const override { return false; }
   bool StartUpNotices() const override { return false; }
+  HolidayLaw Holidays() const override { return HolidayLaw::k2005; }
 };
 
 std::string Two(int n) {

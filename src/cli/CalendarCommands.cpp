@@ -13,6 +13,7 @@
 #include "calendar/DateTime.h"
 #include "calendar/Hizuke.h"
 #include "calendar/Julius.h"
+#include "text/Sjis.h"
 
 namespace vespin::cli {
 namespace {
@@ -64,14 +65,37 @@ void TrimRight(std::string& line) {
 
 int Holidays(const Args& args, std::ostream& out, std::ostream& /*err*/,
              const Environment& /*env*/) {
-  if (args.empty() || args.size() > 2) return kExitUsage;
-  const auto first = ParseNumber(args[0], kFirstYear, kLastYear);
-  const auto last = args.size() == 2 ? ParseNumber(args[1], kFirstYear, kLastYear) : first;
-  if (!first || !last || *last < *first) return kExitUsage;
+  std::optional<HolidayLaw> law;
+  bool names = false;
+  std::optional<std::int64_t> first;
+  std::optional<std::int64_t> last;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const OptionRead lawRead = ReadLawOption(args, i, law);
+    if (lawRead == OptionRead::kBad) return kExitUsage;
+    if (lawRead == OptionRead::kRead) continue;
+    if (args[i] == "--names") {
+      names = true;
+    } else if (!first) {
+      first = ParseNumber(args[i], kFirstYear, kLastYear);
+      if (!first) return kExitUsage;
+    } else if (!last) {
+      last = ParseNumber(args[i], kFirstYear, kLastYear);
+      if (!last) return kExitUsage;
+    } else {
+      return kExitUsage;
+    }
+  }
+  if (!first) return kExitUsage;
+  if (!last) last = first;
+  if (*last < *first) return kExitUsage;
   for (TDateTime t = EncodeDate(static_cast<int>(*first), 1, 1),
                  end = EncodeDate(static_cast<int>(*last), 12, 31);
        t <= end; t += 1) {
-    if (IsHoliday(t)) out << IsoDate(t) << "\n";
+    const auto name = HolidayName(t, law.value_or(HolidayLaw::k2005));
+    if (!name) continue;
+    out << IsoDate(t);
+    if (names) out << ' ' << sjis::ToUtf8(*name);
+    out << "\n";
   }
   return kExitOk;
 }
@@ -109,7 +133,14 @@ int JulianDay(const Args& args, std::ostream& out, std::ostream& err, const Envi
   return kExitOk;
 }
 
-int Month(const Args& args, std::ostream& out, std::ostream& /*err*/, const Environment& env) {
+int Month(const Args& allArgs, std::ostream& out, std::ostream& /*err*/, const Environment& env) {
+  std::optional<HolidayLaw> law;
+  Args args;
+  for (std::size_t i = 0; i < allArgs.size(); ++i) {
+    const OptionRead lawRead = ReadLawOption(allArgs, i, law);
+    if (lawRead == OptionRead::kBad) return kExitUsage;
+    if (lawRead == OptionRead::kNotThis) args.push_back(allArgs[i]);
+  }
   int year = 0;
   int month = 0;
   if (args.empty()) {
@@ -142,7 +173,7 @@ int Month(const Args& args, std::ostream& out, std::ostream& /*err*/, const Envi
   for (int day = 1; day <= days; ++day) {
     const TDateTime date = first + (day - 1);
     const int weekday = DayOfWeek(date);
-    const bool red = weekday == 1 || IsHoliday(date);
+    const bool red = weekday == 1 || IsHoliday(date, law.value_or(HolidayLaw::k2005));
     char number[12];
     std::snprintf(number, sizeof number, "%2d", day);
     line += ' ';

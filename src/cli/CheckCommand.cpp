@@ -14,6 +14,7 @@
 #include "calendar/Hizuke.h"
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
+#include "events/ExtensionSection.h"
 #include "text/Sjis.h"
 
 namespace vespin::cli {
@@ -87,7 +88,8 @@ class Checker {
 void Checker::Run(std::string_view bytes) {
   int headers = 0;
   int lastLine = 0;
-  for (const FileLine& line : SplitEventFile(bytes)) {
+  const std::vector<FileLine> lines = SplitEventFile(bytes);
+  for (const FileLine& line : lines) {
     lastLine = line.number;
     CheckLineBytes(line);
     if (line.text.empty()) continue;
@@ -106,8 +108,11 @@ void Checker::Run(std::string_view bytes) {
         CheckSettings(line);
         break;
       case FileSection::kVersion:
-        break;  // never read
+        break;  // read only for the extension section, below
     }
+  }
+  for (const ExtensionIssue& issue : ReadExtensionSection(lines).unreadable) {
+    Report(issue.line, issue.message);
   }
   // The version section may be missing; the others hold what the program keeps.
   for (int i = headers; i < kSectionCount - 1; ++i) {

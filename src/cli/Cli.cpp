@@ -15,16 +15,19 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"holidays", "holidays YEAR [TO-YEAR]", &Holidays},
+    {"holidays", "holidays [--law 2005|current] [--names] YEAR [TO-YEAR]", &Holidays},
     {"equinox", "equinox YEAR", &Equinox},
     {"jd", "jd N", &JulianDay},
-    {"month", "month [YEAR MONTH]", &Month},
+    {"month", "month [--law 2005|current] [YEAR MONTH]", &Month},
     {"check", "check [--file F]", &Check},
-    {"day", "day [--file F] YYYY-MM-DD", &Day},
-    {"agenda", "agenda [--file F] FROM [TO] | agenda [--file F] [FROM] --days N", &Agenda},
+    {"day", "day [--file F] [--law 2005|current] YYYY-MM-DD", &Day},
+    {"agenda",
+     "agenda [--file F] [--law 2005|current] FROM [TO] | agenda [--file F] "
+     "[--law 2005|current] [FROM] --days N",
+     &Agenda},
     {"simulate",
-     "simulate [--file F] [--on-time on|off] [--start-up on|off] YYYY-MM-DDTHH:MM[:SS] "
-     "YYYY-MM-DDTHH:MM[:SS]",
+     "simulate [--file F] [--law 2005|current] [--on-time on|off] [--start-up on|off] "
+     "YYYY-MM-DDTHH:MM[:SS] YYYY-MM-DDTHH:MM[:SS]",
      &Simulate},
 };
 
@@ -39,6 +42,20 @@ void PrintUsage(std::ostream& err) {
 }
 
 }  // namespace
+
+OptionRead ReadLawOption(const Args& args, std::size_t& i, std::optional<HolidayLaw>& law) {
+  if (args[i] != "--law") return OptionRead::kNotThis;
+  if (i + 1 >= args.size()) return OptionRead::kBad;
+  const std::string& value = args[++i];
+  if (value == "2005") {
+    law = HolidayLaw::k2005;
+  } else if (value == "current") {
+    law = HolidayLaw::kCurrent;
+  } else {
+    return OptionRead::kBad;
+  }
+  return OptionRead::kRead;
+}
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const Environment& env) {

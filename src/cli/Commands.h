@@ -3,14 +3,21 @@
 // exit code; on kExitUsage the dispatcher prints the one-line usage.
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Cli.h"
+#include "calendar/HolidayLaw.h"
 
 namespace vespin::cli {
 
 using Args = std::vector<std::string>;
+
+// "--law 2005|current" at args[i]: kNotThis when args[i] is something else; kRead after setting
+// `law` and stepping i onto the value; kBad when the value is missing or unknown.
+enum class OptionRead { kNotThis, kRead, kBad };
+OptionRead ReadLawOption(const Args& args, std::size_t& i, std::optional<HolidayLaw>& law);
 
 int Holidays(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Equinox(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);

@@ -76,8 +76,8 @@ std::string Minute(TDateTime t) {
 // Prints notices as they come, and keeps the file as it is: a deletion stays in memory.
 class TerminalHost final : public EngineHost {
  public:
-  TerminalHost(std::ostream& out, bool onTime, bool startUp)
-      : out_(out), onTime_(onTime), startUp_(startUp) {}
+  TerminalHost(std::ostream& out, bool onTime, bool startUp, HolidayLaw holidays)
+      : out_(out), onTime_(onTime), startUp_(startUp), holidays_(holidays) {}
 
   void SetPassTime(TDateTime t) { minute_ = Minute(t); }
 
@@ -88,11 +88,13 @@ class TerminalHost final : public EngineHost {
   void RedrawCalendar() override {}
   bool OnTimeNotices() const override { return onTime_; }
   bool StartUpNotices() const override { return startUp_; }
+  HolidayLaw Holidays() const override { return holidays_; }
 
  private:
   std::ostream& out_;
   bool onTime_;
   bool startUp_;
+  HolidayLaw holidays_;
   std::string minute_;
 };
 
@@ -150,7 +152,11 @@ std::string IsoDay(std::int64_t day) {
 int Day(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<TDateTime> date;
+  std::optional<HolidayLaw> law;
   for (std::size_t i = 0; i < args.size(); ++i) {
+    const OptionRead lawRead = ReadLawOption(args, i, law);
+    if (lawRead == OptionRead::kBad) return kExitUsage;
+    if (lawRead == OptionRead::kRead) continue;
     if (args[i] == "--file") {
       if (i + 1 >= args.size() || args[i + 1].empty()) return kExitUsage;
       file = args[++i];
@@ -163,16 +169,23 @@ int Day(const Args& args, std::ostream& out, std::ostream& err, const Environmen
   }
   if (!date) return kExitUsage;
 
-  // Only the rows that fall on the date are kept; the rest of the file passes by.
+  // Only the rows that fall on the date are kept; the rest of the file passes by. The file
+  // names its holidays only at its end, so without --law a row stays when either rule set
+  // lets it through, and the file's choice settles it afterwards.
   const auto index = EventDayIndex(*date);
-  std::optional<DayFacts> facts;
-  if (index) facts.emplace(*index);
-  const auto events = ReadCompactEvents(file, [&](EventKind kind, std::string_view code) {
-    return facts && facts->Falls(kind, code);
+  std::optional<DayFacts> older, current;
+  if (index) {
+    if (law != HolidayLaw::kCurrent) older.emplace(*index, HolidayLaw::k2005);
+    if (law != HolidayLaw::k2005) current.emplace(*index, HolidayLaw::kCurrent);
+  }
+  const auto read = ReadCompactEvents(file, [&](EventKind kind, std::string_view code) {
+    return (older && older->Falls(kind, code)) || (current && current->Falls(kind, code));
   });
-  if (!events) return CannotRead(file, err);
+  if (!read) return CannotRead(file, err);
+  const auto& facts = law.value_or(read->holidayLaw) == HolidayLaw::kCurrent ? current : older;
   int mask = 0;
-  for (const CompactEvent& e : *events) {
+  for (const CompactEvent& e : read->events) {
+    if (!facts->Falls(e.kind, e.code)) continue;
     out << KindName(e.kind) << ' ' << HourMinuteText(e.timeMs) << ' ' << sjis::ToUtf8(e.text)
         << '\n';
     mask |= KindMask(e.kind);
@@ -186,7 +199,11 @@ int Agenda(const Args& args, std::ostream& out, std::ostream& err, const Environ
   std::optional<TDateTime> from;
   std::optional<TDateTime> to;
   std::optional<std::int64_t> days;
+  std::optional<HolidayLaw> law;
   for (std::size_t i = 0; i < args.size(); ++i) {
+    const OptionRead lawRead = ReadLawOption(args, i, law);
+    if (lawRead == OptionRead::kBad) return kExitUsage;
+    if (lawRead == OptionRead::kRead) continue;
     const std::string& a = args[i];
     if (a == "--file" || a == "--days") {
       if (i + 1 >= args.size() || args[i + 1].empty()) return kExitUsage;
@@ -214,13 +231,15 @@ int Agenda(const Args& args, std::ostream& out, std::ostream& err, const Environ
       EventDayIndex(days ? *from + static_cast<TDateTime>(*days - 1) : to.value_or(*from));
   if (!first || !last || *last < *first) return kExitUsage;
 
-  const auto events = ReadCompactEvents(file, [](EventKind, std::string_view) { return true; });
-  if (!events) return CannotRead(file, err);
+  const auto read = ReadCompactEvents(file, [](EventKind, std::string_view) { return true; });
+  if (!read) return CannotRead(file, err);
+  const std::vector<CompactEvent>* events = &read->events;
+  const HolidayLaw holidays = law.value_or(read->holidayLaw);
   // A yearly event flagged for deletion goes at its first occurrence: it is listed once.
   std::vector<bool> gone(events->size(), false);
   std::string line;
   for (std::int64_t day = *first; day <= *last; ++day) {
-    const DayFacts facts(day);
+    const DayFacts facts(day, holidays);
     const std::string date = IsoDay(day);
     for (std::size_t i = 0; i < events->size(); ++i) {
       const CompactEvent& e = (*events)[i];
@@ -246,7 +265,11 @@ int Simulate(const Args& args, std::ostream& out, std::ostream& err, const Envir
   std::optional<bool> startUp;
   std::optional<TDateTime> from;
   std::optional<TDateTime> to;
+  std::optional<HolidayLaw> law;
   for (std::size_t i = 0; i < args.size(); ++i) {
+    const OptionRead lawRead = ReadLawOption(args, i, law);
+    if (lawRead == OptionRead::kBad) return kExitUsage;
+    if (lawRead == OptionRead::kRead) continue;
     const std::string& a = args[i];
     if (a == "--file" || a == "--on-time" || a == "--start-up") {
       if (i + 1 >= args.size() || args[i + 1].empty()) return kExitUsage;
@@ -272,7 +295,8 @@ int Simulate(const Args& args, std::ostream& out, std::ostream& err, const Envir
   Settings settings;
   if (!Load(file, store, settings, err)) return kExitProblem;
   AppState state;
-  TerminalHost host(out, onTime.value_or(settings.onTime), startUp.value_or(settings.startUp));
+  TerminalHost host(out, onTime.value_or(settings.onTime), startUp.value_or(settings.startUp),
+                    law.value_or(settings.extensions.holidayLaw));
   EventEngine engine(store, state, host);
   // Only the passes that can show something run; the others would repeat their predecessor.
   ForEachActingAlarmPass(*from, *to, engine, [&](TDateTime now) {

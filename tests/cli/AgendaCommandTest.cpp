@@ -42,7 +42,7 @@ TEST(AgendaCommandTest, EqualsTheDaysOfItsRangeForRandomFiles) {
   test::TempDir dir;
   for (unsigned seed = 1; seed <= 10; ++seed) {
     test::RandomEventFile gen(seed);
-    std::string bytes = gen.Make(150);
+    std::string bytes = gen.Make(150, seed % 2 == 0);  // some follow the current law
     for (std::size_t p; (p = bytes.find(",TRUE")) != std::string::npos;)
       bytes.replace(p, 5, ",FALSE");
     const std::string file = dir.Write("r.ini", bytes).string();

@@ -41,6 +41,46 @@ TEST(CalendarCommandsTest, HolidaysOfAYear) {
   EXPECT_EQ(before.out, "");
 }
 
+TEST(CalendarCommandsTest, HolidaysUnderEitherSetWithNames) {
+  const std::string current2026 =
+      "2026-01-01 元日\n2026-01-12 成人の日\n2026-02-11 建国記念の日\n2026-02-23 天皇誕生日\n"
+      "2026-03-20 春分の日\n2026-04-29 昭和の日\n2026-05-03 憲法記念日\n2026-05-04 みどりの日\n"
+      "2026-05-05 こどもの日\n2026-05-06 振替休日\n2026-07-20 海の日\n2026-08-11 山の日\n"
+      "2026-09-21 敬老の日\n2026-09-22 国民の休日\n2026-09-23 秋分の日\n"
+      "2026-10-12 スポーツの日\n2026-11-03 文化の日\n2026-11-23 勤労感謝の日\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {{"holidays", "--law", "current", "--names", "2026"}, current2026},
+      {{"holidays", "--names", "2026", "--law", "current"}, current2026},
+      {{"holidays", "--law", "2005", "2005"}, RunCli({"holidays", "2005"}).out},
+      {{"holidays", "--law", "current", "1948"}, "1948-09-23\n1948-11-03\n1948-11-23\n"},
+      {{"holidays", "--names", "1948"},
+       "1948-01-01 元日\n1948-01-15 成人の日\n1948-03-21 春分の日\n1948-03-22 振替休日\n"
+       "1948-04-29 天皇誕生日\n"
+       "1948-05-03 憲法記念日\n1948-05-05 こどもの日\n1948-09-23 秋分の日\n"
+       "1948-11-03 文化の日\n1948-11-23 勤労感謝の日\n"},
+  };
+  for (const auto& c : cases) {
+    const Result r = RunCli(c.args);
+    EXPECT_EQ(r.code, kExitOk) << c.args.back();
+    EXPECT_EQ(r.out, c.out) << c.args.back();
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST(CalendarCommandsTest, MonthMarksTheChosenHolidays) {
+  // December 2026: the 23rd, a Wednesday, is a holiday under the 2005 rules only.
+  const std::string week = RunCli({"month", "2026", "12"}).out;
+  EXPECT_NE(week.find(" 20* 21  22  23* 24  25  26\n"), std::string::npos) << week;
+  const std::string current = RunCli({"month", "--law", "current", "2026", "12"}).out;
+  EXPECT_NE(current.find(" 20* 21  22  23  24  25  26\n"), std::string::npos) << current;
+  EXPECT_EQ(RunCli({"month", "--law", "2005", "2026", "12"}).out, week);
+  // Without a month: today's, under the chosen rules.
+  EXPECT_EQ(RunCli({"month", "--law", "current"}, false, EncodeDate(2026, 12, 1)).out, current);
+}
+
 TEST(CalendarCommandsTest, EquinoxLines) {
   const Result r = RunCli({"equinox", "2005"});
   EXPECT_EQ(r.code, kExitOk);
@@ -68,24 +108,32 @@ TEST(CalendarCommandsTest, JulianDayNumbers) {
 }
 
 TEST(CalendarCommandsTest, BadArgumentsGiveTheUsage) {
+  const char* holidays = "holidays [--law 2005|current] [--names] YEAR [TO-YEAR]";
+  const char* month = "month [--law 2005|current] [YEAR MONTH]";
   const struct {
     std::vector<std::string> args;
     const char* usage;
   } cases[] = {
-      {{"holidays"}, "holidays YEAR [TO-YEAR]"},
-      {{"holidays", "2005", "1"}, "holidays YEAR [TO-YEAR]"},
-      {{"holidays", "20o5"}, "holidays YEAR [TO-YEAR]"},
-      {{"holidays", "10000"}, "holidays YEAR [TO-YEAR]"},
+      {{"holidays"}, holidays},
+      {{"holidays", "2005", "1"}, holidays},
+      {{"holidays", "20o5"}, holidays},
+      {{"holidays", "10000"}, holidays},
+      {{"holidays", "2005", "2006", "2007"}, holidays},
+      {{"holidays", "--law", "2019", "2005"}, holidays},
+      {{"holidays", "2005", "--law"}, holidays},
+      {{"holidays", "--names"}, holidays},
       {{"equinox", "0"}, "equinox YEAR"},
       {{"equinox", "+2005"}, "equinox YEAR"},
       {{"jd", "-1"}, "jd N"},
       {{"jd", "4294967296"}, "jd N"},
       {{"jd", "1e6"}, "jd N"},
       {{"jd", ""}, "jd N"},
-      {{"month", "2005"}, "month [YEAR MONTH]"},
-      {{"month", "2005", "13"}, "month [YEAR MONTH]"},
-      {{"month", "0", "1"}, "month [YEAR MONTH]"},
-      {{"month", "2005", " 4"}, "month [YEAR MONTH]"},
+      {{"month", "2005"}, month},
+      {{"month", "2005", "13"}, month},
+      {{"month", "0", "1"}, month},
+      {{"month", "2005", " 4"}, month},
+      {{"month", "--law", "Current", "2005", "4"}, month},
+      {{"month", "2005", "4", "--law"}, month},
   };
   for (const auto& c : cases) {
     const Result r = RunCli(c.args);

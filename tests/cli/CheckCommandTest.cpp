@@ -218,5 +218,42 @@ TEST(CheckCommandTest, FileShapeProblems) {
   }
 }
 
+// The section after the version line is the program's own; check reads it and names what it
+// cannot read there.
+TEST(CheckCommandTest, TheExtensionSection) {
+  const std::string good = FileWith("", "");
+  const auto lines = [](const Strings& utf8) {
+    std::string out;
+    for (const auto& l : utf8) out += sjis::Lit(l) + "\r\n";
+    return out;
+  };
+  const struct {
+    const char* name;
+    std::string tail;
+    Strings report;  // expected output, after the file name and ':'
+  } cases[] = {
+      {"the option on", lines({"[拡張]", "祝日=現行"}), {}},
+      {"empty lines", lines({"[拡張]", "", "祝日=現行", ""}), {}},
+      {"an unknown value and an unknown line",
+       lines({"[拡張]", "祝日=未来", "色=青"}),
+       {"12: holiday rules '未来' unknown: 現行 (the law as amended) is the only choice; the line "
+        "is dropped",
+        "13: extension line '色=青' is unknown to this version; it is kept as it is"}},
+      {"a line ending badly",
+       sjis::Lit("[拡張]\r\n祝日=現行\n"),
+       {"12: line ends with LF, not CR LF"}},
+  };
+  test::TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto file = dir.Write("v.ini", good + c.tail);
+    std::string expected;
+    for (const auto& l : c.report) expected += file.string() + ":" + l + "\n";
+    const Outcome o = RunCheck({"--file", file.string()});
+    EXPECT_EQ(o.out, c.report.empty() ? "ok\n" : expected);
+    EXPECT_EQ(o.rc, c.report.empty() ? kExitOk : kExitProblem);
+  }
+}
+
 }  // namespace
 }  // namespace vespin::cli

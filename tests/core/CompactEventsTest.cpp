@@ -78,13 +78,17 @@ TEST(CompactEventsTest, ADaysRowsEqualTheEnginesListingOfTheLoadedFile) {
   test::TempDir dir;
   for (unsigned seed = 1; seed <= 20; ++seed) {
     test::RandomEventFile gen(seed);
-    const std::string bytes = gen.Make(300);
+    // Odd seeds go by the current law, so the holiday rules are tested under both sets.
+    const bool currentLaw = seed % 2 != 0;
+    const std::string bytes = gen.Make(300, currentLaw);
     const auto file = dir.Write("r.ini", bytes);
     EventStore store;
     Settings settings;
     ParseEventFile(bytes, store, settings);
     AppState state;
     test::FakeEngineHost host;
+    host.holidays = settings.extensions.holidayLaw;
+    ASSERT_EQ(host.holidays, currentLaw ? HolidayLaw::kCurrent : HolidayLaw::k2005);
     EventEngine engine(store, state, host);
     for (int i = 0; i < 40; ++i) {
       const TDateTime date = EncodeDate(1990 + gen.Pick(60), 1, 1) + gen.Pick(366);
@@ -92,11 +96,12 @@ TEST(CompactEventsTest, ADaysRowsEqualTheEnginesListingOfTheLoadedFile) {
       for (const DayEvent& e : engine.EventsOn(date)) {
         want.push_back(std::string(KindName(e.kind)) + " " + e.timeText + " " + e.text);
       }
-      const DayFacts facts(*EventDayIndex(date));
+      const DayFacts facts(*EventDayIndex(date), host.holidays);
       const auto rows = ReadCompactEvents(
           file, [&](EventKind kind, std::string_view code) { return facts.Falls(kind, code); });
       ASSERT_TRUE(rows);
-      for (const CompactEvent& e : *rows) {
+      EXPECT_EQ(rows->holidayLaw, host.holidays);
+      for (const CompactEvent& e : rows->events) {
         got.push_back(std::string(KindName(e.kind)) + " " + HourMinuteText(e.timeMs) + " " +
                       e.text);
       }

@@ -13,7 +13,9 @@ class RandomEventFile {
  public:
   explicit RandomEventFile(unsigned seed) : rnd_(seed) {}
 
-  std::string Make(int events) {
+  // With currentLaw the file ends in a version line and an extension section choosing the
+  // holidays of the law as amended.
+  std::string Make(int events, bool currentLaw = false) {
     std::vector<std::string> week, month, year;
     for (int i = 0; i < events; ++i) {
       const std::string text = Text(i);
@@ -43,6 +45,12 @@ class RandomEventFile {
     for (const auto& l : year) add(l);
     add(sjis::Lit("[設定]"));
     add("0,0,CLEAR,BRIGHT,x,FALSE,9,0,TRUE,TRUE,TRUE,FALSE,FALSE,1");
+    if (currentLaw) {
+      add(sjis::Lit("[バージョン]"));
+      add("vespin Ver3.2(2005.04.18)");
+      add(sjis::Lit("[拡張]"));
+      add(sjis::Lit("祝日=現行"));
+    }
     return out;
   }
 
@@ -51,9 +59,8 @@ class RandomEventFile {
  private:
   std::string Digits(int value, int width) {
     std::string s = std::to_string(value);
-    return std::string(static_cast<std::size_t>(width) - std::min<std::size_t>(s.size(), width),
-                       '0') +
-           s;
+    const auto w = static_cast<std::size_t>(width);
+    return std::string(w - std::min(s.size(), w), '0') + s;
   }
   std::string WeekCode() {
     static const char* const kOdd[] = {"8", "", "88", "812", "x3", "18", "91", "0"};

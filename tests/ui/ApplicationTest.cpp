@@ -37,6 +37,8 @@
 namespace vespin::ui {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using test::CellOfDay;
 using test::JapaneseWeekdays;
 
@@ -143,6 +145,40 @@ TEST_F(ApplicationTest, SettingsItemsWriteTheFileAndMonthItemsDoNot) {
   w.miBeep->trigger();
   EXPECT_EQ(SettingsFields()[0], "70");
   EXPECT_EQ(SettingsFields()[1], "80");
+}
+
+// The holiday item: on from a file that holds the section, written only while on, and the
+// business-day events of the panel follow it at the next tick.
+TEST_F(ApplicationTest, HolidayLawItemFollowsTheFileAndWritesOnlyWhileOn) {
+  const std::string body =
+      "[週間]\r\n82,12:00,昼休み,02\r\n[月間]\r\n[年間]\r\n[設定]\r\n"
+      "40,30,CLEAR,DARK,ＭＳ ゴシック,FALSE,9,0,FALSE,FALSE,FALSE,FALSE,FALSE,1\r\n"
+      "[バージョン]\r\nvespin Ver3.2(2005.04.18)\r\n";
+  const std::string section = "[拡張]\r\n祝日=現行\r\n";
+  clock.Set(2026, 12, 23, 9, 0, 0, 10);  // a Wednesday, a holiday only under the 2005 rules
+  {
+    auto app = Start(body + section);
+    EXPECT_TRUE(app->MainWindow().miHolidayLaw->isChecked());
+    EXPECT_EQ(app->Holidays(), HolidayLaw::kCurrent);
+  }
+
+  auto app = Start(body);
+  TfrmMain& w = app->MainWindow();
+  EXPECT_FALSE(w.miHolidayLaw->isChecked());
+  w.TimerTimer();
+  EXPECT_EQ(w.lEvent(0)->text(), QString());
+
+  w.miHolidayLaw->trigger();
+  EXPECT_EQ(dir.Read("vespin.ini"), Lit(body + section));
+  EXPECT_EQ(w.Timer().interval(), TfrmMain::kFirstTickMsecs);
+  w.TimerTimer();  // the tick the item armed
+  EXPECT_EQ(w.lEvent(0)->text(), QStringLiteral("昼休み"));
+  EXPECT_EQ(w.lTimeN(0)->text(), QStringLiteral("12:00"));
+
+  w.miHolidayLaw->trigger();
+  EXPECT_EQ(dir.Read("vespin.ini"), Lit(body));
+  w.TimerTimer();
+  EXPECT_EQ(w.lEvent(0)->text(), QString());
 }
 
 // The message loop itself: 終了 ends it without a write, the window's close with one.
@@ -329,7 +365,7 @@ TEST_F(ApplicationTest, EventDialogFromTheMenuReachesTheFileAndThePanel) {
     dlg->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(dlg));
     dlg->meYTime()->setFocus(Qt::TabFocusReason);
-    QTest::keyClicks(dlg->meYTime(), "1130");
+    QTest::keyClicks(dlg->meYTime(), u"1130"_s);
     dlg->meYEvent()->setFocus(Qt::TabFocusReason);
     for (QChar c : QStringLiteral("昼食会")) {
       QTest::sendKeyEvent(QTest::Click, dlg->meYEvent(), Qt::Key_unknown, QString(c), {});

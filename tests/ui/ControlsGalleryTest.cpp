@@ -23,6 +23,8 @@
 namespace vespin::ui {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using sjis::Lit;
 
 class ControlsGalleryTest : public ::testing::Test {
@@ -35,7 +37,7 @@ class ControlsGalleryTest : public ::testing::Test {
     const QString dir = qEnvironmentVariable("VESPIN_GALLERY_DIR");
     if (dir.isEmpty()) return;
     QDir().mkpath(dir);
-    EXPECT_TRUE(image.save(QDir(dir).filePath(name + ".png"))) << name.toStdString();
+    EXPECT_TRUE(image.save(QDir(dir).filePath(name + u".png"_s))) << name.toStdString();
   }
 };
 
@@ -60,7 +62,7 @@ TEST_F(ControlsGalleryTest, Controls) {
   time->SetEditType(etNone);
   time->SetMaxLength(5);
   time->setGeometry(8, 8, 48, 24);
-  time->SetText("09:30");
+  time->SetText(u"09:30"_s);
   auto* text = new TMultiEdit(&form);
   text->SetEditType(etNone);
   text->SetMaxLength(32);
@@ -70,12 +72,12 @@ TEST_F(ControlsGalleryTest, Controls) {
   amount->SetEditType(etNumeric);
   amount->SetAlignment(taRightJustify);
   amount->setGeometry(232, 8, 120, 24);
-  amount->SetText("1,234,567");
+  amount->SetText(u"1,234,567"_s);
   auto* ym = new TMultiEdit(&form);
   ym->SetEditType(etCalendar);
   ym->SetAlignment(taCenter);
   ym->setGeometry(360, 8, 150, 26);
-  ym->SetText("2005-04");
+  ym->SetText(u"2005-04"_s);
   ym->SetEditable(false);
 
   auto* type = new TMemMultiCombo(&form);
@@ -90,7 +92,7 @@ TEST_F(ControlsGalleryTest, Controls) {
   auto* typed = new TMultiCombo(&form);
   typed->SetComboBoxType(ctCalendar);
   typed->setGeometry(232, 48, 140, 24);
-  typed->SetText("2005/04/18");
+  typed->SetText(u"2005/04/18"_s);
   auto* exec = new QPushButton(QStringLiteral("実行"), &form);
   exec->setGeometry(360, 120, 74, 32);
   auto* cancel = new QPushButton(QStringLiteral("取消"), &form);
@@ -101,7 +103,7 @@ TEST_F(ControlsGalleryTest, Controls) {
   EXPECT_EQ(image.size(), form.size() * form.devicePixelRatio());
   // The read-only field shows its text on the button face, not greyed.
   EXPECT_EQ(ym->palette().color(QPalette::Disabled, QPalette::Text), QColor(Qt::black));
-  Save(image, "controls");
+  Save(image, u"controls"_s);
 }
 
 TEST_F(ControlsGalleryTest, MessageBoxes) {

@@ -35,6 +35,8 @@
 namespace vespin::ui {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using sjis::Lit;
 using Row = std::vector<std::string>;
 
@@ -405,7 +407,7 @@ TEST_F(EventSetTest, EveryTimeFieldIsChecked) {
       ShowPage(d, page);
       Type(time, "1830");
       Type(text, "x");
-      EXPECT_EQ(time->text(), "18:30");
+      EXPECT_EQ(time->text(), u"18:30"_s);
       Type(time, "1890");
       Click(text);
       EXPECT_TRUE(time->hasFocus());
@@ -433,11 +435,11 @@ TEST_F(EventSetTest, ARefusedTimeKeepsItsPage) {
     EXPECT_EQ(d.PageEvent()->currentWidget(), d.TabMonth());
     Type(d.meMTime(), "0800");
     Type(d.meMEvent(), "x");
-    EXPECT_EQ(d.meMTime()->text(), "08:00");
+    EXPECT_EQ(d.meMTime()->text(), u"08:00"_s);
     EXPECT_TRUE(d.meMEvent()->hasFocus());
     EXPECT_EQ(host_->Notices().size(), 1u);
     ShowPage(d, d.TabYear());
-    EXPECT_EQ(d.meYTime()->text(), "25:61");
+    EXPECT_EQ(d.meYTime()->text(), u"25:61"_s);
     Type(d.meYEvent(), "y");
     Click(d.pbYAdd());  // the time is checked before it can become a row
     EXPECT_EQ(host_->Notices().size(), 2u);
@@ -537,7 +539,7 @@ TEST_F(EventSetTest, MonthlyClickShowsTheDayControlOfTheRow) {
     EXPECT_EQ(Name(d.mcbMDay()), Ui("金曜"));
     EXPECT_FALSE(d.mcbMDay()->isHidden());
     EXPECT_TRUE(d.mcbMDate()->isHidden());
-    EXPECT_EQ(d.meMTime()->text(), "18:00");
+    EXPECT_EQ(d.meMTime()->text(), u"18:00"_s);
     EXPECT_EQ(Name(d.mcbMAlarm()), Ui("30分前"));
     ClickLine(d.gbMonth(), 3);  // 末日 leaves both day controls as they were
     EXPECT_EQ(Name(d.mcbMDay()), Ui("金曜"));
@@ -581,7 +583,7 @@ TEST_F(EventSetTest, YearlyRowsIntoTheInputsAndBack) {
     ClickLine(d.gbYear(), 2);  // 3月31日, ticked for deletion
     EXPECT_EQ(Name(d.mcbYMonth()), Ui("3月"));
     EXPECT_EQ(Name(d.mcbYDate()), Ui("31日"));
-    EXPECT_EQ(d.meYTime()->text(), "18:00");
+    EXPECT_EQ(d.meYTime()->text(), u"18:00"_s);
     EXPECT_EQ(d.meYEvent()->text(), Ui("年度末"));
     EXPECT_EQ(Name(d.mcbYAlarm()), Ui("1時間前"));
     EXPECT_TRUE(d.cbYDel()->isChecked());
@@ -1026,7 +1028,7 @@ TEST_F(EventSetTest, Gallery) {
       if (dir.isEmpty()) continue;
       const QImage framed = test::WithCaption(client, d.windowTitle());
       QDir().mkpath(dir);
-      EXPECT_TRUE(framed.save(QDir(dir).filePath(QString::fromUtf8(name) + ".png")));
+      EXPECT_TRUE(framed.save(QDir(dir).filePath(QString::fromUtf8(name) + u".png"_s)));
     }
     Click(d.pbCancel());
   });

@@ -123,7 +123,7 @@ TEST(GridGalleryTest, RendersTheThreeEventLists) {
     EXPECT_EQ(image.pixelColor(cell.left() + 1, cell.top() + 1),
               grid.palette().color(QPalette::Active, QPalette::Highlight));
     if (!dir.isEmpty()) {
-      EXPECT_TRUE(image.save(QDir(dir).filePath(g.file)));
+      EXPECT_TRUE(image.save(QDir(dir).filePath(QString::fromUtf8(g.file))));
     }
   }
 }

@@ -6,11 +6,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
+#include <QToolTip>
 #include <cmath>
 #include <memory>
 #include <tuple>
@@ -24,6 +26,8 @@
 
 namespace vespin::ui {
 namespace {
+
+using namespace Qt::StringLiterals;
 
 using test::CellOfDay;
 using test::JapaneseWeekdays;
@@ -480,18 +484,71 @@ TEST_F(MainTest, MenuHasEveryItemInOrderWithTheHints) {
   auto w = Make();
   QStringList top;
   for (QAction* a : w->pMenu()->actions()) top << a->text();
-  EXPECT_EQ(top, (QStringList{"ｲﾍﾞﾝﾄ設定...", "お知らせﾒｯｾｰｼﾞ", "表示", "ﾊﾞｰｼﾞｮﾝ情報...", "終了"}));
+  EXPECT_EQ(top, (QStringList{u"ｲﾍﾞﾝﾄ設定..."_s, u"お知らせﾒｯｾｰｼﾞ"_s, u"表示"_s,
+                              u"ﾊﾞｰｼﾞｮﾝ情報..."_s, u"終了"_s}));
   QStringList notices;
   for (QAction* a : qobject_cast<QMenu*>(w->miBeep->parent())->actions())
-    notices << a->text() + "|" + a->statusTip();
-  EXPECT_EQ(notices, (QStringList{"wav音|wav音を鳴らします", "起動時|起動時にもお知らせします",
-                                  "予定時刻|予定時刻にもお知らせします"}));
+    notices << a->text() + u"|"_s + a->statusTip();
+  EXPECT_EQ(notices,
+            (QStringList{u"wav音|wav音を鳴らします"_s, u"起動時|起動時にもお知らせします"_s,
+                         u"予定時刻|予定時刻にもお知らせします"_s}));
   QStringList show;
   for (QAction* a : qobject_cast<QMenu*>(w->miFont->parent())->actions())
-    show << (a->isSeparator() ? "-" : a->text());
-  EXPECT_EQ(show, (QStringList{"年間ｲﾍﾞﾝﾄに下線", "月間ｲﾍﾞﾝﾄに下線", "週間ｲﾍﾞﾝﾄに下線", "-",
-                               "背景色透明", "背景色指定...", "-", "文字色明", "文字色暗", "-",
-                               "ﾌｫﾝﾄ...", "-", "１ヶ月表示", "２ヶ月表示", "３ヶ月表示"}));
+    show << (a->isSeparator() ? u"-"_s : a->text());
+  EXPECT_EQ(show, (QStringList{u"年間ｲﾍﾞﾝﾄに下線"_s, u"月間ｲﾍﾞﾝﾄに下線"_s, u"週間ｲﾍﾞﾝﾄに下線"_s,
+                               u"-"_s, u"背景色透明"_s, u"背景色指定..."_s, u"-"_s, u"文字色明"_s,
+                               u"文字色暗"_s, u"-"_s, u"ﾌｫﾝﾄ..."_s, u"-"_s, u"１ヶ月表示"_s,
+                               u"２ヶ月表示"_s, u"３ヶ月表示"_s, u"-"_s, u"現行の祝日法"_s}));
+}
+
+// The item switches the red days and their names at once, is written, and has the alarms worked
+// out again by a tick soon after.
+TEST_F(MainTest, HolidayLawItemRedrawsSavesAndRearmsTheTick) {
+  clock.Set(2026, 12, 1, 10, 0, 0);
+  auto w = Make();
+  CalendarView* cal = w->Calendar();
+  const auto day = [&](int d) -> const CalendarCell& {
+    return cal->Sheet().cells[0][static_cast<std::size_t>(CellOfDay(*w, 0, d))];
+  };
+  const auto tip = [&](int d) {
+    return cal->ToolTipAt(cal->DayRect(0, CellOfDay(*w, 0, d)).center());
+  };
+  EXPECT_FALSE(w->miHolidayLaw->isChecked());
+  EXPECT_EQ(day(23).color, CellColor::Red);
+  EXPECT_EQ(tip(23), QStringLiteral("天皇誕生日"));
+  EXPECT_EQ(tip(22), QString());
+
+  w->RestartTick(60000);
+  w->miHolidayLaw->trigger();
+  EXPECT_TRUE(w->miHolidayLaw->isChecked());
+  EXPECT_EQ(settings.extensions.holidayLaw, HolidayLaw::kCurrent);
+  EXPECT_EQ(day(23).color, CellColor::WindowText);
+  EXPECT_EQ(tip(23), QString());
+  EXPECT_EQ(saves, 1);
+  EXPECT_EQ(w->Timer().interval(), TfrmMain::kFirstTickMsecs);
+  EXPECT_EQ(cal->ToolTipAt(cal->HeaderRect(0).center()), QString());
+
+  // The same window on February: the birthday of the reign since 2020.
+  w->FormDblClick();
+  for (int i = 0; i < 10; ++i) w->SpinMUpClick();
+  ASSERT_EQ(w->Shown(), (YearMonth{2026, 2}));
+  EXPECT_EQ(day(23).color, CellColor::Red);
+  EXPECT_EQ(tip(23), QStringLiteral("天皇誕生日"));
+  EXPECT_EQ(tip(11), QStringLiteral("建国記念の日"));
+  // Qt hands tool-tip events only to the active window unless told otherwise, and the panel is
+  // seldom active.
+  EXPECT_TRUE(w->testAttribute(Qt::WA_AlwaysShowToolTips));
+  const QPoint at = cal->DayRect(0, CellOfDay(*w, 0, 23)).center();
+  QHelpEvent help(QEvent::ToolTip, at, cal->mapToGlobal(at));
+  QApplication::sendEvent(cal, &help);
+  EXPECT_EQ(QToolTip::text(), QStringLiteral("天皇誕生日"));
+  QToolTip::hideText();
+
+  w->miHolidayLaw->trigger();
+  EXPECT_FALSE(w->miHolidayLaw->isChecked());
+  EXPECT_EQ(settings.extensions.holidayLaw, HolidayLaw::k2005);
+  EXPECT_EQ(day(23).color, CellColor::WindowText);
+  EXPECT_EQ(saves, 2);
 }
 
 TEST_F(MainTest, EventItemPausesTheClockAndRedrawsAfterTheDialog) {

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "calendar/HolidayLaw.h"
 #include "events/DayRules.h"
 
 namespace vespin {
@@ -28,10 +29,17 @@ struct CompactEvent {
 // Decides from a row's kind and code alone whether the row is wanted.
 using EventFilter = std::function<bool(EventKind kind, std::string_view code)>;
 
+struct CompactEvents {
+  std::vector<CompactEvent> events;
+  // The file's holiday choice; it stands in the extension section at the end of the file, so
+  // a filter that depends on holidays must keep what either rule set lets through.
+  HolidayLaw holidayLaw = HolidayLaw::k2005;
+};
+
 // The rows the filter keeps, in walk order (yearly, monthly, weekly; each in file order), read
 // as the file reader reads them. Rows whose time is not HH:MM never fall on any date and are
 // left out. nullopt when the file cannot be read.
-std::optional<std::vector<CompactEvent>> ReadCompactEvents(const std::filesystem::path& path,
-                                                           const EventFilter& keep);
+std::optional<CompactEvents> ReadCompactEvents(const std::filesystem::path& path,
+                                               const EventFilter& keep);
 
 }  // namespace vespin

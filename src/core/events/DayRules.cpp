@@ -57,7 +57,7 @@ std::optional<std::int64_t> EventDayIndex(TDateTime date) {
   return FloorDiv(ToMsecs(date), kMsecsPerDay);
 }
 
-DayFacts::DayFacts(std::int64_t index) : dayIndex(index) {
+DayFacts::DayFacts(std::int64_t index, HolidayLaw law) : dayIndex(index) {
   const auto date = static_cast<TDateTime>(index);
   const DateParts parts = DecodeDate(date);
   month = parts.month;
@@ -65,16 +65,16 @@ DayFacts::DayFacts(std::int64_t index) : dayIndex(index) {
   weekday = DayOfWeek(date);
   weekOfMonth = (day + 6) / 7;
   daysInMonth = DaysInMonth(parts.year, parts.month);
-  holiday = IsHoliday(date);
+  holiday = IsHoliday(date, law);
   businessDay = weekday != 1 && weekday != 7 && !holiday;
   if (businessDay) {
     firstBusinessDay = true;
     for (int d = 1; d < day && firstBusinessDay; ++d) {
-      firstBusinessDay = !IsBusinessDay(date - (day - d));
+      firstBusinessDay = !IsBusinessDay(date - (day - d), law);
     }
     lastBusinessDay = true;
     for (int d = day + 1; d <= daysInMonth && lastBusinessDay; ++d) {
-      lastBusinessDay = !IsBusinessDay(date + (d - day));
+      lastBusinessDay = !IsBusinessDay(date + (d - day), law);
     }
   }
 }

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "calendar/DateTime.h"
+#include "calendar/HolidayLaw.h"
 
 namespace vespin {
 
@@ -48,7 +49,7 @@ struct DayFacts {
   bool firstBusinessDay = false;  // the first business day of its month
   bool lastBusinessDay = false;   // the last business day of its month
 
-  explicit DayFacts(std::int64_t index);
+  DayFacts(std::int64_t index, HolidayLaw law);
 
   // Whether a row's rule holds on this date. Each rule is the search "first date on or after
   // the date that satisfies it" of the event model; since only a hit on the date itself

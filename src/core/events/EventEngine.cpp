@@ -136,14 +136,14 @@ int EventEngine::EventCheck(int mode, TDateTime date, TDateTime time) {
       if (timeMs < 0) timeMs = 0;
       if (timeMs >= kMsecsPerDay) timeMs = kMsecsPerDay - 1;
       const std::int64_t dayMs = dayIndex * kMsecsPerDay;
-      RunAlarm(Pass{DayFacts(dayIndex), dayMs, dayMs + timeMs});
+      RunAlarm(Pass{DayFacts(dayIndex, host_.Holidays()), dayMs, dayMs + timeMs});
       return 0;
     }
     case kModeDayList:
-      RunDayList(DayFacts(dayIndex));
+      RunDayList(DayFacts(dayIndex, host_.Holidays()));
       return 0;
     case kModeDayMask:
-      return DayMask(DayFacts(dayIndex));
+      return DayMask(DayFacts(dayIndex, host_.Holidays()));
     default:
       return 0;
   }
@@ -161,7 +161,7 @@ std::vector<DayEvent> EventEngine::EventsOn(TDateTime date) const {
   std::vector<DayEvent> events;
   const auto index = EventDayIndex(date);
   if (!index) return events;
-  const DayFacts facts(*index);
+  const DayFacts facts(*index, host_.Holidays());
   const auto walks = Walks(store_);
   for (const Walk& walk : walks) {
     for (int row = 1; row <= walk.table.DataRowCount(); ++row) {
@@ -179,7 +179,7 @@ std::vector<std::int64_t> EventEngine::DueMoments(TDateTime date) const {
   std::vector<std::int64_t> moments;
   const auto index = EventDayIndex(date);
   if (!index) return moments;
-  const DayFacts facts(*index);
+  const DayFacts facts(*index, host_.Holidays());
   const auto walks = Walks(store_);
   for (const Walk& walk : walks) {
     for (int row = 1; row <= walk.table.DataRowCount(); ++row) {

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "events/CodeTables.h"
+#include "events/ExtensionSection.h"
 #include "text/Sjis.h"
 
 namespace vespin {
@@ -416,7 +417,8 @@ bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& setting
   store.month.ClearRows();
   store.year.ClearRows();
   bool settingsRead = false;
-  for (const FileLine& line : SplitEventFile(bytes)) {
+  const std::vector<FileLine> lines = SplitEventFile(bytes);
+  for (const FileLine& line : lines) {
     if (line.isHeader || line.text.empty()) continue;
     switch (line.section) {
       case FileSection::kWeek: {
@@ -446,6 +448,7 @@ bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& setting
         break;
     }
   }
+  settings.extensions = ReadExtensionSection(lines).values;
   store.week.SelectRow(1);
   store.month.SelectRow(1);
   store.year.SelectRow(1);
@@ -486,6 +489,7 @@ std::string FormatEventFile(const EventStore& store, const Settings& settings) {
   AppendLine(out, SettingsLine(settings));
   AppendLine(out, h.version);
   AppendLine(out, h.versionLine);
+  out += FormatExtensionSection(settings.extensions);
   return out;
 }
 

@@ -65,7 +65,8 @@ std::string SettingsLine(const Settings& settings);
 enum class LineEnd { kCrLf, kLf, kCr, kNone };
 
 // Sections come by position: the first line opens the weekly one, and every later line that
-// begins with '[' opens the next. Anything after the version header is never read.
+// begins with '[' opens the next. After the version header only the extension section is read
+// (ExtensionSection.h).
 enum class FileSection { kWeek, kMonth, kYear, kSettings, kVersion };
 
 struct FileLine {
@@ -85,11 +86,13 @@ bool StreamEventFile(const std::filesystem::path& path,
                      const std::function<void(const FileLine&)>& onLine);
 
 // Empties the three tables and fills them from the file's bytes; applies every settings line
-// in turn (the last one wins). Returns whether a settings line was applied. Empty lines are
+// in turn (the last one wins), and takes the extension section (its defaults when the file has
+// none). Returns whether a settings line was applied. Empty lines are
 // skipped. An event line with too few fields keeps the missing ones empty; one with too many
 // has had commas in its text, which is joined back so that nothing is lost.
 bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& settings);
-// The whole file: every line ends with CR LF.
+// The whole file: every line ends with CR LF. The extension section follows the version line
+// only when an option is on or the section holds lines this version keeps.
 std::string FormatEventFile(const EventStore& store, const Settings& settings);
 
 // The whole content of a regular file; nullopt when it is missing or cannot be read.

@@ -1,9 +1,13 @@
 #include "app/CalendarView.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QToolTip>
+
+#include "UiText.h"
 
 namespace vespin::ui {
 namespace {
@@ -79,6 +83,28 @@ CalendarView::Hit CalendarView::HitAt(QPoint pos) const {
     }
   }
   return hit;
+}
+
+QString CalendarView::ToolTipAt(QPoint pos) const {
+  const Hit hit = HitAt(pos);
+  if (hit.kind != HitKind::Day) return {};
+  const auto& cell =
+      sheet_.cells[static_cast<std::size_t>(hit.block)][static_cast<std::size_t>(hit.index)];
+  return FromSjis(cell.holidayName);
+}
+
+bool CalendarView::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+  auto* help = static_cast<QHelpEvent*>(event);
+  const QString name = ToolTipAt(help->pos());
+  if (name.isEmpty()) {
+    QToolTip::hideText();
+    event->ignore();
+  } else {
+    // Kept while the pointer stays on the day, replaced when it moves to another holiday.
+    QToolTip::showText(help->globalPos(), name, this, HitAt(help->pos()).rect);
+  }
+  return true;
 }
 
 QColor CalendarView::TextColor(const CalendarCell& cell) const {

@@ -47,6 +47,8 @@ class CalendarView final : public QWidget {
   QRect DayRect(int block, int cell) const;
   // What lies at a point of the view: a weekday header, a visible day cell, or nothing.
   Hit HitAt(QPoint pos) const;
+  // The name of the holiday under a point of the view; empty elsewhere.
+  QString ToolTipAt(QPoint pos) const;
   // The colour a cell's digits are drawn in.
   QColor TextColor(const CalendarCell& cell) const;
   QColor HeaderColor(int column) const;
@@ -61,6 +63,7 @@ class CalendarView final : public QWidget {
   std::function<void()> onDoubleClickOutside;
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;

@@ -121,6 +121,8 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
       pMenu_(new QMenu(this)) {
   setWindowTitle(QStringLiteral("VESPIN"));
   setWindowIcon(ProgramIcon());
+  // The panel is seldom the active window; a holiday's name should show all the same.
+  setAttribute(Qt::WA_AlwaysShowToolTips);
   QFont font(GothicFace());
   font.setPixelSize(13);
   setFont(font);
@@ -232,6 +234,8 @@ void TfrmMain::BuildMenu() {
   mi1Month = item(show1, "１ヶ月表示", &TfrmMain::mi1MonthClick, true);
   mi2Month = item(show1, "２ヶ月表示", &TfrmMain::mi2MonthClick, true);
   mi3Month = item(show1, "３ヶ月表示", &TfrmMain::mi3MonthClick, true);
+  show1->addSeparator();
+  miHolidayLaw = item(show1, "現行の祝日法", &TfrmMain::miHolidayLawClick, true);
   miAbout = item(pMenu_, "ﾊﾞｰｼﾞｮﾝ情報...", &TfrmMain::miAboutClick, false);
   miExit = item(pMenu_, "終了", &TfrmMain::miExitClick, false);
   SyncMenu();
@@ -251,6 +255,7 @@ void TfrmMain::SyncMenu() {
   mi1Month->setChecked(settings_.months == 1);
   mi2Month->setChecked(settings_.months == 2);
   mi3Month->setChecked(settings_.months != 1 && settings_.months != 2);
+  miHolidayLaw->setChecked(settings_.extensions.holidayLaw == HolidayLaw::kCurrent);
 }
 
 void TfrmMain::SetSeeThrough(bool translucent, const QColor& desktopColor) {
@@ -423,6 +428,7 @@ void TfrmMain::DrawCalendar() {
   options.yearLine = settings_.yearLine;
   options.monthLine = settings_.monthLine;
   options.weekLine = settings_.weekLine;
+  options.holidays = settings_.extensions.holidayLaw;
   DayMaskFn mask;
   if (eventCheck_) mask = [this](TDateTime date) { return eventCheck_(2, date, 0); };
   const TDateTime today = TryEncodeDate(todayYear_, todayMonth_, todayDay_).value_or(0);
@@ -657,6 +663,17 @@ void TfrmMain::mi2MonthClick() {
 }
 void TfrmMain::mi3MonthClick() {
   SetMonths(3);
+}
+
+void TfrmMain::miHolidayLawClick() {
+  HolidayLaw& law = settings_.extensions.holidayLaw;
+  law = law == HolidayLaw::kCurrent ? HolidayLaw::k2005 : HolidayLaw::kCurrent;
+  SyncMenu();
+  DrawCalendar();
+  Save();
+  // Business-day and holiday events may fall elsewhere now: the coming events and alarms are
+  // worked out again by a pass soon after, as after the event dialog.
+  RestartTick(kFirstTickMsecs);
 }
 
 void TfrmMain::miAboutClick() {

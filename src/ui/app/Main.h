@@ -118,6 +118,7 @@ class TfrmMain final : public QWidget {
   void mi1MonthClick();
   void mi2MonthClick();
   void mi3MonthClick();
+  void miHolidayLawClick();
   void miAboutClick();
   void miExitClick();
 
@@ -167,6 +168,7 @@ class TfrmMain final : public QWidget {
   QAction* mi1Month = nullptr;
   QAction* mi2Month = nullptr;
   QAction* mi3Month = nullptr;
+  QAction* miHolidayLaw = nullptr;  // the holidays of the law as amended, instead of 2005's
   QAction* miAbout = nullptr;
   QAction* miExit = nullptr;
 
