@@ -44,7 +44,9 @@ bool RunOnce(const std::vector<char*>& argv, Sample& sample) {
     std::fprintf(stderr, "RunUsage: %s did not run\n", argv[0]);
     return false;
   }
-  auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1e3 + t.tv_usec / 1e3; };
+  auto ms = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
+  };
   sample.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
   sample.wallMs = std::chrono::duration<double, std::milli>(stop - start).count();
   sample.rssKiB = usage.ru_maxrss;
