@@ -154,7 +154,7 @@ TEST(AgendaCommandTest, AgreesWithRemindsListing) {
     std::getline(in >> std::ws, text);
     for (char& ch : date) ch = ch == '/' ? '-' : ch;
     const int m = std::clamp(std::atoi(minutes.c_str()), 0, 24 * 60 - 1);
-    char hhmm[8];
+    char hhmm[16];
     std::snprintf(hhmm, sizeof hhmm, "%02d:%02d", m / 60, m % 60);
     theirs.insert({date, hhmm, text});
   }
