@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds VESPIN and runs every test: the sanitizer build of the core, the fuzz targets,
-# then the full build (core, companion, windows). Every build treats a warning as an error.
-# The last lines are CTest's summary.
+# then the full build (core, companion, windows) and its installed tree. Every build treats a
+# warning as an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -30,3 +30,6 @@ echo "== Full build =="
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVESPIN_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --output-on-failure
+
+echo "== Installed tree =="
+./scripts/check-install.sh build

@@ -1,15 +1,20 @@
-// The program entry: formats and code tables, the main window, then the event file; the message
-// loop runs until the window closes or 終了 is chosen.
+// The program entry: formats and code tables, the folder to work in and its claim, the main
+// window, then the event file; the message loop runs until the window closes or 終了 is chosen.
 #include <QApplication>
+#include <QDir>
 
 #include "UiText.h"
 #include "app/Application.h"
+#include "app/Autostart.h"
 #include "app/Main.h"
 #include "app/NoticeSound.h"
+#include "app/SingleInstance.h"
+#include "app/Startup.h"
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
 
 int main(int argc, char** argv) {
+  if (const auto done = vespin::ui::AnswerInformationOptions(argc, argv)) return *done;
   // A Wayland compositor does not let a window place itself; the panel needs its place, so it
   // runs through XWayland unless the user chose a platform.
   if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
@@ -26,10 +31,20 @@ int main(int argc, char** argv) {
   const vespin::WeekdayNames weekdays = vespin::ui::LocaleWeekdayNames();
   vespin::Codes();
 
+  if (const auto done = vespin::ui::EnterWorkFolder()) return *done;
+  vespin::ui::PanelGuard guard(QDir::currentPath());
+  vespin::ui::BeginClaimingWorkFolder(guard);
+
   vespin::ui::SystemClock clock;
   vespin::ui::SystemSound sound;
   vespin::ui::Application vespinApp(clock, sound, vespin::kEventFileName, weekdays);
   if (!vespinApp.Start()) return 1;
+  // Before the window shows: a second panel on the folder never appears.
+  if (const auto done = vespin::ui::ClaimWorkFolder(guard)) return *done;
+  vespin::ui::TfrmMain& window = vespinApp.MainWindow();
+  QObject::connect(&guard, &vespin::ui::PanelGuard::raiseRequested, &window,
+                   [&window] { vespin::ui::BringToFront(window); });
+  vespin::ui::AddStartAtLoginItem(*window.pMenu(), window.miAbout, vespin::ui::ThisLaunch());
   vespinApp.MainWindow().show();
   return QApplication::exec();
 }

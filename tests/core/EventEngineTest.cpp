@@ -77,7 +77,7 @@ struct Program {
     return out;
   }
 
-  int Mask(TDateTime date) { return engine.EventCheck(kModeDayMask, date, 0); }
+  int Mask(TDateTime date) { return engine.EventCheck(CheckMode::kDayMask, date, 0); }
 };
 
 // --- Occurrence rules ------------------------------------------------------------------------
@@ -305,7 +305,7 @@ TEST(EventEngineTest, DayListAnnouncesEachEventInWalkOrderAndHoldsTheClock) {
     p.state.ClockPaused = pausedBefore;
     std::vector<bool> pausedDuring;
     p.host.onNotice = [&](const std::string&) { pausedDuring.push_back(p.state.ClockPaused); };
-    EXPECT_EQ(p.engine.EventCheck(kModeDayList, D(2005, 4, 19), 0), 0);
+    EXPECT_EQ(p.engine.EventCheck(CheckMode::kDayList, D(2005, 4, 19), 0), 0);
     EXPECT_EQ(p.host.notices,
               (Strings{"記念日 09:00", "給料日 00:00", "会議 10:00", "昼休み 12:00"}));
     EXPECT_EQ(pausedDuring, std::vector<bool>(4, true));
@@ -401,24 +401,24 @@ TEST(EventEngineTest, RemainderIsCountedOnWholeMilliseconds) {
     Program p;
     Fill(p.store, {"13,10:00,会議,04"}, {}, {});
     p.state.StartUpDone = true;
-    p.engine.EventCheck(kModeAlarm, D(2005, 4, 19), EncodeTime(9, 55, 0, msec));
+    p.engine.EventCheck(CheckMode::kAlarm, D(2005, 4, 19), EncodeTime(9, 55, 0, msec));
     EXPECT_EQ(p.host.notices, Strings{"あと5分で「会議」です。"}) << msec;
   }
   // The lead opens exactly at x − L, not a rounding error later.
   Program p;
   Fill(p.store, {"13,10:00,会議,04"}, {}, {});
   p.state.StartUpDone = true;
-  p.engine.EventCheck(kModeAlarm, D(2005, 4, 19), EncodeTime(9, 54, 59, 999));
+  p.engine.EventCheck(CheckMode::kAlarm, D(2005, 4, 19), EncodeTime(9, 54, 59, 999));
   EXPECT_TRUE(p.host.notices.empty());
-  p.engine.EventCheck(kModeAlarm, D(2005, 4, 19), EncodeTime(9, 55));
+  p.engine.EventCheck(CheckMode::kAlarm, D(2005, 4, 19), EncodeTime(9, 55));
   EXPECT_EQ(p.host.notices.size(), 1u);
   // Only a moment later than the event is past it; the moment itself is still to come.
   Program q;
   Fill(q.store, {"13,10:00,会議,01"}, {}, {});
   q.state.StartUpDone = true;
-  q.engine.EventCheck(kModeAlarm, D(2005, 4, 19), EncodeTime(10, 0));
+  q.engine.EventCheck(CheckMode::kAlarm, D(2005, 4, 19), EncodeTime(10, 0));
   q.store.week.SetCell(WeekCol::kDone, 1, "");
-  q.engine.EventCheck(kModeAlarm, D(2005, 4, 19), EncodeTime(10, 0, 0, 1));
+  q.engine.EventCheck(CheckMode::kAlarm, D(2005, 4, 19), EncodeTime(10, 0, 0, 1));
   EXPECT_EQ(q.host.notices, (Strings{"まもなく「会議」です。", "「会議」の時間を過ぎています。"}));
 }
 

@@ -132,10 +132,11 @@ class EventSetTest : public ::testing::Test {
   void SetUp() override { RegisterFontSubstitutions(); }
 
   // Opens the dialog as the main window's menu does and lets `user` work in it; returns once
-  // it has closed. Message boxes of the controls are answered and kept.
+  // it has closed. Message boxes of the controls are answered and kept. The clock is held while
+  // the dialog is open, whoever opened it.
   void Open(TdlgEventSet& dlg, const std::function<void(TdlgEventSet&)>& user, int month = 1,
             int day = 1) {
-    host_->State().ClockPaused = true;
+    EXPECT_FALSE(host_->State().ClockPaused);
     ScopedModalHandler handler([&](QDialog& shown) {
       auto* self = dynamic_cast<TdlgEventSet*>(&shown);
       if (!self) {
@@ -146,6 +147,7 @@ class EventSetTest : public ::testing::Test {
       }
       self->activateWindow();
       EXPECT_TRUE(QTest::qWaitForWindowActive(self));
+      EXPECT_TRUE(host_->State().ClockPaused);
       user(*self);
       return self->result();
     });
@@ -356,6 +358,50 @@ TEST_F(EventSetTest, TabOrderOfEveryPage) {
       dlg.pbExec(),    dlg.pbCancel(), bar,           dlg.mcbWType(),
       dlg.mcbWDay(),   dlg.meWTime()};
   EXPECT_EQ(seen[2], week);
+}
+
+// Tab never lands on a list, but a list the user clicked into holds its place in the order:
+// Tab goes on to the control after it, Shift+Tab back to the one before it.
+TEST_F(EventSetTest, TabFromAClickedListKeepsThePageOrder) {
+  MakeHost();
+  TdlgEventSet dlg(*host_);
+  const auto named = [&](const char* name) {
+    auto* w = dlg.findChild<QWidget*>(QLatin1String(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  };
+  const auto nameOf = [](const QWidget* w) {
+    return w ? w->objectName().toStdString() : std::string("(none)");
+  };
+  const struct {
+    const char* page;
+    const char* list;
+    const char* after;
+    const char* before;  // empty: the page tabs
+  } cases[] = {
+      {"TabYear", "gbYear", "mcbYMonth", ""},  // the list heads the yearly page
+      {"TabMonth", "gbMonth", "pbMAdd", "mcbMAlarm"},
+      {"TabWeek", "gbWeek", "pbWAdd", "mcbWAlarm"},
+  };
+  QWidget* bar = dlg.PageEvent()->tabBar();
+  Open(dlg, [&](TdlgEventSet& d) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.page);
+      auto* list = qobject_cast<CGridBase*>(named(c.list));
+      ASSERT_NE(list, nullptr);
+      ShowPage(d, named(c.page));
+      ClickLine(list, 1);
+      ASSERT_TRUE(list->hasFocus());
+      QTest::keyClick(list, Qt::Key_Tab);
+      EXPECT_EQ(nameOf(QApplication::focusWidget()), c.after);
+      ClickLine(list, 2);
+      ASSERT_TRUE(list->hasFocus());
+      QTest::keyClick(list, Qt::Key_Tab, Qt::ShiftModifier);
+      QWidget* before = *c.before ? named(c.before) : bar;
+      EXPECT_EQ(QApplication::focusWidget(), before) << nameOf(QApplication::focusWidget());
+    }
+    Click(d.pbCancel());
+  });
 }
 
 // ---------------------------------------------------------------------------------------------

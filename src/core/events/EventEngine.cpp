@@ -126,12 +126,12 @@ std::string AdvanceNotice(std::string_view text, std::int64_t untilMsecs) {
 EventEngine::EventEngine(EventStore& store, AppState& state, EngineHost& host)
     : store_(store), state_(state), host_(host) {}
 
-int EventEngine::EventCheck(int mode, TDateTime date, TDateTime time) {
+int EventEngine::EventCheck(CheckMode mode, TDateTime date, TDateTime time) {
   const auto index = EventDayIndex(date);
   if (!index) return 0;
   const std::int64_t dayIndex = *index;
   switch (mode) {
-    case kModeAlarm: {
+    case CheckMode::kAlarm: {
       std::int64_t timeMs = std::isfinite(time) && std::fabs(time) < 2 ? ToMsecs(time) : 0;
       if (timeMs < 0) timeMs = 0;
       if (timeMs >= kMsecsPerDay) timeMs = kMsecsPerDay - 1;
@@ -139,14 +139,13 @@ int EventEngine::EventCheck(int mode, TDateTime date, TDateTime time) {
       RunAlarm(Pass{DayFacts(dayIndex, host_.Holidays()), dayMs, dayMs + timeMs});
       return 0;
     }
-    case kModeDayList:
+    case CheckMode::kDayList:
       RunDayList(DayFacts(dayIndex, host_.Holidays()));
       return 0;
-    case kModeDayMask:
+    case CheckMode::kDayMask:
       return DayMask(DayFacts(dayIndex, host_.Holidays()));
-    default:
-      return 0;
   }
+  return 0;
 }
 
 void EventEngine::AlarmPass(TDateTime now) {
@@ -154,7 +153,8 @@ void EventEngine::AlarmPass(TDateTime now) {
   ClearEventLines(state_);
   const std::int64_t ms = ToMsecs(now);
   const std::int64_t dayIndex = FloorDiv(ms, kMsecsPerDay);
-  EventCheck(kModeAlarm, static_cast<TDateTime>(dayIndex), FromMsecs(ms - dayIndex * kMsecsPerDay));
+  EventCheck(CheckMode::kAlarm, static_cast<TDateTime>(dayIndex),
+             FromMsecs(ms - dayIndex * kMsecsPerDay));
 }
 
 std::vector<DayEvent> EventEngine::EventsOn(TDateTime date) const {
@@ -215,9 +215,9 @@ void EventEngine::RunAlarm(const Pass& pass) {
       const std::string alarmCode = walk.table.Cell(walk.alarmCode, row);
       const std::string done = walk.table.Cell(walk.done, row);
       EventLineAdd(pass, text, xMs);
-      const int result = AlarmCheck(pass, alarmCode, text, done, xMs);
-      if (result == 1 || result == 2) walk.table.SetCell(walk.done, row, "x");
-      if (result == 2 && walk.kind == EventKind::kYearly &&
+      const AlarmOutcome outcome = AlarmCheck(pass, alarmCode, text, done, xMs);
+      if (outcome != AlarmOutcome::kLeave) walk.table.SetCell(walk.done, row, "x");
+      if (outcome == AlarmOutcome::kMarkDoneAndDelete && walk.kind == EventKind::kYearly &&
           walk.table.Cell(YearCol::kDelete, row) == "TRUE") {
         walk.table.DeleteRow(row);
         deleted = true;
@@ -226,11 +226,11 @@ void EventEngine::RunAlarm(const Pass& pass) {
       ++row;
     }
     if (deleted) {
-      // A failed save tells the user in a notice of its own; hold the clock back for it too.
-      const bool paused = state_.ClockPaused;
-      state_.ClockPaused = true;
-      host_.SaveEventFile();
-      state_.ClockPaused = paused;
+      {
+        // A failed save tells the user in a notice of its own; hold the clock back for it too.
+        const ClockPause pause(state_);
+        host_.SaveEventFile();
+      }
       host_.RedrawCalendar();
     }
   }
@@ -280,44 +280,43 @@ void EventEngine::EventLineAdd(const Pass& pass, const std::string& text, std::i
       EventLine{text, HourMinuteText(xMs - pass.dayMs), FromMsecs(xMs)};
 }
 
-int EventEngine::AlarmCheck(const Pass& pass, const std::string& alarmCode, const std::string& text,
-                            const std::string& done, std::int64_t xMs) {
+AlarmOutcome EventEngine::AlarmCheck(const Pass& pass, const std::string& alarmCode,
+                                     const std::string& text, const std::string& done,
+                                     std::int64_t xMs) {
   const NoticeTexts& t = Texts();
   const bool today = FloorDiv(xMs, kMsecsPerDay) == pass.facts.dayIndex;
   if (done == "x") {
     if (today && FloorDiv(xMs, kMsecsPerMinute) == FloorDiv(pass.nowMs, kMsecsPerMinute)) {
       if (host_.OnTimeNotices()) Notify(t.open + text + t.onTime);
-      return 2;
+      return AlarmOutcome::kMarkDoneAndDelete;
     }
-    return 1;
+    return AlarmOutcome::kMarkDone;
   }
   const std::int64_t lead = LeadMsecs(alarmCode);
   if (pass.nowMs > xMs) {
     Notify(t.open + text + t.overdue);
-    return 2;
+    return AlarmOutcome::kMarkDoneAndDelete;
   }
   if (pass.nowMs >= xMs - lead) {
     Notify(AdvanceNotice(text, xMs - pass.nowMs));
-    return 1;
+    return AlarmOutcome::kMarkDone;
   }
   if (!state_.StartUpDone && today) {
     if (alarmCode == "01") {
       Notify(t.todayIs + text + t.closeIs);
-      return 1;
+      return AlarmOutcome::kMarkDone;
     }
     if (host_.StartUpNotices()) Notify(t.todayIs + text + t.closeIs);
-    return 0;
+    return AlarmOutcome::kLeave;
   }
-  return 0;
+  return AlarmOutcome::kLeave;
 }
 
 void EventEngine::Notify(const std::string& text) {
   // While the user reads a notice the message loop runs on; a tick must not start another
   // pass under this one.
-  const bool paused = state_.ClockPaused;
-  state_.ClockPaused = true;
+  const ClockPause pause(state_);
   host_.ShowNotice(text);
-  state_.ClockPaused = paused;
 }
 
 void EventEngine::ClearDoneMarks() {

@@ -17,9 +17,12 @@
 
 #include "events/EngineHost.h"
 #include "events/EventStore.h"
+#include "events/IniFormat.h"
 #include "events/Settings.h"
 
 namespace vespin {
+
+using ini::FileSection;
 
 inline constexpr const char* kEventFileName = "vespin.ini";
 // Notices, as UTF-8 (shown as Shift_JIS).
@@ -52,10 +55,6 @@ struct EventLineFields {
 };
 EventLineFields ReadEventLine(std::string_view line, bool yearly);
 
-// A decimal integer as the settings line writes it: an optional sign and 1 to 18 digits,
-// nothing else. nullopt for anything else.
-std::optional<std::int64_t> ParseDecimal(std::string_view text);
-
 // Applies one split settings line: 14 fields, or the older short form (any other count).
 // A field that should be a number but is not, or that is missing, leaves its setting alone.
 void ApplySettingsLine(const std::vector<std::string>& fields, Settings& settings);
@@ -67,7 +66,6 @@ enum class LineEnd { kCrLf, kLf, kCr, kNone };
 // Sections come by position: the first line opens the weekly one, and every later line that
 // begins with '[' opens the next. After the version header only the extension section is read
 // (ExtensionSection.h).
-enum class FileSection { kWeek, kMonth, kYear, kSettings, kVersion };
 
 struct FileLine {
   std::string_view text;  // without its line end

@@ -160,8 +160,7 @@ void CalendarView::mousePressEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   const Hit hit = HitAt(pos);
   pressed_ = event->button() == Qt::LeftButton ? hit : Hit{};
-  if (onMouseDown)
-    onMouseDown(event->button(), hit.kind == HitKind::None ? pos : pos - hit.rect.topLeft());
+  emit MouseDown(event->button(), hit.kind == HitKind::None ? pos : pos - hit.rect.topLeft());
 }
 
 void CalendarView::mouseReleaseEvent(QMouseEvent* event) {
@@ -169,7 +168,7 @@ void CalendarView::mouseReleaseEvent(QMouseEvent* event) {
   pressed_ = Hit{};
   if (event->button() != Qt::LeftButton || pressed.kind == HitKind::None) return;
   if (!pressed.rect.contains(event->position().toPoint())) return;
-  if (onClick) onClick(pressed);
+  emit Clicked(pressed);
 }
 
 void CalendarView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -178,11 +177,11 @@ void CalendarView::mouseDoubleClickEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   const Hit hit = HitAt(pos);
   if (hit.kind != HitKind::None) {
-    if (onMouseDown) onMouseDown(event->button(), pos - hit.rect.topLeft());
+    emit MouseDown(event->button(), pos - hit.rect.topLeft());
     return;
   }
-  if (onMouseDown) onMouseDown(event->button(), pos);
-  if (event->button() == Qt::LeftButton && onDoubleClickOutside) onDoubleClickOutside();
+  emit MouseDown(event->button(), pos);
+  if (event->button() == Qt::LeftButton) emit DoubleClickedOutside();
 }
 
 SpinButton::SpinButton(QWidget* parent) : QWidget(parent) {}
@@ -216,9 +215,9 @@ void SpinButton::paintEvent(QPaintEvent*) {
 void SpinButton::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   if (event->position().y() < height() / 2.0) {
-    if (onUpClick) onUpClick();
-  } else if (onDownClick) {
-    onDownClick();
+    emit UpClicked();
+  } else {
+    emit DownClicked();
   }
 }
 

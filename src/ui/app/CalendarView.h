@@ -9,7 +9,6 @@
 #include <QRect>
 #include <QWidget>
 #include <array>
-#include <functional>
 
 #include "display/CalendarSheet.h"
 #include "display/MainLayout.h"
@@ -55,12 +54,13 @@ class CalendarView final : public QWidget {
 
   static const std::array<QString, 7>& WeekdayTexts();
 
+ signals:
   // Left click on a header or a day cell (press and release on the same cell).
-  std::function<void(const Hit& hit)> onClick;
+  void Clicked(const vespin::ui::CalendarView::Hit& hit);
   // Any button pressed anywhere; `local` is relative to the cell pressed, or to the view.
-  std::function<void(Qt::MouseButton button, QPoint local)> onMouseDown;
+  void MouseDown(Qt::MouseButton button, QPoint local);
   // Double-click outside every cell (the window's own surface).
-  std::function<void()> onDoubleClickOutside;
+  void DoubleClickedOutside();
 
  protected:
   bool event(QEvent* event) override;
@@ -85,8 +85,9 @@ class SpinButton final : public QWidget {
  public:
   explicit SpinButton(QWidget* parent);
 
-  std::function<void()> onUpClick;
-  std::function<void()> onDownClick;
+ signals:
+  void UpClicked();
+  void DownClicked();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
