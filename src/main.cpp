@@ -2,6 +2,7 @@
 // window, then the event file; the message loop runs until the window closes or 終了 is chosen.
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 
 #include "UiText.h"
 #include "app/Application.h"
@@ -44,9 +45,9 @@ int main(int argc, char** argv) {
   vespin::ui::TfrmMain& window = vespinApp.MainWindow();
   QObject::connect(&guard, &vespin::ui::PanelGuard::raiseRequested, &window,
                    [&window] { vespin::ui::BringToFront(window); });
-  vespin::ui::AddStartAtLoginItem(*window.pMenu(),
-                                  window.findChild<QAction*>(QStringLiteral("miAbout")),
-                                  vespin::ui::ThisLaunch());
+  // The window keeps its menu items to itself; they carry their names as object names.
+  auto* about = window.pMenu()->findChild<QAction*>(QStringLiteral("miAbout"));
+  vespin::ui::AddStartAtLoginItem(*window.pMenu(), about, vespin::ui::ThisLaunch());
   vespinApp.MainWindow().show();
   return QApplication::exec();
 }

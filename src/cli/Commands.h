@@ -30,6 +30,7 @@ int JulianDay(const Args& args, std::ostream& out, std::ostream& err, const Envi
 int Month(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Check(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Day(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
+int Agenda(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Simulate(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Export(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Import(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);

@@ -108,7 +108,7 @@ TEST(CalendarCommandsTest, JulianDayNumbers) {
 }
 
 TEST(CalendarCommandsTest, BadArgumentsGiveTheUsage) {
-  const char* holidays = "holidays [--law 2005|current] [--names] YEAR";
+  const char* holidays = "holidays [--law 2005|current] [--names] YEAR [TO-YEAR]";
   const char* month = "month [--law 2005|current] [YEAR MONTH]";
   const struct {
     std::vector<std::string> args;
@@ -118,6 +118,7 @@ TEST(CalendarCommandsTest, BadArgumentsGiveTheUsage) {
       {{"holidays", "2005", "1"}, holidays},
       {{"holidays", "20o5"}, holidays},
       {{"holidays", "10000"}, holidays},
+      {{"holidays", "2005", "2006", "2007"}, holidays},
       {{"holidays", "--law", "2019", "2005"}, holidays},
       {{"holidays", "2005", "--law"}, holidays},
       {{"holidays", "--names"}, holidays},

@@ -17,6 +17,7 @@
 
 #include "calendar/DateTime.h"
 #include "events/AppState.h"
+#include "events/DayRules.h"
 #include "events/EngineHost.h"
 #include "events/EventStore.h"
 
@@ -39,11 +40,6 @@ enum class AlarmOutcome {
 inline constexpr int kMaskYearly = 1;
 inline constexpr int kMaskMonthly = 2;
 inline constexpr int kMaskWeekly = 4;
-
-enum class EventKind { kYearly, kMonthly, kWeekly };
-
-// "yearly", "monthly", "weekly".
-const char* KindName(EventKind kind);
 
 // One event that falls on a date.
 struct DayEvent {
@@ -88,9 +84,15 @@ class EventEngine final : public EventChecker {
   // The same for any store and holidays, without an engine around it.
   static std::vector<DayEvent> EventsOn(const EventStore& store, TDateTime date, HolidayLaw law);
 
+  // The moments of a date, in milliseconds from its midnight and in no particular order, after
+  // which an alarm pass can show a notice or change a row: for each event on the date, the
+  // opening of its advance notice (its time less its lead; negative when that lies on an
+  // earlier day) and its own time. A pass whose minute holds none of these, other than the
+  // first pass of a run or of a day, repeats what the pass before it found.
+  std::vector<std::int64_t> DueMoments(TDateTime date) const;
+
  private:
   struct Pass;
-  struct DayFacts;
   struct Walk;
 
   static std::array<Walk, 3> Walks(EventStore& store);
@@ -115,5 +117,11 @@ class EventEngine final : public EventChecker {
 // itself (the first pass after start-up), then 10 ms after every full minute later than `from`
 // up to and including `to` (the timer lands just after the minute, never on it).
 void ForEachAlarmPass(TDateTime from, TDateTime to, const std::function<void(TDateTime)>& pass);
+
+// The same passes, less those that can change nothing: the first one, the first of every later
+// day, and the first one at or after each of the engine's due moments. The engine must be the
+// one the passes run, so that its deletions shrink the moments of the days that follow.
+void ForEachActingAlarmPass(TDateTime from, TDateTime to, const EventEngine& engine,
+                            const std::function<void(TDateTime)>& pass);
 
 }  // namespace vespin
