@@ -86,7 +86,28 @@ bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& setting
 // The whole file: every line ends with CR LF.
 std::string FormatEventFile(const EventStore& store, const Settings& settings);
 
-// The whole content of a regular file; nullopt when it is missing or cannot be read.
+// Why a file could not be read.
+enum class FileProblem {
+  kNone,
+  kMissing,
+  kDirectory,
+  kFifo,
+  kDevice,
+  kSocket,
+  kDenied,
+  kReadError
+};
+// The problem in a few English words for the terminal ("is a named pipe, not a file").
+const char* FileProblemText(FileProblem problem);
+
+struct FileRead {
+  std::optional<std::string> bytes;  // the whole content
+  FileProblem problem = FileProblem::kNone;
+};
+// The whole content of a regular file, or a symbolic link to one. Anything else (a named pipe, a
+// device, a folder) is refused without being opened for reading, so nothing blocks.
+FileRead ReadEventFileBytes(const std::filesystem::path& path);
+// The same, without the reason.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 
 struct LoadResult {
@@ -103,13 +124,10 @@ class EventFile {
   // Reads the whole file first, then fills the tables and settings. When the file is missing
   // or cannot be read, tells the user and changes nothing.
   LoadResult IniLoad(EventStore& store, Settings& settings);
-  // Rewrites the whole file through a temporary file beside it, synced and renamed over it,
-  // with the old file's permissions. Never creates the file. False after telling the user;
-  // the old file is then left as it was.
+  // Rewrites the whole file through a temporary file of its own beside it, synced and renamed
+  // over it, with the old file's mode and owner. Never creates the file, and never replaces one
+  // the user may not write. False after telling the user; the old file is then left as it was.
   bool IniSave(const EventStore& store, const Settings& settings);
-
-  // Where IniSave writes before renaming: the file's name with ".tmp" appended.
-  static std::filesystem::path TempPathFor(const std::filesystem::path& file);
 
  private:
   std::filesystem::path path_;
