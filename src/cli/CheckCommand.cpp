@@ -315,15 +315,15 @@ int Check(const Args& args, std::ostream& out, std::ostream& err, const Environm
   std::filesystem::path file = env.workDir / kEventFileName;
   if (args.size() == 2 && args[0] == "--file" && !args[1].empty()) {
     file = args[1];
+  } else if (!args.empty() && args[0] == "--file") {
+    return Refuse(err, args.size() > 2 ? Quoted(args[2]) + " is one argument too many"
+                                       : "--file needs a file name");
   } else if (!args.empty()) {
-    return kExitUsage;
+    return Refuse(err, Quoted(args[0]) + " is no option of check");
   }
   const std::string label = file.string();
-  const auto bytes = ReadWholeFile(file);
-  if (!bytes) {
-    err << label << ": cannot read the file\n";
-    return kExitProblem;
-  }
+  const auto bytes = ReadEventFileOrSay(file, err);
+  if (!bytes) return kExitProblem;
   Checker checker(label, out);
   checker.Run(*bytes);
   if (checker.problems() > 0) return kExitProblem;

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "Commands.h"
+#include "events/EventFile.h"
 
 namespace vespin::cli {
 namespace {
@@ -38,6 +39,22 @@ void PrintUsage(std::ostream& err) {
 }
 
 }  // namespace
+
+int Refuse(std::ostream& err, std::string_view problem) {
+  err << "vespin-cli: " << problem << "\n";
+  return kExitUsage;
+}
+
+std::string Quoted(std::string_view arg) {
+  return "'" + std::string(arg) + "'";
+}
+
+std::optional<std::string> ReadEventFileOrSay(const std::filesystem::path& file,
+                                              std::ostream& err) {
+  FileRead read = ReadEventFileBytes(file);
+  if (!read.bytes) err << file.string() << ": " << FileProblemText(read.problem) << "\n";
+  return std::move(read.bytes);
+}
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const Environment& env) {

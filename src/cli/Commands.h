@@ -2,8 +2,11 @@
 // The subcommands of vespin-cli. Each gets the arguments after its own name and returns an
 // exit code; on kExitUsage the dispatcher prints the one-line usage.
 
+#include <filesystem>
 #include <iosfwd>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Cli.h"
@@ -11,6 +14,15 @@
 namespace vespin::cli {
 
 using Args = std::vector<std::string>;
+
+// Says what is wrong with the arguments ("vespin-cli: '20o5' is not a year from 1 to 9999") and
+// returns kExitUsage, after which the usage line follows.
+int Refuse(std::ostream& err, std::string_view problem);
+// An argument in quotes, for those messages.
+std::string Quoted(std::string_view arg);
+// The whole event file, or nullopt after saying what is wrong with it ("F: is a named pipe,
+// not a file").
+std::optional<std::string> ReadEventFileOrSay(const std::filesystem::path& file, std::ostream& err);
 
 int Holidays(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Equinox(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);

@@ -67,31 +67,34 @@ TEST(CalendarCommandsTest, JulianDayNumbers) {
   EXPECT_NE(tooFar.err, "");
 }
 
-TEST(CalendarCommandsTest, BadArgumentsGiveTheUsage) {
+TEST(CalendarCommandsTest, BadArgumentsAreNamedBeforeTheUsage) {
   const struct {
     std::vector<std::string> args;
+    const char* problem;
     const char* usage;
   } cases[] = {
-      {{"holidays"}, "holidays YEAR"},
-      {{"holidays", "2005", "1"}, "holidays YEAR"},
-      {{"holidays", "20o5"}, "holidays YEAR"},
-      {{"holidays", "10000"}, "holidays YEAR"},
-      {{"equinox", "0"}, "equinox YEAR"},
-      {{"equinox", "+2005"}, "equinox YEAR"},
-      {{"jd", "-1"}, "jd N"},
-      {{"jd", "4294967296"}, "jd N"},
-      {{"jd", "1e6"}, "jd N"},
-      {{"jd", ""}, "jd N"},
-      {{"month", "2005"}, "month [YEAR MONTH]"},
-      {{"month", "2005", "13"}, "month [YEAR MONTH]"},
-      {{"month", "0", "1"}, "month [YEAR MONTH]"},
-      {{"month", "2005", " 4"}, "month [YEAR MONTH]"},
+      {{"holidays"}, "a year is needed", "holidays YEAR"},
+      {{"holidays", "2005", "1"}, "'1' is one argument too many", "holidays YEAR"},
+      {{"holidays", "20o5"}, "'20o5' is not a year from 1 to 9999", "holidays YEAR"},
+      {{"holidays", "10000"}, "'10000' is not a year from 1 to 9999", "holidays YEAR"},
+      {{"equinox", "0"}, "'0' is not a year from 1 to 9999", "equinox YEAR"},
+      {{"equinox", "+2005"}, "'+2005' is not a year from 1 to 9999", "equinox YEAR"},
+      {{"jd", "-1"}, "'-1' is not a day number from 0 to 4294967295", "jd N"},
+      {{"jd", "4294967296"}, "'4294967296' is not a day number from 0 to 4294967295", "jd N"},
+      {{"jd", "1e6"}, "'1e6' is not a day number from 0 to 4294967295", "jd N"},
+      {{"jd", ""}, "'' is not a day number from 0 to 4294967295", "jd N"},
+      {{"month", "2005"}, "a year goes with a month", "month [YEAR MONTH]"},
+      {{"month", "2005", "4", "1"}, "'1' is one argument too many", "month [YEAR MONTH]"},
+      {{"month", "2005", "13"}, "'13' is not a month from 1 to 12", "month [YEAR MONTH]"},
+      {{"month", "0", "1"}, "'0' is not a year from 1 to 9999", "month [YEAR MONTH]"},
+      {{"month", "2005", " 4"}, "' 4' is not a month from 1 to 12", "month [YEAR MONTH]"},
   };
   for (const auto& c : cases) {
     const Result r = RunCli(c.args);
     EXPECT_EQ(r.code, kExitUsage) << c.args.back();
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, std::string("usage: vespin-cli ") + c.usage + "\n");
+    EXPECT_EQ(r.err,
+              std::string("vespin-cli: ") + c.problem + "\nusage: vespin-cli " + c.usage + "\n");
   }
 }
 
