@@ -520,12 +520,14 @@ EventFile::EventFile(std::filesystem::path path, Notifier& notifier)
     : path_(std::move(path)), notifier_(notifier) {}
 
 LoadResult EventFile::IniLoad(EventStore& store, Settings& settings) {
-  const auto bytes = ReadWholeFile(path_);
+  auto bytes = ReadWholeFile(path_);
   if (!bytes) {
     notifier_.ShowNotice(sjis::Lit(kOpenFailedNotice));
     return {};
   }
-  return {.ok = true, .settingsRead = ParseEventFile(*bytes, store, settings)};
+  const bool settingsRead = ParseEventFile(*bytes, store, settings);
+  baseline_ = std::move(bytes);
+  return {.ok = true, .settingsRead = settingsRead};
 }
 
 bool EventFile::IniSave(const EventStore& store, const Settings& settings) {
@@ -548,10 +550,55 @@ bool EventFile::IniSave(const EventStore& store, const Settings& settings) {
       return false;
     }
   }
-  if (!ReplaceAtomically(target, FormatEventFile(store, settings), st)) {
+  std::string bytes = FormatEventFile(store, settings);
+  if (!ReplaceAtomically(target, bytes, st)) {
     notifier_.ShowNotice(sjis::Lit(kWriteFailedNotice));
     return false;
   }
+  baseline_ = std::move(bytes);
+  return true;
+}
+
+bool EventFile::ChangedOnDisk() const {
+  if (!baseline_) return false;
+  // The bytes themselves decide: a touch is no change, and an edit within the same second of
+  // the same size still is one.
+  const auto now = ReadWholeFile(path_);
+  return now && *now != *baseline_;
+}
+
+bool EventFile::EventsDiffer(const EventStore& store) const {
+  EventStore base;
+  Settings unused;
+  ParseEventFile(baseline_.value_or(std::string()), base, unused);
+  for (const StoreTable& t : StoreTables()) {
+    if (!SameEvents(base.*t.table, store.*t.table, t.doneCol)) return true;
+  }
+  return false;
+}
+
+bool EventFile::Rebase(EventStore& store, Settings& settings, RowChanges rows) {
+  auto fresh = ReadWholeFile(path_);
+  if (!fresh) {
+    notifier_.ShowNotice(sjis::Lit(kOpenFailedNotice));
+    return false;
+  }
+  EventStore base;
+  Settings baseSettings;
+  ParseEventFile(baseline_.value_or(std::string()), base, baseSettings);
+  const EventStore mine = store;
+  // A file without a settings line leaves the settings as the last one left them.
+  Settings theirs = baseSettings;
+  ParseEventFile(*fresh, store, theirs);
+  for (const StoreTable& t : StoreTables()) {
+    if (rows == RowChanges::kKeep) {
+      ApplyRowChanges(base.*t.table, mine.*t.table, store.*t.table, t.doneCol, t.sortCol);
+    }
+    CarryDoneMarks(mine.*t.table, store.*t.table, t.doneCol);
+  }
+  ApplySettingChanges(baseSettings, settings, theirs);
+  settings = theirs;
+  baseline_ = std::move(fresh);
   return true;
 }
 

@@ -16,6 +16,7 @@
 
 #include "events/EngineHost.h"
 #include "events/EventStore.h"
+#include "events/FileMerge.h"
 #include "events/Settings.h"
 
 namespace vespin {
@@ -129,9 +130,21 @@ class EventFile {
   // the user may not write. False after telling the user; the old file is then left as it was.
   bool IniSave(const EventStore& store, const Settings& settings);
 
+  // Whether the file's bytes differ from those last read or written here. False before either,
+  // and when the file cannot be read (the next load or save says what is wrong).
+  bool ChangedOnDisk() const;
+  // Whether the tables hold other events than those last read or written (done marks aside).
+  bool EventsDiffer(const EventStore& store) const;
+  // Reads the file again and carries onto it what was changed here since the last read or
+  // write: the settings that changed and, with kKeep, the rows added and removed. Done marks
+  // follow their rows. When the file cannot be read, tells the user and changes nothing.
+  bool Rebase(EventStore& store, Settings& settings, RowChanges rows);
+
  private:
   std::filesystem::path path_;
   Notifier& notifier_;
+  // The bytes last read or written: what "changed here" and "changed there" are measured from.
+  std::optional<std::string> baseline_;
 };
 
 }  // namespace vespin

@@ -1,6 +1,9 @@
 #include "app/Application.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGuiApplication>
 #include <QLocale>
 
@@ -9,10 +12,20 @@
 #include "app/Main.h"
 #include "app/Msg.h"
 #include "app/NoticeSound.h"
+#include "controls/MessageBox.h"
 #include "dialogs/EventSet.h"
 #include "events/EventEngine.h"
+#include "text/Sjis.h"
 
 namespace vespin::ui {
+namespace {
+
+constexpr const char* kChangedOnDiskQuestion =
+    "A vespin.iniがほかで書き換えられています。\r\n上書きしますか、それとも読み直しますか？";
+constexpr int kReloadSettleMsecs = 250;  // an editor writes in steps
+constexpr int kReloadRetryMsecs = 1000;
+
+}  // namespace
 
 TDateTime SystemClock::FromQDateTime(const QDateTime& dt) {
   const QDate d = dt.date();
@@ -70,7 +83,63 @@ bool Application::Start() {
                        translucent ? QColor() : DesktopColorUnder(main_->frameGeometry()));
   QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, main_.get(),
                    [this] { main_->FormCloseQuery(); });
+  WatchFile();
   return true;
+}
+
+void Application::WatchFile() {
+  watcher_ = std::make_unique<QFileSystemWatcher>();
+  reloadTimer_.setSingleShot(true);
+  QObject::connect(&reloadTimer_, &QTimer::timeout, watcher_.get(),
+                   [this] { ReloadIfChangedOnDisk(); });
+  const QFileInfo file(QString::fromStdString(file_.Path().string()));
+  // The folder too: a save by rename (ours, or an editor's) replaces the file the watch was on.
+  watcher_->addPath(file.absolutePath());
+  watcher_->addPath(file.absoluteFilePath());
+  const auto changed = [this, path = file.absoluteFilePath()] {
+    if (!watcher_->files().contains(path) && QFileInfo::exists(path)) watcher_->addPath(path);
+    reloadTimer_.start(kReloadSettleMsecs);
+  };
+  QObject::connect(watcher_.get(), &QFileSystemWatcher::fileChanged, watcher_.get(), changed);
+  QObject::connect(watcher_.get(), &QFileSystemWatcher::directoryChanged, watcher_.get(), changed);
+}
+
+bool Application::Busy() const {
+  // A pass or a listing under way, the event dialog, or any other window waiting for the user.
+  return state_.ClockPaused || (eventDialog_ && eventDialog_->isVisible()) ||
+         QApplication::activeModalWidget() != nullptr;
+}
+
+Application::Reload Application::ReloadIfChangedOnDisk() {
+  if (!file_.ChangedOnDisk()) return Reload::kNone;
+  if (Busy()) {
+    reloadTimer_.start(kReloadRetryMsecs);
+    return Reload::kDeferred;
+  }
+  return Rebase(RowChanges::kKeep) ? Reload::kReloaded : Reload::kNone;
+}
+
+bool Application::Rebase(RowChanges rows) {
+  if (!file_.Rebase(store_, settings_, rows)) return false;
+  SanitizeSettings();
+  if (main_) {
+    main_->ApplySettings();
+    // The coming events may be others now.
+    main_->RestartTick(TfrmMain::kFirstTickMsecs);
+  }
+  return true;
+}
+
+bool Application::TakeDiskChanges() {
+  // The dialog edits the tables in place: rows of its own would be lost to a plain reload.
+  if (eventDialog_ && eventDialog_->isVisible() && file_.EventsDiffer(store_)) {
+    const int answer = ShowMessageForm(sjis::Lit(kChangedOnDiskQuestion), QStringLiteral("上書き"),
+                                       QStringLiteral("読み直す"));
+    if (answer == kIdYes) return true;
+    Rebase(RowChanges::kDrop);
+    return false;
+  }
+  return Rebase(RowChanges::kKeep);
 }
 
 // A user who never opens the dialog pays nothing for it at start-up; once built it is kept, so
@@ -102,6 +171,7 @@ bool Application::IniSave() {
     settings_.left = main_->x();
     settings_.top = main_->y();
   }
+  if (file_.ChangedOnDisk() && !TakeDiskChanges()) return false;
   return file_.IniSave(store_, settings_);
 }
 

@@ -25,6 +25,7 @@
 #include "controls/ModalRunner.h"
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
+#include "events/FileMerge.h"
 #include "text/Sjis.h"
 
 namespace vespin::ui {
@@ -408,9 +409,6 @@ void TdlgEventSet::FormShow() {
     return c;
   };
   snapshot_ = Snapshot{
-      .weekDone = store.week.Column(WeekCol::kDone),
-      .monthDone = store.month.Column(MonthCol::kDone),
-      .yearDone = store.year.Column(YearCol::kDone),
       .week = copy(store.week),
       .month = copy(store.month),
       .year = copy(store.year),
@@ -434,11 +432,17 @@ void TdlgEventSet::pbExecClick() {
 void TdlgEventSet::pbCancelClick() {
   EventStore& store = host_.Store();
   if (host_.IniLoad()) {
-    // The file holds no done marks: give the engine back the ones it had.
+    // The file holds no done marks: give the engine back the ones it had, each to its own
+    // event, wherever a hand edit of the file has moved it.
     if (snapshot_) {
-      store.week.ReplaceColumn(WeekCol::kDone, snapshot_->weekDone);
-      store.month.ReplaceColumn(MonthCol::kDone, snapshot_->monthDone);
-      store.year.ReplaceColumn(YearCol::kDone, snapshot_->yearDone);
+      auto carry = [](const TableCopy& c, EventTable& table, int doneCol) {
+        EventTable before(table.ColCount());
+        for (const auto& row : c.rows) before.InsertRow(before.DataRowCount() + 1, row);
+        CarryDoneMarks(before, table, doneCol);
+      };
+      carry(snapshot_->week, store.week, WeekCol::kDone);
+      carry(snapshot_->month, store.month, MonthCol::kDone);
+      carry(snapshot_->year, store.year, YearCol::kDone);
     }
   } else if (snapshot_) {
     // The file could not be read again (the user has been told): the tables go back to what

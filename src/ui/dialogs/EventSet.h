@@ -101,11 +101,9 @@ class TdlgEventSet final : public QDialog {
     int selectedRow = 1;
     int topRow = 1;
   };
-  // What the dialog keeps aside while it is open.
+  // What the dialog keeps aside while it is open: every list as it was, with the engine's
+  // done marks, to fall back on when the file cannot be read again.
   struct Snapshot {
-    // The engine's done marks, one whole column per list (header included).
-    std::vector<std::string> weekDone, monthDone, yearDone;
-    // Every list as it was, to fall back on when the file cannot be read again.
     TableCopy week, month, year;
   };
 
