@@ -6,6 +6,7 @@
 #include "app/Application.h"
 #include "app/Main.h"
 #include "app/NoticeSound.h"
+#include "app/SignalBridge.h"
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
 
@@ -31,5 +32,7 @@ int main(int argc, char** argv) {
   vespin::ui::Application vespinApp(clock, sound, vespin::kEventFileName, weekdays);
   if (!vespinApp.Start()) return 1;
   vespinApp.MainWindow().show();
+  // Logout, shutdown and kill end the program as the window's close does: the file is written.
+  const vespin::ui::SignalBridge endOnSignal([&vespinApp](int) { vespinApp.MainWindow().close(); });
   return QApplication::exec();
 }
