@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QScreen>
 #include <QStringListModel>
 #include <QTest>
 #include <QTimer>
@@ -108,6 +109,17 @@ TEST_F(ApplicationTest, StartAppliesTheFileToTheWindow) {
   EXPECT_EQ(app->Store().week.DataRowCount(), 1);
   EXPECT_EQ(w.windowFlags() & (Qt::Tool | Qt::FramelessWindowHint),
             Qt::Tool | Qt::FramelessWindowHint);
+}
+
+TEST_F(ApplicationTest, WithoutASettingsLineTheWindowIsFlushWithTheRightEdge) {
+  std::string file = kSample;
+  file.erase(file.find("40,30,"), file.find("[バージョン]") - file.find("40,30,"));
+  auto app = Start(file);
+  TfrmMain& w = app->MainWindow();
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_LT(w.width(), TfrmMain::kCreateWidth);  // the layout made it narrower
+  EXPECT_EQ(w.x() + w.width(), screen.x() + screen.width());
+  EXPECT_EQ(w.y(), screen.y());
 }
 
 TEST_F(ApplicationTest, SettingsItemsWriteTheFileAndMonthItemsDoNot) {

@@ -76,7 +76,12 @@ bool Application::Start() {
   main_->SetQuit([] { QCoreApplication::exit(0); });
   main_->SetOpenEventDialog([this](int month, int day) { OpenEventDialog(month, day); });
   main_->ApplySettings();
-  if (loaded.settingsRead) main_->PlaceAtStart(settings_.left, settings_.top);
+  // Placed once its size is final: FormCreate's place was for a wider window.
+  if (loaded.settingsRead) {
+    main_->PlaceAtStart(settings_.left, settings_.top);
+  } else {
+    main_->PlaceTopRight();
+  }
   // Only a window that has never been shown can still choose a see-through surface.
   const bool translucent = DesktopShowsThrough();
   main_->SetSeeThrough(translucent,

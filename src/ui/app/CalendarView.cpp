@@ -134,8 +134,7 @@ void CalendarView::mousePressEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   const Hit hit = HitAt(pos);
   pressed_ = event->button() == Qt::LeftButton ? hit : Hit{};
-  if (onMouseDown)
-    onMouseDown(event->button(), hit.kind == HitKind::None ? pos : pos - hit.rect.topLeft());
+  if (onMouseDown) onMouseDown(event->button(), event->globalPosition().toPoint());
 }
 
 void CalendarView::mouseReleaseEvent(QMouseEvent* event) {
@@ -149,13 +148,8 @@ void CalendarView::mouseReleaseEvent(QMouseEvent* event) {
 void CalendarView::mouseDoubleClickEvent(QMouseEvent* event) {
   // The second press of a double-click is no click of its own.
   pressed_ = Hit{};
-  const QPoint pos = event->position().toPoint();
-  const Hit hit = HitAt(pos);
-  if (hit.kind != HitKind::None) {
-    if (onMouseDown) onMouseDown(event->button(), pos - hit.rect.topLeft());
-    return;
-  }
-  if (onMouseDown) onMouseDown(event->button(), pos);
+  if (onMouseDown) onMouseDown(event->button(), event->globalPosition().toPoint());
+  if (HitAt(event->position().toPoint()).kind != HitKind::None) return;
   if (event->button() == Qt::LeftButton && onDoubleClickOutside) onDoubleClickOutside();
 }
 

@@ -55,8 +55,8 @@ class CalendarView final : public QWidget {
 
   // Left click on a header or a day cell (press and release on the same cell).
   std::function<void(const Hit& hit)> onClick;
-  // Any button pressed anywhere; `local` is relative to the cell pressed, or to the view.
-  std::function<void(Qt::MouseButton button, QPoint local)> onMouseDown;
+  // Any button pressed anywhere; where the pointer is on the screen.
+  std::function<void(Qt::MouseButton button, QPoint global)> onMouseDown;
   // Double-click outside every cell (the window's own surface).
   std::function<void()> onDoubleClickOutside;
 

@@ -156,8 +156,8 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
   spinM_->onDownClick = [this] { SpinMDownClick(); };
 
   calendar_->onClick = [this](const CalendarView::Hit& hit) { CalendarClick(hit); };
-  calendar_->onMouseDown = [this](Qt::MouseButton button, QPoint local) {
-    FormMouseDown(button, local);
+  calendar_->onMouseDown = [this](Qt::MouseButton button, QPoint global) {
+    FormMouseDown(button, global);
   };
   calendar_->onDoubleClickOutside = [this] { FormDblClick(); };
 
@@ -277,8 +277,13 @@ void TfrmMain::PlaceAtStart(int storedLeft, int storedTop) {
     move(pos.left, pos.top);
   } else {
     // A monitor that is gone, or a hand edit: the borderless window would be lost for good.
-    move(screen.x() + screen.width() - width(), screen.y());
+    PlaceTopRight();
   }
+}
+
+void TfrmMain::PlaceTopRight() {
+  const QRect screen = PrimaryScreenRect();
+  move(screen.x() + screen.width() - width(), screen.y());
 }
 
 // --- The clock -------------------------------------------------------------------------------
@@ -306,10 +311,11 @@ void TfrmMain::RestartTick(int msecs) {
 
 void TfrmMain::ShowDateTime(TDateTime date, TDateTime time) {
   const DateParts d = DecodeDate(date);
+  // The whole date: a clock put a month on keeps the day of the month.
+  const bool dayChanged = d.day != todayDay_ || d.month != todayMonth_ || d.year != todayYear_;
   todayYear_ = d.year;
   todayMonth_ = d.month;
-  const bool dayChanged = d.day != todayDay_;
-  if (dayChanged) todayDay_ = d.day;
+  todayDay_ = d.day;
   lDate_->setText(FromSjis(DateText(date, weekdays_)));
   lTime_->setText(FromSjis(TimeText(time)));
   if (!navigating_ && dayChanged) {
@@ -355,22 +361,23 @@ void TfrmMain::FormDblClick() {
   DrawCalendar();
 }
 
-void TfrmMain::FormMouseDown(Qt::MouseButton button, QPoint local) {
+void TfrmMain::FormMouseDown(Qt::MouseButton button, QPoint global) {
   if (button != Qt::RightButton) return;
-  lastMenuPoint_ = QPoint(x() + local.x() - 10, y() + local.y() + 10);
+  // Just left of and below the pointer, whichever control took the press.
+  lastMenuPoint_ = global + QPoint(-10, 10);
   pMenu_->popup(lastMenuPoint_);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonDblClick) {
     auto* mouse = static_cast<QMouseEvent*>(event);
-    FormMouseDown(mouse->button(), mouse->position().toPoint());
+    FormMouseDown(mouse->button(), mouse->globalPosition().toPoint());
     if (mouse->button() == Qt::LeftButton) FormDblClick();
     return true;
   }
   if (event->type() == QEvent::MouseButtonPress) {
     auto* mouse = static_cast<QMouseEvent*>(event);
-    FormMouseDown(mouse->button(), mouse->position().toPoint());
+    FormMouseDown(mouse->button(), mouse->globalPosition().toPoint());
     return true;
   }
   return QWidget::eventFilter(watched, event);
