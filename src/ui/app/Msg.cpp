@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 
@@ -14,6 +15,7 @@ namespace vespin::ui {
 namespace {
 
 const QString kCaption = QStringLiteral("お知らせメッセージ");
+const QColor kSilver(192, 192, 192);
 
 QFont PixelFont(const QString& face, int pixels) {
   QFont font(face);
@@ -31,10 +33,6 @@ TfrmMsg::TfrmMsg(QWidget* parent)
   setWindowTitle(kCaption);
   setFixedSize(kClientWidth, kClientHeight);
   setFont(PixelFont(PGothicFace(), 12));
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, ColorFromValue(0xC0C0C0));
-  setPalette(pal);
 
   lMsg_->setGeometry(0, 21, kClientWidth, 20);
   lMsg_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -60,6 +58,13 @@ void TfrmMsg::closeEvent(QCloseEvent* event) {
   } else {
     event->ignore();
   }
+}
+
+void TfrmMsg::paintEvent(QPaintEvent*) {
+  // Painted, not set as the window's palette: a palette of its own would give the OK button new
+  // cache keys with every notice, and the style would keep a fresh set of button pictures each
+  // time.
+  QPainter(this).fillRect(rect(), kSilver);
 }
 
 void TfrmMsg::showEvent(QShowEvent* event) {

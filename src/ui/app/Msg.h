@@ -31,6 +31,7 @@ class TfrmMsg final : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
