@@ -21,6 +21,7 @@
 #include <algorithm>
 
 #include "UiText.h"
+#include "WindowFrame.h"
 #include "app/About.h"
 #include "app/Desktop.h"
 #include "app/ProgramIcon.h"
@@ -396,12 +397,15 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 void TfrmMain::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
+  // No task-bar entry to bring it back by, in either mode.
+  ComeBackWhenMinimised(*this, *event);
   if (event->type() == QEvent::ActivationChange && isActiveWindow()) raise();
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
   // Before the window is mapped: no task-bar button, in either mode.
   KeepOffTaskbar(*this);
+  if (navigating_) SetFrame(*this, Frame::kCloseBox);
   QWidget::showEvent(event);
 }
 

@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "UiText.h"
+#include "WindowFrame.h"
 #include "app/NoticeSound.h"
 #include "controls/ModalRunner.h"
 
@@ -67,7 +68,13 @@ void TfrmMsg::paintEvent(QPaintEvent*) {
   QPainter(this).fillRect(rect(), kSilver);
 }
 
+void TfrmMsg::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  ComeBackWhenMinimised(*this, *event);
+}
+
 void TfrmMsg::showEvent(QShowEvent* event) {
+  SetFrame(*this, Frame::kDialog);
   QDialog::showEvent(event);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->geometry();

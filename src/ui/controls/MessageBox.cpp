@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "UiText.h"
+#include "WindowFrame.h"
 #include "controls/ModalRunner.h"
 
 namespace vespin::ui {
@@ -275,7 +276,13 @@ void TMessageForm::CentreOnScreen() {
        area.y() + (area.height() - outer.height()) / 2);
 }
 
+void TMessageForm::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  ComeBackWhenMinimised(*this, *event);
+}
+
 void TMessageForm::showEvent(QShowEvent* event) {
+  SetFrame(*this, Frame::kDialog);
   QDialog::showEvent(event);
   CentreOnScreen();
   FocusFirstButton();

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "UiText.h"
+#include "WindowFrame.h"
 #include "calendar/Hizuke.h"
 #include "controls/CGridBase.h"
 #include "controls/CMemMultiCombo.h"
@@ -460,6 +461,16 @@ void TdlgEventSet::pbCancelClick() {
   snapshot_.reset();
   done(Rejected);
   host_.State().ClockPaused = false;
+}
+
+void TdlgEventSet::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  ComeBackWhenMinimised(*this, *event);
+}
+
+void TdlgEventSet::showEvent(QShowEvent* event) {
+  SetFrame(*this, Frame::kDialog);
+  QDialog::showEvent(event);
 }
 
 void TdlgEventSet::reject() {

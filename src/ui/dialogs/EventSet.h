@@ -93,6 +93,8 @@ class TdlgEventSet final : public QDialog {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   // One list's rows, selection and scroll position.
