@@ -10,7 +10,24 @@
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
 
+namespace {
+
+// Qt and the sound back end report on the terminal what is no fault of the program (no audio
+// device, no runtime folder). The program says nothing when all is well: only critical messages
+// get through, unless the user asks for Qt's logging with QT_LOGGING_RULES.
+void KeepTheTerminalQuiet() {
+  if (qEnvironmentVariableIsSet("QT_LOGGING_RULES")) return;
+  static QtMessageHandler next = nullptr;
+  next = qInstallMessageHandler(
+      [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) next(type, context, message);
+      });
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  KeepTheTerminalQuiet();
   // A Wayland compositor does not let a window place itself; the panel needs its place, so it
   // runs through XWayland unless the user chose a platform.
   if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
