@@ -72,7 +72,7 @@ void BM_ParseEventFile(benchmark::State& state) {
     ParseEventFile(bytes, store, settings);
     benchmark::DoNotOptimize(store.year.DataRowCount());
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
 }
 BENCHMARK(BM_ParseEventFile)->Unit(benchmark::kMillisecond);
 

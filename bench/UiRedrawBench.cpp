@@ -36,6 +36,7 @@ class SilentHost final : public EngineHost {
   void RedrawCalendar() override {}
   bool OnTimeNotices() const override { return false; }
   bool StartUpNotices() const override { return false; }
+  HolidayLaw Holidays() const override { return HolidayLaw::k2005; }
 };
 
 std::string Two(int n) {
@@ -86,8 +87,7 @@ struct Fixture {
     settings.yearLine = settings.monthLine = settings.weekLine = true;
     window = std::make_unique<ui::TfrmMain>(
         clock, state, settings, WeekdayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"});
-    window->SetEventCheck(
-        [this](int mode, TDateTime d, TDateTime t) { return engine.EventCheck(mode, d, t); });
+    window->SetEventChecker(&engine);
     window->ApplySettings();
   }
 };

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing, benchmarking and running VESPIN need.
+# Installs every Debian package that building, testing, benchmarking and running VESPIN need;
+# `setup.sh package` also what building and checking the Debian package needs.
 # Does nothing when they are all there already. Runs apt-get as root, or through sudo.
 set -euo pipefail
 
@@ -8,7 +9,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev libgl-dev libx11-dev
   fonts-ipafont-gothic xvfb xauth tzdata
+  librsvg2-bin desktop-file-utils appstream groff-base man-db
 )
+if [ "${1:-}" = package ]; then
+  packages+=(dpkg-dev lintian)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds VESPIN and runs every test: the sanitizer build of the core, the fuzz targets,
-# then the full build (core, companion, windows). The last lines are CTest's summary.
+# then the full build (core, companion, windows) and its installed tree. Every build treats a
+# warning as an error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -11,7 +12,7 @@ echo "== Formatting =="
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 echo "== Core under AddressSanitizer and UndefinedBehaviorSanitizer =="
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESPIN_SANITIZE=ON \
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVESPIN_WERROR=ON -DVESPIN_SANITIZE=ON \
   -DVESPIN_WITH_UI=OFF -DVESPIN_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -19,13 +20,16 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 if [ -d fuzz ] && ls fuzz/*Fuzz.cpp >/dev/null 2>&1; then
   echo "== Fuzz targets =="
-  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVESPIN_WERROR=ON \
     -DCMAKE_CXX_COMPILER=clang++ -DVESPIN_FUZZ=ON -DVESPIN_WITH_UI=OFF >/dev/null
   cmake --build build-fuzz -j "$jobs"
   ctest --test-dir build-fuzz --output-on-failure
 fi
 
 echo "== Full build =="
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVESPIN_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build -j "$jobs" --output-on-failure
+
+echo "== Installed tree =="
+./scripts/check-install.sh build

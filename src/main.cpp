@@ -1,12 +1,18 @@
-// The program entry: formats and code tables, the main window, then the event file; the message
-// loop runs until the window closes or 終了 is chosen.
+// The program entry: formats and code tables, the folder to work in and its claim, the main
+// window, then the event file; the message loop runs until the window closes or 終了 is chosen.
+#include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QMenu>
 
 #include "UiText.h"
 #include "app/Application.h"
+#include "app/Autostart.h"
 #include "app/Main.h"
 #include "app/NoticeSound.h"
 #include "app/SignalBridge.h"
+#include "app/SingleInstance.h"
+#include "app/Startup.h"
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
 
@@ -27,6 +33,7 @@ void KeepTheTerminalQuiet() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const auto done = vespin::ui::AnswerInformationOptions(argc, argv)) return *done;
   KeepTheTerminalQuiet();
   // A Wayland compositor does not let a window place itself; the panel needs its place, so it
   // runs through XWayland unless the user chose a platform.
@@ -44,12 +51,24 @@ int main(int argc, char** argv) {
   const vespin::WeekdayNames weekdays = vespin::ui::LocaleWeekdayNames();
   vespin::Codes();
 
+  if (const auto done = vespin::ui::EnterWorkFolder()) return *done;
+  vespin::ui::PanelGuard guard(QDir::currentPath());
+  vespin::ui::BeginClaimingWorkFolder(guard);
+
   vespin::ui::SystemClock clock;
   vespin::ui::SystemSound sound;
   vespin::ui::Application vespinApp(clock, sound, vespin::kEventFileName, weekdays);
   if (!vespinApp.Start()) return 1;
-  vespinApp.MainWindow().show();
+  // Before the window shows: a second panel on the folder never appears.
+  if (const auto done = vespin::ui::ClaimWorkFolder(guard)) return *done;
+  vespin::ui::TfrmMain& window = vespinApp.MainWindow();
+  QObject::connect(&guard, &vespin::ui::PanelGuard::raiseRequested, &window,
+                   [&window] { vespin::ui::BringToFront(window); });
+  vespin::ui::AddStartAtLoginItem(*window.pMenu(),
+                                  window.pMenu()->findChild<QAction*>(QStringLiteral("miAbout")),
+                                  vespin::ui::ThisLaunch());
+  window.show();
   // Logout, shutdown and kill end the program as the window's close does: the file is written.
-  const vespin::ui::SignalBridge endOnSignal([&vespinApp](int) { vespinApp.MainWindow().close(); });
+  const vespin::ui::SignalBridge endOnSignal([&window](int) { window.close(); });
   return QApplication::exec();
 }

@@ -13,6 +13,7 @@
 #include "calendar/DateTime.h"
 #include "calendar/Hizuke.h"
 #include "calendar/Julius.h"
+#include "text/Sjis.h"
 
 namespace vespin::cli {
 namespace {
@@ -68,8 +69,11 @@ int NotAYear(std::ostream& err, std::string_view arg) {
 std::optional<std::int64_t> OneNumber(const Args& args, std::int64_t lo, std::int64_t hi,
                                       const char* what, std::ostream& err) {
   if (args.size() != 1) {
-    Refuse(err, args.empty() ? std::string(what) + " is needed"
-                             : Quoted(args[1]) + " is one argument too many");
+    if (args.empty()) {
+      Refuse(err, std::string(what) + " is needed");
+    } else {
+      TooMany(err, args[1]);
+    }
     return std::nullopt;
   }
   const auto n = ParseNumber(args[0], lo, hi);
@@ -83,11 +87,30 @@ std::optional<std::int64_t> OneNumber(const Args& args, std::int64_t lo, std::in
 }  // namespace
 
 int Holidays(const Args& args, std::ostream& out, std::ostream& err, const Environment& /*env*/) {
-  const auto year = OneNumber(args, kFirstYear, kLastYear, "a year", err);
-  if (!year) return kExitUsage;
+  std::optional<HolidayLaw> law;
+  bool names = false;
+  std::optional<std::int64_t> year;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const OptionRead lawRead = ReadLawOption(args, i, law);
+    if (lawRead == OptionRead::kBad) return Refuse(err, kLawValues);
+    if (lawRead == OptionRead::kRead) continue;
+    if (args[i] == "--names") {
+      names = true;
+    } else if (!year) {
+      year = ParseNumber(args[i], kFirstYear, kLastYear);
+      if (!year) return NotAYear(err, args[i]);
+    } else {
+      return TooMany(err, args[i]);
+    }
+  }
+  if (!year) return Refuse(err, "a year is needed");
   const auto y = static_cast<int>(*year);
   for (TDateTime t = EncodeDate(y, 1, 1), end = EncodeDate(y, 12, 31); t <= end; t += 1) {
-    if (IsHoliday(t)) out << IsoDate(t) << "\n";
+    const auto name = HolidayName(t, law.value_or(HolidayLaw::k2005));
+    if (!name) continue;
+    out << IsoDate(t);
+    if (names) out << ' ' << sjis::ToUtf8(*name);
+    out << "\n";
   }
   return kExitOk;
 }
@@ -123,7 +146,14 @@ int JulianDay(const Args& args, std::ostream& out, std::ostream& err, const Envi
   return kExitOk;
 }
 
-int Month(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
+int Month(const Args& allArgs, std::ostream& out, std::ostream& err, const Environment& env) {
+  std::optional<HolidayLaw> law;
+  Args args;
+  for (std::size_t i = 0; i < allArgs.size(); ++i) {
+    const OptionRead lawRead = ReadLawOption(allArgs, i, law);
+    if (lawRead == OptionRead::kBad) return Refuse(err, kLawValues);
+    if (lawRead == OptionRead::kNotThis) args.push_back(allArgs[i]);
+  }
   int year = 0;
   int month = 0;
   if (args.empty()) {
@@ -159,7 +189,7 @@ int Month(const Args& args, std::ostream& out, std::ostream& err, const Environm
   for (int day = 1; day <= days; ++day) {
     const TDateTime date = first + (day - 1);
     const int weekday = DayOfWeek(date);
-    const bool red = weekday == 1 || IsHoliday(date);
+    const bool red = weekday == 1 || IsHoliday(date, law.value_or(HolidayLaw::k2005));
     char number[12];
     std::snprintf(number, sizeof number, "%2d", day);
     line += ' ';

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -14,18 +13,20 @@
 #include "calendar/Hizuke.h"
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
+#include "events/ExtensionSection.h"
+#include "events/IniFormat.h"
 #include "text/Sjis.h"
 
 namespace vespin::cli {
 namespace {
 
-constexpr std::size_t kMaxTextBytes = 32;  // what the event dialog lets the user type
-constexpr int kIntMin = std::numeric_limits<int>::min();
-constexpr int kIntMax = std::numeric_limits<int>::max();
+using ini::CodePart;
+using ini::SettingsFieldSpec;
+using ini::SettingsType;
 
-// The section headers the program writes, in their order.
-constexpr const char* kSectionsUtf8[] = {"[週間]", "[月間]", "[年間]", "[設定]", "[バージョン]"};
-constexpr int kSectionCount = 5;
+std::string TrueOrFalse() {
+  return "neither " + std::string(ini::kTrue) + " nor " + std::string(ini::kFalse);
+}
 
 // A file text for the terminal: UTF-8, control bytes spelled out, in quotes.
 std::string Show(std::string_view sjisText) {
@@ -51,11 +52,6 @@ bool Has(const TCodeData& table, std::string_view code) {
   return false;
 }
 
-// Characters counted from 0; empty where the text is too short.
-std::string_view Sub(std::string_view s, std::size_t pos, std::size_t count) {
-  return pos < s.size() ? s.substr(pos, count) : std::string_view{};
-}
-
 class Checker {
  public:
   Checker(std::string label, std::ostream& out) : label_(std::move(label)), out_(out) {}
@@ -70,13 +66,12 @@ class Checker {
   }
 
   void CheckLineBytes(const FileLine& line);
-  void CheckHeader(const FileLine& line, int index);
+  void CheckHeader(const FileLine& line, FileSection expected);
   void CheckEvent(const FileLine& line);
   void CheckWeekCode(int n, std::string_view code);
   void CheckMonthCode(int n, std::string_view code);
   void CheckYearCode(int n, std::string_view code);
   void CheckSettings(const FileLine& line);
-  void CheckBool(int n, std::string_view field, const char* what);
 
   std::string label_;
   std::ostream& out_;
@@ -85,14 +80,15 @@ class Checker {
 };
 
 void Checker::Run(std::string_view bytes) {
-  int headers = 0;
+  std::size_t headers = 0;
   int lastLine = 0;
-  for (const FileLine& line : SplitEventFile(bytes)) {
+  const std::vector<FileLine> lines = SplitEventFile(bytes);
+  for (const FileLine& line : lines) {
     lastLine = line.number;
     CheckLineBytes(line);
     if (line.text.empty()) continue;
     if (line.isHeader) {
-      if (headers < kSectionCount) CheckHeader(line, headers);
+      if (headers < ini::kSectionCount) CheckHeader(line, static_cast<FileSection>(headers));
       ++headers;
       continue;
     }
@@ -106,13 +102,17 @@ void Checker::Run(std::string_view bytes) {
         CheckSettings(line);
         break;
       case FileSection::kVersion:
-        break;  // never read
+        break;  // read only for the extension section, below
     }
   }
+  for (const ExtensionIssue& issue : ReadExtensionSection(lines).unreadable) {
+    Report(issue.line, issue.message);
+  }
   // The version section may be missing; the others hold what the program keeps.
-  for (int i = headers; i < kSectionCount - 1; ++i) {
+  for (auto s = static_cast<FileSection>(std::min(headers, ini::kSectionCount - 1));
+       s != FileSection::kVersion; s = ini::NextSection(s)) {
     Report(std::max(lastLine, 1),
-           std::string("file ends without the ") + kSectionsUtf8[i] + " section");
+           std::string("file ends without the ") + ini::SectionHeaderUtf8(s) + " section");
   }
 }
 
@@ -141,15 +141,15 @@ void Checker::CheckLineBytes(const FileLine& line) {
   }
 }
 
-void Checker::CheckHeader(const FileLine& line, int index) {
-  const char* expected = kSectionsUtf8[index];
-  if (line.text == sjis::Lit(expected)) return;
-  if (index == 0 && line.text.front() != '[') {
+void Checker::CheckHeader(const FileLine& line, FileSection expected) {
+  if (line.text == ini::SectionHeader(expected)) return;
+  if (expected == FileSection::kWeek && line.text.front() != '[') {
     Report(line.number, "first line " + Show(line.text) +
                             " is not a section header; the program skips it unread");
     return;
   }
-  Report(line.number, "section header " + Show(line.text) + " stands where " + expected +
+  Report(line.number, "section header " + Show(line.text) + " stands where " +
+                          ini::SectionHeaderUtf8(expected) +
                           " belongs; sections are found by position");
 }
 
@@ -157,7 +157,7 @@ void Checker::CheckEvent(const FileLine& line) {
   const bool yearly = line.section == FileSection::kYear;
   const int n = line.number;
   const EventLineFields e = ReadEventLine(line.text, yearly);
-  const std::size_t expected = yearly ? 5 : 4;
+  const std::size_t expected = yearly ? ini::kYearLineFields : ini::kEventLineFields;
   const char* kind = line.section == FileSection::kWeek    ? "weekly"
                      : line.section == FileSection::kMonth ? "monthly"
                                                            : "yearly";
@@ -165,7 +165,7 @@ void Checker::CheckEvent(const FileLine& line) {
                               " fields where " + std::to_string(expected) + " belong";
   if (e.fieldCount > expected) {
     Report(n, counted + ": a comma splits the event text " + Show(e.text));
-  } else if (e.fieldCount < expected && !(yearly && e.fieldCount == 4)) {
+  } else if (e.fieldCount < expected && !(yearly && e.fieldCount == ini::kEventLineFields)) {
     Report(n, counted);
   }
 
@@ -185,23 +185,24 @@ void Checker::CheckEvent(const FileLine& line) {
   }
   if (e.text.empty()) {
     Report(n, "empty event text");
-  } else if (e.text.size() > kMaxTextBytes) {
+  } else if (e.text.size() > ini::kEventTextMaxBytes) {
     Report(n, "event text " + Show(e.text) + " is " + std::to_string(e.text.size()) +
-                  " bytes; the event dialog keeps at most 32");
+                  " bytes; the event dialog keeps at most " +
+                  std::to_string(ini::kEventTextMaxBytes));
   } else if (sjis::ToUtf8(e.text).find("\xEF\xBF\xBD") != std::string::npos) {
     Report(n, "event text " + Show(e.text) + " is not valid Shift_JIS");
   }
   if (!Has(Codes().cdAlarm, e.alarm)) {
     Report(n, "unknown lead-time code " + Show(e.alarm) + " (01 to 15)");
   }
-  if (e.deleteFlag && *e.deleteFlag != "TRUE" && *e.deleteFlag != "FALSE") {
-    Report(n, "delete flag " + Show(*e.deleteFlag) + " is neither TRUE nor FALSE");
+  if (e.deleteFlag && !ini::IsBoolToken(*e.deleteFlag)) {
+    Report(n, "delete flag " + Show(*e.deleteFlag) + " is " + TrueOrFalse());
   }
 }
 
 void Checker::CheckWeekCode(int n, std::string_view code) {
   const auto& codes = Codes();
-  if (Sub(code, 0, 1) == "8") {
+  if (CodePart(code, 0, 1) == "8") {
     if (!Has(codes.cdWType, code)) Report(n, "unknown weekly type code " + Show(code));
     return;
   }
@@ -210,31 +211,31 @@ void Checker::CheckWeekCode(int n, std::string_view code) {
                   ": a type 1-7 and a weekday 1-8, or 81 to 87");
     return;
   }
-  if (!Has(codes.cdWType, Sub(code, 0, 1))) {
-    Report(n, "unknown weekly type " + Show(Sub(code, 0, 1)) + " in code " + Show(code));
+  if (!Has(codes.cdWType, CodePart(code, 0, 1))) {
+    Report(n, "unknown weekly type " + Show(CodePart(code, 0, 1)) + " in code " + Show(code));
   }
-  if (!Has(codes.cdDay, Sub(code, 1, 1))) {
-    Report(n, "unknown weekday " + Show(Sub(code, 1, 1)) + " in weekly code " + Show(code));
+  if (!Has(codes.cdDay, CodePart(code, 1, 1))) {
+    Report(n, "unknown weekday " + Show(CodePart(code, 1, 1)) + " in weekly code " + Show(code));
   }
 }
 
 void Checker::CheckMonthCode(int n, std::string_view code) {
   const auto& codes = Codes();
-  const std::string_view kind = Sub(code, 0, 1);
+  const std::string_view kind = CodePart(code, 0, 1);
   if (code.size() != 3 || (kind != "1" && kind != "2" && kind != "3" && kind != "4")) {
     Report(n, "unknown monthly type code " + Show(code) + ": 1DD, 20W, 30W or 400");
   } else if (kind == "1") {
-    if (!Has(codes.cdDate, Sub(code, 1, 2))) {
-      Report(n, "unknown day " + Show(Sub(code, 1, 2)) + " in monthly code " + Show(code));
+    if (!Has(codes.cdDate, CodePart(code, 1, 2))) {
+      Report(n, "unknown day " + Show(CodePart(code, 1, 2)) + " in monthly code " + Show(code));
     }
   } else if (kind == "4") {
     if (code != "400") Report(n, "unknown monthly type code " + Show(code) + ": 400 expected");
   } else {
-    if (!Has(codes.cdMType, Sub(code, 0, 2))) {
-      Report(n, "unknown monthly type " + Show(Sub(code, 0, 2)) + " in code " + Show(code));
+    if (!Has(codes.cdMType, CodePart(code, 0, 2))) {
+      Report(n, "unknown monthly type " + Show(CodePart(code, 0, 2)) + " in code " + Show(code));
     }
-    if (!Has(codes.cdDay, Sub(code, 2, 1))) {
-      Report(n, "unknown weekday " + Show(Sub(code, 2, 1)) + " in monthly code " + Show(code));
+    if (!Has(codes.cdDay, CodePart(code, 2, 1))) {
+      Report(n, "unknown weekday " + Show(CodePart(code, 2, 1)) + " in monthly code " + Show(code));
     }
   }
 }
@@ -245,7 +246,7 @@ void Checker::CheckYearCode(int n, std::string_view code) {
     Report(n, "unknown yearly code " + Show(code) + ": MMDD expected");
     return;
   }
-  const std::string_view mm = Sub(code, 0, 2), dd = Sub(code, 2, 2);
+  const std::string_view mm = CodePart(code, 0, 2), dd = CodePart(code, 2, 2);
   const bool monthOk = Has(codes.cdMonth, mm);
   const bool dayOk = Has(codes.cdDate, dd);
   if (!monthOk) Report(n, "unknown month " + Show(mm) + " in yearly code " + Show(code));
@@ -259,53 +260,46 @@ void Checker::CheckYearCode(int n, std::string_view code) {
   }
 }
 
-void Checker::CheckBool(int n, std::string_view field, const char* what) {
-  if (field != "TRUE" && field != "FALSE") {
-    Report(n, std::string(what) + " " + Show(field) + " is neither TRUE nor FALSE");
+// What is wrong with a settings field that is not well formed.
+std::string FieldProblem(const SettingsFieldSpec& spec, std::string_view text) {
+  const std::string field = std::string(spec.name) + " " + Show(text) + " is ";
+  switch (spec.type) {
+    case SettingsType::kInteger:
+      return field + "not a whole number";
+    case SettingsType::kBackground:
+      return field + "neither " + std::string(ini::kClear) + " nor a colour value";
+    case SettingsType::kScheme:
+      return field + "neither " + std::string(ini::kBright) + " nor " + std::string(ini::kDark);
+    case SettingsType::kText:
+      return std::string("empty ") + spec.name;
+    case SettingsType::kBoolean:
+      return field + TrueOrFalse();
+    case SettingsType::kFontSize:
+      return field + "not a positive whole number";
+    case SettingsType::kFontStyle:
+      return field + "not a number from 0 to 15";
+    case SettingsType::kMonths:
+      return field + "not 1, 2 or 3";
   }
+  return field + "not understood";
 }
 
 void Checker::CheckSettings(const FileLine& line) {
   const int n = line.number;
   if (++settingsLines_ > 1) Report(n, "another settings line; only the last one counts");
   const std::vector<std::string> s = CommaSplit(line.text);
-  if (s.size() != 14 && s.size() != 6) {
-    Report(n, "settings line has " + std::to_string(s.size()) +
-                  " fields where 14 belong (or 6 in the older form)");
+  const bool full = s.size() == ini::kSettingsFieldCount;
+  if (!full && s.size() != ini::kOlderSettingsFields) {
+    Report(n, "settings line has " + std::to_string(s.size()) + " fields where " +
+                  std::to_string(ini::kSettingsFieldCount) + " belong (or " +
+                  std::to_string(ini::kOlderSettingsFields) + " in the older form)");
   }
-  auto field = [&](std::size_t i) { return i < s.size() ? std::string_view(s[i]) : ""; };
-  auto isInt = [](std::string_view t, std::int64_t lo, std::int64_t hi) {
-    const auto v = ParseDecimal(t);
-    return v && *v >= lo && *v <= hi;
-  };
-  if (!isInt(field(0), kIntMin, kIntMax)) {
-    Report(n, "window left " + Show(field(0)) + " is not a whole number");
-  }
-  if (!isInt(field(1), kIntMin, kIntMax)) {
-    Report(n, "window top " + Show(field(1)) + " is not a whole number");
-  }
-  if (field(2) != "CLEAR" && !isInt(field(2), 0, 0xFFFFFF)) {
-    Report(n, "background " + Show(field(2)) + " is neither CLEAR nor a colour value");
-  }
-  if (field(3) != "BRIGHT" && field(3) != "DARK") {
-    Report(n, "text scheme " + Show(field(3)) + " is neither BRIGHT nor DARK");
-  }
-  if (field(4).empty()) Report(n, "empty font name");
-  if (s.size() != 14) return;
-  CheckBool(n, field(5), "sound");
-  if (!isInt(field(6), 1, kIntMax)) {
-    Report(n, "font size " + Show(field(6)) + " is not a positive whole number");
-  }
-  if (!isInt(field(7), 0, 15)) {
-    Report(n, "font style " + Show(field(7)) + " is not a number from 0 to 15");
-  }
-  CheckBool(n, field(8), "yearly underline");
-  CheckBool(n, field(9), "monthly underline");
-  CheckBool(n, field(10), "weekly underline");
-  CheckBool(n, field(11), "start-up notices");
-  CheckBool(n, field(12), "on-time notices");
-  if (field(13) != "1" && field(13) != "2" && field(13) != "3") {
-    Report(n, "month count " + Show(field(13)) + " is not 1, 2 or 3");
+  // Past the shared fields, an older line means other things than today's.
+  const std::size_t checked = full ? ini::kSettingsFieldCount : ini::kSharedSettingsFields;
+  for (std::size_t i = 0; i < checked; ++i) {
+    const SettingsFieldSpec& spec = ini::kSettingsFields[i];
+    const std::string_view text = i < s.size() ? std::string_view(s[i]) : std::string_view();
+    if (!ini::WellFormed(spec.type, text)) Report(n, FieldProblem(spec, text));
   }
 }
 
@@ -316,8 +310,7 @@ int Check(const Args& args, std::ostream& out, std::ostream& err, const Environm
   if (args.size() == 2 && args[0] == "--file" && !args[1].empty()) {
     file = args[1];
   } else if (!args.empty() && args[0] == "--file") {
-    return Refuse(err, args.size() > 2 ? Quoted(args[2]) + " is one argument too many"
-                                       : "--file needs a file name");
+    return args.size() > 2 ? TooMany(err, args[2]) : Refuse(err, "--file needs a file name");
   } else if (!args.empty()) {
     return Refuse(err, Quoted(args[0]) + " is no option of check");
   }

@@ -16,15 +16,15 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"holidays", "holidays YEAR", &Holidays},
+    {"holidays", "holidays [--law 2005|current] [--names] YEAR", &Holidays},
     {"equinox", "equinox YEAR", &Equinox},
     {"jd", "jd N", &JulianDay},
-    {"month", "month [YEAR MONTH]", &Month},
+    {"month", "month [--law 2005|current] [YEAR MONTH]", &Month},
     {"check", "check [--file F]", &Check},
-    {"day", "day [--file F] YYYY-MM-DD", &Day},
+    {"day", "day [--file F] [--law 2005|current] YYYY-MM-DD", &Day},
     {"simulate",
-     "simulate [--file F] [--on-time on|off] [--start-up on|off] YYYY-MM-DDTHH:MM[:SS] "
-     "YYYY-MM-DDTHH:MM[:SS]",
+     "simulate [--file F] [--law 2005|current] [--on-time on|off] [--start-up on|off] "
+     "YYYY-MM-DDTHH:MM[:SS] YYYY-MM-DDTHH:MM[:SS]",
      &Simulate},
 };
 
@@ -49,11 +49,29 @@ std::string Quoted(std::string_view arg) {
   return "'" + std::string(arg) + "'";
 }
 
+int TooMany(std::ostream& err, std::string_view arg) {
+  return Refuse(err, Quoted(arg) + " is one argument too many");
+}
+
 std::optional<std::string> ReadEventFileOrSay(const std::filesystem::path& file,
                                               std::ostream& err) {
   FileRead read = ReadEventFileBytes(file);
   if (!read.bytes) err << file.string() << ": " << FileProblemText(read.problem) << "\n";
   return std::move(read.bytes);
+}
+
+OptionRead ReadLawOption(const Args& args, std::size_t& i, std::optional<HolidayLaw>& law) {
+  if (args[i] != "--law") return OptionRead::kNotThis;
+  if (i + 1 >= args.size()) return OptionRead::kBad;
+  const std::string& value = args[++i];
+  if (value == "2005") {
+    law = HolidayLaw::k2005;
+  } else if (value == "current") {
+    law = HolidayLaw::kCurrent;
+  } else {
+    return OptionRead::kBad;
+  }
+  return OptionRead::kRead;
 }
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Cli.h"
+#include "calendar/HolidayLaw.h"
 
 namespace vespin::cli {
 
@@ -20,9 +21,16 @@ using Args = std::vector<std::string>;
 int Refuse(std::ostream& err, std::string_view problem);
 // An argument in quotes, for those messages.
 std::string Quoted(std::string_view arg);
+// Refuse with "'X' is one argument too many".
+int TooMany(std::ostream& err, std::string_view arg);
+inline constexpr const char* kLawValues = "--law takes 2005 or current";
 // The whole event file, or nullopt after saying what is wrong with it ("F: is a named pipe,
 // not a file").
 std::optional<std::string> ReadEventFileOrSay(const std::filesystem::path& file, std::ostream& err);
+// "--law 2005|current" at args[i]: kNotThis when args[i] is something else; kRead after setting
+// `law` and stepping i onto the value; kBad when the value is missing or unknown.
+enum class OptionRead { kNotThis, kRead, kBad };
+OptionRead ReadLawOption(const Args& args, std::size_t& i, std::optional<HolidayLaw>& law);
 
 int Holidays(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Equinox(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);

@@ -73,8 +73,8 @@ std::string Minute(TDateTime t) {
 // Prints notices as they come, and keeps the file as it is: a deletion stays in memory.
 class TerminalHost final : public EngineHost {
  public:
-  TerminalHost(std::ostream& out, bool onTime, bool startUp)
-      : out_(out), onTime_(onTime), startUp_(startUp) {}
+  TerminalHost(std::ostream& out, bool onTime, bool startUp, HolidayLaw holidays)
+      : out_(out), onTime_(onTime), startUp_(startUp), holidays_(holidays) {}
 
   void SetPassTime(TDateTime t) { minute_ = Minute(t); }
 
@@ -85,11 +85,13 @@ class TerminalHost final : public EngineHost {
   void RedrawCalendar() override {}
   bool OnTimeNotices() const override { return onTime_; }
   bool StartUpNotices() const override { return startUp_; }
+  HolidayLaw Holidays() const override { return holidays_; }
 
  private:
   std::ostream& out_;
   bool onTime_;
   bool startUp_;
+  HolidayLaw holidays_;
   std::string minute_;
 };
 
@@ -112,16 +114,16 @@ int NotAMoment(std::ostream& err, std::string_view arg) {
   return Refuse(err, Quoted(arg) + " is not a moment YYYY-MM-DDTHH:MM[:SS]");
 }
 
-int TooMany(std::ostream& err, std::string_view arg) {
-  return Refuse(err, Quoted(arg) + " is one argument too many");
-}
-
 }  // namespace
 
 int Day(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<TDateTime> date;
+  std::optional<HolidayLaw> law;
   for (std::size_t i = 0; i < args.size(); ++i) {
+    const OptionRead lawRead = ReadLawOption(args, i, law);
+    if (lawRead == OptionRead::kBad) return Refuse(err, kLawValues);
+    if (lawRead == OptionRead::kRead) continue;
     if (args[i] == "--file") {
       if (i + 1 >= args.size() || args[i + 1].empty()) return Refuse(err, kNeedsFile);
       file = args[++i];
@@ -138,12 +140,13 @@ int Day(const Args& args, std::ostream& out, std::ostream& err, const Environmen
   Settings settings;
   if (!Load(file, store, settings, err)) return kExitProblem;
   AppState state;
-  TerminalHost host(out, settings.onTime, settings.startUp);
+  TerminalHost host(out, settings.onTime, settings.startUp,
+                    law.value_or(settings.extensions.holidayLaw));
   EventEngine engine(store, state, host);
   for (const DayEvent& e : engine.EventsOn(*date)) {
     out << KindName(e.kind) << ' ' << e.timeText << ' ' << sjis::ToUtf8(e.text) << '\n';
   }
-  out << "mask " << engine.EventCheck(kModeDayMask, *date, 0) << '\n';
+  out << "mask " << engine.EventCheck(CheckMode::kDayMask, *date, 0) << '\n';
   return kExitOk;
 }
 
@@ -153,7 +156,11 @@ int Simulate(const Args& args, std::ostream& out, std::ostream& err, const Envir
   std::optional<bool> startUp;
   std::optional<TDateTime> from;
   std::optional<TDateTime> to;
+  std::optional<HolidayLaw> law;
   for (std::size_t i = 0; i < args.size(); ++i) {
+    const OptionRead lawRead = ReadLawOption(args, i, law);
+    if (lawRead == OptionRead::kBad) return Refuse(err, kLawValues);
+    if (lawRead == OptionRead::kRead) continue;
     const std::string& a = args[i];
     if (a == "--file" || a == "--on-time" || a == "--start-up") {
       if (i + 1 >= args.size() || args[i + 1].empty()) {
@@ -184,7 +191,8 @@ int Simulate(const Args& args, std::ostream& out, std::ostream& err, const Envir
   Settings settings;
   if (!Load(file, store, settings, err)) return kExitProblem;
   AppState state;
-  TerminalHost host(out, onTime.value_or(settings.onTime), startUp.value_or(settings.startUp));
+  TerminalHost host(out, onTime.value_or(settings.onTime), startUp.value_or(settings.startUp),
+                    law.value_or(settings.extensions.holidayLaw));
   EventEngine engine(store, state, host);
   ForEachAlarmPass(*from, *to, [&](TDateTime now) {
     host.SetPassTime(now);

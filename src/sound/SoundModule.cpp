@@ -14,6 +14,9 @@ QSoundEffect* Effect() {
 
 }  // namespace
 
+// The one entry point; the program looks it up by this name.
+extern "C" Q_DECL_EXPORT bool VespinSoundPlay(const char* utf8Path);
+
 // Starts playing `utf8Path`; false when there is no application, no such file, or the sound
 // cannot be loaded. A machine without an audio device plays nothing and says so.
 extern "C" Q_DECL_EXPORT bool VespinSoundPlay(const char* utf8Path) {

@@ -41,6 +41,46 @@ TEST(CalendarCommandsTest, HolidaysOfAYear) {
   EXPECT_EQ(before.out, "");
 }
 
+TEST(CalendarCommandsTest, HolidaysUnderEitherSetWithNames) {
+  const std::string current2026 =
+      "2026-01-01 元日\n2026-01-12 成人の日\n2026-02-11 建国記念の日\n2026-02-23 天皇誕生日\n"
+      "2026-03-20 春分の日\n2026-04-29 昭和の日\n2026-05-03 憲法記念日\n2026-05-04 みどりの日\n"
+      "2026-05-05 こどもの日\n2026-05-06 振替休日\n2026-07-20 海の日\n2026-08-11 山の日\n"
+      "2026-09-21 敬老の日\n2026-09-22 国民の休日\n2026-09-23 秋分の日\n"
+      "2026-10-12 スポーツの日\n2026-11-03 文化の日\n2026-11-23 勤労感謝の日\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {{"holidays", "--law", "current", "--names", "2026"}, current2026},
+      {{"holidays", "--names", "2026", "--law", "current"}, current2026},
+      {{"holidays", "--law", "2005", "2005"}, RunCli({"holidays", "2005"}).out},
+      {{"holidays", "--law", "current", "1948"}, "1948-09-23\n1948-11-03\n1948-11-23\n"},
+      {{"holidays", "--names", "1948"},
+       "1948-01-01 元日\n1948-01-15 成人の日\n1948-03-21 春分の日\n1948-03-22 振替休日\n"
+       "1948-04-29 天皇誕生日\n"
+       "1948-05-03 憲法記念日\n1948-05-05 こどもの日\n1948-09-23 秋分の日\n"
+       "1948-11-03 文化の日\n1948-11-23 勤労感謝の日\n"},
+  };
+  for (const auto& c : cases) {
+    const Result r = RunCli(c.args);
+    EXPECT_EQ(r.code, kExitOk) << c.args.back();
+    EXPECT_EQ(r.out, c.out) << c.args.back();
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST(CalendarCommandsTest, MonthMarksTheChosenHolidays) {
+  // December 2026: the 23rd, a Wednesday, is a holiday under the 2005 rules only.
+  const std::string week = RunCli({"month", "2026", "12"}).out;
+  EXPECT_NE(week.find(" 20* 21  22  23* 24  25  26\n"), std::string::npos) << week;
+  const std::string current = RunCli({"month", "--law", "current", "2026", "12"}).out;
+  EXPECT_NE(current.find(" 20* 21  22  23  24  25  26\n"), std::string::npos) << current;
+  EXPECT_EQ(RunCli({"month", "--law", "2005", "2026", "12"}).out, week);
+  // Without a month: today's, under the chosen rules.
+  EXPECT_EQ(RunCli({"month", "--law", "current"}, false, EncodeDate(2026, 12, 1)).out, current);
+}
+
 TEST(CalendarCommandsTest, EquinoxLines) {
   const Result r = RunCli({"equinox", "2005"});
   EXPECT_EQ(r.code, kExitOk);
@@ -68,26 +108,33 @@ TEST(CalendarCommandsTest, JulianDayNumbers) {
 }
 
 TEST(CalendarCommandsTest, BadArgumentsAreNamedBeforeTheUsage) {
+  const char* holidays = "holidays [--law 2005|current] [--names] YEAR";
+  const char* month = "month [--law 2005|current] [YEAR MONTH]";
   const struct {
     std::vector<std::string> args;
     const char* problem;
     const char* usage;
   } cases[] = {
-      {{"holidays"}, "a year is needed", "holidays YEAR"},
-      {{"holidays", "2005", "1"}, "'1' is one argument too many", "holidays YEAR"},
-      {{"holidays", "20o5"}, "'20o5' is not a year from 1 to 9999", "holidays YEAR"},
-      {{"holidays", "10000"}, "'10000' is not a year from 1 to 9999", "holidays YEAR"},
+      {{"holidays"}, "a year is needed", holidays},
+      {{"holidays", "2005", "1"}, "'1' is one argument too many", holidays},
+      {{"holidays", "20o5"}, "'20o5' is not a year from 1 to 9999", holidays},
+      {{"holidays", "10000"}, "'10000' is not a year from 1 to 9999", holidays},
+      {{"holidays", "--law", "2019", "2005"}, "--law takes 2005 or current", holidays},
+      {{"holidays", "2005", "--law"}, "--law takes 2005 or current", holidays},
+      {{"holidays", "--names"}, "a year is needed", holidays},
       {{"equinox", "0"}, "'0' is not a year from 1 to 9999", "equinox YEAR"},
       {{"equinox", "+2005"}, "'+2005' is not a year from 1 to 9999", "equinox YEAR"},
       {{"jd", "-1"}, "'-1' is not a day number from 0 to 4294967295", "jd N"},
       {{"jd", "4294967296"}, "'4294967296' is not a day number from 0 to 4294967295", "jd N"},
       {{"jd", "1e6"}, "'1e6' is not a day number from 0 to 4294967295", "jd N"},
       {{"jd", ""}, "'' is not a day number from 0 to 4294967295", "jd N"},
-      {{"month", "2005"}, "a year goes with a month", "month [YEAR MONTH]"},
-      {{"month", "2005", "4", "1"}, "'1' is one argument too many", "month [YEAR MONTH]"},
-      {{"month", "2005", "13"}, "'13' is not a month from 1 to 12", "month [YEAR MONTH]"},
-      {{"month", "0", "1"}, "'0' is not a year from 1 to 9999", "month [YEAR MONTH]"},
-      {{"month", "2005", " 4"}, "' 4' is not a month from 1 to 12", "month [YEAR MONTH]"},
+      {{"month", "2005"}, "a year goes with a month", month},
+      {{"month", "2005", "4", "1"}, "'1' is one argument too many", month},
+      {{"month", "2005", "13"}, "'13' is not a month from 1 to 12", month},
+      {{"month", "0", "1"}, "'0' is not a year from 1 to 9999", month},
+      {{"month", "2005", " 4"}, "' 4' is not a month from 1 to 12", month},
+      {{"month", "--law", "Current", "2005", "4"}, "--law takes 2005 or current", month},
+      {{"month", "2005", "4", "--law"}, "--law takes 2005 or current", month},
   };
   for (const auto& c : cases) {
     const Result r = RunCli(c.args);

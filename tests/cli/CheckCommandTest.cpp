@@ -9,6 +9,7 @@
 #include "CliRun.h"
 #include "Commands.h"
 #include "TempDir.h"
+#include "events/EventFile.h"
 #include "text/Sjis.h"
 
 namespace vespin::cli {
@@ -24,15 +25,16 @@ Outcome RunCheck(const Args& args, const Environment& env = {}) {
   return capture::RunCli(all, env);
 }
 
+// A settings line check finds nothing wrong with, UTF-8.
+const char* const kGoodSettings =
+    "0,0,CLEAR,BRIGHT,ＭＳ ゴシック,TRUE,9,0,TRUE,TRUE,TRUE,TRUE,FALSE,1";
+
 // A well-formed file (Shift_JIS, CR LF) in which the line after `header` is replaced by
 // `line` (both UTF-8 here).
 std::string FileWith(const std::string& header, const std::string& line) {
-  const Strings lines = {
-      "[週間]",       "13,10:00,会議,04",
-      "[月間]",       "400,23:00,締め,12",
-      "[年間]",       "0101,00:00,元日,01,FALSE",
-      "[設定]",       "0,0,CLEAR,BRIGHT,ＭＳ ゴシック,TRUE,9,0,TRUE,TRUE,TRUE,TRUE,FALSE,1",
-      "[バージョン]", "vespin Ver3.2(2005.04.18)"};
+  const Strings lines = {"[週間]",       "13,10:00,会議,04",         "[月間]", "400,23:00,締め,12",
+                         "[年間]",       "0101,00:00,元日,01,FALSE", "[設定]", kGoodSettings,
+                         "[バージョン]", "vespin Ver3.2(2005.04.18)"};
   std::string out;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const bool swap = i > 0 && lines[i - 1] == header;
@@ -194,6 +196,91 @@ TEST(CheckCommandTest, ReportsEveryProblemWithItsLine) {
   }
 }
 
+// What check says about a file whose settings line is `line` (UTF-8): its messages for line 8,
+// or "ok".
+std::string CheckSettingsLine(const test::TempDir& dir, const std::string& line) {
+  const auto file = dir.Write("vespin.ini", FileWith("[設定]", line));
+  const Outcome o = RunCheck({"--file", file.string()});
+  std::string out = o.out;
+  for (std::size_t at; (at = out.find(file.string() + ":8: ")) != std::string::npos;) {
+    out.erase(at, file.string().size() + 4);
+  }
+  return out;
+}
+
+TEST(CheckCommandTest, EverySettingsFieldIsChecked) {
+  // One value per field that the program would never write there; every field of the line,
+  // each once, so that a field check cannot go missing unnoticed.
+  const struct {
+    std::size_t field;
+    const char* bad;
+    const char* message;
+  } cases[] = {
+      {0, "1e3", "window left '1e3' is not a whole number"},
+      {1, "2147483648", "window top '2147483648' is not a whole number"},
+      {2, "16777216", "background '16777216' is neither CLEAR nor a colour value"},
+      {3, "Bright", "text scheme 'Bright' is neither BRIGHT nor DARK"},
+      {4, "", "empty font name"},
+      {5, "ON", "sound 'ON' is neither TRUE nor FALSE"},
+      {6, "-9", "font size '-9' is not a positive whole number"},
+      {7, "-1", "font style '-1' is not a number from 0 to 15"},
+      {8, "true", "yearly underline 'true' is neither TRUE nor FALSE"},
+      {9, "TRUE ", "monthly underline 'TRUE ' is neither TRUE nor FALSE"},
+      {10, "1", "weekly underline '1' is neither TRUE nor FALSE"},
+      {11, "", "start-up notices '' is neither TRUE nor FALSE"},
+      {12, "False", "on-time notices 'False' is neither TRUE nor FALSE"},
+      {13, "01", "month count '01' is not 1, 2 or 3"},
+  };
+  const Strings good = CommaSplit(kGoodSettings);
+  ASSERT_EQ(good.size(), std::size(cases));
+  test::TempDir dir;
+  ASSERT_EQ(CheckSettingsLine(dir, kGoodSettings), "ok\n");
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    ASSERT_EQ(c.field, i) << "the table covers every field in order";
+    Strings fields = good;
+    fields[c.field] = c.bad;
+    std::string line;
+    for (std::size_t f = 0; f < fields.size(); ++f) line += (f > 0 ? "," : "") + fields[f];
+    SCOPED_TRACE(line);
+    EXPECT_EQ(CheckSettingsLine(dir, line), std::string(c.message) + "\n");
+  }
+}
+
+TEST(CheckCommandTest, WhatTheProgramWritesPassesTheCheck) {
+  // Every spelling the writer can produce for a field is one that check accepts.
+  const struct {
+    const char* name;
+    void (*change)(Settings&);
+  } cases[] = {
+      {"defaults", [](Settings&) {}},
+      {"colour", [](Settings& s) { s.backColor = 0xFFFFFF; }},
+      {"black", [](Settings& s) { s.backColor = 0; }},
+      {"see-through", [](Settings& s) { s.backClear = true; }},
+      {"bright", [](Settings& s) { s.figureBright = true; }},
+      {"far left and up", [](Settings& s) { s.left = s.top = -2147483647 - 1; }},
+      {"every style", [](Settings& s) { s.fontStyle = 15; }},
+      {"every flag on",
+       [](Settings& s) {
+         s.beep = s.yearLine = s.monthLine = s.weekLine = s.startUp = s.onTime = true;
+       }},
+      {"every flag off",
+       [](Settings& s) {
+         s.beep = s.yearLine = s.monthLine = s.weekLine = s.startUp = s.onTime = false;
+       }},
+      {"two months", [](Settings& s) { s.months = 2; }},
+      {"three months", [](Settings& s) { s.months = 3; }},
+  };
+  test::TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Settings s;
+    s.fontName = sjis::Lit("ＭＳ ゴシック");
+    c.change(s);
+    EXPECT_EQ(CheckSettingsLine(dir, sjis::ToUtf8(SettingsLine(s))), "ok\n");
+  }
+}
+
 TEST(CheckCommandTest, FileShapeProblems) {
   const std::string good = FileWith("", "");
   const std::string afterFirst = good.substr(good.find("\r\n") + 2);
@@ -235,6 +322,43 @@ TEST(CheckCommandTest, FileShapeProblems) {
     const Outcome o = RunCheck({"--file", file.string()});
     EXPECT_EQ(o.out, expected);
     EXPECT_EQ(o.rc, kExitProblem);
+  }
+}
+
+// The section after the version line is the program's own; check reads it and names what it
+// cannot read there.
+TEST(CheckCommandTest, TheExtensionSection) {
+  const std::string good = FileWith("", "");
+  const auto lines = [](const Strings& utf8) {
+    std::string out;
+    for (const auto& l : utf8) out += sjis::Lit(l) + "\r\n";
+    return out;
+  };
+  const struct {
+    const char* name;
+    std::string tail;
+    Strings report;  // expected output, after the file name and ':'
+  } cases[] = {
+      {"the option on", lines({"[拡張]", "祝日=現行"}), {}},
+      {"empty lines", lines({"[拡張]", "", "祝日=現行", ""}), {}},
+      {"an unknown value and an unknown line",
+       lines({"[拡張]", "祝日=未来", "色=青"}),
+       {"12: holiday rules '未来' unknown: 現行 (the law as amended) is the only choice; the line "
+        "is dropped",
+        "13: extension line '色=青' is unknown to this version; it is kept as it is"}},
+      {"a line ending badly",
+       sjis::Lit("[拡張]\r\n祝日=現行\n"),
+       {"12: line ends with LF, not CR LF"}},
+  };
+  test::TempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto file = dir.Write("v.ini", good + c.tail);
+    std::string expected;
+    for (const auto& l : c.report) expected += file.string() + ":" + l + "\n";
+    const Outcome o = RunCheck({"--file", file.string()});
+    EXPECT_EQ(o.out, c.report.empty() ? "ok\n" : expected);
+    EXPECT_EQ(o.rc, c.report.empty() ? kExitOk : kExitProblem);
   }
 }
 

@@ -125,6 +125,50 @@ TEST(EventCommandsTest, SimulateRunsTheClocksPasses) {
             "2005-04-26 09:55 あと5分で「定例会議」です。\n");
 }
 
+// day and simulate go by the holidays the file chose, unless --law says otherwise.
+TEST(EventCommandsTest, DayAndSimulateFollowTheFilesHolidays) {
+  const Strings body = {
+      "[週間]",
+      "82,12:00,昼休み,02",
+      "86,13:00,祝日の午後,02",
+      "[月間]",
+      "[年間]",
+      "[設定]",
+      "0,0,CLEAR,DARK,ＭＳ ゴシック,FALSE,9,0,FALSE,FALSE,FALSE,FALSE,FALSE,1",
+      "[バージョン]",
+      "vespin Ver3.2(2005.04.18)",
+  };
+  Strings current = body;
+  current.insert(current.end(), {"[拡張]", "祝日=現行"});
+  test::TempDir dir;
+  const std::string plain = dir.Write("plain.ini", File(body)).string();
+  const std::string chosen = dir.Write("chosen.ini", File(current)).string();
+
+  const std::string holidayNoon = "weekly 13:00 祝日の午後\nmask 4\n";
+  const std::string lunch = "weekly 12:00 昼休み\nmask 4\n";
+  const std::string noon = "2026-09-22 11:59 あと1分で「昼休み」です。\n";
+  const std::string afternoon = "2026-09-22 12:59 あと1分で「祝日の午後」です。\n";
+  const struct {
+    Strings args;
+    std::string out;
+  } cases[] = {
+      // Tuesday 22 September 2026 lies between two holidays under the law.
+      {{"day", "--file", chosen, "2026-09-22"}, holidayNoon},
+      {{"day", "--file", chosen, "--law", "2005", "2026-09-22"}, lunch},
+      {{"day", "--file", plain, "2026-09-22"}, lunch},
+      {{"day", "--law", "current", "--file", plain, "2026-09-22"}, holidayNoon},
+      {{"simulate", "--file", chosen, "2026-09-22T11:58", "2026-09-22T12:59"}, afternoon},
+      {{"simulate", "--file", plain, "2026-09-22T11:58", "2026-09-22T12:59"}, noon},
+      {{"simulate", "--law", "2005", "--file", chosen, "2026-09-22T11:58", "2026-09-22T12:59"},
+       noon},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = RunCli(c.args);
+    EXPECT_EQ(o.rc, kExitOk) << o.err;
+    EXPECT_EQ(o.out, c.out) << c.args[0] << " " << c.args[2] << " " << c.args[3];
+  }
+}
+
 TEST(EventCommandsTest, BadArgumentsAreNamedAndFileProblemsToo) {
   const struct {
     Strings args;
@@ -148,6 +192,10 @@ TEST(EventCommandsTest, BadArgumentsAreNamedAndFileProblemsToo) {
        "--start-up takes on or off, not '2005-04-19T10:00'"},
       {{"simulate", "2005-04-19T10:00", "2005-04-20T10:00", "2005-04-21T10:00"},
        "'2005-04-21T10:00' is one argument too many"},
+      {{"day", "--law", "2019", "2005-04-01"}, "--law takes 2005 or current"},
+      {{"day", "2005-04-01", "--law"}, "--law takes 2005 or current"},
+      {{"simulate", "--law", "now", "2005-04-19T10:00", "2005-04-20T10:00"},
+       "--law takes 2005 or current"},
   };
   for (const auto& c : bad) {
     const Outcome o = RunCli(c.args, SampleEnv());

@@ -4,12 +4,14 @@
 
 #include <vector>
 
+#include "text/Sjis.h"
+
 namespace vespin {
 namespace {
 
-std::vector<std::string> Row(const CalendarSheet& s, int block, int row) {
+std::vector<std::string> Row(const CalendarSheet& s, std::size_t block, std::size_t row) {
   std::vector<std::string> texts;
-  for (int c = 0; c < 7; ++c) texts.push_back(s.cells[block][row * 7 + c].text);
+  for (std::size_t c = 0; c < 7; ++c) texts.push_back(s.cells[block][row * 7 + c].text);
   return texts;
 }
 
@@ -67,7 +69,8 @@ TEST(CalendarSheetTest, Colours) {
   };
   for (const auto& c : cases) {
     const CalendarSheet s = DrawCalendar({2005, 5}, EncodeDate(2005, 4, 18), *c.options, nullptr);
-    EXPECT_EQ(s.cells[0][c.day - 1].color, c.expected) << c.day;  // 1 May is a Sunday
+    EXPECT_EQ(s.cells[0][static_cast<std::size_t>(c.day - 1)].color, c.expected)
+        << c.day;  // 1 May is a Sunday
   }
   // Cells without a day keep the plain colour of the scheme.
   const CalendarSheet s = DrawCalendar({2005, 4}, EncodeDate(2005, 4, 18), bright, nullptr);
@@ -78,7 +81,7 @@ TEST(CalendarSheetTest, TodayIsABoxEvenOnASundayOrHoliday) {
   for (int day : {1, 3, 10}) {  // a Sunday, a holiday, an ordinary Tuesday in May 2005
     const CalendarSheet s =
         DrawCalendar({2005, 5}, EncodeDate(2005, 5, day) + 0.75, kDark, nullptr);
-    const CalendarCell& cell = s.cells[0][day - 1];
+    const CalendarCell& cell = s.cells[0][static_cast<std::size_t>(day - 1)];
     EXPECT_TRUE(cell.today) << day;
     EXPECT_EQ(cell.color, CellColor::WindowText) << day;
     int boxes = 0;
@@ -121,6 +124,39 @@ TEST(CalendarSheetTest, UnderlinesFollowTheKindsThatAreSwitchedOn) {
   const CalendarSheet none =
       DrawCalendar({2005, 5}, EncodeDate(2005, 4, 18), yearAndMonth, nullptr);
   EXPECT_FALSE(none.cells[0][3].underline);
+}
+
+// The choice of holidays decides the red days and the names under them; 2026 is a year in
+// which the two sets part in both directions.
+TEST(CalendarSheetTest, TheChosenHolidaysAreRedAndNamed) {
+  CalendarOptions current;
+  current.holidays = HolidayLaw::kCurrent;
+  const struct {
+    const CalendarOptions* options;
+    int month, day;
+    CellColor color;
+    const char* name;
+  } cases[] = {
+      {&kDark, 12, 23, CellColor::Red, "天皇誕生日"},  // a Wednesday
+      {&current, 12, 23, CellColor::WindowText, ""},
+      {&kDark, 2, 23, CellColor::WindowText, ""},  // a Monday
+      {&current, 2, 23, CellColor::Red, "天皇誕生日"},
+      {&current, 9, 22, CellColor::Red, "国民の休日"},
+      {&current, 5, 6, CellColor::Red, "振替休日"},
+      {&kDark, 5, 6, CellColor::WindowText, ""},
+      {&current, 8, 9, CellColor::Red, ""},     // a Sunday, no holiday
+      {&current, 11, 21, CellColor::Blue, ""},  // a Saturday
+      {&current, 11, 3, CellColor::Red, "文化の日"},
+  };
+  for (const auto& c : cases) {
+    const CalendarSheet s =
+        DrawCalendar({2026, c.month}, EncodeDate(2005, 4, 18), *c.options, nullptr);
+    const int column = DayOfWeek(EncodeDate(2026, c.month, 1)) - 1;
+    const CalendarCell& cell = s.cells[0][static_cast<std::size_t>(column + c.day - 1)];
+    ASSERT_EQ(cell.date, EncodeDate(2026, c.month, c.day));
+    EXPECT_EQ(cell.color, c.color) << c.month << "-" << c.day;
+    EXPECT_EQ(sjis::ToUtf8(cell.holidayName), c.name) << c.month << "-" << c.day;
+  }
 }
 
 TEST(CalendarSheetTest, SpinBounds) {

@@ -155,5 +155,36 @@ TEST(CheckFuncTest, KetaCheck) {
   EXPECT_FALSE(KetaCheck("", 5));
 }
 
+TEST(CheckFuncTest, CheckTimeTakesHHMMAndHHColonMM) {
+  const struct {
+    std::string typed;
+    std::string text;  // what the field shows afterwards
+    bool valid;
+  } cases[] = {
+      {"0930", "09:30", true},
+      {"09:30", "09:30", true},
+      {"0000", "00:00", true},
+      {"2359", "23:59", true},
+      {"2400", "24:00", false},  // rewritten, then refused
+      {"1260", "12:60", false},
+      {"9:30", "9:30", false},  // four bytes, not all digits: left alone
+      {"930", "930", false},
+      {"12:5", "12:5", false},
+      {"12:5 ", "12:5 ", false},
+      {"1230 ", "1230 ", false},
+      {"12.30", "12.30", false},
+      {"ab:cd", "ab:cd", false},
+      {"+930", "+930", false},
+      {"", "", false},
+      {Lit("１２"), Lit("１２"), false},  // four bytes of full-width digits
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(sjis::ToUtf8(c.typed));
+    const TimeEntry entry = CheckTime(c.typed);
+    EXPECT_EQ(entry.text, c.text);
+    EXPECT_EQ(entry.valid, c.valid);
+  }
+}
+
 }  // namespace
 }  // namespace vespin

@@ -85,6 +85,16 @@ TEST(CodeTablesTest, MonthsAndDaysAreNumberedWithTwoDigitCodes) {
   EXPECT_EQ(c.cdDate.CodeToName("32"), "");
 }
 
+TEST(CodeTablesTest, DayCountOffersTheTwentyNinthOfFebruary) {
+  const int expected[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  for (int month = 1; month <= 12; ++month) {
+    EXPECT_EQ(DayCount(month), expected[month - 1]) << month;
+    EXPECT_LE(DayCount(month), Codes().cdDate.Count());
+  }
+  // No month selected (its code reads as 0) offers the whole list.
+  EXPECT_EQ(DayCount(0), 31);
+}
+
 TEST(CodeTablesTest, BuiltOnce) {
   EXPECT_EQ(&Codes(), &Codes());
 }

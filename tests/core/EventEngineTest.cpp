@@ -85,7 +85,7 @@ struct Program {
     return out;
   }
 
-  int Mask(TDateTime date) { return engine.EventCheck(kModeDayMask, date, 0); }
+  int Mask(TDateTime date) { return engine.EventCheck(CheckMode::kDayMask, date, 0); }
 
   // The window's clock over the fake clock: a pass at the clock's time, after which the clock
   // goes on to 10 ms past the next full minute, as the timer lands. Runs while the clock is not
@@ -189,15 +189,16 @@ TEST(EventEngineTest, OccurrenceRules) {
 // The searches as the event model defines them: the first date on or after D on which the
 // rule holds, stepping a day at a time where no search exists. The engine tests D directly;
 // both must agree on every day.
-std::optional<TDateTime> SearchFrom(EventKind kind, const std::string& code, TDateTime d) {
+std::optional<TDateTime> SearchFrom(EventKind kind, const std::string& code, TDateTime d,
+                                    HolidayLaw law) {
   const auto digit = [&](std::size_t i) { return code[i] - '0'; };
   if (kind == EventKind::kYearly) {
     return NextDateOfYear(digit(0) * 10 + digit(1), digit(2) * 10 + digit(3), d);
   }
   if (kind == EventKind::kMonthly) {
     if (code[0] == '1') return NextDayOfMonth(digit(1) * 10 + digit(2), d);
-    if (code == "208") return NextFirstBusinessDay(d);
-    if (code == "308") return LastBusinessDayOfMonth(d);
+    if (code == "208") return NextFirstBusinessDay(d, law);
+    if (code == "308") return LastBusinessDayOfMonth(d, law);
     if (code[0] == '2') return NextNthWeekday(1, digit(2), d);
     if (code[0] == '3') {
       auto b = NextNthWeekday(1, digit(2), d);
@@ -215,12 +216,13 @@ std::optional<TDateTime> SearchFrom(EventKind kind, const std::string& code, TDa
   for (TDateTime x = d;; x += 1) {
     const int wd = DayOfWeek(x);
     const bool weekend = wd == 1 || wd == 7;
-    const bool ok = code == "82"   ? !weekend && !IsHoliday(x)
+    const bool holiday = IsHoliday(x, law);
+    const bool ok = code == "82"   ? !weekend && !holiday
                     : code == "83" ? wd == 2 || wd == 4 || wd == 6
                     : code == "84" ? wd == 3 || wd == 5 || wd == 7
                     : code == "85" ? weekend
-                    : code == "86" ? IsHoliday(x)
-                    : code == "87" ? weekend || IsHoliday(x)
+                    : code == "86" ? holiday
+                    : code == "87" ? weekend || holiday
                                    : true;
     if (ok) return x;
   }
@@ -239,19 +241,60 @@ TEST(EventEngineTest, AgreesWithTheDateSearchesOnEveryDay) {
        {"11", "17", "22", "33", "44", "55", "62", "66", "73", "77", "81", "82", "83", "84", "85",
         "86", "87"}},
   };
-  for (const auto& g : groups) {
-    for (const std::string& code : g.codes) {
-      Program p;
-      if (g.kind == EventKind::kYearly) p.store.year.InsertRow(1, YearRow(code, "", "e", "", ""));
-      if (g.kind == EventKind::kMonthly) p.store.month.InsertRow(1, MonthRow(code, "", "e", ""));
-      if (g.kind == EventKind::kWeekly) p.store.week.InsertRow(1, WeekRow(code, "", "e", ""));
-      int hits = 0;
-      for (TDateTime d = D(2003, 12, 25); d <= D(2009, 1, 5); d += 1) {
-        const bool expected = SearchFrom(g.kind, code, d) == d;
-        hits += expected ? 1 : 0;
-        ASSERT_EQ(p.Mask(d) != 0, expected) << KindName(g.kind) << " " << code << " day " << d;
+  // Under each set of holidays, over years in which it differs from the other.
+  const struct {
+    HolidayLaw law;
+    TDateTime from, to;
+  } spans[] = {
+      {HolidayLaw::k2005, D(2003, 12, 25), D(2009, 1, 5)},
+      {HolidayLaw::kCurrent, D(2018, 12, 25), D(2021, 1, 5)},
+  };
+  for (const auto& span : spans) {
+    for (const auto& g : groups) {
+      for (const std::string& code : g.codes) {
+        Program p;
+        p.host.holidays = span.law;
+        if (g.kind == EventKind::kYearly) p.store.year.InsertRow(1, YearRow(code, "", "e", "", ""));
+        if (g.kind == EventKind::kMonthly) p.store.month.InsertRow(1, MonthRow(code, "", "e", ""));
+        if (g.kind == EventKind::kWeekly) p.store.week.InsertRow(1, WeekRow(code, "", "e", ""));
+        int hits = 0;
+        for (TDateTime d = span.from; d <= span.to; d += 1) {
+          const bool expected = SearchFrom(g.kind, code, d, span.law) == d;
+          hits += expected ? 1 : 0;
+          ASSERT_EQ(p.Mask(d) != 0, expected) << KindName(g.kind) << " " << code << " day " << d;
+        }
+        EXPECT_GT(hits, 0) << code;
       }
-      EXPECT_GT(hits, 0) << code;
+    }
+  }
+}
+
+// The days on which the two sets of holidays part, for every rule that asks about holidays.
+TEST(EventEngineTest, BusinessDayAndHolidayRulesFollowTheHostsHolidays) {
+  const struct {
+    EventKind kind;
+    const char* code;
+    TDateTime date;
+    bool under2005, underCurrent;
+  } cases[] = {
+      {EventKind::kWeekly, "82", D(2026, 12, 23), false, true},  // no holiday since 2019
+      {EventKind::kWeekly, "86", D(2026, 9, 22), false, true},   // between two holidays
+      {EventKind::kWeekly, "87", D(2026, 2, 23), false, true},   // the birthday since 2020
+      {EventKind::kWeekly, "86", D(2026, 5, 6), false, true},    // a substitute carried on
+      {EventKind::kMonthly, "208", D(2019, 5, 1), true, false},  // 2019: 30 April to 6 May off
+      {EventKind::kMonthly, "208", D(2019, 5, 7), false, true},
+      {EventKind::kMonthly, "308", D(2019, 4, 30), true, false},
+      {EventKind::kMonthly, "308", D(2019, 4, 26), false, true},
+  };
+  for (const auto& c : cases) {
+    for (const HolidayLaw law : {HolidayLaw::k2005, HolidayLaw::kCurrent}) {
+      Program p;
+      p.host.holidays = law;
+      if (c.kind == EventKind::kMonthly) p.store.month.InsertRow(1, MonthRow(c.code, "", "e", ""));
+      if (c.kind == EventKind::kWeekly) p.store.week.InsertRow(1, WeekRow(c.code, "", "e", ""));
+      const bool expected = law == HolidayLaw::kCurrent ? c.underCurrent : c.under2005;
+      EXPECT_EQ(p.Mask(c.date) != 0, expected) << c.code << " " << Minute(c.date);
+      EXPECT_EQ(p.engine.EventsOn(c.date).size(), expected ? 1u : 0u) << c.code;
     }
   }
 }
@@ -288,7 +331,7 @@ TEST(EventEngineTest, DayListAnnouncesEachEventInWalkOrderAndHoldsTheClock) {
     p.state.ClockPaused = pausedBefore;
     std::vector<bool> pausedDuring;
     p.host.onNotice = [&](const std::string&) { pausedDuring.push_back(p.state.ClockPaused); };
-    EXPECT_EQ(p.engine.EventCheck(kModeDayList, D(2005, 4, 19), 0), 0);
+    EXPECT_EQ(p.engine.EventCheck(CheckMode::kDayList, D(2005, 4, 19), 0), 0);
     EXPECT_EQ(p.host.notices,
               (Strings{"記念日 09:00", "給料日 00:00", "会議 10:00", "昼休み 12:00"}));
     EXPECT_EQ(pausedDuring, std::vector<bool>(4, true));
@@ -389,24 +432,24 @@ TEST(EventEngineTest, RemainderIsCountedOnWholeMilliseconds) {
     Program p;
     Fill(p.store, {"13,10:00,会議,04"}, {}, {});
     p.state.StartUpDone = true;
-    p.engine.EventCheck(kModeAlarm, D(2005, 4, 19), EncodeTime(9, 55, 0, msec));
+    p.engine.EventCheck(CheckMode::kAlarm, D(2005, 4, 19), EncodeTime(9, 55, 0, msec));
     EXPECT_EQ(p.host.notices, Strings{"あと5分で「会議」です。"}) << msec;
   }
   // The lead opens exactly at x − L, not a rounding error later.
   Program p;
   Fill(p.store, {"13,10:00,会議,04"}, {}, {});
   p.state.StartUpDone = true;
-  p.engine.EventCheck(kModeAlarm, D(2005, 4, 19), EncodeTime(9, 54, 59, 999));
+  p.engine.EventCheck(CheckMode::kAlarm, D(2005, 4, 19), EncodeTime(9, 54, 59, 999));
   EXPECT_TRUE(p.host.notices.empty());
-  p.engine.EventCheck(kModeAlarm, D(2005, 4, 19), EncodeTime(9, 55));
+  p.engine.EventCheck(CheckMode::kAlarm, D(2005, 4, 19), EncodeTime(9, 55));
   EXPECT_EQ(p.host.notices.size(), 1u);
   // Only a moment later than the event is past it; the moment itself is still to come.
   Program q;
   Fill(q.store, {"13,10:00,会議,01"}, {}, {});
   q.state.StartUpDone = true;
-  q.engine.EventCheck(kModeAlarm, D(2005, 4, 19), EncodeTime(10, 0));
+  q.engine.EventCheck(CheckMode::kAlarm, D(2005, 4, 19), EncodeTime(10, 0));
   q.store.week.SetCell(WeekCol::kDone, 1, "");
-  q.engine.EventCheck(kModeAlarm, D(2005, 4, 19), EncodeTime(10, 0, 0, 1));
+  q.engine.EventCheck(CheckMode::kAlarm, D(2005, 4, 19), EncodeTime(10, 0, 0, 1));
   EXPECT_EQ(q.host.notices, (Strings{"まもなく「会議」です。", "「会議」の時間を過ぎています。"}));
 }
 

@@ -321,6 +321,29 @@ TEST(EventFileTest, SettingsLineIsWrittenInFieldOrder) {
   EXPECT_EQ(fields[13], "");
 }
 
+TEST(EventFileTest, EachBooleanFieldIsItsOwnSetting) {
+  // Field position to setting, as the file has always had them; read and written both ways.
+  const struct {
+    std::size_t field;
+    bool Settings::*flag;
+  } flags[] = {
+      {5, &Settings::beep},      {8, &Settings::yearLine}, {9, &Settings::monthLine},
+      {10, &Settings::weekLine}, {11, &Settings::startUp}, {12, &Settings::onTime},
+  };
+  for (const auto& on : flags) {
+    Strings fields = CommaSplit("0,0,CLEAR,DARK,F,FALSE,9,0,FALSE,FALSE,FALSE,FALSE,FALSE,1");
+    fields[on.field] = "TRUE";
+    Settings s;
+    for (const auto& f : flags) s.*f.flag = true;
+    ApplySettingsLine(fields, s);
+    for (const auto& f : flags) {
+      EXPECT_EQ(s.*f.flag, f.field == on.field)
+          << "TRUE in field " << on.field << ", setting of field " << f.field;
+    }
+    EXPECT_EQ(CommaSplit(SettingsLine(s)), fields) << "TRUE in field " << on.field;
+  }
+}
+
 TEST(EventFileTest, SettingsSectionVariants) {
   {
     SCOPED_TRACE("only the headers");

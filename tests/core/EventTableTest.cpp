@@ -66,6 +66,32 @@ TEST(EventTableTest, InsertPlacesRowsAndSelectsThem) {
   EXPECT_EQ(t.SelectedRow(), 2);
 }
 
+// A new row of the dialog goes directly below the selected one; without a selected data row it
+// goes to the end.
+TEST(EventTableTest, InsertPositionFollowsTheSelection) {
+  const struct {
+    int rows;
+    int select;  // 0: leave the selection as the rows left it
+    bool hasSelected;
+    int position;
+  } cases[] = {
+      {0, 0, false, 1},  {3, 1, true, 2},
+      {3, 3, true, 4},   {3, 5, false, 4},  // an empty line below the rows
+      {3, -1, false, 4},                    // selection cleared
+      {2, 0, true, 3},                      // the last insert is selected
+  };
+  for (const auto& c : cases) {
+    EventTable t(2, 8);
+    for (int r = 1; r <= c.rows; ++r) t.InsertRow(r, Row(std::to_string(r)));
+    if (c.select != 0) t.SelectRow(c.select);
+    SCOPED_TRACE(testing::Message() << t.DataRowCount() << " rows, selected " << t.SelectedRow());
+    EXPECT_EQ(t.HasSelectedDataRow(), c.hasSelected);
+    EXPECT_EQ(t.InsertPosition(), c.position);
+    t.InsertRow(t.InsertPosition(), Row("new"));
+    EXPECT_EQ(t.Cell(0, c.position), "new");
+  }
+}
+
 TEST(EventTableTest, GridGrowsPastTheShownLinesAndShrinksBack) {
   EventTable t = Filled({"1", "2", "3", "4", "5", "6", "7", "8"});
   EXPECT_EQ(t.RowCount(), 9);

@@ -30,9 +30,11 @@ class FakeEngineHost : public EngineHost {
   }
   bool OnTimeNotices() const override { return onTime; }
   bool StartUpNotices() const override { return startUp; }
+  HolidayLaw Holidays() const override { return holidays; }
 
   bool onTime = false;
   bool startUp = false;
+  HolidayLaw holidays = HolidayLaw::k2005;
   bool saveResult = true;
 
   std::vector<std::string> notices;

@@ -1,5 +1,7 @@
 #pragma once
 // Small helpers the widget tests share.
+#include <gtest/gtest.h>
+#include <QAction>
 #include <QColor>
 #include <QDialog>
 #include <QFont>
@@ -37,6 +39,13 @@ struct Messages {
 inline WeekdayNames JapaneseWeekdays() {
   using sjis::Lit;
   return {Lit("日"), Lit("月"), Lit("火"), Lit("水"), Lit("木"), Lit("金"), Lit("土")};
+}
+
+// A menu item of the main window by its name ("miBeep" …).
+inline QAction* MenuItem(const TfrmMain& w, const char* name) {
+  auto* item = w.findChild<QAction*>(QLatin1String(name));
+  EXPECT_NE(item, nullptr) << name;
+  return item;
 }
 
 // The cell of day `day` in block `block` of the main window's calendar; -1 when none.

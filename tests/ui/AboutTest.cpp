@@ -33,7 +33,7 @@ TEST(AboutTest, ShowVersionShowsTheVersionAndClosesWithOk) {
     EXPECT_EQ(form.Panel()->geometry(), QRect(8, 8, 276, 49));
     EXPECT_EQ(form.pbOk()->geometry(), QRect(211, 64, 75, 25));
     EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
-    const int w = QFontMetrics(form.font()).horizontalAdvance('w');
+    const int w = QFontMetrics(form.font()).horizontalAdvance(u'w');
     EXPECT_EQ(form.size(), TfrmAbout::SizeForWidthOfW(w));
     QTest::mouseClick(form.pbOk(), Qt::LeftButton);
     EXPECT_FALSE(form.isVisible());

@@ -39,8 +39,11 @@
 namespace vespin::ui {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using test::CellOfDay;
 using test::JapaneseWeekdays;
+using test::MenuItem;
 
 using sjis::Lit;
 
@@ -99,12 +102,12 @@ TEST_F(ApplicationTest, StartAppliesTheFileToTheWindow) {
   auto app = Start(kSample);
   TfrmMain& w = app->MainWindow();
   EXPECT_EQ(w.pos(), QPoint(40, 30));
-  EXPECT_TRUE(w.miBackClear->isChecked());
-  EXPECT_FALSE(w.miBackSet->isChecked());
-  EXPECT_TRUE(w.miFigureDark->isChecked());
-  EXPECT_TRUE(w.mi1Month->isChecked());
-  EXPECT_TRUE(w.miStartUp->isChecked());
-  EXPECT_FALSE(w.miBeep->isChecked());
+  EXPECT_TRUE(MenuItem(w, "miBackClear")->isChecked());
+  EXPECT_FALSE(MenuItem(w, "miBackSet")->isChecked());
+  EXPECT_TRUE(MenuItem(w, "miFigureDark")->isChecked());
+  EXPECT_TRUE(MenuItem(w, "mi1Month")->isChecked());
+  EXPECT_TRUE(MenuItem(w, "miStartUp")->isChecked());
+  EXPECT_FALSE(MenuItem(w, "miBeep")->isChecked());
   EXPECT_EQ(w.Image()->x(), w.width());
   EXPECT_EQ(app->Store().week.DataRowCount(), 1);
   EXPECT_EQ(w.windowFlags() & (Qt::Tool | Qt::FramelessWindowHint),
@@ -126,36 +129,67 @@ TEST_F(ApplicationTest, SettingsItemsWriteTheFileAndMonthItemsDoNot) {
   auto app = Start(kSample);
   TfrmMain& w = app->MainWindow();
   const std::string before = dir.Read("vespin.ini");
-  w.mi3Month->trigger();
-  w.mi2Month->trigger();
+  MenuItem(w, "mi3Month")->trigger();
+  MenuItem(w, "mi2Month")->trigger();
   EXPECT_EQ(dir.Read("vespin.ini"), before);
-  EXPECT_TRUE(w.mi2Month->isChecked());
-  EXPECT_FALSE(w.mi3Month->isChecked());
+  EXPECT_TRUE(MenuItem(w, "mi2Month")->isChecked());
+  EXPECT_FALSE(MenuItem(w, "mi3Month")->isChecked());
 
   const struct {
-    QAction* TfrmMain::*item;
+    const char* item;
     int field;
     const char* value;
   } cases[] = {
-      {&TfrmMain::miBeep, 5, "TRUE"},           {&TfrmMain::miStartUp, 11, "FALSE"},
-      {&TfrmMain::miOnTime, 12, "TRUE"},        {&TfrmMain::miYEventLine, 8, "TRUE"},
-      {&TfrmMain::miMEventLine, 9, "TRUE"},     {&TfrmMain::miWEventLine, 10, "TRUE"},
-      {&TfrmMain::miFigureBright, 3, "BRIGHT"}, {&TfrmMain::miFigureDark, 3, "DARK"},
-      {&TfrmMain::miWEventLine, 10, "FALSE"},
+      {"miBeep", 5, "TRUE"},           {"miStartUp", 11, "FALSE"},  {"miOnTime", 12, "TRUE"},
+      {"miYEventLine", 8, "TRUE"},     {"miMEventLine", 9, "TRUE"}, {"miWEventLine", 10, "TRUE"},
+      {"miFigureBright", 3, "BRIGHT"}, {"miFigureDark", 3, "DARK"}, {"miWEventLine", 10, "FALSE"},
   };
   for (const auto& c : cases) {
-    (w.*c.item)->trigger();
+    MenuItem(w, c.item)->trigger();
     const auto fields = SettingsFields();
     ASSERT_EQ(fields.size(), 14u);
-    EXPECT_EQ(fields[static_cast<std::size_t>(c.field)], c.value)
-        << (w.*c.item)->text().toStdString();
+    EXPECT_EQ(fields[static_cast<std::size_t>(c.field)], c.value) << c.item;
     EXPECT_EQ(fields[13], "2");  // the month count rides along with the next write
   }
   // The window position is written with every save.
   w.move(70, 80);
-  w.miBeep->trigger();
+  MenuItem(w, "miBeep")->trigger();
   EXPECT_EQ(SettingsFields()[0], "70");
   EXPECT_EQ(SettingsFields()[1], "80");
+}
+
+// The holiday item: on from a file that holds the section, written only while on, and the
+// business-day events of the panel follow it at the next tick.
+TEST_F(ApplicationTest, HolidayLawItemFollowsTheFileAndWritesOnlyWhileOn) {
+  const std::string body =
+      "[週間]\r\n82,12:00,昼休み,02\r\n[月間]\r\n[年間]\r\n[設定]\r\n"
+      "40,30,CLEAR,DARK,ＭＳ ゴシック,FALSE,9,0,FALSE,FALSE,FALSE,FALSE,FALSE,1\r\n"
+      "[バージョン]\r\nvespin Ver3.2(2005.04.18)\r\n";
+  const std::string section = "[拡張]\r\n祝日=現行\r\n";
+  clock.Set(2026, 12, 23, 9, 0, 0, 10);  // a Wednesday, a holiday only under the 2005 rules
+  {
+    auto app = Start(body + section);
+    EXPECT_TRUE(MenuItem(app->MainWindow(), "miHolidayLaw")->isChecked());
+    EXPECT_EQ(app->Holidays(), HolidayLaw::kCurrent);
+  }
+
+  auto app = Start(body);
+  TfrmMain& w = app->MainWindow();
+  EXPECT_FALSE(MenuItem(w, "miHolidayLaw")->isChecked());
+  w.TimerTimer();
+  EXPECT_EQ(w.lEvent(0)->text(), QString());
+
+  MenuItem(w, "miHolidayLaw")->trigger();
+  EXPECT_EQ(dir.Read("vespin.ini"), Lit(body + section));
+  EXPECT_EQ(w.Timer().interval(), TfrmMain::kFirstTickMsecs);
+  w.TimerTimer();  // the tick the item armed
+  EXPECT_EQ(w.lEvent(0)->text(), QStringLiteral("昼休み"));
+  EXPECT_EQ(w.lTimeN(0)->text(), QStringLiteral("12:00"));
+
+  MenuItem(w, "miHolidayLaw")->trigger();
+  EXPECT_EQ(dir.Read("vespin.ini"), Lit(body));
+  w.TimerTimer();
+  EXPECT_EQ(w.lEvent(0)->text(), QString());
 }
 
 // The message loop itself: 終了 ends it without a write, the window's close with one.
@@ -165,7 +199,7 @@ TEST_F(ApplicationTest, ExitEndsWithoutWritingAndCloseWrites) {
   w.show();
   w.move(300, 310);
   const std::string before = dir.Read("vespin.ini");
-  QTimer::singleShot(0, w.miExit, &QAction::trigger);
+  QTimer::singleShot(0, MenuItem(w, "miExit"), &QAction::trigger);
   EXPECT_EQ(QApplication::exec(), 0);
   EXPECT_EQ(dir.Read("vespin.ini"), before);
 
@@ -184,22 +218,22 @@ TEST_F(ApplicationTest, ColourChooserWritesOnlyAConfirmedColour) {
       EXPECT_EQ(dynamic_cast<QColorDialog&>(dialog).currentColor(), QColor(192, 192, 192));
       return int(QDialog::Rejected);
     });
-    w.miBackSet->trigger();
+    MenuItem(w, "miBackSet")->trigger();
   }
   EXPECT_EQ(dir.Read("vespin.ini"), before);
-  EXPECT_TRUE(w.miBackClear->isChecked());
-  EXPECT_FALSE(w.miBackSet->isChecked());
+  EXPECT_TRUE(MenuItem(w, "miBackClear")->isChecked());
+  EXPECT_FALSE(MenuItem(w, "miBackSet")->isChecked());
   {
     ScopedModalHandler pick([](QDialog& dialog) {
       dynamic_cast<QColorDialog&>(dialog).setCurrentColor(QColor(1, 2, 3));
       return int(QDialog::Accepted);
     });
-    w.miBackSet->trigger();
+    MenuItem(w, "miBackSet")->trigger();
   }
   EXPECT_EQ(SettingsFields()[2], std::to_string(1 | 2 << 8 | 3 << 16));
-  EXPECT_TRUE(w.miBackSet->isChecked());
+  EXPECT_TRUE(MenuItem(w, "miBackSet")->isChecked());
   EXPECT_EQ(w.Image()->x(), 0);
-  w.miBackClear->trigger();
+  MenuItem(w, "miBackClear")->trigger();
   EXPECT_EQ(SettingsFields()[2], "CLEAR");
 }
 
@@ -229,14 +263,14 @@ TEST_F(ApplicationTest, FontChooserOffersNoEffectsAndNoSizeAbove24) {
       EXPECT_EQ(sizeLists, 1);
       return int(QDialog::Rejected);
     });
-    w.miFont->trigger();
+    MenuItem(w, "miFont")->trigger();
   }
   EXPECT_EQ(dir.Read("vespin.ini"), before);
 
   // Taking the dialog as it comes keeps the name the file gave, so other desktops still know it.
   {
     ScopedModalHandler take([](QDialog&) { return int(QDialog::Accepted); });
-    w.miFont->trigger();
+    MenuItem(w, "miFont")->trigger();
   }
   auto fields = SettingsFields();
   EXPECT_EQ(sjis::ToUtf8(fields[4]), "ＭＳ ゴシック");
@@ -249,7 +283,7 @@ TEST_F(ApplicationTest, FontChooserOffersNoEffectsAndNoSizeAbove24) {
       dynamic_cast<QFontDialog&>(dialog).setCurrentFont(f);
       return int(QDialog::Accepted);
     });
-    w.miFont->trigger();
+    MenuItem(w, "miFont")->trigger();
   }
   fields = SettingsFields();
   EXPECT_EQ(fields[4], "IPAPGothic");
@@ -263,7 +297,7 @@ TEST_F(ApplicationTest, NoticesSoundOnlyWithTheOption) {
   ScopedModalHandler ok([](QDialog&) { return int(QDialog::Accepted); });
   app->ShowNotice(Lit("静か"));
   EXPECT_TRUE(sound.calls.isEmpty());
-  app->MainWindow().miBeep->trigger();
+  MenuItem(app->MainWindow(), "miBeep")->trigger();
   app->ShowNotice(Lit("鳴る"));
   EXPECT_EQ(sound.calls, QStringList{QStringLiteral("beep")});
   dir.Write("vespin.wav", "RIFF");
@@ -288,7 +322,7 @@ TEST_F(ApplicationTest, ReloadAppliesSettingsButKeepsThePlace) {
   dir.Write("vespin.ini", Lit(file));
   EXPECT_TRUE(app->IniLoad());
   EXPECT_EQ(app->MainWindow().pos(), QPoint(200, 210));
-  EXPECT_TRUE(app->MainWindow().miFigureBright->isChecked());
+  EXPECT_TRUE(MenuItem(app->MainWindow(), "miFigureBright")->isChecked());
 }
 
 // The whole road: the window's tick runs the real engine over the loaded tables.
@@ -318,7 +352,7 @@ TEST_F(ApplicationTest, TickAnnouncesAndListsThroughTheEngine) {
   QTest::mouseClick(cal, Qt::LeftButton, {}, cal->DayRect(0, cell).center());
   EXPECT_EQ(shown, QStringList{QStringLiteral("定例会議 10:00")});
   EXPECT_FALSE(cal->Sheet().cells[0][static_cast<std::size_t>(cell)].underline);
-  w.miWEventLine->trigger();
+  MenuItem(w, "miWEventLine")->trigger();
   EXPECT_TRUE(cal->Sheet().cells[0][static_cast<std::size_t>(cell)].underline);
   EXPECT_FALSE(cal->Sheet().cells[0][static_cast<std::size_t>(cell + 1)].underline);
 }
@@ -342,7 +376,7 @@ TEST_F(ApplicationTest, EventDialogFromTheMenuReachesTheFileAndThePanel) {
     dlg->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(dlg));
     dlg->meYTime()->setFocus(Qt::TabFocusReason);
-    QTest::keyClicks(dlg->meYTime(), "1130");
+    QTest::keyClicks(dlg->meYTime(), u"1130"_s);
     dlg->meYEvent()->setFocus(Qt::TabFocusReason);
     for (QChar c : QStringLiteral("昼食会")) {
       QTest::sendKeyEvent(QTest::Click, dlg->meYEvent(), Qt::Key_unknown, QString(c), {});
@@ -351,7 +385,7 @@ TEST_F(ApplicationTest, EventDialogFromTheMenuReachesTheFileAndThePanel) {
     QTest::mouseClick(dlg->pbExec(), Qt::LeftButton);
     return dlg->result();
   });
-  w.miEvent->trigger();
+  MenuItem(w, "miEvent")->trigger();
   EXPECT_TRUE(pausedWhileOpen);
   EXPECT_EQ(month, QStringLiteral("4月"));
   EXPECT_EQ(day, QStringLiteral("19日"));
@@ -380,17 +414,17 @@ std::string HandEdited() {
 TEST_F(ApplicationTest, AnEditOnDiskSurvivesTheNextMenuClick) {
   auto app = Start(kSample);
   TfrmMain& w = app->MainWindow();
-  w.mi3Month->trigger();  // not written yet: goes with the next write
+  MenuItem(w, "mi3Month")->trigger();  // not written yet: goes with the next write
   dir.Write("vespin.ini", Lit(HandEdited()));
-  w.miBeep->trigger();
+  MenuItem(w, "miBeep")->trigger();
   const auto fields = SettingsFields();
   EXPECT_EQ(fields[3], "BRIGHT");  // theirs
   EXPECT_EQ(fields[5], "TRUE");    // the click
   EXPECT_EQ(fields[13], "3");      // the month count chosen before
   EXPECT_NE(dir.Read("vespin.ini").find(Lit("82,12:00,昼休み,02\r\n[月間]")), std::string::npos);
   EXPECT_EQ(app->Store().week.DataRowCount(), 2);
-  EXPECT_TRUE(w.miFigureBright->isChecked());
-  EXPECT_TRUE(w.mi3Month->isChecked());
+  EXPECT_TRUE(MenuItem(w, "miFigureBright")->isChecked());
+  EXPECT_TRUE(MenuItem(w, "mi3Month")->isChecked());
 }
 
 TEST_F(ApplicationTest, AnEditOnDiskAndRowsInTheDialogMakeTheUserChoose) {
@@ -400,7 +434,7 @@ TEST_F(ApplicationTest, AnEditOnDiskAndRowsInTheDialogMakeTheUserChoose) {
     QStringList asked;
     ScopedModalHandler handler([&](QDialog& dialog) {
       if (auto* box = dynamic_cast<TMessageForm*>(&dialog)) {
-        asked << box->YesButton()->text() + "/" + box->NoButton()->text();
+        asked << box->YesButton()->text() + QLatin1Char('/') + box->NoButton()->text();
         return answer;
       }
       auto* dlg = dynamic_cast<TdlgEventSet*>(&dialog);
@@ -416,7 +450,7 @@ TEST_F(ApplicationTest, AnEditOnDiskAndRowsInTheDialogMakeTheUserChoose) {
       }
       return dlg->result();
     });
-    app->MainWindow().miEvent->trigger();
+    MenuItem(app->MainWindow(), "miEvent")->trigger();
     EXPECT_EQ(asked, QStringList{QStringLiteral("上書き/読み直す")});
     const std::string bytes = dir.Read("vespin.ini");
     if (answer == kIdYes) {
@@ -435,7 +469,7 @@ TEST_F(ApplicationTest, AnEditOnDiskIsShownWhenNothingIsPending) {
   w.move(200, 210);
   dir.Write("vespin.ini", Lit(HandEdited()));
   EXPECT_TRUE(QTest::qWaitFor([&] { return app->Store().week.DataRowCount() == 2; }, 5000));
-  EXPECT_TRUE(w.miFigureBright->isChecked());
+  EXPECT_TRUE(MenuItem(w, "miFigureBright")->isChecked());
   EXPECT_EQ(w.pos(), QPoint(200, 210));
   // Nothing is written by reading.
   EXPECT_EQ(dir.Read("vespin.ini"), Lit(HandEdited()));

@@ -21,6 +21,8 @@
 namespace vespin::ui {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using sjis::Lit;
 
 std::string Rgb(const QColor& c) {
@@ -346,7 +348,7 @@ TEST(CGridBaseTest, AlignmentCodesPlaceTheText) {
   table.InsertRow(1, {"8888", "8888", "8888", "8888"});
   table.SelectRow(-1);
   const QImage img = grid.grab().toImage();
-  const int textWidth = QFontMetrics(CGridBase::CellFont(), &grid).horizontalAdvance("8888");
+  const int textWidth = QFontMetrics(CGridBase::CellFont(), &grid).horizontalAdvance(u"8888"_s);
   for (int c = 0; c < 4; ++c) {
     SCOPED_TRACE(c);
     const QRect cell = grid.CellRect(c, 1);

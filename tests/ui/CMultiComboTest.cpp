@@ -25,6 +25,8 @@
 namespace vespin::ui {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using test::Messages;
 
 using sjis::Lit;
@@ -192,7 +194,7 @@ TEST_F(CMultiComboTest, LeavingChecksTypedTextAndARefusalKeepsTheFocus) {
   QSignalSpy added(host.add, &QPushButton::clicked);
   host.Enter();
 
-  QTest::keyClicks(host.combo, "1");
+  QTest::keyClicks(host.combo, u"1"_s);
   QTest::keyClick(host.combo, Qt::Key_Backspace);
   QTest::keyClick(host.combo, Qt::Key_Tab);  // empty: no check, still changed
   EXPECT_TRUE(messages.texts.isEmpty());
@@ -200,21 +202,21 @@ TEST_F(CMultiComboTest, LeavingChecksTypedTextAndARefusalKeepsTheFocus) {
   EXPECT_TRUE(host.other->hasFocus());
 
   host.combo->setFocus(Qt::TabFocusReason);
-  QTest::keyClicks(host.combo, "x");
+  QTest::keyClicks(host.combo, u"x"_s);
   QTest::mouseClick(host.cancel, Qt::LeftButton);  // 取消 never checks
   EXPECT_TRUE(messages.texts.isEmpty());
   EXPECT_TRUE(host.cancel->hasFocus());
 
   host.combo->setFocus(Qt::TabFocusReason);
   QTest::mouseClick(host.add, Qt::LeftButton);
-  EXPECT_EQ(messages.texts, QStringList{"数字だけを入力してください。"});
+  EXPECT_EQ(messages.texts, QStringList{u"数字だけを入力してください。"_s});
   EXPECT_TRUE(host.combo->hasFocus());
   EXPECT_EQ(added.count(), 0);
-  EXPECT_EQ(host.combo->currentText(), "x");
+  EXPECT_EQ(host.combo->currentText(), u"x"_s);
   EXPECT_TRUE(host.combo->Changed());
 
   host.combo->lineEdit()->selectAll();
-  QTest::keyClicks(host.combo, "42");
+  QTest::keyClicks(host.combo, u"42"_s);
   QTest::keyClick(host.combo, Qt::Key_Tab);
   EXPECT_EQ(messages.texts.size(), 1);
   EXPECT_FALSE(host.combo->Changed());
@@ -254,8 +256,8 @@ TEST_F(CMultiComboTest, CodesFollowTheirItems) {
   // The yearly day list: cleared and refilled for a 30-day month.
   combo.clear();
   EXPECT_TRUE(combo.Codes().empty());
-  for (int i = 0; i < 30; ++i) {
-    EXPECT_EQ(combo.AddCodeItem(days.Items()[i].Code, days.Items()[i].Name), i);
+  for (std::size_t i = 0; i < 30; ++i) {
+    EXPECT_EQ(combo.AddCodeItem(days.Items()[i].Code, days.Items()[i].Name), static_cast<int>(i));
   }
   combo.setCurrentIndex(29);
   EXPECT_EQ(combo.GetSelCode(), "30");
@@ -272,10 +274,10 @@ TEST_F(CMultiComboTest, CodesFollowTheirItems) {
   FillCombo(days, twice);
   ASSERT_EQ(twice.count(), 62);
   const std::vector<std::string> codes = twice.Codes();
-  for (int i = 0; i < 62; ++i) {
-    twice.setCurrentIndex(i);
+  for (std::size_t i = 0; i < 62; ++i) {
+    twice.setCurrentIndex(static_cast<int>(i));
     EXPECT_EQ(twice.GetSelCode(), days.Items()[i % 31].Code);
-    EXPECT_EQ(codes[static_cast<std::size_t>(i)], days.Items()[i % 31].Code);
+    EXPECT_EQ(codes[i], days.Items()[i % 31].Code);
   }
 }
 
@@ -307,7 +309,7 @@ TEST_F(CMultiComboTest, ProgramChangesRaiseNothing) {
   combo.AddCodeItem("2", "b");
   QSignalSpy changes(&combo, &TMultiCombo::UserChanged);
   combo.setCurrentIndex(1);
-  combo.SetText("zzz");
+  combo.SetText(u"zzz"_s);
   combo.SetStyle(csDropDownList);
   combo.setCurrentIndex(0);
   EXPECT_EQ(changes.count(), 0);

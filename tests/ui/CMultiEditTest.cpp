@@ -21,6 +21,8 @@
 namespace vespin::ui {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using test::Messages;
 
 // A window like the event dialog: the field under test, a second field, and the buttons.
@@ -172,19 +174,19 @@ TEST_F(CMultiEditTest, TheFormsCheckRunsOnlyAfterTheBuiltInOne) {
     EXPECT_EQ(result, 1);
     result = 0;
   });
-  e.SetText("2005/02/30");
+  e.SetText(u"2005/02/30"_s);
   EXPECT_EQ(e.Validate(), 0);
   EXPECT_EQ(calls, 0);
-  e.SetText("050418");
+  e.SetText(u"050418"_s);
   EXPECT_EQ(e.Validate(), 0);
   EXPECT_EQ(calls, 1);
-  EXPECT_EQ(seen, "2005/04/18");  // the handler sees the normalised date
+  EXPECT_EQ(seen, u"2005/04/18"_s);  // the handler sees the normalised date
   EXPECT_TRUE(e.NeedCheck());
   EXPECT_TRUE(e.SavedText().isEmpty());
   e.SetOnUserValidate([](TMultiEdit&, int&) {});
   EXPECT_EQ(e.Validate(), 1);
   EXPECT_FALSE(e.NeedCheck());
-  EXPECT_EQ(e.SavedText(), "2005/04/18");
+  EXPECT_EQ(e.SavedText(), u"2005/04/18"_s);
 }
 
 TEST_F(CMultiEditTest, LeavingChecksAndARefusalKeepsTheFocus) {
@@ -192,18 +194,18 @@ TEST_F(CMultiEditTest, LeavingChecksAndARefusalKeepsTheFocus) {
   Host host;
   host.edit->SetEditType(etCalendar);
   host.Enter();
-  QTest::keyClicks(host.edit, "2005/02/30");
+  QTest::keyClicks(host.edit, u"2005/02/30"_s);
   QTest::keyClick(host.edit, Qt::Key_Tab);
-  EXPECT_EQ(messages.texts, QStringList{"日付が不正です。"});
+  EXPECT_EQ(messages.texts, QStringList{u"日付が不正です。"_s});
   EXPECT_TRUE(host.edit->hasFocus());
-  EXPECT_EQ(host.edit->text(), "2005/02/30");
+  EXPECT_EQ(host.edit->text(), u"2005/02/30"_s);
 
   host.edit->clear();
-  QTest::keyClicks(host.edit, "050418");
+  QTest::keyClicks(host.edit, u"050418"_s);
   QTest::keyClick(host.edit, Qt::Key_Tab);
   EXPECT_EQ(messages.texts.size(), 1);
   EXPECT_TRUE(host.other->hasFocus());
-  EXPECT_EQ(host.edit->text(), "2005/04/18");
+  EXPECT_EQ(host.edit->text(), u"2005/04/18"_s);
   EXPECT_FALSE(host.edit->isModified());
 }
 
@@ -213,11 +215,11 @@ TEST_F(CMultiEditTest, CancelAndExitButtonsSkipTheCheck) {
     Host host;
     host.edit->SetEditType(etCalendar);
     host.Enter();
-    QTest::keyClicks(host.edit, "abc");
+    QTest::keyClicks(host.edit, u"abc"_s);
     QTest::mouseClick(host.*button, Qt::LeftButton);
     EXPECT_TRUE(messages.texts.isEmpty());
     EXPECT_TRUE((host.*button)->hasFocus());
-    EXPECT_EQ(host.edit->text(), "abc");
+    EXPECT_EQ(host.edit->text(), u"abc"_s);
     EXPECT_TRUE(host.edit->isModified());
   }
 }
@@ -228,7 +230,7 @@ TEST_F(CMultiEditTest, EmptyOrUnchangedTextIsNotChecked) {
   host.edit->SetEditType(etNumCode);
   host.edit->SetMaxLength(4);
   host.edit->SetMaxKetaCheck(true);
-  host.edit->SetText("12a");  // set by the program: not the user's change
+  host.edit->SetText(u"12a"_s);  // set by the program: not the user's change
   host.Enter();
   QTest::keyClick(host.edit, Qt::Key_Tab);
   EXPECT_TRUE(messages.texts.isEmpty());
@@ -252,27 +254,27 @@ TEST_F(CMultiEditTest, RefusedTimeIsCheckedAgainAndItsClickIsSwallowed) {
   host.edit->SetOnUserValidate([&](TMultiEdit& sender, int& result) {
     ++calls;
     if (sender.text().size() == 4)
-      sender.SetText(sender.text().left(2) + ":" + sender.text().mid(2));
+      sender.SetText(sender.text().left(2) + u":"_s + sender.text().mid(2));
     if (sender.text().left(2).toInt() > 23) result = 0;
   });
   QSignalSpy added(host.add, &QPushButton::clicked);
   host.Enter();
-  QTest::keyClicks(host.edit, "2400");
+  QTest::keyClicks(host.edit, u"2400"_s);
   QTest::mouseClick(host.add, Qt::LeftButton);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(added.count(), 0);  // 追加 must not act on the refused time
   EXPECT_TRUE(host.edit->hasFocus());
-  EXPECT_EQ(host.edit->text(), "24:00");
+  EXPECT_EQ(host.edit->text(), u"24:00"_s);
 
   QTest::keyClick(host.edit, Qt::Key_Tab);  // leaving again without typing checks again
   EXPECT_EQ(calls, 2);
   EXPECT_TRUE(host.edit->hasFocus());
 
   host.edit->selectAll();
-  QTest::keyClicks(host.edit, "0930");
+  QTest::keyClicks(host.edit, u"0930"_s);
   QTest::mouseClick(host.add, Qt::LeftButton);
   EXPECT_EQ(calls, 3);
-  EXPECT_EQ(host.edit->text(), "09:30");
+  EXPECT_EQ(host.edit->text(), u"09:30"_s);
   EXPECT_EQ(added.count(), 1);
   EXPECT_TRUE(host.add->hasFocus());
   QTest::mouseClick(host.add, Qt::LeftButton);  // later clicks are untouched
@@ -286,12 +288,12 @@ TEST_F(CMultiEditTest, AClickWhoseReleaseWasLostDoesNotEatTheNextOne) {
   host.edit->SetEditType(etCalendar);
   QSignalSpy added(host.add, &QPushButton::clicked);
   host.Enter();
-  QTest::keyClicks(host.edit, "2005/02/30");
+  QTest::keyClicks(host.edit, u"2005/02/30"_s);
   QTest::mousePress(host.add, Qt::LeftButton);  // the release goes to the message box
   EXPECT_TRUE(host.edit->hasFocus());
   QCoreApplication::processEvents();
   host.edit->selectAll();
-  QTest::keyClicks(host.edit, "050418");
+  QTest::keyClicks(host.edit, u"050418"_s);
   QTest::mouseClick(host.add, Qt::LeftButton);
   EXPECT_EQ(added.count(), 1);
   EXPECT_EQ(messages.texts.size(), 1);
@@ -301,23 +303,23 @@ TEST_F(CMultiEditTest, AmountShowsSeparatorsOnlyOutsideTheField) {
   Messages messages;
   Host host;
   host.edit->SetEditType(etNumeric);
-  host.edit->SetText("1,234,567");
+  host.edit->SetText(u"1,234,567"_s);
   host.Enter();
-  EXPECT_EQ(host.edit->text(), "1234567");
-  EXPECT_EQ(host.edit->selectedText(), "1234567");
+  EXPECT_EQ(host.edit->text(), u"1234567"_s);
+  EXPECT_EQ(host.edit->selectedText(), u"1234567"_s);
   QTest::keyClick(host.edit, Qt::Key_Tab);
-  EXPECT_EQ(host.edit->text(), "1,234,567");
+  EXPECT_EQ(host.edit->text(), u"1,234,567"_s);
 
   host.edit->setFocus(Qt::TabFocusReason);
-  EXPECT_EQ(host.edit->text(), "1234567");
+  EXPECT_EQ(host.edit->text(), u"1234567"_s);
   QTest::mouseClick(host.cancel, Qt::LeftButton);
-  EXPECT_EQ(host.edit->text(), "1234567");
+  EXPECT_EQ(host.edit->text(), u"1234567"_s);
 
   host.edit->setFocus(Qt::TabFocusReason);
-  QTest::keyClicks(host.edit, "89000");
+  QTest::keyClicks(host.edit, u"89000"_s);
   QTest::keyClick(host.edit, Qt::Key_Tab);
-  EXPECT_EQ(host.edit->text(), "89,000");
-  EXPECT_EQ(host.edit->SavedText(), "89,000");
+  EXPECT_EQ(host.edit->text(), u"89,000"_s);
+  EXPECT_EQ(host.edit->SavedText(), u"89,000"_s);
   EXPECT_TRUE(messages.texts.isEmpty());
 }
 
@@ -328,9 +330,9 @@ TEST_F(CMultiEditTest, ZeroPadding) {
   host.edit->SetMaxLength(4);
   host.edit->SetMaxKetaCheck(true);
   host.Enter();
-  QTest::keyClicks(host.edit, "7");
+  QTest::keyClicks(host.edit, u"7"_s);
   QTest::keyClick(host.edit, Qt::Key_Tab);
-  EXPECT_EQ(host.edit->text(), "0007");
+  EXPECT_EQ(host.edit->text(), u"0007"_s);
   EXPECT_TRUE(messages.texts.isEmpty());
 
   const struct {
@@ -350,8 +352,8 @@ TEST_F(CMultiEditTest, ZeroPadding) {
   for (const auto& c : cases) {
     TMultiEdit e;
     e.SetMaxLength(c.maxLength);
-    e.SetText(c.text);
-    EXPECT_EQ(e.ZeroPadText(), c.padded) << c.text;
+    e.SetText(QString::fromUtf8(c.text));
+    EXPECT_EQ(e.ZeroPadText(), QString::fromUtf8(c.padded)) << c.text;
   }
 }
 
@@ -370,10 +372,10 @@ TEST_F(CMultiEditTest, EnterInsertsNothingAndReachesTheDefaultButton) {
   } recorder;
   host.edit->installEventFilter(&recorder);
   host.Enter();
-  QTest::keyClicks(host.edit, "ab");
+  QTest::keyClicks(host.edit, u"ab"_s);
   QTest::keyClick(host.edit, Qt::Key_Return);
   EXPECT_EQ(recorder.returns, 1);
-  EXPECT_EQ(host.edit->text(), "ab");
+  EXPECT_EQ(host.edit->text(), u"ab"_s);
   EXPECT_EQ(executed.count(), 1);
 }
 
@@ -385,7 +387,7 @@ TEST_F(CMultiEditTest, TypingAndPastingStayWithinTheByteLimit) {
   host.Enter();
   TypeText(host.edit, QStringLiteral("日本語"));
   EXPECT_EQ(host.edit->text(), QStringLiteral("日本"));
-  QTest::keyClicks(host.edit, "AB");
+  QTest::keyClicks(host.edit, u"AB"_s);
   EXPECT_EQ(host.edit->text(), QStringLiteral("日本A"));
   EXPECT_EQ(host.edit->SjisText().size(), 5u);
 
@@ -409,7 +411,7 @@ TEST_F(CMultiEditTest, TypingAndPastingStayWithinTheByteLimit) {
     QTest::keyClick(host.edit, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(host.edit->text(), QString::fromUtf8(p.after));
   }
-  host.edit->SetText("AB");
+  host.edit->SetText(u"AB"_s);
   host.edit->setCursorPosition(2);
   QInputMethodEvent commit;
   commit.setCommitString(QStringLiteral("会議室"));
@@ -426,7 +428,7 @@ TEST_F(CMultiEditTest, ProgramTextMayExceedTheLimitButTypingCannotGrowIt) {
   EXPECT_EQ(host.edit->text(), QStringLiteral("長い会議の名前"));
   host.Enter();
   host.edit->end(false);
-  QTest::keyClicks(host.edit, "x");
+  QTest::keyClicks(host.edit, u"x"_s);
   EXPECT_EQ(host.edit->text(), QStringLiteral("長い会議の名前"));
   QTest::keyClick(host.edit, Qt::Key_Backspace);
   EXPECT_EQ(host.edit->text(), QStringLiteral("長い会議の名"));
@@ -439,11 +441,11 @@ TEST_F(CMultiEditTest, CharactersShiftJisCannotHoldAreRefused) {
   host.edit->SetEditType(etNone);
   host.edit->SetMaxLength(32);
   host.Enter();
-  QTest::keyClicks(host.edit, "ab");
+  QTest::keyClicks(host.edit, u"ab"_s);
   QGuiApplication::clipboard()->setText(QString::fromUtf8("c\xF0\x9F\x98\x80"));
   QTest::keyClick(host.edit, Qt::Key_V, Qt::ControlModifier);
   TypeText(host.edit, QStringLiteral("한"));
-  EXPECT_EQ(host.edit->text(), "ab");
+  EXPECT_EQ(host.edit->text(), u"ab"_s);
   QCoreApplication::processEvents();
   EXPECT_EQ(messages.texts, QStringList(2, QStringLiteral("この文字は使えません。")));
   EXPECT_EQ(host.edit->SjisText(), "ab");
@@ -464,7 +466,7 @@ TEST_F(CMultiEditTest, SjisTextAndTheModifiedFlag) {
 TEST_F(CMultiEditTest, ReadOnlyStateOnAPanel) {
   Host host;
   host.edit->setGeometry(20, 30, 150, 26);
-  host.edit->SetText("2005-04");
+  host.edit->SetText(u"2005-04"_s);
   host.show();
   const auto panels = [&] {
     return host.findChildren<QFrame*>(QString(), Qt::FindDirectChildrenOnly);
@@ -509,7 +511,7 @@ TEST_F(CMultiEditTest, ReadOnlyStateOnAPanel) {
   EXPECT_TRUE(host.edit->isVisible());
   EXPECT_EQ(host.edit->palette().color(QPalette::Base), QColor(Qt::white));
   EXPECT_EQ(panels().size(), framesBefore);
-  EXPECT_EQ(host.edit->text(), "2005-04");
+  EXPECT_EQ(host.edit->text(), u"2005-04"_s);
 }
 
 TEST_F(CMultiEditTest, DeletingTheFieldOrItsWindowInTheReadOnlyState) {

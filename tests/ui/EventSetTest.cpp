@@ -36,6 +36,8 @@
 namespace vespin::ui {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using sjis::Lit;
 using Row = std::vector<std::string>;
 
@@ -131,10 +133,11 @@ class EventSetTest : public ::testing::Test {
   void SetUp() override { RegisterFontSubstitutions(); }
 
   // Opens the dialog as the main window's menu does and lets `user` work in it; returns once
-  // it has closed. Message boxes of the controls are answered and kept.
+  // it has closed. Message boxes of the controls are answered and kept. The clock is held while
+  // the dialog is open, whoever opened it.
   void Open(TdlgEventSet& dlg, const std::function<void(TdlgEventSet&)>& user, int month = 1,
             int day = 1) {
-    host_->State().ClockPaused = true;
+    EXPECT_FALSE(host_->State().ClockPaused);
     ScopedModalHandler handler([&](QDialog& shown) {
       auto* self = dynamic_cast<TdlgEventSet*>(&shown);
       if (!self) {
@@ -145,6 +148,7 @@ class EventSetTest : public ::testing::Test {
       }
       self->activateWindow();
       EXPECT_TRUE(QTest::qWaitForWindowActive(self));
+      EXPECT_TRUE(host_->State().ClockPaused);
       user(*self);
       return self->result();
     });
@@ -357,6 +361,50 @@ TEST_F(EventSetTest, TabOrderOfEveryPage) {
   EXPECT_EQ(seen[2], week);
 }
 
+// Tab never lands on a list, but a list the user clicked into holds its place in the order:
+// Tab goes on to the control after it, Shift+Tab back to the one before it.
+TEST_F(EventSetTest, TabFromAClickedListKeepsThePageOrder) {
+  MakeHost();
+  TdlgEventSet dlg(*host_);
+  const auto named = [&](const char* name) {
+    auto* w = dlg.findChild<QWidget*>(QLatin1String(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  };
+  const auto nameOf = [](const QWidget* w) {
+    return w ? w->objectName().toStdString() : std::string("(none)");
+  };
+  const struct {
+    const char* page;
+    const char* list;
+    const char* after;
+    const char* before;  // empty: the page tabs
+  } cases[] = {
+      {"TabYear", "gbYear", "mcbYMonth", ""},  // the list heads the yearly page
+      {"TabMonth", "gbMonth", "pbMAdd", "mcbMAlarm"},
+      {"TabWeek", "gbWeek", "pbWAdd", "mcbWAlarm"},
+  };
+  QWidget* bar = dlg.PageEvent()->tabBar();
+  Open(dlg, [&](TdlgEventSet& d) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.page);
+      auto* list = qobject_cast<CGridBase*>(named(c.list));
+      ASSERT_NE(list, nullptr);
+      ShowPage(d, named(c.page));
+      ClickLine(list, 1);
+      ASSERT_TRUE(list->hasFocus());
+      QTest::keyClick(list, Qt::Key_Tab);
+      EXPECT_EQ(nameOf(QApplication::focusWidget()), c.after);
+      ClickLine(list, 2);
+      ASSERT_TRUE(list->hasFocus());
+      QTest::keyClick(list, Qt::Key_Tab, Qt::ShiftModifier);
+      QWidget* before = *c.before ? named(c.before) : bar;
+      EXPECT_EQ(QApplication::focusWidget(), before) << nameOf(QApplication::focusWidget());
+    }
+    Click(d.pbCancel());
+  });
+}
+
 // ---------------------------------------------------------------------------------------------
 // The time check
 
@@ -406,7 +454,7 @@ TEST_F(EventSetTest, EveryTimeFieldIsChecked) {
       ShowPage(d, page);
       Type(time, "1830");
       Type(text, "x");
-      EXPECT_EQ(time->text(), "18:30");
+      EXPECT_EQ(time->text(), u"18:30"_s);
       Type(time, "1890");
       Click(text);
       EXPECT_TRUE(time->hasFocus());
@@ -434,11 +482,11 @@ TEST_F(EventSetTest, ARefusedTimeKeepsItsPage) {
     EXPECT_EQ(d.PageEvent()->currentWidget(), d.TabMonth());
     Type(d.meMTime(), "0800");
     Type(d.meMEvent(), "x");
-    EXPECT_EQ(d.meMTime()->text(), "08:00");
+    EXPECT_EQ(d.meMTime()->text(), u"08:00"_s);
     EXPECT_TRUE(d.meMEvent()->hasFocus());
     EXPECT_EQ(host_->Notices().size(), 1u);
     ShowPage(d, d.TabYear());
-    EXPECT_EQ(d.meYTime()->text(), "25:61");
+    EXPECT_EQ(d.meYTime()->text(), u"25:61"_s);
     Type(d.meYEvent(), "y");
     Click(d.pbYAdd());  // the time is checked before it can become a row
     EXPECT_EQ(host_->Notices().size(), 2u);
@@ -538,7 +586,7 @@ TEST_F(EventSetTest, MonthlyClickShowsTheDayControlOfTheRow) {
     EXPECT_EQ(Name(d.mcbMDay()), Ui("金曜"));
     EXPECT_FALSE(d.mcbMDay()->isHidden());
     EXPECT_TRUE(d.mcbMDate()->isHidden());
-    EXPECT_EQ(d.meMTime()->text(), "18:00");
+    EXPECT_EQ(d.meMTime()->text(), u"18:00"_s);
     EXPECT_EQ(Name(d.mcbMAlarm()), Ui("30分前"));
     ClickLine(d.gbMonth(), 3);  // 末日 leaves both day controls as they were
     EXPECT_EQ(Name(d.mcbMDay()), Ui("金曜"));
@@ -582,7 +630,7 @@ TEST_F(EventSetTest, YearlyRowsIntoTheInputsAndBack) {
     ClickLine(d.gbYear(), 2);  // 3月31日, ticked for deletion
     EXPECT_EQ(Name(d.mcbYMonth()), Ui("3月"));
     EXPECT_EQ(Name(d.mcbYDate()), Ui("31日"));
-    EXPECT_EQ(d.meYTime()->text(), "18:00");
+    EXPECT_EQ(d.meYTime()->text(), u"18:00"_s);
     EXPECT_EQ(d.meYEvent()->text(), Ui("年度末"));
     EXPECT_EQ(Name(d.mcbYAlarm()), Ui("1時間前"));
     EXPECT_TRUE(d.cbYDel()->isChecked());
@@ -1046,7 +1094,7 @@ TEST_F(EventSetTest, Gallery) {
       if (dir.isEmpty()) continue;
       const QImage framed = test::WithCaption(client, d.windowTitle());
       QDir().mkpath(dir);
-      EXPECT_TRUE(framed.save(QDir(dir).filePath(QString::fromUtf8(name) + ".png")));
+      EXPECT_TRUE(framed.save(QDir(dir).filePath(QString::fromUtf8(name) + u".png"_s)));
     }
     Click(d.pbCancel());
   });

@@ -6,11 +6,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <cmath>
 #include <memory>
 #include <tuple>
@@ -25,8 +28,11 @@
 namespace vespin::ui {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using test::CellOfDay;
 using test::JapaneseWeekdays;
+using test::MenuItem;
 
 using sjis::Lit;
 
@@ -36,9 +42,20 @@ FontMetricsSample TwelveByTwelve(const QFont&) {
 }
 
 struct Call {
-  int mode;
+  CheckMode mode;
   TDateTime date;
   TDateTime time;
+};
+
+// The engine as the window sees it: every question is recorded; the day mask comes from
+// `dayMask` when it is set.
+struct RecordingChecker final : EventChecker {
+  int EventCheck(CheckMode mode, TDateTime date, TDateTime time) override {
+    calls.push_back({mode, date, time});
+    return mode == CheckMode::kDayMask && dayMask ? dayMask(date) : 0;
+  }
+  std::vector<Call> calls;
+  std::function<int(TDateTime)> dayMask;
 };
 
 class MainTest : public ::testing::Test {
@@ -48,36 +65,27 @@ class MainTest : public ::testing::Test {
     clock.Set(2005, 4, 18, 10, 0, 0);
   }
 
-  // The window as FormCreate leaves it, then with the settings applied and the engine hook set.
+  // The window as FormCreate leaves it, then with the settings applied and the engine given.
   std::unique_ptr<TfrmMain> Make(bool withEngine = true) {
     auto w = std::make_unique<TfrmMain>(clock, state, settings, JapaneseWeekdays());
     w->SetFontMeasurer(TwelveByTwelve);
-    if (withEngine) {
-      w->SetEventCheck([this](int mode, TDateTime date, TDateTime time) {
-        calls.push_back({mode, date, time});
-        return mode == 2 && dayMask ? dayMask(date) : 0;
-      });
-    }
-    w->SetIniSave([this] {
-      ++saves;
-      return true;
-    });
+    if (withEngine) w->SetEventChecker(&engine);
+    saves = std::make_unique<QSignalSpy>(w.get(), &TfrmMain::SaveRequested);
     w->ApplySettings();
     return w;
   }
 
-  int CallsOfMode(int mode) const {
+  int CallsOfMode(CheckMode mode) const {
     int n = 0;
-    for (const Call& c : calls) n += c.mode == mode;
+    for (const Call& c : engine.calls) n += c.mode == mode;
     return n;
   }
 
   test::FakeClock clock;
   AppState state;
   Settings settings;
-  std::vector<Call> calls;
-  std::function<int(TDateTime)> dayMask;
-  int saves = 0;
+  RecordingChecker engine;
+  std::unique_ptr<QSignalSpy> saves;
 };
 
 // Pixels of a rectangle of the window as painted, by colour.
@@ -102,10 +110,10 @@ TEST_F(MainTest, TickRearmsForTheNextFullMinute) {
     w->TimerTimer();
     EXPECT_EQ(w->Timer().interval(), c.interval) << c.h << ":" << c.m << ":" << c.s << "." << c.ms;
     EXPECT_TRUE(w->Timer().isActive());
-    ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(calls.back().mode, 0);
-    EXPECT_EQ(calls.back().date, EncodeDate(2005, 4, 18));
-    EXPECT_EQ(ToMsecs(calls.back().time), ToMsecs(EncodeTime(c.h, c.m, c.s, c.ms)));
+    ASSERT_FALSE(engine.calls.empty());
+    EXPECT_EQ(engine.calls.back().mode, CheckMode::kAlarm);
+    EXPECT_EQ(engine.calls.back().date, EncodeDate(2005, 4, 18));
+    EXPECT_EQ(ToMsecs(engine.calls.back().time), ToMsecs(EncodeTime(c.h, c.m, c.s, c.ms)));
   }
 }
 
@@ -121,16 +129,16 @@ TEST_F(MainTest, FirstCallFromFormCreateShowsTheDayAndArmsTheFirstTick) {
   // Again from the form, with lines filled: no engine, lines kept.
   state.EventLines[0] = {Lit("会議"), "10:00", EncodeDate(2005, 4, 18) + EncodeTime(10, 0)};
   w->ShowEventLines();
-  calls.clear();
+  engine.calls.clear();
   w->TimerTimer(true);
-  EXPECT_TRUE(calls.empty());
+  EXPECT_TRUE(engine.calls.empty());
   EXPECT_EQ(w->lEvent(0)->text(), QStringLiteral("会議"));
   EXPECT_EQ(w->lTimeN(0)->text(), QStringLiteral("10:00"));
   EXPECT_EQ(w->Timer().interval(), TfrmMain::kFirstTickMsecs);
 
   // A real tick empties the lines before the engine refills them.
   w->TimerTimer();
-  EXPECT_EQ(CallsOfMode(0), 1);
+  EXPECT_EQ(CallsOfMode(CheckMode::kAlarm), 1);
   EXPECT_EQ(w->lEvent(0)->text(), QString());
   EXPECT_EQ(state.EventLines[0].occurrence, 0);
 }
@@ -140,9 +148,9 @@ TEST_F(MainTest, PausedClockDoesNothing) {
   w->RestartTick(5000);
   state.ClockPaused = true;
   clock.Set(2005, 4, 19, 8, 0, 0);
-  calls.clear();
+  engine.calls.clear();
   w->TimerTimer();
-  EXPECT_TRUE(calls.empty());
+  EXPECT_TRUE(engine.calls.empty());
   EXPECT_EQ(w->Timer().interval(), 5000);
   EXPECT_EQ(w->lTime()->text(), QStringLiteral("10:00"));
 }
@@ -250,11 +258,12 @@ TEST_F(MainTest, SpinButtonsStopAtTheYearBounds) {
     while (w->Shown().month > c.from.month) w->SpinMUpClick();
     while (w->Shown().month < c.from.month) w->SpinMDownClick();
     ASSERT_EQ(w->Shown(), c.from);
-    calls.clear();
+    engine.calls.clear();
     (w.get()->*c.click)();
     EXPECT_EQ(w->Shown(), c.to) << c.from.year << "-" << c.from.month;
     // A stopped change is no redraw: the calendar asks the engine nothing.
-    EXPECT_EQ(CallsOfMode(2) == 0, c.from == c.to) << c.from.year << "-" << c.from.month;
+    EXPECT_EQ(CallsOfMode(CheckMode::kDayMask) == 0, c.from == c.to)
+        << c.from.year << "-" << c.from.month;
   }
 }
 
@@ -408,7 +417,7 @@ TEST_F(MainTest, TodayOnASundayIsAWhiteBoxWithWindowTextDigits) {
 }
 
 TEST_F(MainTest, UnderlinesFollowTheKindsAndTheirMenuItems) {
-  dayMask = [](TDateTime date) {
+  engine.dayMask = [](TDateTime date) {
     int mask = DayOfWeek(date) == 2 ? 4 : 0;                   // weekly: every Monday
     if (DecodeDate(date).day == 25) mask |= 2;                 // monthly: the 25th
     if (DecodeDate(date) == DateParts{2005, 5, 5}) mask |= 1;  // yearly
@@ -431,18 +440,18 @@ TEST_F(MainTest, UnderlinesFollowTheKindsAndTheirMenuItems) {
     return days;
   };
   EXPECT_TRUE(underlined().empty());
-  w->miWEventLine->trigger();
-  EXPECT_TRUE(w->miWEventLine->isChecked());
+  MenuItem(*w, "miWEventLine")->trigger();
+  EXPECT_TRUE(MenuItem(*w, "miWEventLine")->isChecked());
   EXPECT_EQ(underlined(),
             (std::vector<std::string>{"4/4", "4/11", "4/18", "4/25", "5/2", "5/9", "5/16", "5/23",
                                       "5/30", "6/6", "6/13", "6/20", "6/27"}));
-  w->miWEventLine->trigger();
-  w->miYEventLine->trigger();
+  MenuItem(*w, "miWEventLine")->trigger();
+  MenuItem(*w, "miYEventLine")->trigger();
   EXPECT_EQ(underlined(), std::vector<std::string>{"5/5"});
-  w->miYEventLine->trigger();
-  w->miMEventLine->trigger();
+  MenuItem(*w, "miYEventLine")->trigger();
+  MenuItem(*w, "miMEventLine")->trigger();
   EXPECT_EQ(underlined(), (std::vector<std::string>{"4/25", "5/25", "6/25"}));
-  EXPECT_EQ(saves, 5);
+  EXPECT_EQ(saves->count(), 5);
 
   // The underline is drawn: the 25th carries more ink with it than without, the 26th the same.
   const QColor bg = ColorFromValue(settings.backColor);
@@ -452,7 +461,7 @@ TEST_F(MainTest, UnderlinesFollowTheKindsAndTheirMenuItems) {
   };
   const int with25 = ink(25);
   const int with26 = ink(26);
-  w->miMEventLine->trigger();
+  MenuItem(*w, "miMEventLine")->trigger();
   EXPECT_GE(with25 - ink(25), 6) << "no underline drawn under the 25th";
   EXPECT_EQ(with26, ink(26));
 }
@@ -468,21 +477,21 @@ TEST_F(MainTest, ClicksOnTheCalendar) {
   w->show();
   w->move(100, 100);
   CalendarView* cal = w->Calendar();
-  calls.clear();
+  engine.calls.clear();
   // A weekday header and a blank cell do nothing.
   QTest::mouseClick(cal, Qt::LeftButton, {}, cal->HeaderRect(0).center());
   QTest::mouseClick(cal, Qt::LeftButton, {}, cal->DayRect(0, 0).center());
-  EXPECT_EQ(CallsOfMode(1), 0);
+  EXPECT_EQ(CallsOfMode(CheckMode::kDayList), 0);
   // A day announces that day.
   QTest::mouseClick(cal, Qt::LeftButton, {}, cal->DayRect(0, CellOfDay(*w, 0, 20)).center());
-  ASSERT_EQ(CallsOfMode(1), 1);
-  EXPECT_EQ(calls.back().date, EncodeDate(2005, 4, 20));
-  EXPECT_EQ(calls.back().time, 0);
+  ASSERT_EQ(CallsOfMode(CheckMode::kDayList), 1);
+  EXPECT_EQ(engine.calls.back().date, EncodeDate(2005, 4, 20));
+  EXPECT_EQ(engine.calls.back().time, 0);
   // A day of the second block is a day of the next month.
   settings.months = 2;
   w->FontSet();
   QTest::mouseClick(cal, Qt::LeftButton, {}, cal->DayRect(1, CellOfDay(*w, 1, 3)).center());
-  EXPECT_EQ(calls.back().date, EncodeDate(2005, 5, 3));
+  EXPECT_EQ(engine.calls.back().date, EncodeDate(2005, 5, 3));
   EXPECT_FALSE(w->pMenu()->isVisible());
 
   // The right button opens the menu just left of and below the pointer, whatever was pressed.
@@ -503,47 +512,104 @@ TEST_F(MainTest, ClicksOnTheCalendar) {
     EXPECT_TRUE(w->pMenu()->isVisible());
     w->pMenu()->hide();
   }
-  EXPECT_EQ(CallsOfMode(1), 2);
+  EXPECT_EQ(CallsOfMode(CheckMode::kDayList), 2);
 }
 
 TEST_F(MainTest, MenuHasEveryItemInOrderWithTheHints) {
   auto w = Make();
   QStringList top;
   for (QAction* a : w->pMenu()->actions()) top << a->text();
-  EXPECT_EQ(top, (QStringList{"ｲﾍﾞﾝﾄ設定...", "お知らせﾒｯｾｰｼﾞ", "表示", "ﾊﾞｰｼﾞｮﾝ情報...", "終了"}));
+  EXPECT_EQ(top, (QStringList{u"ｲﾍﾞﾝﾄ設定..."_s, u"お知らせﾒｯｾｰｼﾞ"_s, u"表示"_s,
+                              u"ﾊﾞｰｼﾞｮﾝ情報..."_s, u"終了"_s}));
   QStringList notices;
-  for (QAction* a : qobject_cast<QMenu*>(w->miBeep->parent())->actions())
-    notices << a->text() + "|" + a->statusTip();
-  EXPECT_EQ(notices, (QStringList{"wav音|wav音を鳴らします", "起動時|起動時にもお知らせします",
-                                  "予定時刻|予定時刻にもお知らせします"}));
+  for (QAction* a : qobject_cast<QMenu*>(MenuItem(*w, "miBeep")->parent())->actions())
+    notices << a->text() + u"|"_s + a->statusTip();
+  EXPECT_EQ(notices,
+            (QStringList{u"wav音|wav音を鳴らします"_s, u"起動時|起動時にもお知らせします"_s,
+                         u"予定時刻|予定時刻にもお知らせします"_s}));
   QStringList show;
-  for (QAction* a : qobject_cast<QMenu*>(w->miFont->parent())->actions())
-    show << (a->isSeparator() ? "-" : a->text());
-  EXPECT_EQ(show, (QStringList{"年間ｲﾍﾞﾝﾄに下線", "月間ｲﾍﾞﾝﾄに下線", "週間ｲﾍﾞﾝﾄに下線", "-",
-                               "背景色透明", "背景色指定...", "-", "文字色明", "文字色暗", "-",
-                               "ﾌｫﾝﾄ...", "-", "１ヶ月表示", "２ヶ月表示", "３ヶ月表示"}));
+  for (QAction* a : qobject_cast<QMenu*>(MenuItem(*w, "miFont")->parent())->actions())
+    show << (a->isSeparator() ? u"-"_s : a->text());
+  EXPECT_EQ(show, (QStringList{u"年間ｲﾍﾞﾝﾄに下線"_s, u"月間ｲﾍﾞﾝﾄに下線"_s, u"週間ｲﾍﾞﾝﾄに下線"_s,
+                               u"-"_s, u"背景色透明"_s, u"背景色指定..."_s, u"-"_s, u"文字色明"_s,
+                               u"文字色暗"_s, u"-"_s, u"ﾌｫﾝﾄ..."_s, u"-"_s, u"１ヶ月表示"_s,
+                               u"２ヶ月表示"_s, u"３ヶ月表示"_s, u"-"_s, u"現行の祝日法"_s}));
+}
+
+// The item switches the red days and their names at once, is written, and has the alarms worked
+// out again by a tick soon after.
+TEST_F(MainTest, HolidayLawItemRedrawsSavesAndRearmsTheTick) {
+  clock.Set(2026, 12, 1, 10, 0, 0);
+  auto w = Make();
+  CalendarView* cal = w->Calendar();
+  const auto day = [&](int d) -> const CalendarCell& {
+    return cal->Sheet().cells[0][static_cast<std::size_t>(CellOfDay(*w, 0, d))];
+  };
+  const auto tip = [&](int d) {
+    return cal->ToolTipAt(cal->DayRect(0, CellOfDay(*w, 0, d)).center());
+  };
+  EXPECT_FALSE(MenuItem(*w, "miHolidayLaw")->isChecked());
+  EXPECT_EQ(day(23).color, CellColor::Red);
+  EXPECT_EQ(tip(23), QStringLiteral("天皇誕生日"));
+  EXPECT_EQ(tip(22), QString());
+
+  w->RestartTick(60000);
+  MenuItem(*w, "miHolidayLaw")->trigger();
+  EXPECT_TRUE(MenuItem(*w, "miHolidayLaw")->isChecked());
+  EXPECT_EQ(settings.extensions.holidayLaw, HolidayLaw::kCurrent);
+  EXPECT_EQ(day(23).color, CellColor::WindowText);
+  EXPECT_EQ(tip(23), QString());
+  EXPECT_EQ(saves->count(), 1);
+  EXPECT_EQ(w->Timer().interval(), TfrmMain::kFirstTickMsecs);
+  EXPECT_EQ(cal->ToolTipAt(cal->HeaderRect(0).center()), QString());
+
+  // The same window on February: the birthday of the reign since 2020.
+  w->FormDblClick();
+  for (int i = 0; i < 10; ++i) w->SpinMUpClick();
+  ASSERT_EQ(w->Shown(), (YearMonth{2026, 2}));
+  EXPECT_EQ(day(23).color, CellColor::Red);
+  EXPECT_EQ(tip(23), QStringLiteral("天皇誕生日"));
+  EXPECT_EQ(tip(11), QStringLiteral("建国記念の日"));
+  // Qt hands tool-tip events only to the active window unless told otherwise, and the panel is
+  // seldom active.
+  EXPECT_TRUE(w->testAttribute(Qt::WA_AlwaysShowToolTips));
+  const QPoint at = cal->DayRect(0, CellOfDay(*w, 0, 23)).center();
+  QHelpEvent help(QEvent::ToolTip, at, cal->mapToGlobal(at));
+  QApplication::sendEvent(cal, &help);
+  EXPECT_EQ(QToolTip::text(), QStringLiteral("天皇誕生日"));
+  QToolTip::hideText();
+
+  MenuItem(*w, "miHolidayLaw")->trigger();
+  EXPECT_FALSE(MenuItem(*w, "miHolidayLaw")->isChecked());
+  EXPECT_EQ(settings.extensions.holidayLaw, HolidayLaw::k2005);
+  EXPECT_EQ(day(23).color, CellColor::WindowText);
+  EXPECT_EQ(saves->count(), 2);
 }
 
 TEST_F(MainTest, EventItemPausesTheClockAndRedrawsAfterTheDialog) {
   auto w = Make();
   std::vector<std::tuple<int, int, bool>> opened;
-  w->SetOpenEventDialog([&](int month, int day) {
-    opened.emplace_back(month, day, state.ClockPaused);
-    state.ClockPaused = false;
-  });
-  calls.clear();
-  w->miEvent->trigger();
+  QObject::connect(w.get(), &TfrmMain::EventDialogRequested, w.get(),
+                   [&](int month, int day) { opened.emplace_back(month, day, state.ClockPaused); });
+  engine.calls.clear();
+  MenuItem(*w, "miEvent")->trigger();
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], std::make_tuple(4, 18, true));
-  EXPECT_GT(CallsOfMode(2), 0);
+  EXPECT_FALSE(state.ClockPaused);
+  EXPECT_GT(CallsOfMode(CheckMode::kDayMask), 0);
+
+  // A pause held before the menu command is still held after it.
+  state.ClockPaused = true;
+  MenuItem(*w, "miEvent")->trigger();
+  EXPECT_TRUE(state.ClockPaused);
 }
 
 TEST_F(MainTest, SchemesColourTheTexts) {
   auto w = Make();
   const QColor windowText = QGuiApplication::palette().color(QPalette::WindowText);
-  w->miFigureBright->trigger();
-  EXPECT_TRUE(w->miFigureBright->isChecked());
-  EXPECT_FALSE(w->miFigureDark->isChecked());
+  MenuItem(*w, "miFigureBright")->trigger();
+  EXPECT_TRUE(MenuItem(*w, "miFigureBright")->isChecked());
+  EXPECT_FALSE(MenuItem(*w, "miFigureDark")->isChecked());
   EXPECT_EQ(w->lDate()->palette().color(QPalette::WindowText), QColor(Qt::white));
   EXPECT_EQ(w->lEvent(0)->palette().color(QPalette::WindowText), QColor(Qt::white));
   EXPECT_EQ(w->Calendar()->HeaderColor(6), QColor(0, 255, 255));
@@ -551,27 +617,26 @@ TEST_F(MainTest, SchemesColourTheTexts) {
   EXPECT_EQ(w->Calendar()->HeaderColor(3), QColor(Qt::white));
   const auto& sat = w->Calendar()->Sheet().cells[0][static_cast<std::size_t>(CellOfDay(*w, 0, 23))];
   EXPECT_EQ(w->Calendar()->TextColor(sat), QColor(0, 255, 255));
-  w->miFigureDark->trigger();
+  MenuItem(*w, "miFigureDark")->trigger();
   EXPECT_EQ(w->lTime()->palette().color(QPalette::WindowText), windowText);
   EXPECT_EQ(w->Calendar()->HeaderColor(6), QColor(0, 0, 255));
   EXPECT_EQ(w->Calendar()->HeaderColor(3), windowText);
   const auto& plain =
       w->Calendar()->Sheet().cells[0][static_cast<std::size_t>(CellOfDay(*w, 0, 20))];
   EXPECT_EQ(w->Calendar()->TextColor(plain), windowText);
-  EXPECT_EQ(saves, 2);
+  EXPECT_EQ(saves->count(), 2);
 }
 
 TEST_F(MainTest, CloseSavesAndEndsButExitOnlyEnds) {
   auto w = Make();
-  int quits = 0;
-  w->SetQuit([&] { ++quits; });
+  QSignalSpy quits(w.get(), &TfrmMain::QuitRequested);
   w->show();
-  w->miExit->trigger();
-  EXPECT_EQ(quits, 1);
-  EXPECT_EQ(saves, 0);
+  MenuItem(*w, "miExit")->trigger();
+  EXPECT_EQ(quits.count(), 1);
+  EXPECT_EQ(saves->count(), 0);
   EXPECT_TRUE(w->close());
-  EXPECT_EQ(quits, 2);
-  EXPECT_EQ(saves, 1);
+  EXPECT_EQ(quits.count(), 2);
+  EXPECT_EQ(saves->count(), 1);
 }
 
 TEST_F(MainTest, WithoutACompositorTheDesktopColourStandsIn) {

@@ -17,6 +17,8 @@
 namespace vespin::ui {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 using sjis::Lit;
 
 // What a handler saw of the box while it was shown.
@@ -41,9 +43,9 @@ Seen Inspect(const TMessageForm& form) {
   }
   if (auto* b = qobject_cast<QPushButton*>(form.focusWidget())) s.focused = b->text();
   s.text = form.MessageLabel()->text();
-  if (form.imgStop()->isVisible()) s.icon += "stop";
-  if (form.imgInformation()->isVisible()) s.icon += "information";
-  if (form.imgExclamation()->isVisible()) s.icon += "exclamation";
+  if (form.imgStop()->isVisible()) s.icon += u"stop"_s;
+  if (form.imgInformation()->isVisible()) s.icon += u"information"_s;
+  if (form.imgExclamation()->isVisible()) s.icon += u"exclamation"_s;
   s.label = form.MessageLabel()->geometry();
   s.yes = form.YesButton()->geometry();
   s.no = form.NoButton()->geometry();
@@ -81,11 +83,12 @@ TEST_F(MessageBoxTest, KindLetterChoosesCaptionColourButtonsAndIcon) {
       {"C 保存しますか？", "確認メッセージ", QColor(210, 233, 255), yesNo, "information", kIdNo},
       {"A 注意してください。", "注意メッセージ", QColor(255, 255, 170), yesNo, "exclamation",
        kIdNo},
-      {"E 日付が不正です。", "エラーメッセージ", QColor(255, 207, 207), "確認", "exclamation",
+      {"E 日付が不正です。", "エラーメッセージ", QColor(255, 207, 207), u"確認"_s, "exclamation",
        kIdOk},
-      {"I 終わりました。", "情報メッセージ", QColor(210, 233, 255), "確認", "information", kIdOk},
-      {"X 何か", "MessageForm", QColor(Qt::white), "確認", "", kIdOk},
-      {"", "MessageForm", QColor(Qt::white), "確認", "", kIdOk},
+      {"I 終わりました。", "情報メッセージ", QColor(210, 233, 255), u"確認"_s, "information",
+       kIdOk},
+      {"X 何か", "MessageForm", QColor(Qt::white), u"確認"_s, "", kIdOk},
+      {"", "MessageForm", QColor(Qt::white), u"確認"_s, "", kIdOk},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.msg);
@@ -93,7 +96,7 @@ TEST_F(MessageBoxTest, KindLetterChoosesCaptionColourButtonsAndIcon) {
     EXPECT_EQ(ShowAndPressEnter(Lit(c.msg), seen), c.enterResult);
     EXPECT_EQ(seen.caption, QString::fromUtf8(c.caption));
     EXPECT_EQ(seen.color, c.color);
-    EXPECT_EQ(seen.buttons.join(','), c.buttons);
+    EXPECT_EQ(seen.buttons.join(u','), c.buttons);
     EXPECT_EQ(seen.focused, seen.buttons.value(0));  // the first visible in tab order
     EXPECT_EQ(seen.icon, QString::fromUtf8(c.icon));
     const std::string msg(c.msg);
@@ -159,8 +162,8 @@ TEST_F(MessageBoxTest, HeightFollowsTheLineCount) {
     EXPECT_EQ(seen.confirm, QRect(183, c.buttonTop, 110, 30));
     EXPECT_EQ(seen.yes.top(), c.buttonTop);
     EXPECT_EQ(seen.no.top(), c.buttonTop);
-    EXPECT_EQ(seen.text.count('\n'), c.lines - 1);
-    EXPECT_FALSE(seen.text.contains('\r'));
+    EXPECT_EQ(seen.text.count(u'\n'), c.lines - 1);
+    EXPECT_FALSE(seen.text.contains(u'\r'));
   }
 }
 

@@ -1,13 +1,15 @@
 #include "calendar/Hizuke.h"
 
 #include <array>
-#include <bitset>
+#include <atomic>
 #include <chrono>
-#include <climits>
 #include <cmath>
 #include <cstdint>
+#include <mutex>
+#include <string>
 
-#include "calendar/Julius.h"
+#include "calendar/HolidayRules.h"
+#include "text/Sjis.h"
 
 namespace vespin {
 namespace {
@@ -40,130 +42,52 @@ chr::year_month_day YmdOf(TDateTime x) {
   return chr::year_month_day{DaysOf(x)};
 }
 
-int MonthDay(unsigned month, unsigned day) {
-  return static_cast<int>(month * 100 + day);
-}
+// --- The holidays of each year, kept once worked out -------------------------------------------
 
-// --- The holiday rules ---------------------------------------------------------------------
+constexpr int kLastHolidayYear = 9999;
+constexpr std::size_t kHolidayYears = kLastHolidayYear - kFirstHolidayYear + 1;
 
-struct FixedHoliday {
-  int monthDay;
-  int fromYear;
-  int toYear;
+// A year's holidays are worked out on first use and kept for the rest of the run (80 bytes a
+// year; only the years asked for are touched), so any pattern of dates costs a lookup each:
+// a calendar redraw, a sweep over a century, random dates. Readers never wait; a year is built
+// once under the lock and published by its flag.
+struct HolidaySlot {
+  std::atomic<bool> ready{false};
+  HolidayYear holidays;
 };
+using HolidaySlots = std::array<HolidaySlot, kHolidayYears>;
 
-constexpr FixedHoliday kFixedHolidays[] = {
-    {101, kFirstHolidayYear, INT_MAX},  // New Year's Day
-    {115, kFirstHolidayYear, 1999},     // Coming of Age Day, before it moved to a Monday
-    {211, 1966, INT_MAX},               // National Foundation Day
-    {429, kFirstHolidayYear, INT_MAX},
-    {503, kFirstHolidayYear, INT_MAX},  // Constitution Day
-    {504, 1986, INT_MAX},
-    {505, kFirstHolidayYear, INT_MAX},   // Children's Day
-    {720, 1996, 2002},                   // Marine Day, before it moved to a Monday
-    {915, 1966, 2002},                   // Respect for the Aged Day, likewise
-    {1010, 1966, 1999},                  // Health and Sports Day, likewise
-    {1103, kFirstHolidayYear, INT_MAX},  // Culture Day
-    {1123, kFirstHolidayYear, INT_MAX},  // Labour Thanksgiving Day
-    {1223, 1989, INT_MAX},               // Emperor's Birthday
-};
+constinit HolidaySlots g2005Years{};
+constinit HolidaySlots gCurrentYears{};
+constinit std::mutex gBuildLock{};
 
-struct MondayHoliday {
-  int fromYear;
-  unsigned month;
-  int weekOfMonth;
-};
-
-constexpr MondayHoliday kMondayHolidays[] = {
-    {2000, 1, 2},   // Coming of Age Day
-    {2000, 10, 2},  // Health and Sports Day
-    {2003, 7, 3},   // Marine Day
-    {2003, 9, 3},   // Respect for the Aged Day
-};
-
-// The equinox as month * 100 + day, or 0 when it has no date.
-int EquinoxMonthDay(std::uint32_t dayNumber) {
-  const auto date = JulianDayToDate(dayNumber);
-  return date ? date->month * 100 + date->day : 0;
-}
-
-bool IsListedHoliday(int year, unsigned month, int monthDay, int vernal, int autumnal) {
-  if (month == 3 && monthDay == vernal) return true;
-  if (month == 9 && monthDay == autumnal) return true;
-  for (const auto& h : kFixedHolidays) {
-    if (monthDay == h.monthDay && year >= h.fromYear && year <= h.toYear) return true;
-  }
-  return false;
-}
-
-bool IsMondayHoliday(int year, unsigned month, int weekOfMonth) {
-  for (const auto& h : kMondayHolidays) {
-    if (year >= h.fromYear && month == h.month && weekOfMonth == h.weekOfMonth) return true;
-  }
-  return false;
-}
-
-// --- One year at a time ----------------------------------------------------------------------
-
-// Whether a day is a substitute holiday depends on the day before, which in turn may depend on
-// its own day before, and so on back to the last listed holiday. Walking forward through a
-// whole year once gives every answer of that year with one step per day.
-struct HolidayYear {
-  int year = 0;               // 0: slot unused
-  std::int64_t firstDay = 0;  // serial of 1 January
-  std::int64_t length = 0;
-  std::bitset<366> holidays;
-};
-
-void BuildHolidayYear(int year, HolidayYear& out) {
-  const chr::sys_days first = chr::year{year} / chr::January / 1;
-  const chr::sys_days end = chr::year{year + 1} / chr::January / 1;
-  out.year = year;
-  out.firstDay = (first - kEpoch).count();
-  out.length = (end - first).count();
-  out.holidays.reset();
-
-  const int vernal = EquinoxMonthDay(VernalEquinoxDay(year));
-  const int autumnal = EquinoxMonthDay(AutumnalEquinoxDay(year));
-  // 31 December is never a holiday (it could only be a Monday after a Sunday holiday, and
-  // 30 December is none), and 1 January is listed anyway.
-  bool dayBefore = false;
-  std::size_t index = 0;
-  for (chr::sys_days d = first; d < end; d += chr::days{1}, ++index) {
-    const chr::year_month_day ymd{d};
-    const auto month = unsigned{ymd.month()};
-    const auto day = unsigned{ymd.day()};
-    const bool monday = chr::weekday{d} == chr::Monday;
-    const bool holiday = IsListedHoliday(year, month, MonthDay(month, day), vernal, autumnal) ||
-                         (monday && dayBefore) ||  // the Monday after a Sunday holiday
-                         (monday && IsMondayHoliday(year, month, static_cast<int>(day + 6) / 7));
-    out.holidays[index] = holiday;
-    dayBefore = holiday;
-  }
-}
-
-// A calendar redraw touches at most two years and the alarm engine mostly today's, so a few
-// slots per thread are plenty; each thread has its own, so no locking.
-class HolidayCache {
- public:
-  // yearOf is asked only on a miss, which spares the date split on the common path.
-  template <typename YearOf>
-  bool IsHoliday(std::int64_t serial, YearOf yearOf) {
-    for (const auto& slot : slots_) {
-      if (slot.year != 0 && serial >= slot.firstDay && serial < slot.firstDay + slot.length) {
-        return slot.holidays[static_cast<std::size_t>(serial - slot.firstDay)];
-      }
+const HolidayYear& HolidaysOf(int year, HolidayLaw law) {
+  HolidaySlots& slots = law == HolidayLaw::kCurrent ? gCurrentYears : g2005Years;
+  HolidaySlot& slot = slots[static_cast<std::size_t>(year - kFirstHolidayYear)];
+  if (!slot.ready.load(std::memory_order_acquire)) {
+    const std::lock_guard lock(gBuildLock);
+    if (!slot.ready.load(std::memory_order_relaxed)) {
+      slot.holidays = BuildHolidayYear(year, law);
+      slot.ready.store(true, std::memory_order_release);
     }
-    HolidayYear& slot = slots_[next_];
-    next_ = (next_ + 1) % slots_.size();
-    BuildHolidayYear(yearOf(), slot);
-    return slot.holidays[static_cast<std::size_t>(serial - slot.firstDay)];
   }
+  return slot.holidays;
+}
 
- private:
-  std::array<HolidayYear, 4> slots_{};
-  std::size_t next_ = 0;
+struct YearDay {
+  int year;
+  int dayOfYear;  // 0 = 1 January
 };
+
+// nullopt outside 1948–9999 (and for NaN), where nothing is a holiday.
+std::optional<YearDay> HolidayYearDay(TDateTime date) {
+  const TDateTime day = std::trunc(date);
+  if (!(day >= kFirstHolidayDate && day <= kLastDate)) return std::nullopt;
+  const chr::sys_days d = DaysOf(day);
+  const chr::year year = chr::year_month_day{d}.year();
+  return YearDay{static_cast<int>(year),
+                 static_cast<int>((d - chr::sys_days{year / 1 / 1}).count())};
+}
 
 TDateTime FirstOfNextMonth(TDateTime x) {
   const chr::year_month_day ymd = YmdOf(x);
@@ -179,16 +103,36 @@ TDateTime FirstOfMonth(TDateTime x) {
 }  // namespace
 
 bool IsHoliday(TDateTime date) {
-  const TDateTime day = std::trunc(date);
-  if (!(day >= kFirstHolidayDate && day <= kLastDate)) return false;
-  thread_local HolidayCache cache;
-  const auto serial = static_cast<std::int64_t>(day);
-  return cache.IsHoliday(serial, [&] { return static_cast<int>(YmdOf(day).year()); });
+  return IsHoliday(date, HolidayLaw::k2005);
+}
+
+bool IsHoliday(TDateTime date, HolidayLaw law) {
+  const auto at = HolidayYearDay(date);
+  return at && HolidaysOf(at->year, law).Contains(at->dayOfYear);
+}
+
+std::optional<std::string_view> HolidayName(TDateTime date, HolidayLaw law) {
+  const auto at = HolidayYearDay(date);
+  if (!at) return std::nullopt;
+  const HolidayNameId id = HolidaysOf(at->year, law).NameAt(at->dayOfYear);
+  if (id == HolidayNameId::kNone) return std::nullopt;
+  static const std::array<std::string, kHolidayNameCount> sjisNames = [] {
+    std::array<std::string, kHolidayNameCount> out;
+    for (std::size_t i = 0; i < kHolidayNameCount; ++i) {
+      out[i] = sjis::Lit(HolidayNameUtf8(static_cast<HolidayNameId>(i)));
+    }
+    return out;
+  }();
+  return std::string_view{sjisNames[static_cast<std::size_t>(id)]};
 }
 
 bool IsBusinessDay(TDateTime date) {
+  return IsBusinessDay(date, HolidayLaw::k2005);
+}
+
+bool IsBusinessDay(TDateTime date, HolidayLaw law) {
   const int weekday = DayOfWeek(date);
-  return weekday != 1 && weekday != 7 && !IsHoliday(date);
+  return weekday != 1 && weekday != 7 && !IsHoliday(date, law);
 }
 
 int WeekOfMonth(TDateTime date) {
@@ -242,17 +186,25 @@ TDateTime NextFirstOfMonth(TDateTime x) {
 }
 
 TDateTime NextFirstBusinessDay(TDateTime x) {
+  return NextFirstBusinessDay(x, HolidayLaw::k2005);
+}
+
+TDateTime NextFirstBusinessDay(TDateTime x, HolidayLaw law) {
   TDateTime first = FirstOfMonth(x);
-  while (!IsBusinessDay(first)) first += 1;
+  while (!IsBusinessDay(first, law)) first += 1;
   if (first == x) return x;
   first = NextFirstOfMonth(x - 1);  // x itself when x is a 1st
-  while (!IsBusinessDay(first)) first += 1;
+  while (!IsBusinessDay(first, law)) first += 1;
   return first;
 }
 
 TDateTime LastBusinessDayOfMonth(TDateTime x) {
+  return LastBusinessDayOfMonth(x, HolidayLaw::k2005);
+}
+
+TDateTime LastBusinessDayOfMonth(TDateTime x, HolidayLaw law) {
   TDateTime last = NextFirstOfMonth(x) - 1;
-  while (!IsBusinessDay(last)) last -= 1;
+  while (!IsBusinessDay(last, law)) last -= 1;
   return last;
 }
 

@@ -7,15 +7,25 @@
 #include <string_view>
 
 #include "calendar/DateTime.h"
+#include "calendar/HolidayLaw.h"
 
 namespace vespin {
 
-// The holidays from 1948 on; false before 1948 and past 9999-12-31. Each year's holidays are
-// worked out once per thread and kept, so a calendar redraw costs a lookup per day.
+// Whether the date is a national holiday under the given rules; false before 1948 and past
+// 9999-12-31. Each year's holidays are worked out once and kept for the whole run (safe from
+// any thread), so every call is a lookup, whatever the order of the dates.
+bool IsHoliday(TDateTime date, HolidayLaw law);
+// The 2005 holidays.
 bool IsHoliday(TDateTime date);
 
+// The holiday's name as Shift_JIS bytes, like every text in core ("振替休日" and "国民の休日" for
+// the days that other holidays bring along); nullopt when the date is no holiday. The bytes
+// live as long as the program.
+std::optional<std::string_view> HolidayName(TDateTime date, HolidayLaw law);
+
 // Not a Sunday, not a Saturday and not a holiday.
-bool IsBusinessDay(TDateTime date);
+bool IsBusinessDay(TDateTime date, HolidayLaw law);
+bool IsBusinessDay(TDateTime date);  // the 2005 holidays
 
 // 1 for days 1–7 of the month, 2 for 8–14, … 5 for 29–31.
 int WeekOfMonth(TDateTime date);
@@ -41,10 +51,12 @@ TDateTime NextFirstOfMonth(TDateTime x);
 
 // x when x is its month's first business day; otherwise the first business day of x's month
 // when x is the 1st, else the first business day of the next month.
-TDateTime NextFirstBusinessDay(TDateTime x);
+TDateTime NextFirstBusinessDay(TDateTime x, HolidayLaw law);
+TDateTime NextFirstBusinessDay(TDateTime x);  // the 2005 holidays
 
 // The last business day of x's month; it may lie before x.
-TDateTime LastBusinessDayOfMonth(TDateTime x);
+TDateTime LastBusinessDayOfMonth(TDateTime x, HolidayLaw law);
+TDateTime LastBusinessDayOfMonth(TDateTime x);  // the 2005 holidays
 
 // "HH:MM" (two digits, a colon, two digits; 00:00–23:59) as a time of day; nullopt otherwise.
 std::optional<TDateTime> HourMinuteToTime(std::string_view hhmm);

@@ -70,7 +70,9 @@ CalendarSheet DrawCalendar(YearMonth shown, TDateTime today, const CalendarOptio
       cell.text = buf;
       cell.date = date;
       const int weekday = DayOfWeek(date);
-      if (IsHoliday(date) || weekday == 1) {
+      const auto holiday = HolidayName(date, options.holidays);
+      if (holiday) cell.holidayName = *holiday;
+      if (holiday || weekday == 1) {
         cell.color = CellColor::Red;
       } else if (weekday == 7) {
         cell.color = options.figureBright ? CellColor::Aqua : CellColor::Blue;

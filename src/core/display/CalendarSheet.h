@@ -11,6 +11,7 @@
 #include <string>
 
 #include "calendar/DateTime.h"
+#include "calendar/HolidayLaw.h"
 #include "display/MainLayout.h"
 
 namespace vespin {
@@ -24,6 +25,7 @@ struct CalendarCell {
   bool underline = false;
   bool visible = true;
   std::optional<TDateTime> date;  // the cell's date when it holds a day
+  std::string holidayName;        // Shift_JIS; empty unless the day is a holiday
   friend bool operator==(const CalendarCell&, const CalendarCell&) = default;
 };
 
@@ -39,6 +41,7 @@ struct CalendarOptions {
   bool yearLine = false;      // underline days with yearly events
   bool monthLine = false;
   bool weekLine = false;
+  HolidayLaw holidays = HolidayLaw::k2005;  // which days are red
 };
 
 // Bitmask of the kinds of events on a date: 1 yearly, 2 monthly, 4 weekly.

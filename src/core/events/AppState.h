@@ -31,6 +31,22 @@ struct AppState {
   std::optional<std::int64_t> LastAlarmMs;
 };
 
+// Holds the clock back for a scope (a notice, the event dialog) and then puts the flag back as
+// it was, so that pauses nest: a notice shown while the dialog is open leaves the clock paused.
+class ClockPause {
+ public:
+  explicit ClockPause(AppState& state) : state_(state), wasPaused_(state.ClockPaused) {
+    state_.ClockPaused = true;
+  }
+  ~ClockPause() { state_.ClockPaused = wasPaused_; }
+  ClockPause(const ClockPause&) = delete;
+  ClockPause& operator=(const ClockPause&) = delete;
+
+ private:
+  AppState& state_;
+  bool wasPaused_;
+};
+
 // Empties all five lines.
 inline void ClearEventLines(AppState& state) {
   for (auto& line : state.EventLines) line = EventLine{};

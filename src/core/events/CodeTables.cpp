@@ -77,4 +77,18 @@ const CodeTables& Codes() {
   return tables;
 }
 
+int DayCount(int month) {
+  switch (month) {
+    case 2:
+      return 29;
+    case 4:
+    case 6:
+    case 9:
+    case 11:
+      return 30;
+    default:
+      return 31;
+  }
+}
+
 }  // namespace vespin

@@ -17,4 +17,8 @@ struct CodeTables {
 
 const CodeTables& Codes();
 
+// How many days of cdDate a yearly event may take in a month (1 to 12): 29 for February, whose
+// 29th recurs in leap years; 31 for anything else.
+int DayCount(int month);
+
 }  // namespace vespin

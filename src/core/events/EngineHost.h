@@ -1,8 +1,10 @@
 #pragma once
 // What core needs from its host (the windows, or a test's fake): telling the user something,
-// saving the event file, redrawing the calendar, and two notice settings.
+// saving the event file, redrawing the calendar, two notice settings and the holiday rules.
 
 #include <string>
+
+#include "calendar/HolidayLaw.h"
 
 namespace vespin {
 
@@ -20,6 +22,8 @@ class EngineHost : public Notifier {
   virtual void RedrawCalendar() = 0;
   virtual bool OnTimeNotices() const = 0;   // also announce at the event's own minute
   virtual bool StartUpNotices() const = 0;  // announce today's events at start-up
+  // The holidays that the business-day and holiday rules of the events go by.
+  virtual HolidayLaw Holidays() const = 0;
 };
 
 }  // namespace vespin

@@ -104,7 +104,7 @@ struct EventEngine::DayFacts {
   bool firstBusinessDay = false;  // the first business day of its month
   bool lastBusinessDay = false;   // the last business day of its month
 
-  explicit DayFacts(std::int64_t index) : dayIndex(index) {
+  DayFacts(std::int64_t index, HolidayLaw law) : dayIndex(index) {
     const auto date = static_cast<TDateTime>(index);
     const DateParts parts = DecodeDate(date);
     month = parts.month;
@@ -112,16 +112,16 @@ struct EventEngine::DayFacts {
     weekday = DayOfWeek(date);
     weekOfMonth = (day + 6) / 7;
     daysInMonth = DaysInMonth(parts.year, parts.month);
-    holiday = IsHoliday(date);
+    holiday = IsHoliday(date, law);
     businessDay = weekday != 1 && weekday != 7 && !holiday;
     if (businessDay) {
       firstBusinessDay = true;
       for (int d = 1; d < day && firstBusinessDay; ++d) {
-        firstBusinessDay = !IsBusinessDay(date - (day - d));
+        firstBusinessDay = !IsBusinessDay(date - (day - d), law);
       }
       lastBusinessDay = true;
       for (int d = day + 1; d <= daysInMonth && lastBusinessDay; ++d) {
-        lastBusinessDay = !IsBusinessDay(date + (d - day));
+        lastBusinessDay = !IsBusinessDay(date + (d - day), law);
       }
     }
   }
@@ -326,11 +326,11 @@ std::string AdvanceNotice(std::string_view text, std::int64_t untilMsecs) {
 EventEngine::EventEngine(EventStore& store, AppState& state, EngineHost& host)
     : store_(store), state_(state), host_(host) {}
 
-int EventEngine::EventCheck(int mode, TDateTime date, TDateTime time) {
+int EventEngine::EventCheck(CheckMode mode, TDateTime date, TDateTime time) {
   if (!std::isfinite(date) || date < kFirstDate || date > kLastDate) return 0;
   const std::int64_t dayIndex = FloorDiv(ToMsecs(date), kMsecsPerDay);
   switch (mode) {
-    case kModeAlarm: {
+    case CheckMode::kAlarm: {
       std::int64_t timeMs = std::isfinite(time) && std::fabs(time) < 2 ? ToMsecs(time) : 0;
       if (timeMs < 0) timeMs = 0;
       if (timeMs >= kMsecsPerDay) timeMs = kMsecsPerDay - 1;
@@ -341,17 +341,16 @@ int EventEngine::EventCheck(int mode, TDateTime date, TDateTime time) {
         gapFromMs = std::max(*state_.LastAlarmMs, nowMs - kCatchUpMsecs);
       }
       state_.LastAlarmMs = nowMs;
-      RunAlarm(Pass{DayFacts(dayIndex), dayMs, nowMs, gapFromMs});
+      RunAlarm(Pass{DayFacts(dayIndex, host_.Holidays()), dayMs, nowMs, gapFromMs});
       return 0;
     }
-    case kModeDayList:
-      RunDayList(DayFacts(dayIndex));
+    case CheckMode::kDayList:
+      RunDayList(DayFacts(dayIndex, host_.Holidays()));
       return 0;
-    case kModeDayMask:
-      return DayMask(DayFacts(dayIndex));
-    default:
-      return 0;
+    case CheckMode::kDayMask:
+      return DayMask(DayFacts(dayIndex, host_.Holidays()));
   }
+  return 0;
 }
 
 void EventEngine::AlarmPass(TDateTime now) {
@@ -359,13 +358,14 @@ void EventEngine::AlarmPass(TDateTime now) {
   ClearEventLines(state_);
   const std::int64_t ms = ToMsecs(now);
   const std::int64_t dayIndex = FloorDiv(ms, kMsecsPerDay);
-  EventCheck(kModeAlarm, static_cast<TDateTime>(dayIndex), FromMsecs(ms - dayIndex * kMsecsPerDay));
+  EventCheck(CheckMode::kAlarm, static_cast<TDateTime>(dayIndex),
+             FromMsecs(ms - dayIndex * kMsecsPerDay));
 }
 
 std::vector<DayEvent> EventEngine::EventsOn(TDateTime date) const {
   std::vector<DayEvent> events;
   if (!std::isfinite(date) || date < kFirstDate || date > kLastDate) return events;
-  const DayFacts facts(FloorDiv(ToMsecs(date), kMsecsPerDay));
+  const DayFacts facts(FloorDiv(ToMsecs(date), kMsecsPerDay), host_.Holidays());
   const auto walks = Walks(store_);
   for (const Walk& walk : walks) {
     for (int row = 1; row <= walk.table.DataRowCount(); ++row) {
@@ -403,16 +403,17 @@ bool EventEngine::AlarmWalk(const Walk& walk, const DayFacts& facts, Decide&& de
     const Occurrence o{walk.table.Cell(WeekCol::kText, row), walk.table.Cell(walk.alarmCode, row),
                        SaidFor(walk.table.Cell(walk.done, row), facts.dayIndex),
                        facts.dayIndex * kMsecsPerDay + *time};
-    const int result = decide(o);
-    if (result == 1 || result == 2) {
+    const AlarmOutcome outcome = decide(o);
+    const bool finished = outcome == AlarmOutcome::kMarkDoneAndDelete;
+    if (outcome != AlarmOutcome::kLeave) {
       // A mark of a later occurrence stays: this one is behind it.
       const auto mark = ReadDoneMark(walk.table.Cell(walk.done, row));
       if (!mark || !mark->day || *mark->day <= facts.dayIndex) {
         walk.table.SetCell(walk.done, row,
-                           DoneMarkText(facts.dayIndex, result == 2 || o.said == Said::kFinished));
+                           DoneMarkText(facts.dayIndex, finished || o.said == Said::kFinished));
       }
     }
-    if (result == 2 && walk.kind == EventKind::kYearly &&
+    if (finished && walk.kind == EventKind::kYearly &&
         walk.table.Cell(YearCol::kDelete, row) == "TRUE") {
       walk.table.DeleteRow(row);
       deleted = true;
@@ -430,10 +431,10 @@ void EventEngine::RunAlarm(const Pass& pass) {
   const std::int64_t firstDay =
       std::max(FloorDiv(pass.gapFromMs, kMsecsPerDay), FloorDiv(ToMsecs(kFirstDate), kMsecsPerDay));
   for (std::int64_t day = firstDay; day < pass.facts.dayIndex; ++day) {
-    const DayFacts facts(day);
+    const DayFacts facts(day, host_.Holidays());
     for (const Walk& walk : walks) {
       deleted |= AlarmWalk(walk, facts, [&](const Occurrence& o) {
-        return o.xMs > pass.gapFromMs ? Overdue(o) : 0;
+        return o.xMs > pass.gapFromMs ? Overdue(o) : AlarmOutcome::kLeave;
       });
     }
   }
@@ -443,11 +444,11 @@ void EventEngine::RunAlarm(const Pass& pass) {
       return AlarmCheck(pass, o);
     });
     if (walk.kind == EventKind::kYearly && deleted) {
-      // A failed save tells the user in a notice of its own; hold the clock back for it too.
-      const bool paused = state_.ClockPaused;
-      state_.ClockPaused = true;
-      host_.SaveEventFile();
-      state_.ClockPaused = paused;
+      {
+        // A failed save tells the user in a notice of its own; hold the clock back for it too.
+        const ClockPause pause(state_);
+        host_.SaveEventFile();
+      }
       host_.RedrawCalendar();
     }
   }
@@ -497,65 +498,63 @@ void EventEngine::EventLineAdd(const Pass& pass, const std::string& text, std::i
       EventLine{text, HourMinuteText(xMs - pass.dayMs), FromMsecs(xMs)};
 }
 
-int EventEngine::AlarmCheck(const Pass& pass, const Occurrence& o) {
+AlarmOutcome EventEngine::AlarmCheck(const Pass& pass, const Occurrence& o) {
   const NoticeTexts& t = Texts();
   const std::string& text = o.text;
   const std::int64_t xMs = o.xMs;
   const bool today = FloorDiv(xMs, kMsecsPerDay) == pass.facts.dayIndex;
-  if (o.said == Said::kFinished) return 1;
+  if (o.said == Said::kFinished) return AlarmOutcome::kMarkDone;
   if (o.said == Said::kAnnounced) {
     const std::int64_t minute = FloorDiv(pass.nowMs, kMsecsPerMinute);
     if (today && FloorDiv(xMs, kMsecsPerMinute) == minute) {
       if (host_.OnTimeNotices()) Notify(t.open + text + t.onTime);
-      return 2;
+      return AlarmOutcome::kMarkDoneAndDelete;
     }
     // Its minute went by while no pass ran.
     if (xMs > pass.gapFromMs && FloorDiv(xMs, kMsecsPerMinute) < minute) return Overdue(o);
-    return 1;
+    return AlarmOutcome::kMarkDone;
   }
   const std::int64_t lead = LeadMsecs(o.alarmCode);
   if (pass.nowMs > xMs) {
     Notify(t.open + text + t.overdue);
-    return 2;
+    return AlarmOutcome::kMarkDoneAndDelete;
   }
   if (pass.nowMs >= xMs - lead) {
     Notify(AdvanceNotice(text, xMs - pass.nowMs));
-    return 1;
+    return AlarmOutcome::kMarkDone;
   }
   if (!state_.StartUpDone && today) {
     if (o.alarmCode == "01") {
       Notify(t.todayIs + text + t.closeIs);
-      return 1;
+      return AlarmOutcome::kMarkDone;
     }
     if (host_.StartUpNotices()) Notify(t.todayIs + text + t.closeIs);
-    return 0;
+    return AlarmOutcome::kLeave;
   }
-  return 0;
+  return AlarmOutcome::kLeave;
 }
 
-int EventEngine::Overdue(const Occurrence& o) {
+AlarmOutcome EventEngine::Overdue(const Occurrence& o) {
   const NoticeTexts& t = Texts();
   switch (o.said) {
     case Said::kNothing:
       Notify(t.open + o.text + t.overdue);
-      return 2;
+      return AlarmOutcome::kMarkDoneAndDelete;
     case Said::kAnnounced:
       // Announced in advance: the on-time notice it missed comes now, if the user wants those.
       if (host_.OnTimeNotices()) Notify(t.open + o.text + t.overdue);
-      return 2;
+      return AlarmOutcome::kMarkDoneAndDelete;
     case Said::kFinished:
       break;
   }
-  return 1;
+  return AlarmOutcome::kMarkDone;
 }
 
 void EventEngine::Notify(const std::string& text) {
   // While the user reads a notice the message loop runs on; a tick must not start another
   // pass under this one.
-  const bool paused = state_.ClockPaused;
-  state_.ClockPaused = true;
+  const ClockPause pause(state_);
   host_.ShowNotice(text);
-  state_.ClockPaused = paused;
 }
 
 void ForEachAlarmPass(TDateTime from, TDateTime to, const std::function<void(TDateTime)>& pass) {

@@ -3,8 +3,8 @@
 // done marks, today's coming events, deletion of flagged yearly rows), the announcement of a
 // clicked day, and the day mask the calendar underlines by.
 //
-//   clock tick --AlarmPass--> EventCheck(mode 0) --> EventLines, notices, done marks, deletions
-//   calendar   --EventCheck(mode 1 / mode 2)------> notices / day mask
+//   clock tick --AlarmPass--> EventCheck(kAlarm) --> EventLines, notices, done marks, deletions
+//   calendar   --EventCheck(kDayList / kDayMask)---> notices / day mask
 //
 // Every comparison of moments is made on whole milliseconds, never on raw TDateTime doubles.
 
@@ -23,9 +23,19 @@
 
 namespace vespin {
 
-inline constexpr int kModeAlarm = 0;    // the once-a-minute alarm pass
-inline constexpr int kModeDayList = 1;  // announce every event of a date (calendar click)
-inline constexpr int kModeDayMask = 2;  // which kinds fall on a date: 1 yearly, 2 monthly, 4 weekly
+// What a call of the engine is about.
+enum class CheckMode {
+  kAlarm,    // the once-a-minute alarm pass
+  kDayList,  // announce every event of a date (calendar click)
+  kDayMask,  // which kinds fall on a date: the kMask bits below
+};
+
+// What the alarm decision asks of the row it looked at.
+enum class AlarmOutcome {
+  kLeave,              // nothing announced that counts: the row stays as it is
+  kMarkDone,           // announced: the row gets its done mark
+  kMarkDoneAndDelete,  // its time has come: marked, and a yearly row flagged for deletion goes
+};
 
 inline constexpr int kMaskYearly = 1;
 inline constexpr int kMaskMonthly = 2;
@@ -69,15 +79,22 @@ std::int64_t LeadMsecs(std::string_view alarmCode);
 // Shift_JIS.
 std::string AdvanceNotice(std::string_view text, std::int64_t remainingMsecs);
 
-class EventEngine {
+// The engine as the windows ask it: one question about a date. Tests answer with a fake.
+class EventChecker {
+ public:
+  virtual ~EventChecker() = default;
+  // `date` is a whole day; `time` the time of day of the pass (0 for kDayList and kDayMask).
+  // Returns the day mask for kDayMask, 0 otherwise.
+  virtual int EventCheck(CheckMode mode, TDateTime date, TDateTime time) = 0;
+};
+
+class EventEngine final : public EventChecker {
  public:
   EventEngine(EventStore& store, AppState& state, EngineHost& host);
   EventEngine(const EventEngine&) = delete;
   EventEngine& operator=(const EventEngine&) = delete;
 
-  // `date` is a whole day; `time` the time of day of the pass (0 for modes 1 and 2).
-  // Returns the day mask in mode 2, 0 otherwise.
-  int EventCheck(int mode, TDateTime date, TDateTime time);
+  int EventCheck(CheckMode mode, TDateTime date, TDateTime time) override;
 
   // What the clock tick asks of the engine at `now`: nothing while ClockPaused is set;
   // otherwise empty the event lines and run the alarm pass for now's date and time.
@@ -103,14 +120,14 @@ class EventEngine {
   int DayMask(const DayFacts& facts) const;
 
   // Walks the rows of one table that fall on the day of `facts`, lets `decide` give each
-  // occurrence its alarm result, and marks and deletes by it. True when a row was deleted.
+  // occurrence its outcome, and marks and deletes by it. True when a row was deleted.
   template <typename Decide>
   bool AlarmWalk(const Walk& walk, const DayFacts& facts, Decide&& decide);
   void EventLineAdd(const Pass& pass, const std::string& text, std::int64_t xMs);
-  int AlarmCheck(const Pass& pass, const Occurrence& o);
+  AlarmOutcome AlarmCheck(const Pass& pass, const Occurrence& o);
   // An occurrence whose time went by while no pass ran.
-  int Overdue(const Occurrence& o);
-  // Holds the clock back while the user reads a notice, and puts the flag back as it was.
+  AlarmOutcome Overdue(const Occurrence& o);
+  // Holds the clock back while the user reads a notice.
   void Notify(const std::string& text);
 
   EventStore& store_;

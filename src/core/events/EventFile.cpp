@@ -6,42 +6,25 @@
 
 #include <cerrno>
 #include <limits>
+#include <span>
 #include <utility>
 
 #include "events/CodeTables.h"
+#include "events/ExtensionSection.h"
 #include "text/Sjis.h"
 
 namespace vespin {
 namespace {
 
-constexpr std::string_view kCrLf = "\r\n";
-constexpr std::string_view kTrue = "TRUE";
-constexpr std::string_view kFalse = "FALSE";
-constexpr std::string_view kClear = "CLEAR";
-constexpr std::string_view kBright = "BRIGHT";
-constexpr std::string_view kDark = "DARK";
+using ini::CodePart;
+namespace EventField = ini::EventField;
+using ini::ParseDecimal;
+using ini::SettingsField;
+using ini::SettingsFieldSpec;
+using ini::SettingsType;
 
-constexpr std::size_t kEventFields = 4;
-constexpr std::size_t kSettingsFields = 14;
-
-struct Headers {
-  std::string week = sjis::Lit("[週間]");
-  std::string month = sjis::Lit("[月間]");
-  std::string year = sjis::Lit("[年間]");
-  std::string settings = sjis::Lit("[設定]");
-  std::string version = sjis::Lit("[バージョン]");
-  std::string versionLine = "vespin Ver3.2(2005.04.18)";
-};
-
-const Headers& FileHeaders() {
-  static const Headers headers;
-  return headers;
-}
-
-// Characters counted from 0; empty where the text is too short.
-std::string_view Sub(std::string_view s, std::size_t pos, std::size_t count) {
-  return pos < s.size() ? s.substr(pos, count) : std::string_view{};
-}
+// A line ends at either of these, or at the pair.
+constexpr std::string_view kBreakBytes = "\r\n";
 
 std::string SortKey(std::string_view code, std::string_view time) {
   std::string key(code);
@@ -54,7 +37,7 @@ std::string SortKey(std::string_view code, std::string_view time) {
 std::string Joined(const std::vector<std::string>& fields, std::size_t first, std::size_t last) {
   std::string out;
   for (std::size_t i = first; i < last; ++i) {
-    if (i > first) out += ',';
+    if (i > first) out += ini::kFieldSeparator;
     out += fields[i];
   }
   return out;
@@ -69,32 +52,67 @@ void SetInt(std::string_view text, int& target) {
 }
 
 void AppendField(std::string& line, std::string_view field, bool first = false) {
-  if (!first) line += ',';
+  if (!first) line += ini::kFieldSeparator;
   line += field;
-}
-
-std::string_view Bool(bool b) {
-  return b ? kTrue : kFalse;
 }
 
 void AppendLine(std::string& out, std::string_view line) {
   out += line;
-  out += kCrLf;
+  out += ini::kLineEnd;
 }
 
-FileSection Next(FileSection s) {
-  switch (s) {
-    case FileSection::kWeek:
-      return FileSection::kMonth;
-    case FileSection::kMonth:
-      return FileSection::kYear;
-    case FileSection::kYear:
-      return FileSection::kSettings;
-    case FileSection::kSettings:
-    case FileSection::kVersion:
+void ApplyField(const SettingsFieldSpec& spec, const std::string& text, Settings& settings) {
+  switch (spec.type) {
+    case SettingsType::kInteger:
+    case SettingsType::kFontSize:
+      SetInt(text, settings.*spec.number);
+      break;
+    case SettingsType::kBackground:
+      settings.backClear = text == ini::kClear;
+      if (settings.backClear) {
+        settings.backColor = kSilver;
+      } else if (auto v = ParseDecimal(text); v && *v >= 0 && *v <= 0xFFFFFFFF) {
+        settings.backColor = static_cast<std::uint32_t>(*v);
+      }
+      break;
+    case SettingsType::kScheme:
+      settings.*spec.flag = text == ini::kBright;
+      break;
+    case SettingsType::kText:
+      settings.fontName = text;
+      break;
+    case SettingsType::kBoolean:
+      settings.*spec.flag = text == ini::kTrue;
+      break;
+    case SettingsType::kFontStyle:
+      if (auto v = ParseDecimal(text)) settings.*spec.number = static_cast<int>(*v & 0xFF);
+      break;
+    case SettingsType::kMonths:
+      if (auto months = ini::MonthsFromToken(text)) settings.*spec.number = *months;
       break;
   }
-  return FileSection::kVersion;
+}
+
+std::string FieldText(const SettingsFieldSpec& spec, const Settings& settings) {
+  switch (spec.type) {
+    case SettingsType::kInteger:
+    case SettingsType::kFontSize:
+    case SettingsType::kFontStyle:
+      return std::to_string(settings.*spec.number);
+    case SettingsType::kBackground:
+      return settings.backClear ? std::string(ini::kClear) : std::to_string(settings.backColor);
+    case SettingsType::kScheme:
+      return std::string(settings.*spec.flag ? ini::kBright : ini::kDark);
+    case SettingsType::kText:
+      return settings.fontName;
+    case SettingsType::kBoolean:
+      return std::string(ini::BoolToken(settings.*spec.flag));
+    case SettingsType::kMonths: {
+      const int months = settings.*spec.number;
+      return months >= 1 && months <= 3 ? std::to_string(months) : std::string();
+    }
+  }
+  return {};
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -185,11 +203,11 @@ std::vector<std::string> WeekRow(std::string_view typeCode, std::string_view tim
                                  std::string_view text, std::string_view alarmCode) {
   const auto& codes = Codes();
   std::vector<std::string> row(WeekCol::kCount);
-  if (Sub(typeCode, 0, 1) == "8") {
+  if (CodePart(typeCode, 0, 1) == "8") {
     row[WeekCol::kTypeName] = codes.cdWType.CodeToName(typeCode);
   } else {
-    row[WeekCol::kTypeName] = codes.cdWType.CodeToName(Sub(typeCode, 0, 1));
-    row[WeekCol::kDayName] = codes.cdDay.CodeToName(Sub(typeCode, 1, 1));
+    row[WeekCol::kTypeName] = codes.cdWType.CodeToName(CodePart(typeCode, 0, 1));
+    row[WeekCol::kDayName] = codes.cdDay.CodeToName(CodePart(typeCode, 1, 1));
   }
   row[WeekCol::kTime] = time;
   row[WeekCol::kText] = text;
@@ -203,15 +221,15 @@ std::vector<std::string> MonthRow(std::string_view typeCode, std::string_view ti
                                   std::string_view text, std::string_view alarmCode) {
   const auto& codes = Codes();
   std::vector<std::string> row(MonthCol::kCount);
-  const std::string_view kind = Sub(typeCode, 0, 1);
+  const std::string_view kind = CodePart(typeCode, 0, 1);
   if (kind == "1") {
     row[MonthCol::kTypeName] = codes.cdMType.CodeToName(kind);
-    row[MonthCol::kDayName] = codes.cdDate.CodeToName(Sub(typeCode, 1, 2));
+    row[MonthCol::kDayName] = codes.cdDate.CodeToName(CodePart(typeCode, 1, 2));
   } else if (kind == "4") {
     row[MonthCol::kTypeName] = codes.cdMType.CodeToName(typeCode);
   } else {
-    row[MonthCol::kTypeName] = codes.cdMType.CodeToName(Sub(typeCode, 0, 2));
-    row[MonthCol::kDayName] = codes.cdDay.CodeToName(Sub(typeCode, 2, 1));
+    row[MonthCol::kTypeName] = codes.cdMType.CodeToName(CodePart(typeCode, 0, 2));
+    row[MonthCol::kDayName] = codes.cdDay.CodeToName(CodePart(typeCode, 2, 1));
   }
   row[MonthCol::kTime] = time;
   row[MonthCol::kText] = text;
@@ -227,8 +245,8 @@ std::vector<std::string> YearRow(std::string_view code, std::string_view time,
                                  std::string_view deleteFlag) {
   const auto& codes = Codes();
   std::vector<std::string> row(YearCol::kCount);
-  row[YearCol::kMonthName] = codes.cdMonth.CodeToName(Sub(code, 0, 2));
-  row[YearCol::kDayName] = codes.cdDate.CodeToName(Sub(code, 2, 2));
+  row[YearCol::kMonthName] = codes.cdMonth.CodeToName(CodePart(code, 0, 2));
+  row[YearCol::kDayName] = codes.cdDate.CodeToName(CodePart(code, 2, 2));
   row[YearCol::kTime] = time;
   row[YearCol::kText] = text;
   row[YearCol::kAlarmName] = codes.cdAlarm.CodeToName(alarmCode);
@@ -246,88 +264,51 @@ EventLineFields ReadEventLine(std::string_view line, bool yearly) {
   EventLineFields e;
   e.fieldCount = n;
   auto at = [&](std::size_t i) { return i < n ? std::move(f[i]) : std::string{}; };
-  e.code = at(0);
-  e.time = at(1);
-  const std::size_t full = kEventFields + trailing;
+  e.code = at(EventField::kCode);
+  e.time = at(EventField::kTime);
+  const std::size_t full = ini::kEventLineFields + trailing;
   if (n <= full) {
-    e.text = at(2);
-    e.alarm = at(3);
-    if (yearly && n == full) e.deleteFlag = at(4);
+    e.text = at(EventField::kText);
+    e.alarm = at(EventField::kAlarm);
+    if (yearly && n == full) e.deleteFlag = at(EventField::kDeleteFlag);
   } else {
-    e.text = Joined(f, 2, n - 1 - trailing);
+    e.text = Joined(f, EventField::kText, n - 1 - trailing);
     e.alarm = at(n - 1 - trailing);
     if (yearly) e.deleteFlag = at(n - 1);
   }
   return e;
 }
 
-std::optional<std::int64_t> ParseDecimal(std::string_view text) {
-  bool negative = false;
-  if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
-    negative = text[0] == '-';
-    text.remove_prefix(1);
-  }
-  if (text.empty() || text.size() > 18) return std::nullopt;
-  std::int64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  return negative ? -value : value;
-}
-
 void ApplySettingsLine(const std::vector<std::string>& s, Settings& settings) {
   const std::size_t n = s.size();
-  if (n > 0) SetInt(s[0], settings.left);
-  if (n > 1) SetInt(s[1], settings.top);
-  if (n > 2) {
-    settings.backClear = s[2] == kClear;
-    if (settings.backClear) {
-      settings.backColor = kSilver;
-    } else if (auto v = ParseDecimal(s[2]); v && *v >= 0 && *v <= 0xFFFFFFFF) {
-      settings.backColor = static_cast<std::uint32_t>(*v);
+  if (n == ini::kSettingsFieldCount) {
+    for (const SettingsFieldSpec& spec : ini::kSettingsFields) {
+      ApplyField(spec, s[ini::Index(spec.field)], settings);
     }
+    return;
   }
-  if (n > 3) settings.figureBright = s[3] == kBright;
-  if (n > 4) settings.fontName = s[4];
-  if (n == kSettingsFields) {
-    SetInt(s[6], settings.fontSize);
-    if (auto v = ParseDecimal(s[7])) settings.fontStyle = static_cast<int>(*v & 0xFF);
-    settings.yearLine = s[8] == kTrue;
-    settings.monthLine = s[9] == kTrue;
-    settings.weekLine = s[10] == kTrue;
-    settings.startUp = s[11] == kTrue;
-    settings.onTime = s[12] == kTrue;
-    settings.beep = s[5] == kTrue;
-    if (s[13] == "1" || s[13] == "2" || s[13] == "3") settings.months = s[13][0] - '0';
-  } else {
-    // The older short line knew only position, colours, font name and sound.
-    settings.fontSize = 9;
-    settings.fontStyle = 0;
-    settings.yearLine = settings.monthLine = settings.weekLine = false;
-    settings.startUp = true;
-    settings.onTime = false;
-    if (n > 5) settings.beep = s[5] == "ON";
-    settings.months = 1;
+  for (std::size_t i = 0; i < n && i < ini::kSharedSettingsFields; ++i) {
+    ApplyField(ini::kSettingsFields[i], s[i], settings);
   }
+  // The older short line knew only position, colours, font name and sound.
+  settings.fontSize = 9;
+  settings.fontStyle = 0;
+  settings.yearLine = settings.monthLine = settings.weekLine = false;
+  settings.startUp = true;
+  settings.onTime = false;
+  if (const std::size_t sound = ini::Index(SettingsField::kSound); n > sound) {
+    settings.beep = s[sound] == ini::kOlderSoundOn;
+  }
+  settings.months = 1;
 }
 
-std::string SettingsLine(const Settings& s) {
+std::string SettingsLine(const Settings& settings) {
   std::string line;
-  AppendField(line, std::to_string(s.left), true);
-  AppendField(line, std::to_string(s.top));
-  AppendField(line, s.backClear ? std::string(kClear) : std::to_string(s.backColor));
-  AppendField(line, s.figureBright ? kBright : kDark);
-  AppendField(line, s.fontName);
-  AppendField(line, Bool(s.beep));
-  AppendField(line, std::to_string(s.fontSize));
-  AppendField(line, std::to_string(s.fontStyle));
-  AppendField(line, Bool(s.yearLine));
-  AppendField(line, Bool(s.monthLine));
-  AppendField(line, Bool(s.weekLine));
-  AppendField(line, Bool(s.startUp));
-  AppendField(line, Bool(s.onTime));
-  AppendField(line, s.months >= 1 && s.months <= 3 ? std::to_string(s.months) : std::string());
+  bool first = true;
+  for (const SettingsFieldSpec& spec : ini::kSettingsFields) {
+    AppendField(line, FieldText(spec, settings), first);
+    first = false;
+  }
   return line;
 }
 
@@ -339,7 +320,7 @@ std::vector<FileLine> SplitEventFile(std::string_view bytes) {
   int number = 0;
   while (pos < bytes.size()) {
     FileLine line;
-    const std::size_t stop = bytes.find_first_of(kCrLf, pos);
+    const std::size_t stop = bytes.find_first_of(kBreakBytes, pos);
     if (stop == std::string_view::npos) {
       line.text = bytes.substr(pos);
       line.end = LineEnd::kNone;
@@ -364,7 +345,7 @@ std::vector<FileLine> SplitEventFile(std::string_view bytes) {
         seenFirst = true;
         line.isHeader = true;
       } else if (line.text.front() == '[') {
-        section = Next(section);
+        section = ini::NextSection(section);
         line.isHeader = true;
       }
     }
@@ -379,7 +360,8 @@ bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& setting
   store.month.ClearRows();
   store.year.ClearRows();
   bool settingsRead = false;
-  for (const FileLine& line : SplitEventFile(bytes)) {
+  const std::vector<FileLine> lines = SplitEventFile(bytes);
+  for (const FileLine& line : lines) {
     if (line.isHeader || line.text.empty()) continue;
     switch (line.section) {
       case FileSection::kWeek: {
@@ -398,7 +380,7 @@ bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& setting
         auto e = ReadEventLine(line.text, true);
         store.year.InsertRow(store.year.DataRowCount() + 1,
                              YearRow(e.code, e.time, e.text, e.alarm,
-                                     e.deleteFlag ? *e.deleteFlag : std::string(kFalse)));
+                                     e.deleteFlag ? *e.deleteFlag : std::string(ini::kFalse)));
         break;
       }
       case FileSection::kSettings:
@@ -409,6 +391,7 @@ bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& setting
         break;
     }
   }
+  settings.extensions = ReadExtensionSection(lines).values;
   store.week.SelectRow(1);
   store.month.SelectRow(1);
   store.year.SelectRow(1);
@@ -416,39 +399,29 @@ bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& setting
 }
 
 std::string FormatEventFile(const EventStore& store, const Settings& settings) {
-  const Headers& h = FileHeaders();
   std::string out;
   out.reserve(64 * static_cast<std::size_t>(store.week.DataRowCount() + store.month.DataRowCount() +
                                             store.year.DataRowCount()) +
               256);
-  auto eventLine = [&out](const EventTable& t, int row, std::initializer_list<int> cols) {
-    bool first = true;
-    for (int c : cols) {
-      AppendField(out, t.Cell(c, row), first);
-      first = false;
+  auto section = [&out](FileSection header, const EventTable& table, std::span<const int> cols) {
+    AppendLine(out, ini::SectionHeader(header));
+    for (int row = 1; row <= table.DataRowCount(); ++row) {
+      bool first = true;
+      for (int c : cols) {
+        AppendField(out, table.Cell(c, row), first);
+        first = false;
+      }
+      out += ini::kLineEnd;
     }
-    out += kCrLf;
   };
-  AppendLine(out, h.week);
-  for (int r = 1; r <= store.week.DataRowCount(); ++r) {
-    eventLine(store.week, r,
-              {WeekCol::kTypeCode, WeekCol::kTime, WeekCol::kText, WeekCol::kAlarmCode});
-  }
-  AppendLine(out, h.month);
-  for (int r = 1; r <= store.month.DataRowCount(); ++r) {
-    eventLine(store.month, r,
-              {MonthCol::kTypeCode, MonthCol::kTime, MonthCol::kText, MonthCol::kAlarmCode});
-  }
-  AppendLine(out, h.year);
-  for (int r = 1; r <= store.year.DataRowCount(); ++r) {
-    eventLine(store.year, r,
-              {YearCol::kTypeCode, YearCol::kTime, YearCol::kText, YearCol::kAlarmCode,
-               YearCol::kDelete});
-  }
-  AppendLine(out, h.settings);
+  section(FileSection::kWeek, store.week, ini::kWeekLineColumns);
+  section(FileSection::kMonth, store.month, ini::kMonthLineColumns);
+  section(FileSection::kYear, store.year, ini::kYearLineColumns);
+  AppendLine(out, ini::SectionHeader(FileSection::kSettings));
   AppendLine(out, SettingsLine(settings));
-  AppendLine(out, h.version);
-  AppendLine(out, h.versionLine);
+  AppendLine(out, ini::SectionHeader(FileSection::kVersion));
+  AppendLine(out, ini::kVersionLine);
+  out += FormatExtensionSection(settings.extensions);
   return out;
 }
 

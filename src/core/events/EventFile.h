@@ -17,9 +17,12 @@
 #include "events/EngineHost.h"
 #include "events/EventStore.h"
 #include "events/FileMerge.h"
+#include "events/IniFormat.h"
 #include "events/Settings.h"
 
 namespace vespin {
+
+using ini::FileSection;
 
 inline constexpr const char* kEventFileName = "vespin.ini";
 // Notices, as UTF-8 (shown as Shift_JIS).
@@ -52,10 +55,6 @@ struct EventLineFields {
 };
 EventLineFields ReadEventLine(std::string_view line, bool yearly);
 
-// A decimal integer as the settings line writes it: an optional sign and 1 to 18 digits,
-// nothing else. nullopt for anything else.
-std::optional<std::int64_t> ParseDecimal(std::string_view text);
-
 // Applies one split settings line: 14 fields, or the older short form (any other count).
 // A field that should be a number but is not, or that is missing, leaves its setting alone.
 void ApplySettingsLine(const std::vector<std::string>& fields, Settings& settings);
@@ -65,8 +64,8 @@ std::string SettingsLine(const Settings& settings);
 enum class LineEnd { kCrLf, kLf, kCr, kNone };
 
 // Sections come by position: the first line opens the weekly one, and every later line that
-// begins with '[' opens the next. Anything after the version header is never read.
-enum class FileSection { kWeek, kMonth, kYear, kSettings, kVersion };
+// begins with '[' opens the next. After the version header only the extension section is read
+// (ExtensionSection.h).
 
 struct FileLine {
   std::string_view text;  // without its line end
@@ -80,11 +79,13 @@ struct FileLine {
 std::vector<FileLine> SplitEventFile(std::string_view bytes);
 
 // Empties the three tables and fills them from the file's bytes; applies every settings line
-// in turn (the last one wins). Returns whether a settings line was applied. Empty lines are
+// in turn (the last one wins), and takes the extension section (its defaults when the file has
+// none). Returns whether a settings line was applied. Empty lines are
 // skipped. An event line with too few fields keeps the missing ones empty; one with too many
 // has had commas in its text, which is joined back so that nothing is lost.
 bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& settings);
-// The whole file: every line ends with CR LF.
+// The whole file: every line ends with CR LF. The extension section follows the version line
+// only when an option is on or the section holds lines this version keeps.
 std::string FormatEventFile(const EventStore& store, const Settings& settings);
 
 // Why a file could not be read.

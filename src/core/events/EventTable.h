@@ -50,6 +50,11 @@ class EventTable {
   void SelectRow(int row);
   // The selected row, or -1 when the selection was cleared.
   int SelectedRow() const { return selectedRow_; }
+  // Whether the selection stands on a data row (not on an empty line, not cleared).
+  bool HasSelectedDataRow() const { return selectedRow_ >= 1 && selectedRow_ <= dataRowCount_; }
+  // Where a new row goes: directly below the selected data row, else after the last row (row 1
+  // of an empty list).
+  int InsertPosition() const { return HasSelectedDataRow() ? selectedRow_ + 1 : dataRowCount_ + 1; }
   // The first data line shown by a view (1 when not scrolled).
   int TopRow() const { return topRow_; }
   // Scrolls a view without touching the selection; clamped to the rows that exist.

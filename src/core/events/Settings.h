@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "calendar/HolidayLaw.h"
 
 namespace vespin {
 
@@ -14,6 +17,18 @@ inline constexpr int kFontUnderline = 4;
 inline constexpr int kFontStrikeOut = 8;
 
 inline constexpr std::uint32_t kSilver = 0xC0C0C0;  // colour value: red in the low byte
+
+// What the program offers beyond its first form. The file keeps these in a section after the
+// version line, written only when something in it differs from the defaults, so that with
+// every option off the file is byte for byte what it always was.
+struct Extensions {
+  HolidayLaw holidayLaw = HolidayLaw::k2005;  // the holidays of the calendar and the events
+  // Lines of the section that this version does not know (Shift_JIS, without line ends),
+  // written back in their order.
+  std::vector<std::string> keptLines;
+
+  friend bool operator==(const Extensions&, const Extensions&) = default;
+};
 
 struct Settings {
   int left = 0;  // window position, pixels
@@ -31,6 +46,7 @@ struct Settings {
   bool startUp = true;                // announce today's events at start-up
   bool onTime = false;                // announce again at the event's own minute
   int months = 1;                     // 1, 2 or 3 months shown
+  Extensions extensions;
 
   friend bool operator==(const Settings&, const Settings&) = default;
 };

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 
+#include "calendar/Hizuke.h"
 #include "text/Sjis.h"
 
 namespace vespin {
@@ -174,6 +175,18 @@ std::string CheckDate(std::string_view s) {
   }
   if (candidate.empty() || !ReadsAsDate(candidate)) return {};
   return candidate;
+}
+
+TimeEntry CheckTime(std::string_view s) {
+  TimeEntry entry{std::string(s)};
+  if (s.size() == 4) {
+    if (!IsAllDigits(s)) return entry;
+    entry.text = std::string(s.substr(0, 2)) + ":" + std::string(s.substr(2));
+  }
+  // Stricter than "reads as a time": 12:5 would read as 12:05, yet every reader of a time cell
+  // expects two digits on each side.
+  entry.valid = HourMinuteToTime(entry.text).has_value();
+  return entry;
 }
 
 bool KetaCheck(std::string_view s, int maxLength) {

@@ -44,6 +44,15 @@ std::string ExpandDate8(std::string_view s);
 // `s` when it holds exactly two '/' and does not begin with "0000"; else empty.
 std::string CheckDate10(std::string_view s);
 
+// An entry of the event dialog's time fields: HHMM or HH:MM.
+struct TimeEntry {
+  std::string text;    // four digits come back as HH:MM, anything else as it was typed
+  bool valid = false;  // `text` is a time of day, 00:00 to 23:59
+};
+// Four digits are rewritten even when the result is no time (2400 becomes 24:00, refused), so
+// the field shows what was made of the entry.
+TimeEntry CheckTime(std::string_view s);
+
 // True when maxLength is 0 or `s` is exactly maxLength bytes long.
 bool KetaCheck(std::string_view s, int maxLength);
 

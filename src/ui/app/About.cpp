@@ -87,7 +87,7 @@ void TfrmAbout::showEvent(QShowEvent* event) {
 
 void ShowVersion() {
   TfrmAbout form;
-  form.setFixedSize(TfrmAbout::SizeForWidthOfW(QFontMetrics(form.font()).horizontalAdvance('w')));
+  form.setFixedSize(TfrmAbout::SizeForWidthOfW(QFontMetrics(form.font()).horizontalAdvance(u'w')));
   form.lProductName()->setText(QString::fromLatin1(kVersionText));
   RunModal(form);
 }

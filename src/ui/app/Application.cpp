@@ -67,14 +67,14 @@ bool Application::Start() {
   SanitizeSettings();
 
   engine_ = std::make_unique<EventEngine>(store_, state_, *this);
-  main_->SetEventCheck([this](int mode, TDateTime date, TDateTime time) {
-    return engine_->EventCheck(mode, date, time);
-  });
-  main_->SetIniSave([this] { return IniSave(); });
+  main_->SetEventChecker(engine_.get());
+  TfrmMain* window = main_.get();
+  QObject::connect(window, &TfrmMain::SaveRequested, window, [this] { IniSave(); });
   // exit, not quit: quit closes every window first, and the window's close writes the file,
   // which 終了 must not do.
-  main_->SetQuit([] { QCoreApplication::exit(0); });
-  main_->SetOpenEventDialog([this](int month, int day) { OpenEventDialog(month, day); });
+  QObject::connect(window, &TfrmMain::QuitRequested, window, [] { QCoreApplication::exit(0); });
+  QObject::connect(window, &TfrmMain::EventDialogRequested, window,
+                   [this](int month, int day) { OpenEventDialog(month, day); });
   main_->ApplySettings();
   // Placed once its size is final: FormCreate's place was for a wider window.
   if (loaded.settingsRead) {
@@ -86,8 +86,8 @@ bool Application::Start() {
   const bool translucent = DesktopShowsThrough();
   main_->SetSeeThrough(translucent,
                        translucent ? QColor() : DesktopColorUnder(main_->frameGeometry()));
-  QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, main_.get(),
-                   [this] { main_->FormCloseQuery(); });
+  QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, window,
+                   [window] { window->FormCloseQuery(); });
   WatchFile();
   return true;
 }

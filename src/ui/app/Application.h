@@ -66,6 +66,7 @@ class Application final : public EngineHost, public EventDialogHost {
   void RedrawCalendar() override;
   bool OnTimeNotices() const override { return settings_.onTime; }
   bool StartUpNotices() const override { return settings_.startUp; }
+  HolidayLaw Holidays() const override { return settings_.extensions.holidayLaw; }
   EventStore& Store() override { return store_; }
   AppState& State() override { return state_; }
   bool IniSave() override;

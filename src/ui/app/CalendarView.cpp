@@ -1,9 +1,13 @@
 #include "app/CalendarView.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QToolTip>
+
+#include "UiText.h"
 
 namespace vespin::ui {
 namespace {
@@ -81,6 +85,28 @@ CalendarView::Hit CalendarView::HitAt(QPoint pos) const {
   return hit;
 }
 
+QString CalendarView::ToolTipAt(QPoint pos) const {
+  const Hit hit = HitAt(pos);
+  if (hit.kind != HitKind::Day) return {};
+  const auto& cell =
+      sheet_.cells[static_cast<std::size_t>(hit.block)][static_cast<std::size_t>(hit.index)];
+  return FromSjis(cell.holidayName);
+}
+
+bool CalendarView::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+  auto* help = static_cast<QHelpEvent*>(event);
+  const QString name = ToolTipAt(help->pos());
+  if (name.isEmpty()) {
+    QToolTip::hideText();
+    event->ignore();
+  } else {
+    // Kept while the pointer stays on the day, replaced when it moves to another holiday.
+    QToolTip::showText(help->globalPos(), name, this, HitAt(help->pos()).rect);
+  }
+  return true;
+}
+
 QColor CalendarView::TextColor(const CalendarCell& cell) const {
   switch (cell.color) {
     case CellColor::White:
@@ -134,7 +160,7 @@ void CalendarView::mousePressEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   const Hit hit = HitAt(pos);
   pressed_ = event->button() == Qt::LeftButton ? hit : Hit{};
-  if (onMouseDown) onMouseDown(event->button(), event->globalPosition().toPoint());
+  emit MouseDown(event->button(), event->globalPosition().toPoint());
 }
 
 void CalendarView::mouseReleaseEvent(QMouseEvent* event) {
@@ -142,15 +168,15 @@ void CalendarView::mouseReleaseEvent(QMouseEvent* event) {
   pressed_ = Hit{};
   if (event->button() != Qt::LeftButton || pressed.kind == HitKind::None) return;
   if (!pressed.rect.contains(event->position().toPoint())) return;
-  if (onClick) onClick(pressed);
+  emit Clicked(pressed);
 }
 
 void CalendarView::mouseDoubleClickEvent(QMouseEvent* event) {
   // The second press of a double-click is no click of its own.
   pressed_ = Hit{};
-  if (onMouseDown) onMouseDown(event->button(), event->globalPosition().toPoint());
+  emit MouseDown(event->button(), event->globalPosition().toPoint());
   if (HitAt(event->position().toPoint()).kind != HitKind::None) return;
-  if (event->button() == Qt::LeftButton && onDoubleClickOutside) onDoubleClickOutside();
+  if (event->button() == Qt::LeftButton) emit DoubleClickedOutside();
 }
 
 SpinButton::SpinButton(QWidget* parent) : QWidget(parent) {}
@@ -184,9 +210,9 @@ void SpinButton::paintEvent(QPaintEvent*) {
 void SpinButton::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   if (event->position().y() < height() / 2.0) {
-    if (onUpClick) onUpClick();
-  } else if (onDownClick) {
-    onDownClick();
+    emit UpClicked();
+  } else {
+    emit DownClicked();
   }
 }
 

@@ -9,7 +9,6 @@
 #include <QRect>
 #include <QWidget>
 #include <array>
-#include <functional>
 
 #include "display/CalendarSheet.h"
 #include "display/MainLayout.h"
@@ -47,20 +46,24 @@ class CalendarView final : public QWidget {
   QRect DayRect(int block, int cell) const;
   // What lies at a point of the view: a weekday header, a visible day cell, or nothing.
   Hit HitAt(QPoint pos) const;
+  // The name of the holiday under a point of the view; empty elsewhere.
+  QString ToolTipAt(QPoint pos) const;
   // The colour a cell's digits are drawn in.
   QColor TextColor(const CalendarCell& cell) const;
   QColor HeaderColor(int column) const;
 
   static const std::array<QString, 7>& WeekdayTexts();
 
+ signals:
   // Left click on a header or a day cell (press and release on the same cell).
-  std::function<void(const Hit& hit)> onClick;
+  void Clicked(const vespin::ui::CalendarView::Hit& hit);
   // Any button pressed anywhere; where the pointer is on the screen.
-  std::function<void(Qt::MouseButton button, QPoint global)> onMouseDown;
+  void MouseDown(Qt::MouseButton button, QPoint global);
   // Double-click outside every cell (the window's own surface).
-  std::function<void()> onDoubleClickOutside;
+  void DoubleClickedOutside();
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -82,8 +85,9 @@ class SpinButton final : public QWidget {
  public:
   explicit SpinButton(QWidget* parent);
 
-  std::function<void()> onUpClick;
-  std::function<void()> onDownClick;
+ signals:
+  void UpClicked();
+  void DownClicked();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -122,6 +122,8 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
       pMenu_(new QMenu(this)) {
   setWindowTitle(QStringLiteral("VESPIN"));
   setWindowIcon(ProgramIcon());
+  // The panel is seldom the active window; a holiday's name should show all the same.
+  setAttribute(Qt::WA_AlwaysShowToolTips);
   QFont font(GothicFace());
   font.setPixelSize(13);
   setFont(font);
@@ -151,16 +153,14 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
 
   spinY_->hide();
   spinM_->hide();
-  spinY_->onUpClick = [this] { SpinYUpClick(); };
-  spinY_->onDownClick = [this] { SpinYDownClick(); };
-  spinM_->onUpClick = [this] { SpinMUpClick(); };
-  spinM_->onDownClick = [this] { SpinMDownClick(); };
+  connect(spinY_, &SpinButton::UpClicked, this, &TfrmMain::SpinYUpClick);
+  connect(spinY_, &SpinButton::DownClicked, this, &TfrmMain::SpinYDownClick);
+  connect(spinM_, &SpinButton::UpClicked, this, &TfrmMain::SpinMUpClick);
+  connect(spinM_, &SpinButton::DownClicked, this, &TfrmMain::SpinMDownClick);
 
-  calendar_->onClick = [this](const CalendarView::Hit& hit) { CalendarClick(hit); };
-  calendar_->onMouseDown = [this](Qt::MouseButton button, QPoint global) {
-    FormMouseDown(button, global);
-  };
-  calendar_->onDoubleClickOutside = [this] { FormDblClick(); };
+  connect(calendar_, &CalendarView::Clicked, this, &TfrmMain::CalendarClick);
+  connect(calendar_, &CalendarView::MouseDown, this, &TfrmMain::FormMouseDown);
+  connect(calendar_, &CalendarView::DoubleClickedOutside, this, &TfrmMain::FormDblClick);
 
   BuildMenu();
 
@@ -196,62 +196,65 @@ void TfrmMain::PlaceEditYm() {
 }
 
 void TfrmMain::BuildMenu() {
-  const auto item = [this](QMenu* menu, const char* caption, auto handler, bool checkable) {
+  const auto item = [this](QMenu* menu, const char* name, const char* caption, auto handler,
+                           bool checkable) {
     QAction* action = menu->addAction(QString::fromUtf8(caption));
+    action->setObjectName(QLatin1String(name));
     action->setCheckable(checkable);
     connect(action, &QAction::triggered, this, handler);
     return action;
   };
-  miEvent = item(pMenu_, "ｲﾍﾞﾝﾄ設定...", &TfrmMain::miEventClick, false);
+  item(pMenu_, "miEvent", "ｲﾍﾞﾝﾄ設定...", &TfrmMain::miEventClick, false);
   QMenu* n5 = pMenu_->addMenu(QStringLiteral("お知らせﾒｯｾｰｼﾞ"));
-  miBeep = item(n5, "wav音", &TfrmMain::miBeepClick, true);
-  miStartUp = item(n5, "起動時", &TfrmMain::miStartUpClick, true);
-  miOnTime = item(n5, "予定時刻", &TfrmMain::miOnTimeClick, true);
-  miBeep->setStatusTip(QStringLiteral("wav音を鳴らします"));
-  miStartUp->setStatusTip(QStringLiteral("起動時にもお知らせします"));
-  miOnTime->setStatusTip(QStringLiteral("予定時刻にもお知らせします"));
+  miBeep_ = item(n5, "miBeep", "wav音", &TfrmMain::miBeepClick, true);
+  miStartUp_ = item(n5, "miStartUp", "起動時", &TfrmMain::miStartUpClick, true);
+  miOnTime_ = item(n5, "miOnTime", "予定時刻", &TfrmMain::miOnTimeClick, true);
+  miBeep_->setStatusTip(QStringLiteral("wav音を鳴らします"));
+  miStartUp_->setStatusTip(QStringLiteral("起動時にもお知らせします"));
+  miOnTime_->setStatusTip(QStringLiteral("予定時刻にもお知らせします"));
 
   QMenu* show1 = pMenu_->addMenu(QStringLiteral("表示"));
-  for (QAction** line : {&miYEventLine, &miMEventLine, &miWEventLine}) {
-    const char* caption = line == &miYEventLine   ? "年間ｲﾍﾞﾝﾄに下線"
-                          : line == &miMEventLine ? "月間ｲﾍﾞﾝﾄに下線"
-                                                  : "週間ｲﾍﾞﾝﾄに下線";
-    QAction* action = show1->addAction(QString::fromUtf8(caption));
-    action->setCheckable(true);
-    connect(action, &QAction::triggered, this, [this, action] { miEventLineClick(action); });
-    *line = action;
-  }
+  // The three underline items share one handler that is told which item was clicked.
+  miYEventLine_ = item(
+      show1, "miYEventLine", "年間ｲﾍﾞﾝﾄに下線", [this] { miEventLineClick(miYEventLine_); }, true);
+  miMEventLine_ = item(
+      show1, "miMEventLine", "月間ｲﾍﾞﾝﾄに下線", [this] { miEventLineClick(miMEventLine_); }, true);
+  miWEventLine_ = item(
+      show1, "miWEventLine", "週間ｲﾍﾞﾝﾄに下線", [this] { miEventLineClick(miWEventLine_); }, true);
   show1->addSeparator();
-  miBackClear = item(show1, "背景色透明", &TfrmMain::miBackClearClick, true);
-  miBackSet = item(show1, "背景色指定...", &TfrmMain::miBackSetClick, true);
+  miBackClear_ = item(show1, "miBackClear", "背景色透明", &TfrmMain::miBackClearClick, true);
+  miBackSet_ = item(show1, "miBackSet", "背景色指定...", &TfrmMain::miBackSetClick, true);
   show1->addSeparator();
-  miFigureBright = item(show1, "文字色明", &TfrmMain::miFigureBrightClick, true);
-  miFigureDark = item(show1, "文字色暗", &TfrmMain::miFigureDarkClick, true);
+  miFigureBright_ = item(show1, "miFigureBright", "文字色明", &TfrmMain::miFigureBrightClick, true);
+  miFigureDark_ = item(show1, "miFigureDark", "文字色暗", &TfrmMain::miFigureDarkClick, true);
   show1->addSeparator();
-  miFont = item(show1, "ﾌｫﾝﾄ...", &TfrmMain::miFontClick, false);
+  item(show1, "miFont", "ﾌｫﾝﾄ...", &TfrmMain::miFontClick, false);
   show1->addSeparator();
-  mi1Month = item(show1, "１ヶ月表示", &TfrmMain::mi1MonthClick, true);
-  mi2Month = item(show1, "２ヶ月表示", &TfrmMain::mi2MonthClick, true);
-  mi3Month = item(show1, "３ヶ月表示", &TfrmMain::mi3MonthClick, true);
-  miAbout = item(pMenu_, "ﾊﾞｰｼﾞｮﾝ情報...", &TfrmMain::miAboutClick, false);
-  miExit = item(pMenu_, "終了", &TfrmMain::miExitClick, false);
+  mi1Month_ = item(show1, "mi1Month", "１ヶ月表示", &TfrmMain::mi1MonthClick, true);
+  mi2Month_ = item(show1, "mi2Month", "２ヶ月表示", &TfrmMain::mi2MonthClick, true);
+  mi3Month_ = item(show1, "mi3Month", "３ヶ月表示", &TfrmMain::mi3MonthClick, true);
+  show1->addSeparator();
+  miHolidayLaw_ = item(show1, "miHolidayLaw", "現行の祝日法", &TfrmMain::miHolidayLawClick, true);
+  item(pMenu_, "miAbout", "ﾊﾞｰｼﾞｮﾝ情報...", &TfrmMain::miAboutClick, false);
+  item(pMenu_, "miExit", "終了", &TfrmMain::miExitClick, false);
   SyncMenu();
 }
 
 void TfrmMain::SyncMenu() {
-  miBeep->setChecked(settings_.beep);
-  miStartUp->setChecked(settings_.startUp);
-  miOnTime->setChecked(settings_.onTime);
-  miYEventLine->setChecked(settings_.yearLine);
-  miMEventLine->setChecked(settings_.monthLine);
-  miWEventLine->setChecked(settings_.weekLine);
-  miBackClear->setChecked(settings_.backClear);
-  miBackSet->setChecked(!settings_.backClear);
-  miFigureBright->setChecked(settings_.figureBright);
-  miFigureDark->setChecked(!settings_.figureBright);
-  mi1Month->setChecked(settings_.months == 1);
-  mi2Month->setChecked(settings_.months == 2);
-  mi3Month->setChecked(settings_.months != 1 && settings_.months != 2);
+  miBeep_->setChecked(settings_.beep);
+  miStartUp_->setChecked(settings_.startUp);
+  miOnTime_->setChecked(settings_.onTime);
+  miYEventLine_->setChecked(settings_.yearLine);
+  miMEventLine_->setChecked(settings_.monthLine);
+  miWEventLine_->setChecked(settings_.weekLine);
+  miBackClear_->setChecked(settings_.backClear);
+  miBackSet_->setChecked(!settings_.backClear);
+  miFigureBright_->setChecked(settings_.figureBright);
+  miFigureDark_->setChecked(!settings_.figureBright);
+  mi1Month_->setChecked(settings_.months == 1);
+  mi2Month_->setChecked(settings_.months == 2);
+  mi3Month_->setChecked(settings_.months != 1 && settings_.months != 2);
+  miHolidayLaw_->setChecked(settings_.extensions.holidayLaw == HolidayLaw::kCurrent);
 }
 
 void TfrmMain::SetSeeThrough(bool translucent, const QColor& desktopColor) {
@@ -302,7 +305,7 @@ void TfrmMain::TimerTimer(bool fromForm) {
   const TimeParts t = DecodeTime(time);
   RestartTick(60000 - (t.second * 1000 + t.msec));
   ClearEventLines();
-  if (eventCheck_) eventCheck_(0, date, time);
+  if (checker_) checker_->EventCheck(CheckMode::kAlarm, date, time);
   ShowEventLines();
 }
 
@@ -392,7 +395,7 @@ bool TfrmMain::FormCloseQuery() {
 void TfrmMain::closeEvent(QCloseEvent* event) {
   FormCloseQuery();
   event->accept();
-  if (quit_) quit_();
+  emit QuitRequested();
 }
 
 void TfrmMain::changeEvent(QEvent* event) {
@@ -422,7 +425,7 @@ void TfrmMain::paintEvent(QPaintEvent*) {
 }
 
 void TfrmMain::Save() {
-  if (iniSave_) iniSave_();
+  emit SaveRequested();
 }
 
 // --- Calendar --------------------------------------------------------------------------------
@@ -434,8 +437,11 @@ void TfrmMain::DrawCalendar() {
   options.yearLine = settings_.yearLine;
   options.monthLine = settings_.monthLine;
   options.weekLine = settings_.weekLine;
+  options.holidays = settings_.extensions.holidayLaw;
   DayMaskFn mask;
-  if (eventCheck_) mask = [this](TDateTime date) { return eventCheck_(2, date, 0); };
+  if (checker_) {
+    mask = [this](TDateTime date) { return checker_->EventCheck(CheckMode::kDayMask, date, 0); };
+  }
   const TDateTime today = TryEncodeDate(todayYear_, todayMonth_, todayDay_).value_or(0);
   if (shown_.year < 1 || shown_.month < 1) shown_ = {todayYear_, todayMonth_};
   if (shown_.year < 1 || shown_.month < 1) return;
@@ -447,8 +453,8 @@ void TfrmMain::DrawCalendar() {
 void TfrmMain::CalendarClick(const CalendarView::Hit& hit) {
   if (hit.kind != CalendarView::HitKind::Day) return;
   const auto date = CellDate(calendar_->Sheet(), hit.block, hit.index);
-  if (!date || !eventCheck_) return;
-  eventCheck_(1, *date, 0);
+  if (!date || !checker_) return;
+  checker_->EventCheck(CheckMode::kDayList, *date, 0);
 }
 
 void TfrmMain::SetShown(YearMonth shown) {
@@ -551,9 +557,10 @@ void TfrmMain::BackSet() {
 // --- Menu ------------------------------------------------------------------------------------
 
 void TfrmMain::miEventClick() {
-  if (!openEventDialog_) return;
-  state_.ClockPaused = true;
-  openEventDialog_(todayMonth_, todayDay_);
+  {
+    const ClockPause pause(state_);
+    emit EventDialogRequested(todayMonth_, todayDay_);
+  }
   DrawCalendar();
 }
 
@@ -576,9 +583,9 @@ void TfrmMain::miOnTimeClick() {
 }
 
 void TfrmMain::miEventLineClick(QAction* item) {
-  if (item == miYEventLine) settings_.yearLine = !settings_.yearLine;
-  if (item == miMEventLine) settings_.monthLine = !settings_.monthLine;
-  if (item == miWEventLine) settings_.weekLine = !settings_.weekLine;
+  if (item == miYEventLine_) settings_.yearLine = !settings_.yearLine;
+  if (item == miMEventLine_) settings_.monthLine = !settings_.monthLine;
+  if (item == miWEventLine_) settings_.weekLine = !settings_.weekLine;
   SyncMenu();
   DrawCalendar();
   Save();
@@ -670,12 +677,23 @@ void TfrmMain::mi3MonthClick() {
   SetMonths(3);
 }
 
+void TfrmMain::miHolidayLawClick() {
+  HolidayLaw& law = settings_.extensions.holidayLaw;
+  law = law == HolidayLaw::kCurrent ? HolidayLaw::k2005 : HolidayLaw::kCurrent;
+  SyncMenu();
+  DrawCalendar();
+  Save();
+  // Business-day and holiday events may fall elsewhere now: the coming events and alarms are
+  // worked out again by a pass soon after, as after the event dialog.
+  RestartTick(kFirstTickMsecs);
+}
+
 void TfrmMain::miAboutClick() {
   ShowVersion();
 }
 
 void TfrmMain::miExitClick() {
-  if (quit_) quit_();
+  emit QuitRequested();
 }
 
 }  // namespace vespin::ui

@@ -2,12 +2,13 @@
 // The main window: date and time, the month calendar, today's coming events, the pop-up menu
 // with every setting, and the once-a-minute clock tick that drives the event engine.
 //
-//   Clock --TimerTimer--> ShowDateTime, EventCheck(mode 0) --> AppState.EventLines --> labels
+//   Clock --TimerTimer--> ShowDateTime, EventCheck(kAlarm) --> AppState.EventLines --> labels
 //   Settings --FontSet/BackSet/DrawCalendar--> layout, colours, CalendarView
-//   menu --mi*Click--> Settings --> IniSave hook (vespin.ini)
+//   menu --mi*Click--> Settings --SaveRequested--> the application (vespin.ini)
 //
-// The window knows the engine and the file only through hooks that the application sets, so it
-// runs on its own (before the tables exist, and in tests).
+// The window asks the engine through the EventChecker it is given once the tables exist, and
+// tells the application what it wants through signals, so it runs on its own (before the tables
+// exist, and in tests).
 
 #include <QColor>
 #include <QFont>
@@ -23,6 +24,7 @@
 #include "display/CalendarSheet.h"
 #include "display/MainLayout.h"
 #include "events/AppState.h"
+#include "events/EventEngine.h"
 #include "events/Settings.h"
 
 class QAction;
@@ -48,7 +50,6 @@ class TfrmMain final : public QWidget {
   static constexpr int kMaxFontSize = 24;
   static constexpr int kFallbackFontSize = 9;
 
-  using EventCheckFn = std::function<int(int mode, TDateTime date, TDateTime time)>;
   using FontMeasurer = std::function<FontMetricsSample(const QFont& font)>;
 
   // Runs FormCreate: first size and place, the calendar, the event lines, the first tick.
@@ -57,15 +58,9 @@ class TfrmMain final : public QWidget {
   ~TfrmMain() override;
   Q_DISABLE_COPY_MOVE(TfrmMain)
 
-  // Hooks set by the application. The event check exists from the moment the tables do.
-  void SetEventCheck(EventCheckFn fn) { eventCheck_ = std::move(fn); }
-  void SetIniSave(std::function<bool()> fn) { iniSave_ = std::move(fn); }
-  // Shows the event dialog modally for today's month and day; it clears ClockPaused itself.
-  void SetOpenEventDialog(std::function<void(int month, int day)> fn) {
-    openEventDialog_ = std::move(fn);
-  }
-  // Ends the program (close of the window, and 終了).
-  void SetQuit(std::function<void()> fn) { quit_ = std::move(fn); }
+  // The engine, from the moment the tables exist; until then the calendar underlines nothing
+  // and the tick announces nothing. Not owned.
+  void SetEventChecker(EventChecker* checker) { checker_ = checker; }
   // "i", "w", "WW" and "23:59" in `font`, as FontSet measures them by default.
   static FontMetricsSample MeasureFont(const QFont& font);
   // How FontSet measures the window font; MeasureFont by default.
@@ -120,6 +115,7 @@ class TfrmMain final : public QWidget {
   void mi1MonthClick();
   void mi2MonthClick();
   void mi3MonthClick();
+  void miHolidayLawClick();
   void miAboutClick();
   void miExitClick();
 
@@ -152,25 +148,17 @@ class TfrmMain final : public QWidget {
   // The year-month box exists from the first switch to navigation mode on: a line edit costs
   // more to create than the rest of the window, and most runs never show it.
   TMultiEdit* EditYm() const { return editYm_; }
+  // The menu items carry their names ("miBeep" …) as object names.
   QMenu* pMenu() const { return pMenu_; }
 
-  QAction* miEvent = nullptr;
-  QAction* miBeep = nullptr;
-  QAction* miStartUp = nullptr;
-  QAction* miOnTime = nullptr;
-  QAction* miYEventLine = nullptr;
-  QAction* miMEventLine = nullptr;
-  QAction* miWEventLine = nullptr;
-  QAction* miBackClear = nullptr;
-  QAction* miBackSet = nullptr;
-  QAction* miFigureBright = nullptr;
-  QAction* miFigureDark = nullptr;
-  QAction* miFont = nullptr;
-  QAction* mi1Month = nullptr;
-  QAction* mi2Month = nullptr;
-  QAction* mi3Month = nullptr;
-  QAction* miAbout = nullptr;
-  QAction* miExit = nullptr;
+ signals:
+  // A setting changed that the file keeps: write vespin.ini.
+  void SaveRequested();
+  // Show the event dialog modally for today's month and day (1-based); returns when it has
+  // closed. The clock stays paused meanwhile.
+  void EventDialogRequested(int month, int day);
+  // End the program: after the window's close (which has written the file), and on 終了.
+  void QuitRequested();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -193,10 +181,7 @@ class TfrmMain final : public QWidget {
   Settings& settings_;
   WeekdayNames weekdays_;
 
-  EventCheckFn eventCheck_;
-  std::function<bool()> iniSave_;
-  std::function<void(int, int)> openEventDialog_;
-  std::function<void()> quit_;
+  EventChecker* checker_ = nullptr;
   FontMeasurer measure_;
 
   QWidget* image_;
@@ -209,6 +194,21 @@ class TfrmMain final : public QWidget {
   SpinButton* spinM_;
   TMultiEdit* editYm_ = nullptr;
   QMenu* pMenu_;
+  // The items whose check marks follow the settings.
+  QAction* miBeep_ = nullptr;
+  QAction* miStartUp_ = nullptr;
+  QAction* miOnTime_ = nullptr;
+  QAction* miYEventLine_ = nullptr;
+  QAction* miMEventLine_ = nullptr;
+  QAction* miWEventLine_ = nullptr;
+  QAction* miBackClear_ = nullptr;
+  QAction* miBackSet_ = nullptr;
+  QAction* miFigureBright_ = nullptr;
+  QAction* miFigureDark_ = nullptr;
+  QAction* mi1Month_ = nullptr;
+  QAction* mi2Month_ = nullptr;
+  QAction* mi3Month_ = nullptr;
+  QAction* miHolidayLaw_ = nullptr;  // the holidays of the law as amended, instead of 2005's
   QTimer timer_;
 
   MainLayoutResult layout_;

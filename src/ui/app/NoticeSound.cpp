@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QLibrary>
 
+#include "app/InstallLayout.h"
+
 namespace vespin::ui {
 
 void PlayNoticeSound(NoticeSound& sound, const QString& path) {
@@ -17,7 +19,9 @@ SystemSound::SystemSound(QString modulePath) : modulePath_(std::move(modulePath)
 SystemSound::~SystemSound() = default;
 
 QString SystemSound::DefaultModulePath() {
-  return QCoreApplication::applicationDirPath() + QStringLiteral("/libvespin_sound.so");
+  const QStringList candidates = SoundModuleCandidates(QCoreApplication::applicationDirPath());
+  const QString found = FirstWithFile(candidates);
+  return found.isEmpty() ? candidates.front() : found;
 }
 
 bool SystemSound::PlayFile(const QString& path) {

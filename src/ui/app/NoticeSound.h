@@ -24,7 +24,7 @@ void PlayNoticeSound(NoticeSound& sound, const QString& path = QString::fromLati
 // first sound, so a user who keeps the sound off never pays for it.
 class SystemSound final : public NoticeSound {
  public:
-  // `modulePath` empty: the module beside the program.
+  // `modulePath` empty: the module where the build or the install put it.
   explicit SystemSound(QString modulePath = {});
   ~SystemSound() override;
   SystemSound(const SystemSound&) = delete;
@@ -33,7 +33,8 @@ class SystemSound final : public NoticeSound {
   bool PlayFile(const QString& path) override;
   void Beep() override;
 
-  // Where the module is looked for by default: beside the program.
+  // Where the module is looked for by default: beside the program (the build tree), else in the
+  // installed tree's module folder.
   static QString DefaultModulePath();
   // Whether the module was loaded (after the first PlayFile).
   bool Loaded() const { return play_ != nullptr; }

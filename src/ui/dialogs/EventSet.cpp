@@ -11,14 +11,12 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <algorithm>
-#include <functional>
 #include <span>
 #include <string_view>
 #include <utility>
 
 #include "UiText.h"
 #include "WindowFrame.h"
-#include "calendar/Hizuke.h"
 #include "controls/CGridBase.h"
 #include "controls/CMemMultiCombo.h"
 #include "controls/CMultiEdit.h"
@@ -27,6 +25,7 @@
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
 #include "events/FileMerge.h"
+#include "text/CheckFunc.h"
 #include "text/Sjis.h"
 
 namespace vespin::ui {
@@ -34,9 +33,6 @@ namespace {
 
 // Texts of the window, as UTF-8.
 constexpr const char* kCaption = "ｲﾍﾞﾝﾄ";
-constexpr const char* kTabYearCaption = "年  間";
-constexpr const char* kTabMonthCaption = "月  間";
-constexpr const char* kTabWeekCaption = "週  間";
 constexpr const char* kExecCaption = "実行";
 constexpr const char* kCancelCaption = "取消";
 constexpr const char* kAddCaption = "追加";
@@ -48,6 +44,27 @@ constexpr const char* kCommaNotice = "ｲﾍﾞﾝﾄにカンマ(,)は使えま
 
 constexpr const char* kTrue = "TRUE";
 constexpr const char* kFalse = "FALSE";
+
+// What the three pages say about themselves, in the order of the tabs. The object names follow
+// the controls' names: a page letter (Y, M, W) inside a fixed prefix and suffix.
+struct PageSpec {
+  const char* caption;  // two spaces inside each
+  const char* tabName;
+  const char* listName;
+  char letter;
+  EventTable EventStore::*table;
+  std::span<const ColumnSpec> (*columns)();
+  int doneColumn;  // the engine's done marks
+  int sortColumn;  // -1: the rows stay in the order the user gives them
+};
+
+constexpr PageSpec kPageSpecs[] = {
+    {"年  間", "TabYear", "gbYear", 'Y', &EventStore::year, YearColumns, YearCol::kDone,
+     YearCol::kSortKey},
+    {"月  間", "TabMonth", "gbMonth", 'M', &EventStore::month, MonthColumns, MonthCol::kDone,
+     MonthCol::kSortKey},
+    {"週  間", "TabWeek", "gbWeek", 'W', &EventStore::week, WeekColumns, WeekCol::kDone, -1},
+};
 
 // Every page has one row of inputs above its list and three buttons below it.
 constexpr int kInputTop = 40;
@@ -61,6 +78,20 @@ constexpr int kDropDownLines = 20;
 constexpr int kDayDropDownLines = 31;  // a whole month at once
 constexpr int kTickAfterSave = 100;    // ms: run the engine over the saved tables at once
 
+// The places of the inputs, each above the list column it fills.
+struct ComboPlace {
+  int left;
+  int width;
+  int dropDownLines;
+};
+constexpr ComboPlace kTypePlace{8, 105, kDropDownLines};  // also the yearly month
+constexpr ComboPlace kDatePlace{113, 72, kDayDropDownLines};
+constexpr ComboPlace kWeekdayPlace{113, 72, kDropDownLines};
+constexpr ComboPlace kAlarmPlace{401, 96, kDropDownLines};
+constexpr int kTimeLeft = 185, kTimeWidth = 48;
+constexpr int kTextLeft = 233, kTextWidth = 168;
+constexpr int kPanelLeft = 497, kPanelWidth = 48;
+
 const QColor kSilver(192, 192, 192);
 const QColor kNavy(0, 0, 128);
 
@@ -68,8 +99,9 @@ QString Ui(const char* utf8) {
   return QString::fromUtf8(utf8);
 }
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
+// A control's name: the page letter between a prefix and a suffix ("me" 'Y' "Time").
+QString Name(const char* prefix, char letter, const char* suffix) {
+  return QLatin1String(prefix) + QLatin1Char(letter) + QLatin1String(suffix);
 }
 
 // A short code of digits as a number; 0 for anything else.
@@ -77,7 +109,7 @@ int CodeNumber(std::string_view code) {
   if (code.empty() || code.size() > 4) return 0;
   int n = 0;
   for (char c : code) {
-    if (!IsDigit(c)) return 0;
+    if (c < '0' || c > '9') return 0;
     n = n * 10 + (c - '0');
   }
   return n;
@@ -87,24 +119,18 @@ char FirstChar(std::string_view s) {
   return s.empty() ? '\0' : s.front();
 }
 
-// Where 追加 puts a row: directly below the selected one (row 1 of an empty list).
-int InsertPosition(const EventTable& table) {
-  const int selected = table.SelectedRow();
-  if (selected < 1 || selected > table.DataRowCount()) return table.DataRowCount() + 1;
-  return selected + 1;
-}
-
-bool HasSelectedRow(const EventTable& table) {
-  const int selected = table.SelectedRow();
-  return selected >= 1 && selected <= table.DataRowCount();
-}
+}  // namespace
 
 // The white box around the yearly delete check box; a click beside the box counts as a click
 // on it.
 class ClickPanel final : public QFrame {
+  Q_OBJECT
+
  public:
-  ClickPanel(QWidget* parent, std::function<void()> onClick)
-      : QFrame(parent), onClick_(std::move(onClick)) {}
+  using QFrame::QFrame;
+
+ signals:
+  void Clicked();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override {
@@ -117,64 +143,44 @@ class ClickPanel final : public QFrame {
     const bool click = pressed_ && rect().contains(event->position().toPoint());
     pressed_ = false;
     event->accept();
-    if (click) onClick_();
+    if (click) emit Clicked();
   }
 
  private:
-  std::function<void()> onClick_;
   bool pressed_ = false;
 };
 
-TMemMultiCombo* NewCombo(QWidget* page, int left, int width, int dropDownLines, bool imeClosed) {
+namespace {
+
+// A pick-from-list combo filled from a code table (none: filled later).
+TMemMultiCombo* NewCombo(QWidget* page, const QString& name, ComboPlace place,
+                         const TCodeData* items, bool imeClosed = true) {
   auto* combo = new TMemMultiCombo(page);
+  combo->setObjectName(name);
   combo->SetStyle(csDropDownList);
-  combo->setGeometry(left, kInputTop, width, kInputHeight);
-  combo->setMaxVisibleItems(dropDownLines);
+  combo->setGeometry(place.left, kInputTop, place.width, kInputHeight);
+  combo->setMaxVisibleItems(place.dropDownLines);
   // Names are picked, never typed: no input method conversion.
   if (imeClosed) combo->setInputMethodHints(Qt::ImhLatinOnly);
+  if (items) FillCombo(*items, *combo);
   return combo;
 }
 
-TMultiEdit* NewTimeEdit(QWidget* page) {
+TMultiEdit* NewEdit(QWidget* page, const QString& name, int left, int width, int maxLength) {
   auto* edit = new TMultiEdit(page);
+  edit->setObjectName(name);
   edit->SetEditType(etNone);
-  edit->SetMaxLength(5);
-  edit->setGeometry(185, kInputTop, 48, kInputHeight);
-  edit->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhPreferNumbers);
+  edit->SetMaxLength(maxLength);
+  edit->setGeometry(left, kInputTop, width, kInputHeight);
   return edit;
 }
 
-TMultiEdit* NewEventEdit(QWidget* page) {
-  auto* edit = new TMultiEdit(page);
-  edit->SetEditType(etNone);
-  edit->SetMaxLength(32);
-  edit->setGeometry(233, kInputTop, 168, kInputHeight);
-  return edit;
-}
-
-QPushButton* NewButton(QWidget* parent, const char* caption, int left, int top) {
+QPushButton* NewButton(QWidget* parent, const QString& name, const char* caption, int left,
+                       int top) {
   auto* button = new QPushButton(Ui(caption), parent);
+  button->setObjectName(name);
   button->setGeometry(left, top, kButtonWidth, kButtonHeight);
   return button;
-}
-
-CGridBase* NewGrid(EventTable& table, QWidget* page) {
-  auto* grid = new CGridBase(&table, page);
-  grid->move(kListLeft, kListTop);
-  // Reached by the mouse and moved with the cursor keys, never by Tab.
-  grid->setFocusPolicy(Qt::ClickFocus);
-  return grid;
-}
-
-// The columns over a table that already holds events: the layout is computed without emptying
-// it.
-void DefineColumns(CGridBase& grid, std::span<const ColumnSpec> columns) {
-  for (std::size_t c = 0; c < columns.size(); ++c) {
-    grid.DefineColumn(static_cast<int>(c), sjis::Lit(columns[c].titleUtf8), columns[c].width,
-                      columns[c].align);
-  }
-  grid.SetRowCountGroup(1);
-  grid.ComputeLayout();
 }
 
 void SelectFirst(TMemMultiCombo& combo) {
@@ -189,20 +195,6 @@ TdlgEventSet::TdlgEventSet(EventDialogHost& host, QWidget* parent) : QDialog(par
 }
 
 TdlgEventSet::~TdlgEventSet() = default;
-
-int TdlgEventSet::DayCount(int month) {
-  switch (month) {
-    case 2:
-      return 29;
-    case 4:
-    case 6:
-    case 9:
-    case 11:
-      return 30;
-    default:
-      return 31;
-  }
-}
 
 // ---------------------------------------------------------------------------------------------
 // The window
@@ -221,122 +213,133 @@ void TdlgEventSet::BuildWindow() {
   setAutoFillBackground(true);
 
   pageEvent_ = new QTabWidget(this);
+  pageEvent_->setObjectName(QStringLiteral("PageEvent"));
   pageEvent_->setGeometry(16, 16, 584, 400);
-  tabYear_ = new QWidget;
-  tabYear_->setObjectName("TabYear");
-  tabMonth_ = new QWidget;
-  tabMonth_->setObjectName("TabMonth");
-  tabWeek_ = new QWidget;
-  tabWeek_->setObjectName("TabWeek");
-  pageEvent_->addTab(tabYear_, Ui(kTabYearCaption));
-  pageEvent_->addTab(tabMonth_, Ui(kTabMonthCaption));
-  pageEvent_->addTab(tabWeek_, Ui(kTabWeekCaption));
-  pageEvent_->setCurrentWidget(tabYear_);
   // Clicking a tab takes the focus, so a field whose entry is refused keeps its page up.
   pageEvent_->tabBar()->setFocusPolicy(Qt::StrongFocus);
 
-  pbExec_ = NewButton(this, kExecCaption, 440, 424);
+  pbExec_ = NewButton(this, QStringLiteral("pbExec"), kExecCaption, 440, 424);
   pbExec_->setDefault(true);
-  pbCancel_ = NewButton(this, kCancelCaption, 520, 424);
+  pbCancel_ = NewButton(this, QStringLiteral("pbCancel"), kCancelCaption, 520, 424);
   connect(pbExec_, &QPushButton::clicked, this, &TdlgEventSet::pbExecClick);
   connect(pbCancel_, &QPushButton::clicked, this, &TdlgEventSet::pbCancelClick);
 
-  BuildYearPage();
-  BuildMonthPage();
-  BuildWeekPage();
+  for (PageIndex index : {kYearPage, kMonthPage, kWeekPage}) BuildPage(index);
+  pageEvent_->setCurrentWidget(Year().tab);
+  BuildYearInputs();
+  BuildMonthInputs();
+  BuildWeekInputs();
   BuildTabOrder();
 }
 
-void TdlgEventSet::BuildYearPage() {
-  QWidget* page = tabYear_;
-  EventStore& store = host_.Store();
-  gbYear_ = NewGrid(store.year, page);
-  mcbYMonth_ = NewCombo(page, 8, 105, kDropDownLines, true);
-  mcbYDate_ = NewCombo(page, 113, 72, kDayDropDownLines, true);
-  meYTime_ = NewTimeEdit(page);
-  meYEvent_ = NewEventEdit(page);
-  mcbYAlarm_ = NewCombo(page, 401, 96, kDropDownLines, true);
+void TdlgEventSet::BuildPage(PageIndex index) {
+  const PageSpec& spec = kPageSpecs[index];
+  Page& page = pages_[index];
+  page.tab = new QWidget;
+  page.tab->setObjectName(QLatin1String(spec.tabName));
+  pageEvent_->addTab(page.tab, Ui(spec.caption));
+  page.table = &(host_.Store().*spec.table);
+  page.doneColumn = spec.doneColumn;
+  if (spec.sortColumn >= 0) page.sortColumn = spec.sortColumn;
 
-  auto* panel = new ClickPanel(page, [this] { Panel1Click(); });
-  panel->setObjectName("Panel1");
-  panel->setGeometry(497, kInputTop, 48, kInputHeight);
+  page.list = new CGridBase(page.table, page.tab);
+  page.list->setObjectName(QLatin1String(spec.listName));
+  page.list->move(kListLeft, kListTop);
+  // Reached by the mouse and moved with the cursor keys, never by Tab.
+  page.list->setFocusPolicy(Qt::ClickFocus);
+  // The columns over a table that already holds events: the layout is computed without
+  // emptying it.
+  const auto columns = spec.columns();
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    page.list->DefineColumn(static_cast<int>(c), sjis::Lit(columns[c].titleUtf8), columns[c].width,
+                            columns[c].align);
+  }
+  page.list->SetRowCountGroup(1);
+  page.list->ComputeLayout();
+
+  page.time = NewEdit(page.tab, Name("me", spec.letter, "Time"), kTimeLeft, kTimeWidth, 5);
+  page.time->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhPreferNumbers);
+  page.time->SetOnUserValidate(
+      [this](TMultiEdit& sender, int& result) { meTimeUserValidate(sender, result); });
+  page.text = NewEdit(page.tab, Name("me", spec.letter, "Event"), kTextLeft, kTextWidth, 32);
+  page.alarm = NewCombo(page.tab, Name("mcb", spec.letter, "Alarm"), kAlarmPlace, &Codes().cdAlarm);
+  page.add = NewButton(page.tab, Name("pb", spec.letter, "Add"), kAddCaption, 320, kPageButtonTop);
+  page.update =
+      NewButton(page.tab, Name("pb", spec.letter, "Upd"), kUpdateCaption, 400, kPageButtonTop);
+  page.remove =
+      NewButton(page.tab, Name("pb", spec.letter, "Del"), kDeleteCaption, 480, kPageButtonTop);
+
+  connect(page.list, &CGridBase::Clicked, this, [this, &page] { ListClick(page); });
+  connect(page.add, &QPushButton::clicked, this, [this, &page] { AddClick(page); });
+  connect(page.update, &QPushButton::clicked, this, [this, &page] { UpdateClick(page); });
+  connect(page.remove, &QPushButton::clicked, this, [this, &page] { DeleteClick(page); });
+}
+
+void TdlgEventSet::BuildYearInputs() {
+  Page& page = pages_[kYearPage];
+  QWidget* tab = page.tab;
+  mcbYMonth_ = NewCombo(tab, QStringLiteral("mcbYMonth"), kTypePlace, &Codes().cdMonth);
+  // The days follow the month, in mcbYMonthChange.
+  mcbYDate_ = NewCombo(tab, QStringLiteral("mcbYDate"), kDatePlace, nullptr);
+  connect(mcbYMonth_, &TMultiCombo::UserChanged, this, &TdlgEventSet::mcbYMonthChange);
+
+  auto* panel = new ClickPanel(tab);
+  panel->setObjectName(QStringLiteral("Panel1"));
+  panel->setGeometry(kPanelLeft, kInputTop, kPanelWidth, kInputHeight);
   panel->setFrameStyle(QFrame::Box | QFrame::Plain);
   panel->setLineWidth(1);
   panel->setAutoFillBackground(true);
+  connect(panel, &ClickPanel::Clicked, this, &TdlgEventSet::Panel1Click);
   panel1_ = panel;
   Panel1Exit();
   cbYDel_ = new QCheckBox(panel1_);
+  cbYDel_->setObjectName(QStringLiteral("cbYDel"));
   // 12, 2 inside the panel's one-pixel border.
   cbYDel_->setGeometry(13, 3, 17, 17);
   cbYDel_->installEventFilter(this);
 
-  pbYAdd_ = NewButton(page, kAddCaption, 320, kPageButtonTop);
-  pbYUpd_ = NewButton(page, kUpdateCaption, 400, kPageButtonTop);
-  pbYDel_ = NewButton(page, kDeleteCaption, 480, kPageButtonTop);
-
-  connect(mcbYMonth_, &TMultiCombo::UserChanged, this, &TdlgEventSet::mcbYMonthChange);
-  connect(gbYear_, &CGridBase::Clicked, this, &TdlgEventSet::gbYearClick);
-  connect(pbYAdd_, &QPushButton::clicked, this, &TdlgEventSet::pbYAddClick);
-  connect(pbYUpd_, &QPushButton::clicked, this, &TdlgEventSet::pbYUpdClick);
-  connect(pbYDel_, &QPushButton::clicked, this, &TdlgEventSet::pbYDelClick);
-  meYTime_->SetOnUserValidate(
-      [this](TMultiEdit& sender, int& result) { meTimeUserValidate(sender, result); });
+  page.tabOrder = {page.list,  mcbYMonth_, mcbYDate_, page.time,   page.text,
+                   page.alarm, cbYDel_,    page.add,  page.update, page.remove};
+  page.inputRow = &TdlgEventSet::YearInputRow;
+  page.showRow = &TdlgEventSet::gbYearClick;
 }
 
-void TdlgEventSet::BuildMonthPage() {
-  QWidget* page = tabMonth_;
-  gbMonth_ = NewGrid(host_.Store().month, page);
-  mcbMType_ = NewCombo(page, 8, 105, kDropDownLines, true);
-  mcbMDate_ = NewCombo(page, 113, 72, kDayDropDownLines, true);
-  mcbMDay_ = NewCombo(page, 113, 72, kDropDownLines, false);
-  meMTime_ = NewTimeEdit(page);
-  meMEvent_ = NewEventEdit(page);
-  mcbMAlarm_ = NewCombo(page, 401, 96, kDropDownLines, true);
-  pbMAdd_ = NewButton(page, kAddCaption, 320, kPageButtonTop);
-  pbMUpd_ = NewButton(page, kUpdateCaption, 400, kPageButtonTop);
-  pbMDel_ = NewButton(page, kDeleteCaption, 480, kPageButtonTop);
-
+void TdlgEventSet::BuildMonthInputs() {
+  Page& page = pages_[kMonthPage];
+  QWidget* tab = page.tab;
+  mcbMType_ = NewCombo(tab, QStringLiteral("mcbMType"), kTypePlace, &Codes().cdMType);
+  mcbMDate_ = NewCombo(tab, QStringLiteral("mcbMDate"), kDatePlace, &Codes().cdDate);
+  // The monthly weekday leaves the input method as it is.
+  mcbMDay_ = NewCombo(tab, QStringLiteral("mcbMDay"), kWeekdayPlace, &Codes().cdDay, false);
   connect(mcbMType_, &TMultiCombo::UserChanged, this, &TdlgEventSet::mcbMTypeChange);
-  connect(gbMonth_, &CGridBase::Clicked, this, &TdlgEventSet::gbMonthClick);
-  connect(pbMAdd_, &QPushButton::clicked, this, &TdlgEventSet::pbMAddClick);
-  connect(pbMUpd_, &QPushButton::clicked, this, &TdlgEventSet::pbMUpdClick);
-  connect(pbMDel_, &QPushButton::clicked, this, &TdlgEventSet::pbMDelClick);
-  meMTime_->SetOnUserValidate(
-      [this](TMultiEdit& sender, int& result) { meTimeUserValidate(sender, result); });
+
+  // The weekday combo shares its place with the day of month, and comes last.
+  page.tabOrder = {mcbMType_, mcbMDate_, page.time,   page.text,   page.alarm,
+                   page.list, page.add,  page.update, page.remove, mcbMDay_};
+  page.inputRow = &TdlgEventSet::MonthInputRow;
+  page.showRow = &TdlgEventSet::gbMonthClick;
 }
 
-void TdlgEventSet::BuildWeekPage() {
-  QWidget* page = tabWeek_;
-  gbWeek_ = NewGrid(host_.Store().week, page);
-  mcbWType_ = NewCombo(page, 8, 105, kDropDownLines, true);
-  mcbWDay_ = NewCombo(page, 113, 72, kDropDownLines, true);
-  meWTime_ = NewTimeEdit(page);
-  meWEvent_ = NewEventEdit(page);
-  mcbWAlarm_ = NewCombo(page, 401, 96, kDropDownLines, true);
-  pbWAdd_ = NewButton(page, kAddCaption, 320, kPageButtonTop);
-  pbWUpd_ = NewButton(page, kUpdateCaption, 400, kPageButtonTop);
-  pbWDel_ = NewButton(page, kDeleteCaption, 480, kPageButtonTop);
-
+void TdlgEventSet::BuildWeekInputs() {
+  Page& page = pages_[kWeekPage];
+  QWidget* tab = page.tab;
+  mcbWType_ = NewCombo(tab, QStringLiteral("mcbWType"), kTypePlace, &Codes().cdWType);
+  mcbWDay_ = NewCombo(tab, QStringLiteral("mcbWDay"), kWeekdayPlace, &Codes().cdDay);
   connect(mcbWType_, &TMultiCombo::UserChanged, this, &TdlgEventSet::mcbWTypeChange);
-  connect(gbWeek_, &CGridBase::Clicked, this, &TdlgEventSet::gbWeekClick);
-  connect(pbWAdd_, &QPushButton::clicked, this, &TdlgEventSet::pbWAddClick);
-  connect(pbWUpd_, &QPushButton::clicked, this, &TdlgEventSet::pbWUpdClick);
-  connect(pbWDel_, &QPushButton::clicked, this, &TdlgEventSet::pbWDelClick);
-  meWTime_->SetOnUserValidate(
-      [this](TMultiEdit& sender, int& result) { meTimeUserValidate(sender, result); });
+
+  page.tabOrder = {mcbWType_, mcbWDay_, page.time,   page.text,  page.alarm,
+                   page.list, page.add, page.update, page.remove};
+  page.inputRow = &TdlgEventSet::WeekInputRow;
+  page.showRow = &TdlgEventSet::gbWeekClick;
 }
 
 void TdlgEventSet::BuildTabOrder() {
   // Controls on the pages that are not shown are passed over, so one chain serves all three.
-  // clang-format off
-  const std::vector<QWidget*> chain = {
-      pageEvent_,
-      mcbYMonth_, mcbYDate_, meYTime_, meYEvent_, mcbYAlarm_, cbYDel_, pbYAdd_, pbYUpd_, pbYDel_,
-      // The weekday combo shares its place with the day of month, and comes last.
-      mcbMType_, mcbMDate_, meMTime_, meMEvent_, mcbMAlarm_, pbMAdd_, pbMUpd_, pbMDel_, mcbMDay_,
-      mcbWType_, mcbWDay_, meWTime_, meWEvent_, mcbWAlarm_, pbWAdd_, pbWUpd_, pbWDel_,
-      pbExec_, pbCancel_};
-  // clang-format on
+  std::vector<QWidget*> chain = {pageEvent_};
+  for (const Page& page : pages_)
+    chain.insert(chain.end(), page.tabOrder.begin(), page.tabOrder.end());
+  chain.push_back(pbExec_);
+  chain.push_back(pbCancel_);
   for (std::size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 
@@ -344,36 +347,24 @@ void TdlgEventSet::BuildTabOrder() {
 // Life cycle
 
 void TdlgEventSet::FormCreate() {
-  DefineColumns(*gbWeek_, WeekColumns());
-  DefineColumns(*gbMonth_, MonthColumns());
-  DefineColumns(*gbYear_, YearColumns());
-
-  const CodeTables& codes = Codes();
-  FillCombo(codes.cdWType, *mcbWType_);
-  FillCombo(codes.cdMType, *mcbMType_);
-  FillCombo(codes.cdDay, *mcbWDay_);
-  FillCombo(codes.cdDay, *mcbMDay_);
-  FillCombo(codes.cdAlarm, *mcbWAlarm_);
-  FillCombo(codes.cdAlarm, *mcbMAlarm_);
-  FillCombo(codes.cdAlarm, *mcbYAlarm_);
-  FillCombo(codes.cdMonth, *mcbYMonth_);
-  FillCombo(codes.cdDate, *mcbMDate_);
-
-  for (TMemMultiCombo* combo : {mcbWType_, mcbWDay_, mcbWAlarm_, mcbMType_, mcbMDate_, mcbMDay_,
-                                mcbMAlarm_, mcbYMonth_, mcbYAlarm_}) {
+  // The combos were filled as they were made; the yearly days follow the first month.
+  for (TMemMultiCombo* combo : {mcbWType_, mcbWDay_, mcbMType_, mcbMDate_, mcbMDay_, mcbYMonth_}) {
     SelectFirst(*combo);
+  }
+  for (Page& page : pages_) {
+    SelectFirst(*page.alarm);
+    page.time->SetText({});
+    page.text->SetText({});
   }
   mcbWTypeChange();
   mcbMTypeChange();
   mcbYMonthChange();
   SelectFirst(*mcbYDate_);
-  for (TMultiEdit* edit : {meWTime_, meWEvent_, meMTime_, meMEvent_, meYTime_, meYEvent_}) {
-    edit->SetText({});
-  }
   cbYDel_->setChecked(false);
 }
 
 void TdlgEventSet::Execute(int month, int day) {
+  const ClockPause pause(host_.State());
   if (month >= 1 && month <= mcbYMonth_->count()) {
     mcbYMonth_->setCurrentIndex(month - 1);
     mcbYMonthChange();
@@ -389,31 +380,26 @@ void TdlgEventSet::Execute(int month, int day) {
 
   FormShow();
   RunModal(*this);
-  // However the window went away, the clock must not stay paused and the tables must not
-  // keep edits the user never confirmed.
+  // However the window went away, the tables must not keep edits the user never confirmed.
   if (snapshot_) pbCancelClick();
   FormClose();
 }
 
 void TdlgEventSet::FormShow() {
-  const EventStore& store = host_.Store();
-  auto copy = [](const EventTable& table) {
-    TableCopy c;
+  Snapshot snapshot;
+  for (std::size_t i = 0; i < pages_.size(); ++i) {
+    const EventTable& table = *pages_[i].table;
+    TableCopy& copy = snapshot.tables[i];
     for (int r = 1; r <= table.DataRowCount(); ++r) {
       std::vector<std::string> row;
       row.reserve(static_cast<std::size_t>(table.ColCount()));
       for (int col = 0; col < table.ColCount(); ++col) row.push_back(table.Cell(col, r));
-      c.rows.push_back(std::move(row));
+      copy.rows.push_back(std::move(row));
     }
-    c.selectedRow = table.SelectedRow();
-    c.topRow = table.TopRow();
-    return c;
-  };
-  snapshot_ = Snapshot{
-      .week = copy(store.week),
-      .month = copy(store.month),
-      .year = copy(store.year),
-  };
+    copy.selectedRow = table.SelectedRow();
+    copy.topRow = table.TopRow();
+  }
+  snapshot_ = std::move(snapshot);
 }
 
 void TdlgEventSet::FormClose() {
@@ -426,41 +412,33 @@ void TdlgEventSet::pbExecClick() {
   if (!host_.IniSave()) return;
   snapshot_.reset();
   done(Accepted);
-  host_.State().ClockPaused = false;
   host_.RestartTick(kTickAfterSave);
 }
 
 void TdlgEventSet::pbCancelClick() {
-  EventStore& store = host_.Store();
-  if (host_.IniLoad()) {
-    // The file holds no done marks: give the engine back the ones it had, each to its own
-    // event, wherever a hand edit of the file has moved it.
-    if (snapshot_) {
-      auto carry = [](const TableCopy& c, EventTable& table, int doneCol) {
+  const bool reloaded = host_.IniLoad();
+  if (snapshot_) {
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+      EventTable& table = *pages_[i].table;
+      const TableCopy& copy = snapshot_->tables[i];
+      if (reloaded) {
+        // The file holds no done marks: give the engine back the ones it had, each to its own
+        // event, wherever a hand edit of the file has moved it.
         EventTable before(table.ColCount());
-        for (const auto& row : c.rows) before.InsertRow(before.DataRowCount() + 1, row);
-        CarryDoneMarks(before, table, doneCol);
-      };
-      carry(snapshot_->week, store.week, WeekCol::kDone);
-      carry(snapshot_->month, store.month, MonthCol::kDone);
-      carry(snapshot_->year, store.year, YearCol::kDone);
-    }
-  } else if (snapshot_) {
-    // The file could not be read again (the user has been told): the tables go back to what
-    // they were when the dialog opened, which is what the reload would have given.
-    auto restore = [](EventTable& table, const TableCopy& c) {
+        for (const auto& row : copy.rows) before.InsertRow(before.DataRowCount() + 1, row);
+        CarryDoneMarks(before, table, pages_[i].doneColumn);
+        continue;
+      }
+      // The file could not be read again (the user has been told): the tables go back to what
+      // they were when the dialog opened, which is what the reload would have given.
       table.ClearRows();
-      for (const auto& row : c.rows) table.InsertRow(table.DataRowCount() + 1, row);
-      table.SelectRow(c.selectedRow);
-      table.SetTopRow(c.topRow);
-    };
-    restore(store.week, snapshot_->week);
-    restore(store.month, snapshot_->month);
-    restore(store.year, snapshot_->year);
+      for (const auto& row : copy.rows) table.InsertRow(table.DataRowCount() + 1, row);
+      table.SelectRow(copy.selectedRow);
+      table.SetTopRow(copy.topRow);
+    }
   }
   snapshot_.reset();
   done(Rejected);
-  host_.State().ClockPaused = false;
 }
 
 void TdlgEventSet::changeEvent(QEvent* event) {
@@ -513,7 +491,67 @@ void TdlgEventSet::Panel1Click() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Type and month handlers
+// What every page does alike: a click in the list brings its row into the inputs; 追加, 更新
+// and 削除 change the list. A sorted page keeps its rows in order of its sort key, the selection
+// following its row; the weekly page keeps the order the user gives it.
+
+void TdlgEventSet::ListClick(const Page& page) {
+  (this->*page.showRow)();
+}
+
+void TdlgEventSet::AddClick(const Page& page) {
+  if (!InputsReady(page)) return;
+  page.table->InsertRow(page.table->InsertPosition(), (this->*page.inputRow)());
+  KeepSorted(page);
+}
+
+void TdlgEventSet::UpdateClick(const Page& page) {
+  if (!page.table->HasSelectedDataRow() || !InputsReady(page)) return;
+  page.table->UpdateRow(page.table->SelectedRow(), (this->*page.inputRow)());
+  KeepSorted(page);
+}
+
+void TdlgEventSet::DeleteClick(const Page& page) {
+  page.table->DeleteRow(page.table->SelectedRow());
+  KeepSorted(page);
+}
+
+void TdlgEventSet::KeepSorted(const Page& page) {
+  if (page.sortColumn) page.table->SortRows(*page.sortColumn, 1);
+}
+
+bool TdlgEventSet::InputsReady(const Page& page) {
+  TMultiEdit& time = *page.time;
+  TMultiEdit& text = *page.text;
+  if (time.text().isEmpty() || text.text().isEmpty()) return false;
+  if (text.SjisText().find(',') != std::string::npos) {
+    host_.ShowNotice(sjis::Lit(kCommaNotice));
+    text.setFocus(Qt::OtherFocusReason);
+    return false;
+  }
+  // Normally checked when the field was left; a time that got past that (the focus went to 取消
+  // and came back without leaving the field) is checked here, so a row never holds one.
+  int result = 1;
+  meTimeUserValidate(time, result);
+  if (result == 0) {
+    time.setFocus(Qt::OtherFocusReason);
+    return false;
+  }
+  return true;
+}
+
+// The time check of the three time fields: HHMM (rewritten to HH:MM) or HH:MM.
+void TdlgEventSet::meTimeUserValidate(TMultiEdit& sender, int& result) {
+  const TimeEntry entry = CheckTime(sender.SjisText());
+  sender.SetSjisText(entry.text);
+  if (entry.valid) return;
+  host_.ShowNotice(sjis::Lit(kTimeNotice));
+  result = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// What each page does its own way: which day control a type shows, and how a row is read from
+// the inputs and shown in them.
 
 void TdlgEventSet::mcbWTypeChange() {
   // Day patterns (codes 81..87) carry no weekday.
@@ -521,20 +559,10 @@ void TdlgEventSet::mcbWTypeChange() {
 }
 
 void TdlgEventSet::mcbMTypeChange() {
-  switch (FirstChar(mcbMType_->GetSelCode())) {
-    case '1':
-      mcbMDate_->setVisible(true);
-      mcbMDay_->setVisible(false);
-      break;
-    case '4':
-      mcbMDate_->setVisible(false);
-      mcbMDay_->setVisible(false);
-      break;
-    default:
-      mcbMDay_->setVisible(true);
-      mcbMDate_->setVisible(false);
-      break;
-  }
+  const TMemMultiCombo* day = MonthDayControl();
+  // The hidden control keeps its selection.
+  mcbMDate_->setVisible(day == mcbMDate_);
+  mcbMDay_->setVisible(day == mcbMDay_);
 }
 
 void TdlgEventSet::mcbYMonthChange() {
@@ -551,22 +579,19 @@ void TdlgEventSet::mcbYMonthChange() {
   mcbYDate_->setCurrentIndex(day > count ? count - 1 : day - 1);
 }
 
-// ---------------------------------------------------------------------------------------------
-// List clicks: the selected row back into the inputs
-
 void TdlgEventSet::gbWeekClick() {
-  const EventTable& table = host_.Store().week;
+  const EventTable& table = *Week().table;
   const int r = table.SelectedRow();
   mcbWType_->SelectName(table.Cell(WeekCol::kTypeName, r));
   mcbWDay_->SelectName(table.Cell(WeekCol::kDayName, r));
-  meWTime_->SetSjisText(table.Cell(WeekCol::kTime, r));
-  meWEvent_->SetSjisText(table.Cell(WeekCol::kText, r));
-  mcbWAlarm_->SelectName(table.Cell(WeekCol::kAlarmName, r));
+  meWTime()->SetSjisText(table.Cell(WeekCol::kTime, r));
+  meWEvent()->SetSjisText(table.Cell(WeekCol::kText, r));
+  mcbWAlarm()->SelectName(table.Cell(WeekCol::kAlarmName, r));
   mcbWTypeChange();
 }
 
 void TdlgEventSet::gbMonthClick() {
-  const EventTable& table = host_.Store().month;
+  const EventTable& table = *Month().table;
   const int r = table.SelectedRow();
   const char type = FirstChar(table.Cell(MonthCol::kTypeCode, r));
   mcbMType_->SelectName(table.Cell(MonthCol::kTypeName, r));
@@ -575,32 +600,31 @@ void TdlgEventSet::gbMonthClick() {
   } else if (type != '4') {
     mcbMDay_->SelectName(table.Cell(MonthCol::kDayName, r));
   }
-  meMTime_->SetSjisText(table.Cell(MonthCol::kTime, r));
-  meMEvent_->SetSjisText(table.Cell(MonthCol::kText, r));
-  mcbMAlarm_->SelectName(table.Cell(MonthCol::kAlarmName, r));
+  meMTime()->SetSjisText(table.Cell(MonthCol::kTime, r));
+  meMEvent()->SetSjisText(table.Cell(MonthCol::kText, r));
+  mcbMAlarm()->SelectName(table.Cell(MonthCol::kAlarmName, r));
   mcbMTypeChange();
 }
 
 void TdlgEventSet::gbYearClick() {
-  const EventTable& table = host_.Store().year;
+  const EventTable& table = *Year().table;
   const int r = table.SelectedRow();
   mcbYMonth_->SelectName(table.Cell(YearCol::kMonthName, r));
   mcbYMonthChange();
   mcbYDate_->SelectName(table.Cell(YearCol::kDayName, r));
-  meYTime_->SetSjisText(table.Cell(YearCol::kTime, r));
-  meYEvent_->SetSjisText(table.Cell(YearCol::kText, r));
-  mcbYAlarm_->SelectName(table.Cell(YearCol::kAlarmName, r));
+  meYTime()->SetSjisText(table.Cell(YearCol::kTime, r));
+  meYEvent()->SetSjisText(table.Cell(YearCol::kText, r));
+  mcbYAlarm()->SelectName(table.Cell(YearCol::kAlarmName, r));
   cbYDel_->setChecked(table.Cell(YearCol::kDelete, r) == kTrue);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Rows from the inputs. The file reader builds its rows the same way, so an event made here
-// equals the same event read back from the file.
+// The file reader builds its rows the same way, so an event made here equals the same event
+// read back from the file.
 
 std::vector<std::string> TdlgEventSet::WeekInputRow() const {
   std::string code = mcbWType_->GetSelCode();
   if (FirstChar(code) != '8') code += mcbWDay_->GetSelCode();
-  return WeekRow(code, meWTime_->SjisText(), meWEvent_->SjisText(), mcbWAlarm_->GetSelCode());
+  return WeekRow(code, meWTime()->SjisText(), meWEvent()->SjisText(), mcbWAlarm()->GetSelCode());
 }
 
 TMemMultiCombo* TdlgEventSet::MonthDayControl() const {
@@ -617,117 +641,15 @@ TMemMultiCombo* TdlgEventSet::MonthDayControl() const {
 std::vector<std::string> TdlgEventSet::MonthInputRow() const {
   std::string code = mcbMType_->GetSelCode();
   if (const TMemMultiCombo* day = MonthDayControl()) code += day->GetSelCode();
-  return MonthRow(code, meMTime_->SjisText(), meMEvent_->SjisText(), mcbMAlarm_->GetSelCode());
+  return MonthRow(code, meMTime()->SjisText(), meMEvent()->SjisText(), mcbMAlarm()->GetSelCode());
 }
 
 std::vector<std::string> TdlgEventSet::YearInputRow() const {
   const std::string code = mcbYMonth_->GetSelCode() + mcbYDate_->GetSelCode();
-  return YearRow(code, meYTime_->SjisText(), meYEvent_->SjisText(), mcbYAlarm_->GetSelCode(),
+  return YearRow(code, meYTime()->SjisText(), meYEvent()->SjisText(), mcbYAlarm()->GetSelCode(),
                  cbYDel_->isChecked() ? kTrue : kFalse);
 }
 
-bool TdlgEventSet::InputsReady(TMultiEdit& time, TMultiEdit& text) {
-  if (time.text().isEmpty() || text.text().isEmpty()) return false;
-  if (text.SjisText().find(',') != std::string::npos) {
-    host_.ShowNotice(sjis::Lit(kCommaNotice));
-    text.setFocus(Qt::OtherFocusReason);
-    return false;
-  }
-  // Normally checked when the field was left; a time that got past that (the focus went to 取消
-  // and came back without leaving the field) is checked here, so a row never holds one.
-  if (!HourMinuteToTime(time.SjisText())) {
-    int result = 1;
-    meTimeUserValidate(time, result);
-    if (result == 0) {
-      time.setFocus(Qt::OtherFocusReason);
-      return false;
-    }
-  }
-  return true;
-}
-
-// ---------------------------------------------------------------------------------------------
-// 追加, 更新, 削除. The weekly list keeps the order the user gives it; the others are kept in
-// order of their sort key, the selection following its row.
-
-void TdlgEventSet::pbWAddClick() {
-  if (!InputsReady(*meWTime_, *meWEvent_)) return;
-  EventTable& table = host_.Store().week;
-  table.InsertRow(InsertPosition(table), WeekInputRow());
-}
-
-void TdlgEventSet::pbWUpdClick() {
-  EventTable& table = host_.Store().week;
-  if (!HasSelectedRow(table) || !InputsReady(*meWTime_, *meWEvent_)) return;
-  table.UpdateRow(table.SelectedRow(), WeekInputRow());
-}
-
-void TdlgEventSet::pbWDelClick() {
-  EventTable& table = host_.Store().week;
-  table.DeleteRow(table.SelectedRow());
-}
-
-void TdlgEventSet::pbMAddClick() {
-  if (!InputsReady(*meMTime_, *meMEvent_)) return;
-  EventTable& table = host_.Store().month;
-  table.InsertRow(InsertPosition(table), MonthInputRow());
-  table.SortRows(MonthCol::kSortKey, 1);
-}
-
-void TdlgEventSet::pbMUpdClick() {
-  EventTable& table = host_.Store().month;
-  if (!HasSelectedRow(table) || !InputsReady(*meMTime_, *meMEvent_)) return;
-  table.UpdateRow(table.SelectedRow(), MonthInputRow());
-  table.SortRows(MonthCol::kSortKey, 1);
-}
-
-void TdlgEventSet::pbMDelClick() {
-  EventTable& table = host_.Store().month;
-  table.DeleteRow(table.SelectedRow());
-  table.SortRows(MonthCol::kSortKey, 1);
-}
-
-void TdlgEventSet::pbYAddClick() {
-  if (!InputsReady(*meYTime_, *meYEvent_)) return;
-  EventTable& table = host_.Store().year;
-  table.InsertRow(InsertPosition(table), YearInputRow());
-  table.SortRows(YearCol::kSortKey, 1);
-}
-
-void TdlgEventSet::pbYUpdClick() {
-  EventTable& table = host_.Store().year;
-  if (!HasSelectedRow(table) || !InputsReady(*meYTime_, *meYEvent_)) return;
-  table.UpdateRow(table.SelectedRow(), YearInputRow());
-  table.SortRows(YearCol::kSortKey, 1);
-}
-
-void TdlgEventSet::pbYDelClick() {
-  EventTable& table = host_.Store().year;
-  table.DeleteRow(table.SelectedRow());
-  table.SortRows(YearCol::kSortKey, 1);
-}
-
-// ---------------------------------------------------------------------------------------------
-// The time check of the three time fields: HHMM (rewritten to HH:MM) or HH:MM.
-
-void TdlgEventSet::meTimeUserValidate(TMultiEdit& sender, int& result) {
-  std::string text = sender.SjisText();
-  bool ok = false;
-  if (text.size() == 4) {
-    ok = std::all_of(text.begin(), text.end(), IsDigit);
-    if (ok) {
-      text = text.substr(0, 2) + ":" + text.substr(2);
-      sender.SetSjisText(text);
-    }
-  } else {
-    ok = text.size() > 2 && text[2] == ':';
-  }
-  // Stricter than "reads as a time": 12:5 would read as 12:05, yet every reader of the time
-  // cell expects two digits on each side.
-  if (ok) ok = HourMinuteToTime(text).has_value();
-  if (ok) return;
-  host_.ShowNotice(sjis::Lit(kTimeNotice));
-  result = 0;
-}
-
 }  // namespace vespin::ui
+
+#include "EventSet.moc"

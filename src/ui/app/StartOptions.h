@@ -1,0 +1,33 @@
+#pragma once
+// The program's command line. Without options VESPIN works in the current folder as it always
+// has; --user-folder (used by the menu entry and the login entry) makes it work in the user's
+// own folder instead.
+
+#include <QString>
+#include <QStringList>
+
+namespace vespin::ui {
+
+struct StartOptions {
+  enum class Action { kRun, kHelp, kVersion, kUsageError };
+  Action action = Action::kRun;
+  bool userFolder = false;
+  QString unknown;  // the first argument not understood, for kUsageError
+};
+
+inline constexpr const char* kUserFolderOption = "--user-folder";
+inline constexpr int kExitUsage = 2;
+
+// `args` without the program's own name. --help and --version win over anything else, so they
+// can be asked for before the window system's own options have been taken out.
+StartOptions ParseStartOptions(const QStringList& args);
+
+// What --help prints: the options, which folder is used when, and where this program finds its
+// user folder, samples and sound module.
+QString HelpText(const QString& userFolder, const QString& sampleFolder,
+                 const QString& soundModule);
+
+// What --version prints.
+QString VersionText();
+
+}  // namespace vespin::ui

@@ -1,0 +1,139 @@
+#include "events/ExtensionSection.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "events/EventFile.h"
+#include "text/Sjis.h"
+
+namespace vespin {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// UTF-8 lines as the file holds them: Shift_JIS, each ended with CR LF.
+std::string Lines(const Strings& lines) {
+  std::string out;
+  for (const auto& l : lines) out += sjis::Lit(l) + "\r\n";
+  return out;
+}
+
+const std::string kBody = Lines({
+    "[週間]",
+    "82,12:00,昼休み,02",
+    "[月間]",
+    "308,15:00,経費精算,11",
+    "[年間]",
+    "1223,09:00,記念日,13,FALSE",
+    "[設定]",
+    "1180,20,CLEAR,BRIGHT,ＭＳ ゴシック,TRUE,12,5,TRUE,FALSE,TRUE,FALSE,TRUE,3",
+    "[バージョン]",
+    "vespin Ver3.2(2005.04.18)",
+});
+
+Strings Utf8(const std::vector<std::string>& sjisLines) {
+  Strings out;
+  for (const auto& l : sjisLines) out.push_back(sjis::ToUtf8(l));
+  return out;
+}
+
+// What follows the version line, as read and as written back.
+TEST(ExtensionSectionTest, ReadAndWrittenBack) {
+  const std::string known = Lines({"[拡張]", "祝日=現行"});
+  const struct {
+    const char* name;
+    std::string tail;
+    HolidayLaw law;
+    Strings kept;
+    std::string written;
+  } cases[] = {
+      {"no section: the file as it always was", "", HolidayLaw::k2005, {}, ""},
+      {"the option on", known, HolidayLaw::kCurrent, {}, known},
+      {"unknown lines kept in order, after the known ones",
+       Lines({"[拡張]", "色=青", "祝日=現行", "予備"}),
+       HolidayLaw::kCurrent,
+       {"色=青", "予備"},
+       Lines({"[拡張]", "祝日=現行", "色=青", "予備"})},
+      {"unknown lines keep the section with the option off",
+       Lines({"[拡張]", "色=青"}),
+       HolidayLaw::k2005,
+       {"色=青"},
+       Lines({"[拡張]", "色=青"})},
+      {"a value this version cannot read leaves the option off and goes",
+       Lines({"[拡張]", "祝日=昔"}),
+       HolidayLaw::k2005,
+       {},
+       ""},
+      {"the key alone is no value",
+       Lines({"[拡張]", "祝日"}),
+       HolidayLaw::k2005,
+       {"祝日"},
+       Lines({"[拡張]", "祝日"})},
+      {"empty lines, a repeated header and LF ends",
+       sjis::Lit("[拡張]\n\n[拡張]\n祝日=現行"),
+       HolidayLaw::kCurrent,
+       {},
+       known},
+      {"the option before the section header is not read",
+       Lines({"祝日=現行"}),
+       HolidayLaw::k2005,
+       {},
+       ""},
+      {"a hand edit between the version line and the section is not kept",
+       Lines({"メモ", "[拡張]", "祝日=現行"}),
+       HolidayLaw::kCurrent,
+       {},
+       known},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EventStore store;
+    Settings settings;
+    // Left from a file read before: a reload must not keep it.
+    settings.extensions = {HolidayLaw::kCurrent, {sjis::Lit("古い行")}};
+    ParseEventFile(kBody + c.tail, store, settings);
+    EXPECT_EQ(settings.extensions.holidayLaw, c.law);
+    EXPECT_EQ(Utf8(settings.extensions.keptLines), c.kept);
+    EXPECT_EQ(FormatEventFile(store, settings), kBody + c.written);
+  }
+}
+
+TEST(ExtensionSectionTest, SwitchingTheOptionWritesTheSectionOnlyWhileItIsOn) {
+  EventStore store;
+  Settings settings;
+  ParseEventFile(kBody, store, settings);
+  settings.extensions.holidayLaw = HolidayLaw::kCurrent;
+  const std::string on = FormatEventFile(store, settings);
+  EXPECT_EQ(on, kBody + Lines({"[拡張]", "祝日=現行"}));
+
+  // The section lies past the version line, where the settings reader never looks: nothing
+  // else of the file changes meaning.
+  EventStore again;
+  Settings reread;
+  ParseEventFile(on, again, reread);
+  EXPECT_EQ(reread, settings);
+
+  reread.extensions.holidayLaw = HolidayLaw::k2005;
+  EXPECT_EQ(FormatEventFile(again, reread), kBody);
+}
+
+TEST(ExtensionSectionTest, NamesTheLinesItCannotRead) {
+  const std::string bytes = kBody + Lines({"[拡張]", "祝日=現行", "色=青", "祝日=未来"});
+  const auto lines = SplitEventFile(bytes);
+  const ExtensionSection section = ReadExtensionSection(lines);
+  EXPECT_EQ(section.headerLine, 11);
+  ASSERT_EQ(section.unreadable.size(), 2u);
+  EXPECT_EQ(section.unreadable[0].line, 13);
+  EXPECT_NE(section.unreadable[0].message.find("'色=青'"), std::string::npos);
+  EXPECT_EQ(section.unreadable[1].line, 14);
+  EXPECT_NE(section.unreadable[1].message.find("'未来'"), std::string::npos);
+  // A line it cannot read leaves the option as the lines before it set it.
+  EXPECT_EQ(section.values.holidayLaw, HolidayLaw::kCurrent);
+
+  EXPECT_EQ(ReadExtensionSection(SplitEventFile(kBody)).headerLine, 0);
+}
+
+}  // namespace
+}  // namespace vespin
