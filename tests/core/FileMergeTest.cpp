@@ -108,6 +108,7 @@ TEST(FileMergeTest, SettingsChangedHereWinOnlyWhereTheyChanged) {
   mine.beep = true;
   mine.months = 3;
   mine.left = 500;
+  mine.extensions.holidayLaw = HolidayLaw::kCurrent;
   Settings theirs = base;
   theirs.fontName = "IPAGothic";
   theirs.beep = false;
@@ -120,6 +121,7 @@ TEST(FileMergeTest, SettingsChangedHereWinOnlyWhereTheyChanged) {
   expected.months = 3;
   expected.left = 500;
   expected.top = 40;
+  expected.extensions.holidayLaw = HolidayLaw::kCurrent;
   EXPECT_EQ(theirs, expected);
 }
 

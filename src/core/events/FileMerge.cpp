@@ -100,7 +100,8 @@ void ApplySettingChanges(const Settings& base, const Settings& mine, Settings& t
   TakeChanged(base, mine, theirs, &Settings::left, &Settings::top, &Settings::backClear,
               &Settings::backColor, &Settings::figureBright, &Settings::fontName, &Settings::beep,
               &Settings::fontSize, &Settings::fontStyle, &Settings::yearLine, &Settings::monthLine,
-              &Settings::weekLine, &Settings::startUp, &Settings::onTime, &Settings::months);
+              &Settings::weekLine, &Settings::startUp, &Settings::onTime, &Settings::months,
+              &Settings::extensions);
 }
 
 const std::array<StoreTable, 3>& StoreTables() {
