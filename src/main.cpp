@@ -1,5 +1,6 @@
 // The program entry: formats and code tables, the folder to work in and its claim, the main
 // window, then the event file; the message loop runs until the window closes or 終了 is chosen.
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
@@ -9,13 +10,31 @@
 #include "app/Autostart.h"
 #include "app/Main.h"
 #include "app/NoticeSound.h"
+#include "app/SignalBridge.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
 
+namespace {
+
+// Qt and the sound back end report on the terminal what is no fault of the program (no audio
+// device, no runtime folder). The program says nothing when all is well: only critical messages
+// get through, unless the user asks for Qt's logging with QT_LOGGING_RULES.
+void KeepTheTerminalQuiet() {
+  if (qEnvironmentVariableIsSet("QT_LOGGING_RULES")) return;
+  static QtMessageHandler next = nullptr;
+  next = qInstallMessageHandler(
+      [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) next(type, context, message);
+      });
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (const auto done = vespin::ui::AnswerInformationOptions(argc, argv)) return *done;
+  KeepTheTerminalQuiet();
   // A Wayland compositor does not let a window place itself; the panel needs its place, so it
   // runs through XWayland unless the user chose a platform.
   if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
@@ -45,9 +64,11 @@ int main(int argc, char** argv) {
   vespin::ui::TfrmMain& window = vespinApp.MainWindow();
   QObject::connect(&guard, &vespin::ui::PanelGuard::raiseRequested, &window,
                    [&window] { vespin::ui::BringToFront(window); });
-  // The window keeps its menu items to itself; they carry their names as object names.
-  auto* about = window.pMenu()->findChild<QAction*>(QStringLiteral("miAbout"));
-  vespin::ui::AddStartAtLoginItem(*window.pMenu(), about, vespin::ui::ThisLaunch());
-  vespinApp.MainWindow().show();
+  vespin::ui::AddStartAtLoginItem(*window.pMenu(),
+                                  window.pMenu()->findChild<QAction*>(QStringLiteral("miAbout")),
+                                  vespin::ui::ThisLaunch());
+  window.show();
+  // Logout, shutdown and kill end the program as the window's close does: the file is written.
+  const vespin::ui::SignalBridge endOnSignal([&window](int) { window.close(); });
   return QApplication::exec();
 }

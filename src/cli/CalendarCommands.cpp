@@ -61,33 +61,58 @@ void TrimRight(std::string& line) {
   while (!line.empty() && line.back() == ' ') line.pop_back();
 }
 
+int NotAYear(std::ostream& err, std::string_view arg) {
+  return Refuse(err, Quoted(arg) + " is not a year from 1 to 9999");
+}
+
+// The one argument of holidays, equinox and jd; nullopt after saying what is wrong.
+std::optional<std::int64_t> OneNumber(const Args& args, std::int64_t lo, std::int64_t hi,
+                                      const char* what, std::ostream& err) {
+  if (args.size() != 1) {
+    if (args.empty()) {
+      Refuse(err, std::string(what) + " is needed");
+    } else {
+      TooMany(err, args[1]);
+    }
+    return std::nullopt;
+  }
+  const auto n = ParseNumber(args[0], lo, hi);
+  if (!n) {
+    Refuse(err, Quoted(args[0]) + " is not " + what + " from " + std::to_string(lo) + " to " +
+                    std::to_string(hi));
+  }
+  return n;
+}
+
 }  // namespace
 
-int Holidays(const Args& args, std::ostream& out, std::ostream& /*err*/,
-             const Environment& /*env*/) {
+int Holidays(const Args& args, std::ostream& out, std::ostream& err, const Environment& /*env*/) {
   std::optional<HolidayLaw> law;
   bool names = false;
   std::optional<std::int64_t> first;
   std::optional<std::int64_t> last;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const OptionRead lawRead = ReadLawOption(args, i, law);
-    if (lawRead == OptionRead::kBad) return kExitUsage;
+    if (lawRead == OptionRead::kBad) return Refuse(err, kLawValues);
     if (lawRead == OptionRead::kRead) continue;
     if (args[i] == "--names") {
       names = true;
     } else if (!first) {
       first = ParseNumber(args[i], kFirstYear, kLastYear);
-      if (!first) return kExitUsage;
+      if (!first) return NotAYear(err, args[i]);
     } else if (!last) {
       last = ParseNumber(args[i], kFirstYear, kLastYear);
-      if (!last) return kExitUsage;
+      if (!last) return NotAYear(err, args[i]);
     } else {
-      return kExitUsage;
+      return TooMany(err, args[i]);
     }
   }
-  if (!first) return kExitUsage;
+  if (!first) return Refuse(err, "a year is needed");
   if (!last) last = first;
-  if (*last < *first) return kExitUsage;
+  if (*last < *first) {
+    return Refuse(
+        err, Quoted(std::to_string(*last)) + " comes before " + Quoted(std::to_string(*first)));
+  }
   for (TDateTime t = EncodeDate(static_cast<int>(*first), 1, 1),
                  end = EncodeDate(static_cast<int>(*last), 12, 31);
        t <= end; t += 1) {
@@ -101,8 +126,7 @@ int Holidays(const Args& args, std::ostream& out, std::ostream& /*err*/,
 }
 
 int Equinox(const Args& args, std::ostream& out, std::ostream& err, const Environment& /*env*/) {
-  if (args.size() != 1) return kExitUsage;
-  const auto year = ParseNumber(args[0], kFirstYear, kLastYear);
+  const auto year = OneNumber(args, kFirstYear, kLastYear, "a year", err);
   if (!year) return kExitUsage;
   const auto y = static_cast<std::int32_t>(*year);
   const struct {
@@ -121,8 +145,7 @@ int Equinox(const Args& args, std::ostream& out, std::ostream& err, const Enviro
 }
 
 int JulianDay(const Args& args, std::ostream& out, std::ostream& err, const Environment& /*env*/) {
-  if (args.size() != 1) return kExitUsage;
-  const auto n = ParseNumber(args[0], 0, UINT32_MAX);
+  const auto n = OneNumber(args, 0, UINT32_MAX, "a day number", err);
   if (!n) return kExitUsage;
   const auto date = JulianDayToDate(static_cast<std::uint32_t>(*n));
   if (!date) {
@@ -133,12 +156,12 @@ int JulianDay(const Args& args, std::ostream& out, std::ostream& err, const Envi
   return kExitOk;
 }
 
-int Month(const Args& allArgs, std::ostream& out, std::ostream& /*err*/, const Environment& env) {
+int Month(const Args& allArgs, std::ostream& out, std::ostream& err, const Environment& env) {
   std::optional<HolidayLaw> law;
   Args args;
   for (std::size_t i = 0; i < allArgs.size(); ++i) {
     const OptionRead lawRead = ReadLawOption(allArgs, i, law);
-    if (lawRead == OptionRead::kBad) return kExitUsage;
+    if (lawRead == OptionRead::kBad) return Refuse(err, kLawValues);
     if (lawRead == OptionRead::kNotThis) args.push_back(allArgs[i]);
   }
   int year = 0;
@@ -149,14 +172,17 @@ int Month(const Args& allArgs, std::ostream& out, std::ostream& /*err*/, const E
     month = today.month;
   } else if (args.size() == 2) {
     const auto y = ParseNumber(args[0], kFirstYear, kLastYear);
+    if (!y) return NotAYear(err, args[0]);
     const auto m = ParseNumber(args[1], 1, 12);
-    if (!y || !m) return kExitUsage;
+    if (!m) return Refuse(err, Quoted(args[1]) + " is not a month from 1 to 12");
     year = static_cast<int>(*y);
     month = static_cast<int>(*m);
   } else {
-    return kExitUsage;
+    return Refuse(err, args.size() == 1 ? "a year goes with a month"
+                                        : Quoted(args[2]) + " is one argument too many");
   }
-  if (year < kFirstYear || year > kLastYear) return kExitUsage;  // a clock beyond the calendar
+  // A clock beyond the calendar.
+  if (year < kFirstYear || year > kLastYear) return NotAYear(err, std::to_string(year));
 
   const std::string title = std::to_string(year) + "年" + std::to_string(month) + "月";
   const int titleWidth =

@@ -309,15 +309,14 @@ int Check(const Args& args, std::ostream& out, std::ostream& err, const Environm
   std::filesystem::path file = env.workDir / kEventFileName;
   if (args.size() == 2 && args[0] == "--file" && !args[1].empty()) {
     file = args[1];
+  } else if (!args.empty() && args[0] == "--file") {
+    return args.size() > 2 ? TooMany(err, args[2]) : Refuse(err, "--file needs a file name");
   } else if (!args.empty()) {
-    return kExitUsage;
+    return Refuse(err, Quoted(args[0]) + " is no option of check");
   }
   const std::string label = file.string();
-  const auto bytes = ReadWholeFile(file);
-  if (!bytes) {
-    err << label << ": cannot read the file\n";
-    return kExitProblem;
-  }
+  const auto bytes = ReadEventFileOrSay(file, err);
+  if (!bytes) return kExitProblem;
   Checker checker(label, out);
   checker.Run(*bytes);
   if (checker.problems() > 0) return kExitProblem;

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "Commands.h"
+#include "events/EventFile.h"
 
 namespace vespin::cli {
 namespace {
@@ -48,6 +49,26 @@ void PrintUsage(std::ostream& err) {
 }
 
 }  // namespace
+
+int Refuse(std::ostream& err, std::string_view problem) {
+  err << "vespin-cli: " << problem << "\n";
+  return kExitUsage;
+}
+
+std::string Quoted(std::string_view arg) {
+  return "'" + std::string(arg) + "'";
+}
+
+int TooMany(std::ostream& err, std::string_view arg) {
+  return Refuse(err, Quoted(arg) + " is one argument too many");
+}
+
+std::optional<std::string> ReadEventFileOrSay(const std::filesystem::path& file,
+                                              std::ostream& err) {
+  FileRead read = ReadEventFileBytes(file);
+  if (!read.bytes) err << file.string() << ": " << FileProblemText(read.problem) << "\n";
+  return std::move(read.bytes);
+}
 
 OptionRead ReadLawOption(const Args& args, std::size_t& i, std::optional<HolidayLaw>& law) {
   if (args[i] != "--law") return OptionRead::kNotThis;

@@ -19,6 +19,17 @@ namespace vespin::cli {
 
 using Args = std::vector<std::string>;
 
+// Says what is wrong with the arguments ("vespin-cli: '20o5' is not a year from 1 to 9999") and
+// returns kExitUsage, after which the usage line follows.
+int Refuse(std::ostream& err, std::string_view problem);
+// An argument in quotes, for those messages.
+std::string Quoted(std::string_view arg);
+// Refuse with "'X' is one argument too many".
+int TooMany(std::ostream& err, std::string_view arg);
+inline constexpr const char* kLawValues = "--law takes 2005 or current";
+// The whole event file, or nullopt after saying what is wrong with it ("F: is a named pipe,
+// not a file").
+std::optional<std::string> ReadEventFileOrSay(const std::filesystem::path& file, std::ostream& err);
 // "--law 2005|current" at args[i]: kNotThis when args[i] is something else; kRead after setting
 // `law` and stepping i onto the value; kBad when the value is missing or unknown.
 enum class OptionRead { kNotThis, kRead, kBad };

@@ -81,7 +81,7 @@ class TerminalHost final : public EngineHost {
 };
 
 int CannotRead(const std::filesystem::path& file, std::ostream& err) {
-  err << file.string() << ": cannot read the file\n";
+  err << file.string() << ": " << FileProblemText(ProblemWith(file)) << "\n";
   return kExitProblem;
 }
 
@@ -122,11 +122,8 @@ std::string IsoDay(std::int64_t day) {
 // Reads the event file into the tables; false after telling why.
 bool Load(const std::filesystem::path& file, EventStore& store, Settings& settings,
           std::ostream& err) {
-  const auto bytes = ReadWholeFile(file);
-  if (!bytes) {
-    CannotRead(file, err);
-    return false;
-  }
+  const auto bytes = ReadEventFileOrSay(file, err);
+  if (!bytes) return false;
   ParseEventFile(*bytes, store, settings);
   return true;
 }
@@ -147,25 +144,39 @@ std::optional<TDateTime> ParseDate(std::string_view s) {
   return TryEncodeDate(y, m, d);
 }
 
+namespace {
+
+constexpr const char* kNeedsFile = "--file needs a file name";
+
+int NotADate(std::ostream& err, std::string_view arg) {
+  return Refuse(err, Quoted(arg) + " is not a date YYYY-MM-DD");
+}
+
+int NotAMoment(std::ostream& err, std::string_view arg) {
+  return Refuse(err, Quoted(arg) + " is not a moment YYYY-MM-DDTHH:MM[:SS]");
+}
+
+}  // namespace
+
 int Day(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<TDateTime> date;
   std::optional<HolidayLaw> law;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const OptionRead lawRead = ReadLawOption(args, i, law);
-    if (lawRead == OptionRead::kBad) return kExitUsage;
+    if (lawRead == OptionRead::kBad) return Refuse(err, kLawValues);
     if (lawRead == OptionRead::kRead) continue;
     if (args[i] == "--file") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) return kExitUsage;
+      if (i + 1 >= args.size() || args[i + 1].empty()) return Refuse(err, kNeedsFile);
       file = args[++i];
     } else if (!date) {
       date = ParseDate(args[i]);
-      if (!date) return kExitUsage;
+      if (!date) return NotADate(err, args[i]);
     } else {
-      return kExitUsage;
+      return TooMany(err, args[i]);
     }
   }
-  if (!date) return kExitUsage;
+  if (!date) return Refuse(err, "a date YYYY-MM-DD is needed");
 
   // Only the rows that fall on the date are kept; the rest of the file passes by. The file
   // names its holidays only at its end, so without --law a row stays when either rule set
@@ -266,28 +277,33 @@ int Simulate(const Args& args, std::ostream& out, std::ostream& err, const Envir
   std::optional<HolidayLaw> law;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const OptionRead lawRead = ReadLawOption(args, i, law);
-    if (lawRead == OptionRead::kBad) return kExitUsage;
+    if (lawRead == OptionRead::kBad) return Refuse(err, kLawValues);
     if (lawRead == OptionRead::kRead) continue;
     const std::string& a = args[i];
     if (a == "--file" || a == "--on-time" || a == "--start-up") {
-      if (i + 1 >= args.size() || args[i + 1].empty()) return kExitUsage;
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        return Refuse(err, a == "--file" ? kNeedsFile : a + " needs on or off");
+      }
       const std::string& value = args[++i];
       if (a == "--file") {
         file = value;
         continue;
       }
       const auto flag = ParseOnOff(value);
-      if (!flag) return kExitUsage;
+      if (!flag) return Refuse(err, a + " takes on or off, not " + Quoted(value));
       (a == "--on-time" ? onTime : startUp) = flag;
     } else if (!from) {
-      if (!(from = ParseDateTime(a))) return kExitUsage;
+      if (!(from = ParseDateTime(a))) return NotAMoment(err, a);
     } else if (!to) {
-      if (!(to = ParseDateTime(a))) return kExitUsage;
+      if (!(to = ParseDateTime(a))) return NotAMoment(err, a);
     } else {
-      return kExitUsage;
+      return TooMany(err, a);
     }
   }
-  if (!from || !to || ToMsecs(*to) < ToMsecs(*from)) return kExitUsage;
+  if (!from || !to) return Refuse(err, "a first and a last moment are needed");
+  if (ToMsecs(*to) < ToMsecs(*from)) {
+    return Refuse(err, "the last moment comes before the first");
+  }
 
   EventStore store;
   Settings settings;

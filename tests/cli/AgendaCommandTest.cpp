@@ -114,7 +114,7 @@ TEST(AgendaCommandTest, RangesAndBadArguments) {
   for (const Strings& args : bad) {
     const Outcome o = RunCli(args, env);
     EXPECT_EQ(o.rc, kExitUsage) << args.back();
-    EXPECT_EQ(o.err.rfind("usage: vespin-cli " + args[0] + " ", 0), 0u) << o.err;
+    EXPECT_NE(o.err.find("usage: vespin-cli " + args[0] + " "), std::string::npos) << o.err;
   }
   const Outcome missing = RunCli({"agenda", "--file", dir.File("none.ini").string(), "2005-01-01"});
   EXPECT_EQ(missing.rc, kExitProblem);

@@ -107,39 +107,42 @@ TEST(CalendarCommandsTest, JulianDayNumbers) {
   EXPECT_NE(tooFar.err, "");
 }
 
-TEST(CalendarCommandsTest, BadArgumentsGiveTheUsage) {
+TEST(CalendarCommandsTest, BadArgumentsAreNamedBeforeTheUsage) {
   const char* holidays = "holidays [--law 2005|current] [--names] YEAR [TO-YEAR]";
   const char* month = "month [--law 2005|current] [YEAR MONTH]";
   const struct {
     std::vector<std::string> args;
+    const char* problem;
     const char* usage;
   } cases[] = {
-      {{"holidays"}, holidays},
-      {{"holidays", "2005", "1"}, holidays},
-      {{"holidays", "20o5"}, holidays},
-      {{"holidays", "10000"}, holidays},
-      {{"holidays", "2005", "2006", "2007"}, holidays},
-      {{"holidays", "--law", "2019", "2005"}, holidays},
-      {{"holidays", "2005", "--law"}, holidays},
-      {{"holidays", "--names"}, holidays},
-      {{"equinox", "0"}, "equinox YEAR"},
-      {{"equinox", "+2005"}, "equinox YEAR"},
-      {{"jd", "-1"}, "jd N"},
-      {{"jd", "4294967296"}, "jd N"},
-      {{"jd", "1e6"}, "jd N"},
-      {{"jd", ""}, "jd N"},
-      {{"month", "2005"}, month},
-      {{"month", "2005", "13"}, month},
-      {{"month", "0", "1"}, month},
-      {{"month", "2005", " 4"}, month},
-      {{"month", "--law", "Current", "2005", "4"}, month},
-      {{"month", "2005", "4", "--law"}, month},
+      {{"holidays"}, "a year is needed", holidays},
+      {{"holidays", "2005", "1"}, "'1' comes before '2005'", holidays},
+      {{"holidays", "2005", "2006", "2007"}, "'2007' is one argument too many", holidays},
+      {{"holidays", "20o5"}, "'20o5' is not a year from 1 to 9999", holidays},
+      {{"holidays", "10000"}, "'10000' is not a year from 1 to 9999", holidays},
+      {{"holidays", "--law", "2019", "2005"}, "--law takes 2005 or current", holidays},
+      {{"holidays", "2005", "--law"}, "--law takes 2005 or current", holidays},
+      {{"holidays", "--names"}, "a year is needed", holidays},
+      {{"equinox", "0"}, "'0' is not a year from 1 to 9999", "equinox YEAR"},
+      {{"equinox", "+2005"}, "'+2005' is not a year from 1 to 9999", "equinox YEAR"},
+      {{"jd", "-1"}, "'-1' is not a day number from 0 to 4294967295", "jd N"},
+      {{"jd", "4294967296"}, "'4294967296' is not a day number from 0 to 4294967295", "jd N"},
+      {{"jd", "1e6"}, "'1e6' is not a day number from 0 to 4294967295", "jd N"},
+      {{"jd", ""}, "'' is not a day number from 0 to 4294967295", "jd N"},
+      {{"month", "2005"}, "a year goes with a month", month},
+      {{"month", "2005", "4", "1"}, "'1' is one argument too many", month},
+      {{"month", "2005", "13"}, "'13' is not a month from 1 to 12", month},
+      {{"month", "0", "1"}, "'0' is not a year from 1 to 9999", month},
+      {{"month", "2005", " 4"}, "' 4' is not a month from 1 to 12", month},
+      {{"month", "--law", "Current", "2005", "4"}, "--law takes 2005 or current", month},
+      {{"month", "2005", "4", "--law"}, "--law takes 2005 or current", month},
   };
   for (const auto& c : cases) {
     const Result r = RunCli(c.args);
     EXPECT_EQ(r.code, kExitUsage) << c.args.back();
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, std::string("usage: vespin-cli ") + c.usage + "\n");
+    EXPECT_EQ(r.err,
+              std::string("vespin-cli: ") + c.problem + "\nusage: vespin-cli " + c.usage + "\n");
   }
 }
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <sstream>
@@ -52,18 +53,37 @@ TEST(CheckCommandTest, TheSampleFileIsClean) {
   EXPECT_EQ(o.err, "");
 }
 
-TEST(CheckCommandTest, ArgumentsAndMissingFiles) {
+TEST(CheckCommandTest, ArgumentsAndFileProblemsAreNamed) {
   test::TempDir dir;
-  for (const Args& bad : {Args{"--file"}, Args{"x"}, Args{"--file", "a", "b"}, Args{"--file", ""},
-                          Args{"--fil", "a"}}) {
-    EXPECT_EQ(RunCheck(bad).rc, kExitUsage) << bad[0];
+  const struct {
+    Args args;
+    const char* problem;
+  } bad[] = {
+      {{"--file"}, "--file needs a file name"},
+      {{"x"}, "'x' is no option of check"},
+      {{"--file", "a", "b"}, "'b' is one argument too many"},
+      {{"--file", ""}, "--file needs a file name"},
+      {{"--fil", "a"}, "'--fil' is no option of check"},
+  };
+  for (const auto& c : bad) {
+    const Outcome o = RunCheck(c.args);
+    EXPECT_EQ(o.rc, kExitUsage) << c.args[0];
+    EXPECT_EQ(o.err.rfind(std::string("vespin-cli: ") + c.problem + "\n", 0), 0u) << o.err;
   }
   Environment env;
   env.workDir = dir.Path();
   Outcome o = RunCheck({}, env);
   EXPECT_EQ(o.rc, kExitProblem);
-  EXPECT_EQ(o.err, (dir.Path() / "vespin.ini").string() + ": cannot read the file\n");
-  EXPECT_EQ(RunCheck({"--file", dir.Path().string()}).rc, kExitProblem);  // a folder
+  EXPECT_EQ(o.err, (dir.Path() / "vespin.ini").string() + ": no such file\n");
+  o = RunCheck({"--file", dir.Path().string()});
+  EXPECT_EQ(o.rc, kExitProblem);
+  EXPECT_EQ(o.err, dir.Path().string() + ": is a folder, not a file\n");
+  // A named pipe would keep a plain open waiting for a writer for ever.
+  const auto pipe = dir.File("pipe.ini");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+  o = RunCheck({"--file", pipe.string()});
+  EXPECT_EQ(o.rc, kExitProblem);
+  EXPECT_EQ(o.err, pipe.string() + ": is a named pipe, not a file\n");
 
   const auto file = dir.Write("other.ini", FileWith("", ""));
   o = RunCheck({"--file", file.string()});

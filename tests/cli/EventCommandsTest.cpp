@@ -174,34 +174,48 @@ TEST(EventCommandsTest, DayAgendaAndSimulateFollowTheFilesHolidays) {
   }
 }
 
-TEST(EventCommandsTest, BadArgumentsAndMissingFiles) {
-  const Strings bad[] = {
-      {"day"},
-      {"day", "2005-02-30"},
-      {"day", "0000-01-01"},
-      {"day", "2005-04-01", "2005-04-02"},
-      {"day", "--file", "", "2005-04-01"},
-      {"simulate"},
-      {"simulate", "2005-04-19T10:00", "2005-04-19T09:59"},  // backwards
-      {"simulate", "2005-04-19T24:00", "2005-04-20T10:00"},
-      {"simulate", "2005-04-19T10:00:60", "2005-04-20T10:00"},
-      {"simulate", "--on-time", "yes", "2005-04-19T10:00", "2005-04-20T10:00"},
-      {"simulate", "--start-up", "2005-04-19T10:00", "2005-04-20T10:00"},
-      {"simulate", "2005-04-19T10:00", "2005-04-20T10:00", "2005-04-21T10:00"},
-      {"day", "--law", "2019", "2005-04-01"},
-      {"day", "2005-04-01", "--law"},
-      {"simulate", "--law", "now", "2005-04-19T10:00", "2005-04-20T10:00"},
+TEST(EventCommandsTest, BadArgumentsAreNamedAndFileProblemsToo) {
+  const struct {
+    Strings args;
+    const char* problem;
+  } bad[] = {
+      {{"day"}, "a date YYYY-MM-DD is needed"},
+      {{"day", "2005-02-30"}, "'2005-02-30' is not a date YYYY-MM-DD"},
+      {{"day", "0000-01-01"}, "'0000-01-01' is not a date YYYY-MM-DD"},
+      {{"day", "2005-04-01", "2005-04-02"}, "'2005-04-02' is one argument too many"},
+      {{"day", "--file", "", "2005-04-01"}, "--file needs a file name"},
+      {{"simulate"}, "a first and a last moment are needed"},
+      {{"simulate", "2005-04-19T10:00", "2005-04-19T09:59"},
+       "the last moment comes before the first"},
+      {{"simulate", "2005-04-19T24:00", "2005-04-20T10:00"},
+       "'2005-04-19T24:00' is not a moment YYYY-MM-DDTHH:MM[:SS]"},
+      {{"simulate", "2005-04-19T10:00:60", "2005-04-20T10:00"},
+       "'2005-04-19T10:00:60' is not a moment YYYY-MM-DDTHH:MM[:SS]"},
+      {{"simulate", "--on-time", "yes", "2005-04-19T10:00", "2005-04-20T10:00"},
+       "--on-time takes on or off, not 'yes'"},
+      {{"simulate", "--start-up", "2005-04-19T10:00", "2005-04-20T10:00"},
+       "--start-up takes on or off, not '2005-04-19T10:00'"},
+      {{"simulate", "2005-04-19T10:00", "2005-04-20T10:00", "2005-04-21T10:00"},
+       "'2005-04-21T10:00' is one argument too many"},
+      {{"day", "--law", "2019", "2005-04-01"}, "--law takes 2005 or current"},
+      {{"day", "2005-04-01", "--law"}, "--law takes 2005 or current"},
+      {{"simulate", "--law", "now", "2005-04-19T10:00", "2005-04-20T10:00"},
+       "--law takes 2005 or current"},
   };
-  for (const Strings& args : bad) {
-    const Outcome o = RunCli(args, SampleEnv());
-    EXPECT_EQ(o.rc, kExitUsage) << args.back();
-    EXPECT_EQ(o.err.rfind("usage: vespin-cli " + args[0] + " ", 0), 0u) << o.err;
+  for (const auto& c : bad) {
+    const Outcome o = RunCli(c.args, SampleEnv());
+    EXPECT_EQ(o.rc, kExitUsage) << c.args.back();
+    EXPECT_EQ(
+        o.err.rfind(
+            std::string("vespin-cli: ") + c.problem + "\nusage: vespin-cli " + c.args[0] + " ", 0),
+        0u)
+        << o.err;
   }
 
   test::TempDir dir;
   Environment env;
   env.workDir = dir.Path();
-  const std::string missing = (dir.Path() / "vespin.ini").string() + ": cannot read the file\n";
+  const std::string missing = (dir.Path() / "vespin.ini").string() + ": no such file\n";
   for (const Strings& args : {Strings{"day", "2005-04-01"},
                               Strings{"simulate", "2005-04-19T10:00", "2005-04-19T10:00"}}) {
     const Outcome o = RunCli(args, env);

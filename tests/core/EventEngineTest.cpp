@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "FakeClock.h"
 #include "FakeEngineHost.h"
 #include "TempDir.h"
 #include "calendar/Hizuke.h"
@@ -40,6 +43,11 @@ void Fill(EventStore& store, std::initializer_list<const char*> week,
   for (const char* l : year) file += sjis::Lit(l) + "\r\n";
   Settings settings;
   ParseEventFile(file, store, settings);
+}
+
+// The whole day of a moment, as done marks count days.
+std::int64_t FloorDays(TDateTime t) {
+  return ToMsecs(t) / kMsecsPerDay;
 }
 
 // "MM-DD HH:MM" of a moment.
@@ -78,6 +86,24 @@ struct Program {
   }
 
   int Mask(TDateTime date) { return engine.EventCheck(CheckMode::kDayMask, date, 0); }
+
+  // The window's clock over the fake clock: a pass at the clock's time, after which the clock
+  // goes on to 10 ms past the next full minute, as the timer lands. Runs while the clock is not
+  // later than `until`; returns the notices as Run does.
+  Strings TickUntil(TDateTime until) {
+    const std::size_t before = host.log.size();
+    while (ToMsecs(clock.Now()) <= ToMsecs(until)) {
+      passMinute = Minute(clock.Now());
+      engine.AlarmPass(clock.Now());
+      const std::int64_t now = ToMsecs(clock.Now());
+      clock.Set(FromMsecs((now / kMsecsPerMinute + 1) * kMsecsPerMinute + 10));
+    }
+    Strings out;
+    for (std::size_t i = before; i < host.log.size(); ++i) out.push_back(host.log[i]);
+    return out;
+  }
+
+  test::FakeClock clock;
 };
 
 // --- Occurrence rules ------------------------------------------------------------------------
@@ -362,7 +388,12 @@ TEST(EventEngineTest, NoticesOfADay) {
     p.host.startUp = c.startUp;
     Fill(p.store, {c.line}, {}, {});
     EXPECT_EQ(p.Run(c.from, c.to), c.notices) << c.line << " start-up " << c.startUp;
-    EXPECT_EQ(p.store.week.Cell(WeekCol::kDone, 1), c.notices.empty() ? "" : "x") << c.line;
+    // The mark belongs to the day of the occurrence it was set for.
+    const auto mark = ReadDoneMark(p.store.week.Cell(WeekCol::kDone, 1));
+    EXPECT_EQ(mark.has_value(), !c.notices.empty()) << c.line;
+    if (mark) {
+      EXPECT_EQ(mark->day, FloorDays(c.to)) << c.line;
+    }
     EXPECT_TRUE(p.state.StartUpDone);
   }
 }
@@ -471,8 +502,190 @@ TEST(EventEngineTest, DoneMarksStartAfreshEachDay) {
   EXPECT_TRUE(p.host.notices.empty());
   // A clock put back a day clears nothing.
   p.engine.AlarmPass(At(2005, 4, 25, 10, 2));
-  EXPECT_EQ(p.store.week.Cell(WeekCol::kDone, 1), "x");
+  EXPECT_EQ(p.store.week.Cell(WeekCol::kDone, 1), "x20050426+");
   EXPECT_TRUE(p.host.notices.empty());
+}
+
+TEST(EventEngineTest, DoneMarksCarryTheirDay) {
+  const std::int64_t april19 = FloorDays(D(2005, 4, 19));
+  EXPECT_EQ(DoneMarkText(april19, false), "x20050419");
+  EXPECT_EQ(DoneMarkText(april19, true), "x20050419+");
+  const struct {
+    const char* cell;
+    bool marked;
+    std::optional<std::int64_t> day;
+    bool finished;
+  } cases[] = {
+      {"", false, std::nullopt, false},
+      {"X20050419", false, std::nullopt, false},
+      {"x20050419", true, april19, false},
+      {"x20050419+", true, april19, true},
+      // A bare mark, and marks no pass writes, count for any day, as the mark always did.
+      {"x", true, std::nullopt, false},
+      {"x2005041", true, std::nullopt, false},
+      {"x20050230", true, std::nullopt, false},
+      {"x2005o419", true, std::nullopt, false},
+  };
+  for (const auto& c : cases) {
+    const auto mark = ReadDoneMark(c.cell);
+    ASSERT_EQ(mark.has_value(), c.marked) << c.cell;
+    if (!mark) continue;
+    EXPECT_EQ(mark->day, c.day) << c.cell;
+    EXPECT_EQ(mark->finished, c.finished) << c.cell;
+  }
+}
+
+// --- A clock that jumps --------------------------------------------------------------------
+
+TEST(EventEngineTest, AClockPutBackOverMidnightRepeatsNothing) {
+  Program p;
+  p.host.onTime = true;
+  Fill(p.store, {"81,09:00,薬,04"}, {}, {"0420,10:00,記念日,13,FALSE"});
+  p.clock.Set(At(2005, 4, 19, 8, 50));
+  EXPECT_EQ(p.TickUntil(At(2005, 4, 19, 23, 58, 30)),
+            (Strings{"04-19 08:55 あと5分で「薬」です。", "04-19 09:00 「薬」の時間です。"}));
+  // Two minutes fast, then put right: the next day begins twice.
+  p.clock.Set(At(2005, 4, 20, 0, 0, 30));
+  EXPECT_EQ(p.TickUntil(At(2005, 4, 20, 0, 0, 30)),
+            Strings{"04-20 00:00 あと9時間で「記念日」です。"});
+  p.clock.Set(At(2005, 4, 19, 23, 58, 40));
+  EXPECT_EQ(p.TickUntil(At(2005, 4, 20, 8, 0)), Strings{});
+  EXPECT_EQ(p.TickUntil(At(2005, 4, 20, 10, 1)),
+            (Strings{"04-20 08:55 あと5分で「薬」です。", "04-20 09:00 「薬」の時間です。",
+                     "04-20 10:00 「記念日」の時間です。"}));
+}
+
+TEST(EventEngineTest, NoOccurrenceIsAnnouncedTwiceWhateverTheClockDoes) {
+  const struct {
+    const char* what;
+    const char* line;
+    TDateTime stepAt;  // the clock is put back when it has reached this moment
+    TDateTime stepTo;
+  } cases[] = {
+      {"two seconds back after the on-time notice", "13,10:00,会議,04",
+       At(2005, 4, 19, 10, 0, 0, 10), At(2005, 4, 19, 9, 59, 58)},
+      {"an hour back after the on-time notice", "13,10:00,会議,04", At(2005, 4, 19, 10, 30),
+       At(2005, 4, 19, 9, 30)},
+      {"back over the advance notice", "13,10:00,会議,04", At(2005, 4, 19, 9, 56),
+       At(2005, 4, 19, 9, 50)},
+      {"back over an overdue notice", "13,08:00,朝会,04", At(2005, 4, 19, 9, 56),
+       At(2005, 4, 19, 7, 0)},
+  };
+  for (const auto& c : cases) {
+    Program p;
+    p.host.onTime = true;
+    Fill(p.store, {c.line}, {}, {});
+    p.clock.Set(At(2005, 4, 19, 9, 40));
+    Strings first = p.TickUntil(c.stepAt);
+    p.clock.Set(c.stepTo);
+    const Strings again = p.TickUntil(At(2005, 4, 19, 11, 0));
+    Strings all = first;
+    all.insert(all.end(), again.begin(), again.end());
+    // Each notice text once, and none after the step that the first run had already given.
+    std::string log;
+    Strings texts;
+    for (const std::string& n : all) {
+      texts.push_back(n.substr(12));
+      log += n + "\n";
+    }
+    std::sort(texts.begin(), texts.end());
+    EXPECT_TRUE(std::adjacent_find(texts.begin(), texts.end()) == texts.end()) << c.what << "\n"
+                                                                               << log;
+    EXPECT_FALSE(all.empty()) << c.what;
+  }
+}
+
+// Local wall-clock time of a moment since the epoch, as the system clock gives it in `TZ`.
+TDateTime LocalTime(std::time_t utc, std::int64_t msec) {
+  std::tm tm{};
+  localtime_r(&utc, &tm);
+  return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
+         EncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(msec));
+}
+
+TEST(EventEngineTest, DaylightSavingFallBackRepeatsNoMinute) {
+  const char* oldTz = std::getenv("TZ");
+  const std::string saved = oldTz ? oldTz : "";
+  ::setenv("TZ", "Europe/Berlin", 1);
+  ::tzset();
+  Program p;
+  p.host.onTime = true;
+  Fill(p.store, {"81,02:30,夜間処理,04"}, {}, {});
+  // 30 October 2005: at 03:00 summer time the clocks go back to 02:00. The real clock ticks on
+  // every minute; the wall clock passes 02:00 to 02:59 twice.
+  const std::time_t start = 1130629800;  // 2005-10-29 23:50 UTC, 01:50 summer time
+  ASSERT_EQ(Minute(LocalTime(start, 0)), "10-30 01:50") << "no time zone data for Europe/Berlin";
+  ASSERT_EQ(Minute(LocalTime(start + 70 * 60, 0)), "10-30 02:00") << "no fall-back";
+  Strings seen;
+  for (std::time_t t = start; t < start + 200 * 60; t += 60) {
+    p.clock.Set(LocalTime(t, 10));
+    const Strings n = p.TickUntil(p.clock.Now());
+    seen.insert(seen.end(), n.begin(), n.end());
+  }
+  if (oldTz) {
+    ::setenv("TZ", saved.c_str(), 1);
+  } else {
+    ::unsetenv("TZ");
+  }
+  ::tzset();
+  EXPECT_EQ(seen, (Strings{"10-30 02:25 あと5分で「夜間処理」です。",
+                           "10-30 02:30 「夜間処理」の時間です。"}));
+}
+
+TEST(EventEngineTest, OccurrencesSleptThroughAreAnnouncedOnceAsOverdue) {
+  // Tuesday 19 April 2005 from 22:00, asleep from 22:37 until the given moment.
+  const auto overdue = [](const char* text) {
+    return std::string("「") + text + "」の時間を過ぎています。";
+  };
+  const struct {
+    const char* what;
+    TDateTime wake;
+    Strings atWake;  // all stamped with the minute of waking
+  } cases[] = {
+      {"within the evening", At(2005, 4, 19, 23, 30, 5), {overdue("夜")}},
+      {"a night and a day",
+       At(2005, 4, 21, 8, 0, 5),
+       {overdue("夜"), overdue("記念日"), overdue("月末処理"), overdue("薬"), "<save>", "<redraw>",
+        overdue("薬")}},
+      // Seven days back at most: the 20th is more than a week behind.
+      {"nine days",
+       At(2005, 4, 28, 8, 0, 5),
+       {overdue("薬"), overdue("薬"), overdue("薬"), overdue("薬"), overdue("薬"), overdue("会議"),
+        overdue("夜"), overdue("薬"), overdue("薬")}},
+  };
+  for (const auto& c : cases) {
+    Program p;
+    p.host.onTime = false;
+    Fill(p.store, {"81,07:00,薬,04", "13,22:40,会議,04", "13,23:00,夜,04"},
+         {"120,23:00,月末処理,01"}, {"0420,12:00,記念日,08,TRUE", "0419,22:20,当日,04,FALSE"});
+    p.clock.Set(At(2005, 4, 19, 22, 0, 5));
+    ASSERT_EQ(p.TickUntil(At(2005, 4, 19, 22, 37)),
+              (Strings{"04-19 22:00 " + overdue("薬"), "04-19 22:15 あと5分で「当日」です。",
+                       "04-19 22:35 あと5分で「会議」です。"}))
+        << c.what;
+    p.clock.Set(c.wake);
+    Strings expected;
+    for (const std::string& n : c.atWake) {
+      expected.push_back(n[0] == '<' ? n : Minute(c.wake) + " " + n);
+    }
+    EXPECT_EQ(p.TickUntil(c.wake), expected) << c.what;
+    // Then the clock goes on as usual: nothing is repeated.
+    EXPECT_EQ(p.TickUntil(FromMsecs(ToMsecs(c.wake) + 10 * kMsecsPerMinute)), Strings{}) << c.what;
+  }
+}
+
+TEST(EventEngineTest, AnAnnouncedEventWhoseMinuteWasSleptThroughIsOverdueWithOnTimeNotices) {
+  for (bool onTime : {true, false}) {
+    Program p;
+    p.host.onTime = onTime;
+    Fill(p.store, {"13,10:00,会議,04"}, {}, {});
+    p.clock.Set(At(2005, 4, 19, 9, 50, 5));
+    EXPECT_EQ(p.TickUntil(At(2005, 4, 19, 9, 57)), Strings{"04-19 09:55 あと5分で「会議」です。"});
+    p.clock.Set(At(2005, 4, 19, 10, 30, 5));
+    EXPECT_EQ(p.TickUntil(At(2005, 4, 19, 11, 0)),
+              onTime ? Strings{"04-19 10:30 「会議」の時間を過ぎています。"} : Strings{})
+        << onTime;
+  }
 }
 
 // --- Deletion of flagged yearly rows ---------------------------------------------------------
@@ -495,7 +708,8 @@ TEST(EventEngineTest, FlaggedYearlyRowsGoWhenDueWithOneSaveAndRedraw) {
                      "05-20 15:00 今日は「月」です。", "05-20 15:00 今日は「週」です。"}));
   ASSERT_EQ(p.store.year.DataRowCount(), 3);
   EXPECT_EQ(sjis::ToUtf8(p.store.year.Cell(YearCol::kText, 1)), "残す");
-  EXPECT_EQ(p.store.year.Cell(YearCol::kDone, 1), "x");
+  EXPECT_EQ(p.store.year.Cell(YearCol::kDone, 1), "x20050520+");
+  EXPECT_EQ(p.store.year.Cell(YearCol::kDone, 2), "x20050520");  // announced, still to come
   EXPECT_EQ(sjis::ToUtf8(p.store.year.Cell(YearCol::kText, 2)), "後で");
   EXPECT_EQ(masksDuringRedraw, 7);  // the redraw's day masks run inside the pass, harmlessly
 

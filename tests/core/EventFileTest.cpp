@@ -1,10 +1,20 @@
 #include "events/EventFile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <initializer_list>
+#include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -506,7 +516,7 @@ TEST_F(EventFileOnDiskTest, MissingFileIsReportedAndNeverCreated) {
   EXPECT_EQ(s.left, 7);
   EXPECT_FALSE(ef.IniSave(store, s));
   EXPECT_FALSE(fs::exists(file));
-  EXPECT_FALSE(fs::exists(EventFile::TempPathFor(file)));
+  EXPECT_TRUE(fs::is_empty(dir.Path()));
   EXPECT_EQ(notifier.notices, (Strings{kOpenFailedNotice, kOpenFailedNotice}));
 }
 
@@ -534,33 +544,19 @@ TEST_F(EventFileOnDiskTest, LoadAndSaveThroughTheFile) {
   store.week.DeleteRow(1);
   ASSERT_TRUE(ef.IniSave(store, s));
   EXPECT_EQ(test::ReadBytes(file), FormatEventFile(store, s));
-  EXPECT_FALSE(fs::exists(EventFile::TempPathFor(file)));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
   EXPECT_TRUE(notifier.notices.empty());
 
   dir.Write(kEventFileName, File({"[週間]", "[月間]", "[年間]", "[設定]"}));
   EXPECT_EQ(ef.IniLoad(store, s).settingsRead, false);
 }
 
-TEST_F(EventFileOnDiskTest, FailedSaveLeavesTheOldFileWhole) {
-  dir.Write(kEventFileName, kSample);
-  // Something that is not ours where the temporary file would go.
-  fs::create_directory(EventFile::TempPathFor(file));
-  dir.Write(std::string(kEventFileName) + ".tmp/inside", "data");
-  EventFile ef(file, notifier);
-  EventStore store;
-  Settings s;
-  ASSERT_TRUE(ef.IniLoad(store, s).ok);
-  store.week.ClearRows();
-  EXPECT_FALSE(ef.IniSave(store, s));
-  EXPECT_EQ(notifier.notices, Strings{kWriteFailedNotice});
-  EXPECT_EQ(test::ReadBytes(file), kSample);
-  EXPECT_EQ(test::ReadBytes(EventFile::TempPathFor(file) / "inside"), "data");
-}
-
-TEST_F(EventFileOnDiskTest, SaveKeepsPermissionsAndReplacesAStaleTempFile) {
+TEST_F(EventFileOnDiskTest, SaveKeepsPermissionsAndLeavesWhatLiesBesideItAlone) {
   dir.Write(kEventFileName, kSample);
   fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  // Names another program (or an older VESPIN) may have left beside the file.
   dir.Write(std::string(kEventFileName) + ".tmp", "left over from a crash");
+  fs::create_directory(dir.File(std::string(".") + kEventFileName + ".folder"));
   EventFile ef(file, notifier);
   EventStore store;
   Settings s;
@@ -569,8 +565,9 @@ TEST_F(EventFileOnDiskTest, SaveKeepsPermissionsAndReplacesAStaleTempFile) {
   ASSERT_TRUE(ef.IniSave(store, s));
   EXPECT_EQ(fs::status(file).permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_FALSE(fs::exists(EventFile::TempPathFor(file)));
   EXPECT_EQ(test::ReadBytes(file), FormatEventFile(store, s));
+  EXPECT_EQ(dir.Read(std::string(kEventFileName) + ".tmp"), "left over from a crash");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 3);
 }
 
 TEST_F(EventFileOnDiskTest, SaveThroughASymbolicLinkKeepsTheLink) {
@@ -584,6 +581,181 @@ TEST_F(EventFileOnDiskTest, SaveThroughASymbolicLinkKeepsTheLink) {
   ASSERT_TRUE(ef.IniSave(store, s));
   EXPECT_TRUE(fs::is_symlink(file));
   EXPECT_EQ(test::ReadBytes(real), FormatEventFile(store, s));
+}
+
+// --- Sharing the file with other programs ----------------------------------------------------
+
+// Saves in a loop in a child process until `stopAt`; the child's exit status is the number of
+// saves that failed (capped), so the parent sees every false alarm.
+pid_t SaveInAChild(const fs::path& file, int left, std::chrono::steady_clock::time_point stopAt) {
+  const pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  test::RecordingNotifier quiet;
+  EventFile ef(file, quiet);
+  EventStore store;
+  Settings s;
+  ParseEventFile(kSample, store, s);
+  s.left = left;
+  int failures = 0;
+  while (std::chrono::steady_clock::now() < stopAt) {
+    if (!ef.IniSave(store, s)) ++failures;
+  }
+  ::_exit(std::min(failures, 100));
+}
+
+TEST_F(EventFileOnDiskTest, TwoWritersNeverShowAReaderAHalfFile) {
+  dir.Write(kEventFileName, kSample);
+  ::chmod(file.c_str(), 0640);
+  // The two writers differ only in the window's left edge; a reader must always see one of the
+  // three files whole.
+  std::set<std::string> whole = {kSample};
+  for (int left : {111, 222}) {
+    EventStore store;
+    Settings s;
+    ParseEventFile(kSample, store, s);
+    s.left = left;
+    whole.insert(FormatEventFile(store, s));
+  }
+  const auto stopAt = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  const pid_t a = SaveInAChild(file, 111, stopAt);
+  const pid_t b = SaveInAChild(file, 222, stopAt);
+  int reads = 0;
+  int torn = 0;
+  while (std::chrono::steady_clock::now() < stopAt) {
+    const auto bytes = ReadWholeFile(file);
+    ++reads;
+    if (!bytes || !whole.contains(*bytes)) ++torn;
+  }
+  for (pid_t child : {a, b}) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "saves reported as failed";
+  }
+  EXPECT_GT(reads, 100);
+  EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  // Nothing is left behind in the folder but the file.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(EventFileOnDiskTest, AFailedWriteLeavesNeitherAHalfFileNorATemporaryOne) {
+  dir.Write(kEventFileName, kSample);
+  EventFile ef(file, notifier);
+  EventStore store;
+  Settings s;
+  ASSERT_TRUE(ef.IniLoad(store, s).ok);
+  // A file-size limit makes the write fail part way, whoever runs the test (root included).
+  for (int i = 0; i < 200; ++i) store.week.InsertRow(1, WeekRow("13", "10:00", "long", "04"));
+  struct rlimit old {};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 1024;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  const bool saved = ef.IniSave(store, s);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  ::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(notifier.notices, Strings{kWriteFailedNotice});
+  EXPECT_EQ(test::ReadBytes(file), kSample);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
+}
+
+// Whether `file` may be saved by a process of `uid`, run in a child that takes that identity.
+bool SavesAs(uid_t uid, const fs::path& file) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::setgid(uid) != 0 || ::setuid(uid) != 0) ::_exit(2);
+    test::RecordingNotifier quiet;
+    EventFile ef(file, quiet);
+    EventStore store;
+    Settings s;
+    ::_exit(ef.IniSave(store, s) ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(EventFileOnDiskTest, AWriteProtectedFileIsNotReplaced) {
+  dir.Write(kEventFileName, kSample);
+  ::chmod(file.c_str(), 0444);
+  EventFile ef(file, notifier);
+  EventStore store;
+  Settings s;
+  ASSERT_TRUE(ef.IniLoad(store, s).ok);
+  store.week.ClearRows();
+  // Root may write anything; the missing write bits still say what the user meant.
+  EXPECT_FALSE(ef.IniSave(store, s));
+  EXPECT_EQ(notifier.notices, Strings{kWriteFailedNotice});
+  EXPECT_EQ(test::ReadBytes(file), kSample);
+  EXPECT_EQ(store.week.DataRowCount(), 0);  // memory keeps the change
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+
+  ::chmod(file.c_str(), 0644);
+  EXPECT_TRUE(ef.IniSave(store, s));
+
+  // An ordinary user may save only a file that grants them the write.
+  if (::geteuid() == 0) {
+    constexpr uid_t kNobody = 65534;
+    ::chmod(dir.Path().c_str(), 0777);
+    ::chmod(file.c_str(), 0644);
+    EXPECT_FALSE(SavesAs(kNobody, file));
+    ::chmod(file.c_str(), 0666);
+    EXPECT_TRUE(SavesAs(kNobody, file));
+  }
+}
+
+TEST_F(EventFileOnDiskTest, OnlyRegularFilesAreOpenedAndNothingBlocks) {
+  const struct {
+    const char* what;
+    std::function<void(const fs::path&)> make;
+    FileProblem problem;
+  } cases[] = {
+      {"named pipe", [](const fs::path& p) { ::mkfifo(p.c_str(), 0644); }, FileProblem::kFifo},
+      {"link to a pipe",
+       [&](const fs::path& p) {
+         ::mkfifo(dir.File("pipe").c_str(), 0644);
+         fs::create_symlink(dir.File("pipe"), p);
+       },
+       FileProblem::kFifo},
+      {"folder", [](const fs::path& p) { fs::create_directory(p); }, FileProblem::kDirectory},
+      {"device", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
+       FileProblem::kDevice},
+      {"missing", [](const fs::path&) {}, FileProblem::kMissing},
+      {"dangling link", [](const fs::path& p) { fs::create_symlink("nowhere", p); },
+       FileProblem::kMissing},
+  };
+  for (const auto& c : cases) {
+    test::TempDir here;
+    const fs::path path = here.File(kEventFileName);
+    c.make(path);
+    auto read = std::async(std::launch::async, [&] { return ReadEventFileBytes(path); });
+    if (read.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      // Unblock the reader before failing, or the test would hang here.
+      const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) ::close(fd);
+      ADD_FAILURE() << c.what << ": the read blocked";
+      continue;
+    }
+    const FileRead r = read.get();
+    EXPECT_FALSE(r.bytes.has_value()) << c.what;
+    EXPECT_EQ(r.problem, c.problem) << c.what;
+    EXPECT_NE(std::string(FileProblemText(r.problem)), "") << c.what;
+
+    test::RecordingNotifier told;
+    EventFile ef(path, told);
+    EventStore store;
+    Settings s;
+    EXPECT_FALSE(ef.IniLoad(store, s).ok) << c.what;
+    EXPECT_FALSE(ef.IniSave(store, s)) << c.what;
+    EXPECT_EQ(told.notices, (Strings{kOpenFailedNotice, kOpenFailedNotice})) << c.what;
+  }
 }
 
 }  // namespace

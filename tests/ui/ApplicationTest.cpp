@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QScreen>
 #include <QStringListModel>
 #include <QTest>
 #include <QTimer>
@@ -31,6 +32,7 @@
 #include "app/Msg.h"
 #include "controls/CMemMultiCombo.h"
 #include "controls/CMultiEdit.h"
+#include "controls/MessageBox.h"
 #include "controls/ModalRunner.h"
 #include "dialogs/EventSet.h"
 #include "events/EventFile.h"
@@ -166,6 +168,17 @@ TEST_F(ApplicationTest, StartAppliesTheFileToTheWindow) {
   EXPECT_EQ(app->Store().week.DataRowCount(), 1);
   EXPECT_EQ(w.windowFlags() & (Qt::Tool | Qt::FramelessWindowHint),
             Qt::Tool | Qt::FramelessWindowHint);
+}
+
+TEST_F(ApplicationTest, WithoutASettingsLineTheWindowIsFlushWithTheRightEdge) {
+  std::string file = kSample;
+  file.erase(file.find("40,30,"), file.find("[バージョン]") - file.find("40,30,"));
+  auto app = Start(file);
+  TfrmMain& w = app->MainWindow();
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_LT(w.width(), TfrmMain::kCreateWidth);  // the layout made it narrower
+  EXPECT_EQ(w.x() + w.width(), screen.x() + screen.width());
+  EXPECT_EQ(w.y(), screen.y());
 }
 
 TEST_F(ApplicationTest, SettingsItemsWriteTheFileAndMonthItemsDoNot) {
@@ -442,6 +455,91 @@ TEST_F(ApplicationTest, EventDialogFromTheMenuReachesTheFileAndThePanel) {
   EXPECT_EQ(w.lEvent(0)->text(), QStringLiteral("定例会議"));
   EXPECT_EQ(w.lEvent(1)->text(), QStringLiteral("昼食会"));
   EXPECT_EQ(w.lTimeN(1)->text(), QStringLiteral("11:30"));
+}
+
+// --- The file changed behind the program's back ------------------------------------------
+
+// The sample with an event appended by hand to the weekly section and the bright scheme chosen.
+std::string HandEdited() {
+  std::string file = kSample;
+  file.insert(file.find("[月間]"), "82,12:00,昼休み,02\r\n");
+  file.replace(file.find("CLEAR,DARK"), 10, "CLEAR,BRIGHT");
+  return file;
+}
+
+TEST_F(ApplicationTest, AnEditOnDiskSurvivesTheNextMenuClick) {
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  MenuItem(w, "mi3Month")->trigger();  // not written yet: goes with the next write
+  dir.Write("vespin.ini", Lit(HandEdited()));
+  MenuItem(w, "miBeep")->trigger();
+  const auto fields = SettingsFields();
+  EXPECT_EQ(fields[3], "BRIGHT");  // theirs
+  EXPECT_EQ(fields[5], "TRUE");    // the click
+  EXPECT_EQ(fields[13], "3");      // the month count chosen before
+  EXPECT_NE(dir.Read("vespin.ini").find(Lit("82,12:00,昼休み,02\r\n[月間]")), std::string::npos);
+  EXPECT_EQ(app->Store().week.DataRowCount(), 2);
+  EXPECT_TRUE(MenuItem(w, "miFigureBright")->isChecked());
+  EXPECT_TRUE(MenuItem(w, "mi3Month")->isChecked());
+}
+
+TEST_F(ApplicationTest, AnEditOnDiskAndRowsInTheDialogMakeTheUserChoose) {
+  clock.Set(2005, 4, 19, 9, 0, 0, 10);
+  for (const int answer : {kIdYes, kIdNo}) {
+    auto app = Start(kSample);
+    QStringList asked;
+    ScopedModalHandler handler([&](QDialog& dialog) {
+      if (auto* box = dynamic_cast<TMessageForm*>(&dialog)) {
+        asked << box->YesButton()->text() + QLatin1Char('/') + box->NoButton()->text();
+        return answer;
+      }
+      auto* dlg = dynamic_cast<TdlgEventSet*>(&dialog);
+      if (!dlg) return int(QDialog::Accepted);  // a notice of the tick
+      app->Store().year.InsertRow(1, YearRow("0419", "11:30", Lit("昼食会"), "01", "FALSE"));
+      dir.Write("vespin.ini", Lit(HandEdited()));
+      QTest::mouseClick(dlg->pbExec(), Qt::LeftButton);
+      if (dlg->isVisible()) {
+        // Read again: the rows are the file's, and the dialog is still open for another go.
+        EXPECT_EQ(app->Store().year.DataRowCount(), 0);
+        EXPECT_EQ(app->Store().week.DataRowCount(), 2);
+        QTest::mouseClick(dlg->pbCancel(), Qt::LeftButton);
+      }
+      return dlg->result();
+    });
+    MenuItem(app->MainWindow(), "miEvent")->trigger();
+    EXPECT_EQ(asked, QStringList{QStringLiteral("上書き/読み直す")});
+    const std::string bytes = dir.Read("vespin.ini");
+    if (answer == kIdYes) {
+      EXPECT_NE(bytes.find(Lit("0419,11:30,昼食会,01,FALSE")), std::string::npos);
+      EXPECT_EQ(bytes.find(Lit("昼休み")), std::string::npos);
+    } else {
+      EXPECT_EQ(bytes, Lit(HandEdited()));
+    }
+    EXPECT_FALSE(app->State().ClockPaused);
+  }
+}
+
+TEST_F(ApplicationTest, AnEditOnDiskIsShownWhenNothingIsPending) {
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  w.move(200, 210);
+  dir.Write("vespin.ini", Lit(HandEdited()));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return app->Store().week.DataRowCount() == 2; }, 5000));
+  EXPECT_TRUE(MenuItem(w, "miFigureBright")->isChecked());
+  EXPECT_EQ(w.pos(), QPoint(200, 210));
+  // Nothing is written by reading.
+  EXPECT_EQ(dir.Read("vespin.ini"), Lit(HandEdited()));
+
+  // With a notice open (the clock held) the reload waits until it is closed.
+  std::string again = HandEdited();
+  again.replace(again.find("昼休み"), 9, "お昼");
+  app->State().ClockPaused = true;
+  dir.Write("vespin.ini", Lit(again));
+  EXPECT_EQ(app->ReloadIfChangedOnDisk(), Application::Reload::kDeferred);
+  EXPECT_EQ(sjis::ToUtf8(app->Store().week.Cell(WeekCol::kText, 2)), "昼休み");
+  app->State().ClockPaused = false;
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return sjis::ToUtf8(app->Store().week.Cell(WeekCol::kText, 2)) == "お昼"; }, 5000));
 }
 
 }  // namespace

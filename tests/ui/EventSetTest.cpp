@@ -14,6 +14,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <fstream>
 #include <functional>
 #include <span>
 #include <sstream>
@@ -852,6 +853,25 @@ TEST_F(EventSetTest, CancelDiscardsEditsAndKeepsDoneMarks) {
   EXPECT_EQ(store.month.Cell(MonthCol::kDone, 1), "x");
   EXPECT_EQ(store.year.Cell(YearCol::kDone, 1), "x");
   EXPECT_EQ(store.year.DataRowCount(), 2);
+}
+
+TEST_F(EventSetTest, CancelAfterAnEditOnDiskGivesTheMarksToTheirOwnRows) {
+  MakeHost();
+  EventStore& store = host_->Store();
+  store.week.SetCell(WeekCol::kDone, 2, "x20050419+");  // 昼休み, done with for today
+  TdlgEventSet dlg(*host_);
+  Open(dlg, [&](TdlgEventSet& d) {
+    // Meanwhile a hand puts a new event at the top of the weekly section.
+    std::string edited = host_->FileBytes();
+    edited.insert(edited.find("\r\n") + 2, Lit("13,09:00,朝会,04\r\n"));
+    std::ofstream(host_->FilePath(), std::ios::binary) << edited;
+    Click(d.pbCancel());
+  });
+  ASSERT_EQ(store.week.DataRowCount(), 3);
+  EXPECT_EQ(sjis::ToUtf8(store.week.Cell(WeekCol::kText, 3)), "昼休み");
+  EXPECT_EQ(store.week.Cell(WeekCol::kDone, 3), "x20050419+");
+  EXPECT_EQ(store.week.Cell(WeekCol::kDone, 2), "");
+  EXPECT_EQ(store.week.Cell(WeekCol::kDone, 1), "");
 }
 
 TEST_F(EventSetTest, CloseRequestIsACancel) {

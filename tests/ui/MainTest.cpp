@@ -175,6 +175,27 @@ TEST_F(MainTest, NewDayRedrawsInDisplayModeAndKeepsTheMonthInNavigation) {
   EXPECT_EQ(w->TodayDay(), 2);
 }
 
+TEST_F(MainTest, AJumpToTheSameDayOfAnotherMonthRedraws) {
+  const struct {
+    TDateTime from, to;
+    YearMonth shown;
+  } cases[] = {
+      {EncodeDate(2005, 11, 9), EncodeDate(2005, 12, 9), {2005, 12}},
+      {EncodeDate(2005, 12, 9), EncodeDate(2006, 12, 9), {2006, 12}},
+      {EncodeDate(2005, 4, 18), EncodeDate(2005, 3, 18), {2005, 3}},
+  };
+  for (const auto& c : cases) {
+    clock.Set(c.from + EncodeTime(10, 0));
+    auto w = Make();
+    w->TimerTimer();
+    clock.Set(c.to + EncodeTime(10, 1));
+    w->TimerTimer();
+    EXPECT_EQ(w->Shown(), c.shown) << c.shown.year << "-" << c.shown.month;
+    const int k = CellOfDay(*w, 0, DecodeDate(c.to).day);
+    EXPECT_TRUE(w->Calendar()->Sheet().cells[0][static_cast<std::size_t>(k)].today);
+  }
+}
+
 TEST_F(MainTest, DoubleClickTwiceReturnsToToday) {
   auto w = Make();
   w->show();
@@ -473,15 +494,24 @@ TEST_F(MainTest, ClicksOnTheCalendar) {
   EXPECT_EQ(engine.calls.back().date, EncodeDate(2005, 5, 3));
   EXPECT_FALSE(w->pMenu()->isVisible());
 
-  // The right button opens the menu at the window's corner plus the point in the cell pressed.
-  const QRect cell = cal->DayRect(0, 9);
-  QTest::mouseClick(cal, Qt::RightButton, {}, cell.topLeft() + QPoint(5, 4));
-  EXPECT_EQ(w->LastMenuPoint(), QPoint(w->x() + 5 - 10, w->y() + 4 + 10));
-  EXPECT_TRUE(w->pMenu()->isVisible());
-  w->pMenu()->hide();
-  QTest::mouseClick(w->lEvent(2), Qt::RightButton, {}, QPoint(7, 3));
-  EXPECT_EQ(w->LastMenuPoint(), QPoint(w->x() + 7 - 10, w->y() + 3 + 10));
-  w->pMenu()->hide();
+  // The right button opens the menu just left of and below the pointer, whatever was pressed.
+  const QPoint inCell = cal->DayRect(0, 9).topLeft() + QPoint(5, 4);
+  const struct {
+    QWidget* pressed;
+    QPoint at;
+  } presses[] = {
+      {cal, inCell},
+      {w->lEvent(2), QPoint(7, 3)},
+      {w->lTimeN(4), QPoint(2, 9)},
+      {w->lDate(), QPoint(30, 5)},
+  };
+  for (const auto& p : presses) {
+    QTest::mouseClick(p.pressed, Qt::RightButton, {}, p.at);
+    EXPECT_EQ(w->LastMenuPoint(), p.pressed->mapToGlobal(p.at) + QPoint(-10, 10))
+        << p.pressed->metaObject()->className() << " at " << p.at.x() << "," << p.at.y();
+    EXPECT_TRUE(w->pMenu()->isVisible());
+    w->pMenu()->hide();
+  }
   EXPECT_EQ(CallsOfMode(CheckMode::kDayList), 2);
 }
 

@@ -26,8 +26,9 @@ struct AppState {
   // Set at the end of the first alarm pass; never cleared.
   bool StartUpDone = false;
   std::array<EventLine, kEventLineCount> EventLines{};
-  // The day (whole TDateTime days) of the last alarm pass; done marks start afresh each day.
-  std::optional<std::int64_t> LastAlarmDay;
+  // The moment (milliseconds since the epoch of TDateTime) of the last alarm pass: a pass long
+  // after it catches up on what fell due in between.
+  std::optional<std::int64_t> LastAlarmMs;
 };
 
 // Holds the clock back for a scope (a notice, the event dialog) and then puts the flag back as

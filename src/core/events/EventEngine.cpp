@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 
@@ -29,6 +30,12 @@ struct NoticeTexts {
   std::string within = sjis::Lit("で");
   std::string soon = sjis::Lit("まもなく");
 };
+
+const TDateTime kFirstDate = EncodeDate(1, 1, 1);
+
+int Digit(char c) {
+  return c >= '0' && c <= '9' ? c - '0' : -1;
+}
 
 const NoticeTexts& Texts() {
   static const NoticeTexts texts;
@@ -57,8 +64,17 @@ constexpr std::array<std::int64_t, 15> kLeadMsecs = {
 
 struct EventEngine::Pass {
   DayFacts facts;
-  std::int64_t dayMs;  // the date D
-  std::int64_t nowMs;  // D plus the pass's time T
+  std::int64_t dayMs;      // the date D
+  std::int64_t nowMs;      // D plus the pass's time T
+  std::int64_t gapFromMs;  // nowMs, or the start of the time no pass looked at
+};
+
+// One row's occurrence on the day a walk looks at.
+struct EventEngine::Occurrence {
+  std::string text;  // copies: the host runs a message loop while a notice is open
+  std::string alarmCode;
+  Said said;
+  std::int64_t xMs;
 };
 
 // Time and text sit in the same columns of all three tables.
@@ -91,6 +107,34 @@ std::array<EventEngine::Walk, 3> EventEngine::Walks(EventStore& store) {
       {EventKind::kWeekly, store.week, WeekCol::kTypeCode, WeekCol::kAlarmCode, WeekCol::kDone,
        kMaskWeekly},
   }};
+}
+
+std::optional<DoneMark> ReadDoneMark(std::string_view cell) {
+  if (cell.empty() || cell[0] != 'x') return std::nullopt;
+  DoneMark mark;
+  cell.remove_prefix(1);
+  if (cell.size() == 9 && cell[8] == '+') {
+    mark.finished = true;
+    cell.remove_suffix(1);
+  }
+  if (cell.size() != 8) return mark;  // a bare "x", or one a hand did not write: any day
+  int ymd = 0;
+  for (char c : cell) {
+    const int d = Digit(c);
+    if (d < 0) return DoneMark{};
+    ymd = ymd * 10 + d;
+  }
+  const auto date = TryEncodeDate(ymd / 10000, ymd / 100 % 100, ymd % 100);
+  if (!date) return DoneMark{};
+  mark.day = static_cast<std::int64_t>(*date);
+  return mark;
+}
+
+std::string DoneMarkText(std::int64_t day, bool finished) {
+  const DateParts d = DecodeDate(static_cast<TDateTime>(day));
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "x%04d%02d%02d%s", d.year, d.month, d.day, finished ? "+" : "");
+  return buf;
 }
 
 std::int64_t LeadMsecs(std::string_view alarmCode) {
@@ -136,7 +180,13 @@ int EventEngine::EventCheck(CheckMode mode, TDateTime date, TDateTime time) {
       if (timeMs < 0) timeMs = 0;
       if (timeMs >= kMsecsPerDay) timeMs = kMsecsPerDay - 1;
       const std::int64_t dayMs = dayIndex * kMsecsPerDay;
-      RunAlarm(Pass{DayFacts(dayIndex, host_.Holidays()), dayMs, dayMs + timeMs});
+      const std::int64_t nowMs = dayMs + timeMs;
+      std::int64_t gapFromMs = nowMs;
+      if (state_.LastAlarmMs && nowMs - *state_.LastAlarmMs > kGapMsecs) {
+        gapFromMs = std::max(*state_.LastAlarmMs, nowMs - kCatchUpMsecs);
+      }
+      state_.LastAlarmMs = nowMs;
+      RunAlarm(Pass{DayFacts(dayIndex, host_.Holidays()), dayMs, nowMs, gapFromMs});
       return 0;
     }
     case CheckMode::kDayList:
@@ -199,40 +249,71 @@ std::vector<std::int64_t> EventEngine::DueMoments(TDateTime date) const {
   return moments;
 }
 
-void EventEngine::RunAlarm(const Pass& pass) {
-  // Done marks hold for the day they were set on: without this a program left running would
-  // announce a daily or weekly event only once.
-  if (state_.LastAlarmDay && pass.facts.dayIndex > *state_.LastAlarmDay) ClearDoneMarks();
-  state_.LastAlarmDay = pass.facts.dayIndex;
+EventEngine::Said EventEngine::SaidFor(const std::string& doneCell, std::int64_t dayIndex) {
+  const auto mark = ReadDoneMark(doneCell);
+  if (!mark) return Said::kNothing;
+  if (!mark->day) return Said::kAnnounced;
+  // A mark of a later day: the clock went back over an occurrence that was done with.
+  if (*mark->day > dayIndex) return Said::kFinished;
+  if (*mark->day < dayIndex) return Said::kNothing;
+  return mark->finished ? Said::kFinished : Said::kAnnounced;
+}
 
-  const auto walks = Walks(store_);
-  for (const Walk& walk : walks) {
-    bool deleted = false;
-    // Rows are counted afresh each time round: a deletion moves the next row up into the
-    // same number, which is then examined in its turn.
-    for (int row = 1; row <= walk.table.DataRowCount();) {
-      const auto time = walk.Hit(row, pass.facts);
-      if (!time) {
-        ++row;
-        continue;
-      }
-      const std::int64_t xMs = pass.dayMs + *time;
-      // Copies: the host runs a message loop while a notice is open.
-      const std::string text = walk.table.Cell(WeekCol::kText, row);
-      const std::string alarmCode = walk.table.Cell(walk.alarmCode, row);
-      const std::string done = walk.table.Cell(walk.done, row);
-      EventLineAdd(pass, text, xMs);
-      const AlarmOutcome outcome = AlarmCheck(pass, alarmCode, text, done, xMs);
-      if (outcome != AlarmOutcome::kLeave) walk.table.SetCell(walk.done, row, "x");
-      if (outcome == AlarmOutcome::kMarkDoneAndDelete && walk.kind == EventKind::kYearly &&
-          walk.table.Cell(YearCol::kDelete, row) == "TRUE") {
-        walk.table.DeleteRow(row);
-        deleted = true;
-        continue;
-      }
+template <typename Decide>
+bool EventEngine::AlarmWalk(const Walk& walk, const DayFacts& facts, Decide&& decide) {
+  bool deleted = false;
+  // Rows are counted afresh each time round: a deletion moves the next row up into the same
+  // number, which is then examined in its turn.
+  for (int row = 1; row <= walk.table.DataRowCount();) {
+    const auto time = walk.Hit(row, facts);
+    if (!time) {
       ++row;
+      continue;
     }
-    if (deleted) {
+    const Occurrence o{walk.table.Cell(WeekCol::kText, row), walk.table.Cell(walk.alarmCode, row),
+                       SaidFor(walk.table.Cell(walk.done, row), facts.dayIndex),
+                       facts.dayIndex * kMsecsPerDay + *time};
+    const AlarmOutcome outcome = decide(o);
+    const bool finished = outcome == AlarmOutcome::kMarkDoneAndDelete;
+    if (outcome != AlarmOutcome::kLeave) {
+      // A mark of a later occurrence stays: this one is behind it.
+      const auto mark = ReadDoneMark(walk.table.Cell(walk.done, row));
+      if (!mark || !mark->day || *mark->day <= facts.dayIndex) {
+        walk.table.SetCell(walk.done, row,
+                           DoneMarkText(facts.dayIndex, finished || o.said == Said::kFinished));
+      }
+    }
+    if (finished && walk.kind == EventKind::kYearly &&
+        walk.table.Cell(YearCol::kDelete, row) == "TRUE") {
+      walk.table.DeleteRow(row);
+      deleted = true;
+      continue;
+    }
+    ++row;
+  }
+  return deleted;
+}
+
+void EventEngine::RunAlarm(const Pass& pass) {
+  const auto walks = Walks(store_);
+  bool deleted = false;
+  // Days slept through first, each in walk order; only what fell after the last pass counts.
+  const std::int64_t firstDay =
+      std::max(FloorDiv(pass.gapFromMs, kMsecsPerDay), FloorDiv(ToMsecs(kFirstDate), kMsecsPerDay));
+  for (std::int64_t day = firstDay; day < pass.facts.dayIndex; ++day) {
+    const DayFacts facts(day, host_.Holidays());
+    for (const Walk& walk : walks) {
+      deleted |= AlarmWalk(walk, facts, [&](const Occurrence& o) {
+        return o.xMs > pass.gapFromMs ? Overdue(o) : AlarmOutcome::kLeave;
+      });
+    }
+  }
+  for (const Walk& walk : walks) {
+    deleted |= AlarmWalk(walk, pass.facts, [&](const Occurrence& o) {
+      EventLineAdd(pass, o.text, o.xMs);
+      return AlarmCheck(pass, o);
+    });
+    if (walk.kind == EventKind::kYearly && deleted) {
       {
         // A failed save tells the user in a notice of its own; hold the clock back for it too.
         const ClockPause pause(state_);
@@ -287,19 +368,23 @@ void EventEngine::EventLineAdd(const Pass& pass, const std::string& text, std::i
       EventLine{text, HourMinuteText(xMs - pass.dayMs), FromMsecs(xMs)};
 }
 
-AlarmOutcome EventEngine::AlarmCheck(const Pass& pass, const std::string& alarmCode,
-                                     const std::string& text, const std::string& done,
-                                     std::int64_t xMs) {
+AlarmOutcome EventEngine::AlarmCheck(const Pass& pass, const Occurrence& o) {
   const NoticeTexts& t = Texts();
+  const std::string& text = o.text;
+  const std::int64_t xMs = o.xMs;
   const bool today = FloorDiv(xMs, kMsecsPerDay) == pass.facts.dayIndex;
-  if (done == "x") {
-    if (today && FloorDiv(xMs, kMsecsPerMinute) == FloorDiv(pass.nowMs, kMsecsPerMinute)) {
+  if (o.said == Said::kFinished) return AlarmOutcome::kMarkDone;
+  if (o.said == Said::kAnnounced) {
+    const std::int64_t minute = FloorDiv(pass.nowMs, kMsecsPerMinute);
+    if (today && FloorDiv(xMs, kMsecsPerMinute) == minute) {
       if (host_.OnTimeNotices()) Notify(t.open + text + t.onTime);
       return AlarmOutcome::kMarkDoneAndDelete;
     }
+    // Its minute went by while no pass ran.
+    if (xMs > pass.gapFromMs && FloorDiv(xMs, kMsecsPerMinute) < minute) return Overdue(o);
     return AlarmOutcome::kMarkDone;
   }
-  const std::int64_t lead = LeadMsecs(alarmCode);
+  const std::int64_t lead = LeadMsecs(o.alarmCode);
   if (pass.nowMs > xMs) {
     Notify(t.open + text + t.overdue);
     return AlarmOutcome::kMarkDoneAndDelete;
@@ -309,7 +394,7 @@ AlarmOutcome EventEngine::AlarmCheck(const Pass& pass, const std::string& alarmC
     return AlarmOutcome::kMarkDone;
   }
   if (!state_.StartUpDone && today) {
-    if (alarmCode == "01") {
+    if (o.alarmCode == "01") {
       Notify(t.todayIs + text + t.closeIs);
       return AlarmOutcome::kMarkDone;
     }
@@ -319,22 +404,27 @@ AlarmOutcome EventEngine::AlarmCheck(const Pass& pass, const std::string& alarmC
   return AlarmOutcome::kLeave;
 }
 
+AlarmOutcome EventEngine::Overdue(const Occurrence& o) {
+  const NoticeTexts& t = Texts();
+  switch (o.said) {
+    case Said::kNothing:
+      Notify(t.open + o.text + t.overdue);
+      return AlarmOutcome::kMarkDoneAndDelete;
+    case Said::kAnnounced:
+      // Announced in advance: the on-time notice it missed comes now, if the user wants those.
+      if (host_.OnTimeNotices()) Notify(t.open + o.text + t.overdue);
+      return AlarmOutcome::kMarkDoneAndDelete;
+    case Said::kFinished:
+      break;
+  }
+  return AlarmOutcome::kMarkDone;
+}
+
 void EventEngine::Notify(const std::string& text) {
   // While the user reads a notice the message loop runs on; a tick must not start another
   // pass under this one.
   const ClockPause pause(state_);
   host_.ShowNotice(text);
-}
-
-void EventEngine::ClearDoneMarks() {
-  const std::pair<EventTable*, int> tables[] = {{&store_.year, YearCol::kDone},
-                                                {&store_.month, MonthCol::kDone},
-                                                {&store_.week, WeekCol::kDone}};
-  for (const auto& [table, col] : tables) {
-    for (int row = 1; row <= table->DataRowCount(); ++row) {
-      if (!table->Cell(col, row).empty()) table->SetCell(col, row, "");
-    }
-  }
 }
 
 void ForEachAlarmPass(TDateTime from, TDateTime to, const std::function<void(TDateTime)>& pass) {

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,23 @@ struct DayEvent {
   std::string text;          // Shift_JIS
   TDateTime occurrence = 0;  // the date plus the time
 };
+
+// The done mark of a row: the day of the occurrence it belongs to (whole days since the epoch of
+// TDateTime), and whether that occurrence has had its last notice (on time or overdue). Written
+// "x20050419", with a "+" after the date once finished. A bare "x" has no day and counts for
+// any day.
+struct DoneMark {
+  std::optional<std::int64_t> day;
+  bool finished = false;
+};
+std::optional<DoneMark> ReadDoneMark(std::string_view cell);
+std::string DoneMarkText(std::int64_t day, bool finished);
+
+// A pass this long after the one before has slept through some time (a suspend, a clock put
+// forward, a notice left open): it announces what fell due in between.
+inline constexpr std::int64_t kGapMsecs = 3 * kMsecsPerMinute;
+// How far back it looks at most.
+inline constexpr std::int64_t kCatchUpMsecs = 7 * kMsecsPerDay;
 
 // The lead of an alarm code ("01" … "15") in milliseconds; 0 for any other text.
 std::int64_t LeadMsecs(std::string_view alarmCode);
@@ -94,19 +112,27 @@ class EventEngine final : public EventChecker {
  private:
   struct Pass;
   struct Walk;
+  struct Occurrence;
+  // What a row has had for one occurrence.
+  enum class Said { kNothing, kAnnounced, kFinished };
 
   static std::array<Walk, 3> Walks(EventStore& store);
+  static Said SaidFor(const std::string& doneCell, std::int64_t dayIndex);
 
   void RunAlarm(const Pass& pass);
   void RunDayList(const DayFacts& facts);
   int DayMask(const DayFacts& facts) const;
 
+  // Walks the rows of one table that fall on the day of `facts`, lets `decide` give each
+  // occurrence its outcome, and marks and deletes by it. True when a row was deleted.
+  template <typename Decide>
+  bool AlarmWalk(const Walk& walk, const DayFacts& facts, Decide&& decide);
   void EventLineAdd(const Pass& pass, const std::string& text, std::int64_t xMs);
-  AlarmOutcome AlarmCheck(const Pass& pass, const std::string& alarmCode, const std::string& text,
-                          const std::string& done, std::int64_t xMs);
+  AlarmOutcome AlarmCheck(const Pass& pass, const Occurrence& o);
+  // An occurrence whose time went by while no pass ran.
+  AlarmOutcome Overdue(const Occurrence& o);
   // Holds the clock back while the user reads a notice.
   void Notify(const std::string& text);
-  void ClearDoneMarks();
 
   EventStore& store_;
   AppState& state_;

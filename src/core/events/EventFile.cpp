@@ -127,18 +127,18 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// Replaces `target` by `bytes` so that a reader sees either the old or the new file whole.
+// Replaces `target` by `bytes` so that a reader sees either the old or the new file whole. The
+// temporary file has a name of its own, so two programs saving at once never touch each other's.
 bool ReplaceAtomically(const std::filesystem::path& target, std::string_view bytes,
                        const struct stat& old) {
-  const std::filesystem::path temp = EventFile::TempPathFor(target);
-  // A stale temporary file from an interrupted save is ours to replace; anything else that
-  // sits there (a folder, say) makes the open below fail.
-  ::unlink(temp.c_str());
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+  std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return false;
   // Keep the owner where we may (as root, say); a failure here is no reason to lose the save.
+  // The mode follows, as a change of owner may clear some of its bits.
   [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
-  bool ok = WriteAll(fd, bytes) && ::fchmod(fd, old.st_mode & 07777) == 0 && ::fsync(fd) == 0;
+  bool ok = ::fchmod(fd, old.st_mode & 07777) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) {
@@ -146,13 +146,43 @@ bool ReplaceAtomically(const std::filesystem::path& target, std::string_view byt
     return false;
   }
   // Make the rename itself durable; the new file is in place whatever this returns.
-  const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
   const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     ::fsync(dirFd);
     ::close(dirFd);
   }
   return true;
+}
+
+// Whether the user meant the file to be written. Root may write anything, so for root the write
+// bits themselves decide: a file nobody may write (chmod 444) stays as it is.
+bool UserMayWrite(const std::filesystem::path& file, const struct stat& st) {
+  if (::geteuid() == 0) return (st.st_mode & 0222) != 0;
+  return ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+FileProblem ProblemOfMode(mode_t mode) {
+  if (S_ISREG(mode)) return FileProblem::kNone;
+  if (S_ISDIR(mode)) return FileProblem::kDirectory;
+  if (S_ISFIFO(mode)) return FileProblem::kFifo;
+  if (S_ISSOCK(mode)) return FileProblem::kSocket;
+  return FileProblem::kDevice;
+}
+
+FileProblem ProblemOfErrno(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ELOOP:
+      return FileProblem::kMissing;
+    case EACCES:
+    case EPERM:
+      return FileProblem::kDenied;
+    case ENXIO:  // a socket, or a device without its driver
+      return FileProblem::kDevice;
+    default:
+      return FileProblem::kReadError;
+  }
 }
 
 }  // namespace
@@ -351,7 +381,8 @@ std::vector<FileLine> SplitEventFile(std::string_view bytes) {
 
 bool StreamEventFile(const std::filesystem::path& path,
                      const std::function<void(const FileLine&)>& onLine) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking: opening a named pipe for reading would otherwise wait for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -462,12 +493,46 @@ std::string FormatEventFile(const EventStore& store, const Settings& settings) {
   return out;
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::string> result;
+const char* FileProblemText(FileProblem problem) {
+  switch (problem) {
+    case FileProblem::kNone:
+      return "no problem";
+    case FileProblem::kMissing:
+      return "no such file";
+    case FileProblem::kDirectory:
+      return "is a folder, not a file";
+    case FileProblem::kFifo:
+      return "is a named pipe, not a file";
+    case FileProblem::kDevice:
+      return "is a device, not a file";
+    case FileProblem::kSocket:
+      return "is a socket, not a file";
+    case FileProblem::kDenied:
+      return "permission denied";
+    case FileProblem::kReadError:
+      break;
+  }
+  return "read error";
+}
+
+FileRead ReadEventFileBytes(const std::filesystem::path& path) {
+  FileRead r;
+  // Looked at before it is opened: opening a named pipe for reading waits for a writer.
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+  if (::stat(path.c_str(), &st) != 0) {
+    r.problem = ProblemOfErrno(errno);
+    return r;
+  }
+  if ((r.problem = ProblemOfMode(st.st_mode)) != FileProblem::kNone) return r;
+  // Whatever was swapped in since cannot make the open wait, and is looked at again.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    r.problem = ProblemOfErrno(errno);
+    return r;
+  }
+  if (::fstat(fd, &st) != 0) {
+    r.problem = FileProblem::kReadError;
+  } else if ((r.problem = ProblemOfMode(st.st_mode)) == FileProblem::kNone) {
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
@@ -476,39 +541,51 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
       if (got > 0) {
         bytes.append(buf, static_cast<std::size_t>(got));
       } else if (got == 0) {
-        result = std::move(bytes);
+        r.bytes = std::move(bytes);
         break;
       } else if (errno != EINTR) {
+        r.problem = FileProblem::kReadError;
         break;
       }
     }
   }
   ::close(fd);
-  return result;
+  return r;
+}
+
+FileProblem ProblemWith(const std::filesystem::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return ProblemOfErrno(errno);
+  const FileProblem problem = ProblemOfMode(st.st_mode);
+  return problem == FileProblem::kNone ? FileProblem::kReadError : problem;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+  return ReadEventFileBytes(path).bytes;
 }
 
 EventFile::EventFile(std::filesystem::path path, Notifier& notifier)
     : path_(std::move(path)), notifier_(notifier) {}
 
-std::filesystem::path EventFile::TempPathFor(const std::filesystem::path& file) {
-  std::filesystem::path temp = file;
-  temp += ".tmp";
-  return temp;
-}
-
 LoadResult EventFile::IniLoad(EventStore& store, Settings& settings) {
-  const auto bytes = ReadWholeFile(path_);
+  auto bytes = ReadWholeFile(path_);
   if (!bytes) {
     notifier_.ShowNotice(sjis::Lit(kOpenFailedNotice));
     return {};
   }
-  return {.ok = true, .settingsRead = ParseEventFile(*bytes, store, settings)};
+  const bool settingsRead = ParseEventFile(*bytes, store, settings);
+  baseline_ = std::move(bytes);
+  return {.ok = true, .settingsRead = settingsRead};
 }
 
 bool EventFile::IniSave(const EventStore& store, const Settings& settings) {
   struct stat st {};
   if (::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
     notifier_.ShowNotice(sjis::Lit(kOpenFailedNotice));
+    return false;
+  }
+  if (!UserMayWrite(path_, st)) {
+    notifier_.ShowNotice(sjis::Lit(kWriteFailedNotice));
     return false;
   }
   // Through a symbolic link, replace the file it points at and keep the link.
@@ -521,10 +598,55 @@ bool EventFile::IniSave(const EventStore& store, const Settings& settings) {
       return false;
     }
   }
-  if (!ReplaceAtomically(target, FormatEventFile(store, settings), st)) {
+  std::string bytes = FormatEventFile(store, settings);
+  if (!ReplaceAtomically(target, bytes, st)) {
     notifier_.ShowNotice(sjis::Lit(kWriteFailedNotice));
     return false;
   }
+  baseline_ = std::move(bytes);
+  return true;
+}
+
+bool EventFile::ChangedOnDisk() const {
+  if (!baseline_) return false;
+  // The bytes themselves decide: a touch is no change, and an edit within the same second of
+  // the same size still is one.
+  const auto now = ReadWholeFile(path_);
+  return now && *now != *baseline_;
+}
+
+bool EventFile::EventsDiffer(const EventStore& store) const {
+  EventStore base;
+  Settings unused;
+  ParseEventFile(baseline_.value_or(std::string()), base, unused);
+  for (const StoreTable& t : StoreTables()) {
+    if (!SameEvents(base.*t.table, store.*t.table, t.doneCol)) return true;
+  }
+  return false;
+}
+
+bool EventFile::Rebase(EventStore& store, Settings& settings, RowChanges rows) {
+  auto fresh = ReadWholeFile(path_);
+  if (!fresh) {
+    notifier_.ShowNotice(sjis::Lit(kOpenFailedNotice));
+    return false;
+  }
+  EventStore base;
+  Settings baseSettings;
+  ParseEventFile(baseline_.value_or(std::string()), base, baseSettings);
+  const EventStore mine = store;
+  // A file without a settings line leaves the settings as the last one left them.
+  Settings theirs = baseSettings;
+  ParseEventFile(*fresh, store, theirs);
+  for (const StoreTable& t : StoreTables()) {
+    if (rows == RowChanges::kKeep) {
+      ApplyRowChanges(base.*t.table, mine.*t.table, store.*t.table, t.doneCol, t.sortCol);
+    }
+    CarryDoneMarks(mine.*t.table, store.*t.table, t.doneCol);
+  }
+  ApplySettingChanges(baseSettings, settings, theirs);
+  settings = theirs;
+  baseline_ = std::move(fresh);
   return true;
 }
 

@@ -17,6 +17,7 @@
 
 #include "events/EngineHost.h"
 #include "events/EventStore.h"
+#include "events/FileMerge.h"
 #include "events/IniFormat.h"
 #include "events/Settings.h"
 
@@ -93,7 +94,30 @@ bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& setting
 // only when an option is on or the section holds lines this version keeps.
 std::string FormatEventFile(const EventStore& store, const Settings& settings);
 
-// The whole content of a regular file; nullopt when it is missing or cannot be read.
+// Why a file could not be read.
+enum class FileProblem {
+  kNone,
+  kMissing,
+  kDirectory,
+  kFifo,
+  kDevice,
+  kSocket,
+  kDenied,
+  kReadError
+};
+// The problem in a few English words for the terminal ("is a named pipe, not a file").
+const char* FileProblemText(FileProblem problem);
+
+struct FileRead {
+  std::optional<std::string> bytes;  // the whole content
+  FileProblem problem = FileProblem::kNone;
+};
+// The whole content of a regular file, or a symbolic link to one. Anything else (a named pipe, a
+// device, a folder) is refused without being opened for reading, so nothing blocks.
+FileRead ReadEventFileBytes(const std::filesystem::path& path);
+// Why a file that could not be read was not: for readers that stream it instead.
+FileProblem ProblemWith(const std::filesystem::path& path);
+// The same, without the reason.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 
 struct LoadResult {
@@ -110,17 +134,26 @@ class EventFile {
   // Reads the whole file first, then fills the tables and settings. When the file is missing
   // or cannot be read, tells the user and changes nothing.
   LoadResult IniLoad(EventStore& store, Settings& settings);
-  // Rewrites the whole file through a temporary file beside it, synced and renamed over it,
-  // with the old file's permissions. Never creates the file. False after telling the user;
-  // the old file is then left as it was.
+  // Rewrites the whole file through a temporary file of its own beside it, synced and renamed
+  // over it, with the old file's mode and owner. Never creates the file, and never replaces one
+  // the user may not write. False after telling the user; the old file is then left as it was.
   bool IniSave(const EventStore& store, const Settings& settings);
 
-  // Where IniSave writes before renaming: the file's name with ".tmp" appended.
-  static std::filesystem::path TempPathFor(const std::filesystem::path& file);
+  // Whether the file's bytes differ from those last read or written here. False before either,
+  // and when the file cannot be read (the next load or save says what is wrong).
+  bool ChangedOnDisk() const;
+  // Whether the tables hold other events than those last read or written (done marks aside).
+  bool EventsDiffer(const EventStore& store) const;
+  // Reads the file again and carries onto it what was changed here since the last read or
+  // write: the settings that changed and, with kKeep, the rows added and removed. Done marks
+  // follow their rows. When the file cannot be read, tells the user and changes nothing.
+  bool Rebase(EventStore& store, Settings& settings, RowChanges rows);
 
  private:
   std::filesystem::path path_;
   Notifier& notifier_;
+  // The bytes last read or written: what "changed here" and "changed there" are measured from.
+  std::optional<std::string> baseline_;
 };
 
 }  // namespace vespin

@@ -21,7 +21,7 @@ inline constexpr int kText = 3;       // ｲﾍﾞﾝﾄ
 inline constexpr int kAlarmName = 4;  // ｱﾗｰﾑ
 inline constexpr int kTypeCode = 5;   // hidden: 13, 82 …
 inline constexpr int kAlarmCode = 6;  // hidden: 01 … 15
-inline constexpr int kDone = 7;       // hidden: "" or "x"
+inline constexpr int kDone = 7;  // hidden: the engine's done mark, "" or "x20050419" (DoneMark)
 inline constexpr int kCount = 8;
 }  // namespace WeekCol
 

@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "UiText.h"
+#include "WindowFrame.h"
 #include "app/ProgramIcon.h"
 #include "controls/ModalRunner.h"
 
@@ -67,11 +68,17 @@ TfrmAbout::TfrmAbout(QWidget* parent)
   connect(pbOk_, &QPushButton::clicked, this, &QDialog::accept);
 }
 
+void TfrmAbout::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  ComeBackWhenMinimised(*this, *event);
+}
+
 QSize TfrmAbout::SizeForWidthOfW(int widthOfW) {
   return widthOfW == 8 ? QSize(300, 120) : QSize(375, 150);
 }
 
 void TfrmAbout::showEvent(QShowEvent* event) {
+  SetFrame(*this, Frame::kDialog);
   QDialog::showEvent(event);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->geometry().center() - rect().center());

@@ -1,6 +1,9 @@
 #include "app/Application.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGuiApplication>
 #include <QLocale>
 
@@ -10,10 +13,20 @@
 #include "app/Main.h"
 #include "app/Msg.h"
 #include "app/NoticeSound.h"
+#include "controls/MessageBox.h"
 #include "dialogs/EventSet.h"
 #include "events/EventEngine.h"
+#include "text/Sjis.h"
 
 namespace vespin::ui {
+namespace {
+
+constexpr const char* kChangedOnDiskQuestion =
+    "A vespin.iniがほかで書き換えられています。\r\n上書きしますか、それとも読み直しますか？";
+constexpr int kReloadSettleMsecs = 250;  // an editor writes in steps
+constexpr int kReloadRetryMsecs = 1000;
+
+}  // namespace
 
 TDateTime SystemClock::FromQDateTime(const QDateTime& dt) {
   const QDate d = dt.date();
@@ -67,14 +80,75 @@ bool Application::Start() {
     ExportCalendarDialog(main_.get(), store_, settings_, file_.Path(), DateOf(clock_.Now()), *this);
   });
   main_->ApplySettings();
-  if (loaded.settingsRead) main_->PlaceAtStart(settings_.left, settings_.top);
+  // Placed once its size is final: FormCreate's place was for a wider window.
+  if (loaded.settingsRead) {
+    main_->PlaceAtStart(settings_.left, settings_.top);
+  } else {
+    main_->PlaceTopRight();
+  }
   // Only a window that has never been shown can still choose a see-through surface.
   const bool translucent = DesktopShowsThrough();
   main_->SetSeeThrough(translucent,
                        translucent ? QColor() : DesktopColorUnder(main_->frameGeometry()));
   QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, window,
                    [window] { window->FormCloseQuery(); });
+  WatchFile();
   return true;
+}
+
+void Application::WatchFile() {
+  watcher_ = std::make_unique<QFileSystemWatcher>();
+  reloadTimer_.setSingleShot(true);
+  QObject::connect(&reloadTimer_, &QTimer::timeout, watcher_.get(),
+                   [this] { ReloadIfChangedOnDisk(); });
+  const QFileInfo file(QString::fromStdString(file_.Path().string()));
+  // The folder too: a save by rename (ours, or an editor's) replaces the file the watch was on.
+  watcher_->addPath(file.absolutePath());
+  watcher_->addPath(file.absoluteFilePath());
+  const auto changed = [this, path = file.absoluteFilePath()] {
+    if (!watcher_->files().contains(path) && QFileInfo::exists(path)) watcher_->addPath(path);
+    reloadTimer_.start(kReloadSettleMsecs);
+  };
+  QObject::connect(watcher_.get(), &QFileSystemWatcher::fileChanged, watcher_.get(), changed);
+  QObject::connect(watcher_.get(), &QFileSystemWatcher::directoryChanged, watcher_.get(), changed);
+}
+
+bool Application::Busy() const {
+  // A pass or a listing under way, the event dialog, or any other window waiting for the user.
+  return state_.ClockPaused || (eventDialog_ && eventDialog_->isVisible()) ||
+         QApplication::activeModalWidget() != nullptr;
+}
+
+Application::Reload Application::ReloadIfChangedOnDisk() {
+  if (!file_.ChangedOnDisk()) return Reload::kNone;
+  if (Busy()) {
+    reloadTimer_.start(kReloadRetryMsecs);
+    return Reload::kDeferred;
+  }
+  return Rebase(RowChanges::kKeep) ? Reload::kReloaded : Reload::kNone;
+}
+
+bool Application::Rebase(RowChanges rows) {
+  if (!file_.Rebase(store_, settings_, rows)) return false;
+  SanitizeSettings();
+  if (main_) {
+    main_->ApplySettings();
+    // The coming events may be others now.
+    main_->RestartTick(TfrmMain::kFirstTickMsecs);
+  }
+  return true;
+}
+
+bool Application::TakeDiskChanges() {
+  // The dialog edits the tables in place: rows of its own would be lost to a plain reload.
+  if (eventDialog_ && eventDialog_->isVisible() && file_.EventsDiffer(store_)) {
+    const int answer = ShowMessageForm(sjis::Lit(kChangedOnDiskQuestion), QStringLiteral("上書き"),
+                                       QStringLiteral("読み直す"));
+    if (answer == kIdYes) return true;
+    Rebase(RowChanges::kDrop);
+    return false;
+  }
+  return Rebase(RowChanges::kKeep);
 }
 
 // A user who never opens the dialog pays nothing for it at start-up; once built it is kept, so
@@ -106,6 +180,7 @@ bool Application::IniSave() {
     settings_.left = main_->x();
     settings_.top = main_->y();
   }
+  if (file_.ChangedOnDisk() && !TakeDiskChanges()) return false;
   return file_.IniSave(store_, settings_);
 }
 

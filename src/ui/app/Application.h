@@ -7,6 +7,7 @@
 //   EngineHost / EventDialogHost calls --> notices, saves, redraws, tick restarts
 
 #include <QDateTime>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 
@@ -17,6 +18,8 @@
 #include "events/EventFile.h"
 #include "events/EventStore.h"
 #include "events/Settings.h"
+
+class QFileSystemWatcher;
 
 namespace vespin {
 class EventEngine;
@@ -70,10 +73,23 @@ class Application final : public EngineHost, public EventDialogHost {
   bool IniLoad() override;
   void RestartTick(int msec) override;
 
+  // When the file changed on disk and nothing is pending (no dialog open, no notice shown),
+  // reads it again, keeps what was changed here (Rebase) and shows it; otherwise tries again a
+  // little later. The file watcher calls it; nothing is written.
+  enum class Reload { kNone, kReloaded, kDeferred };
+  Reload ReloadIfChangedOnDisk();
+
  private:
   // Values a hand edit may leave that no menu would give.
   void SanitizeSettings();
   void OpenEventDialog(int month, int day);
+  // Before a save over a file that changed on disk: carries the changes made here onto it, or,
+  // while the event dialog holds rows of its own, lets the user choose. False: do not save.
+  bool TakeDiskChanges();
+  // Reads the file again under the changes made here and shows the result.
+  bool Rebase(RowChanges rows);
+  void WatchFile();
+  bool Busy() const;
 
   const Clock& clock_;
   NoticeSound& sound_;
@@ -85,6 +101,8 @@ class Application final : public EngineHost, public EventDialogHost {
   std::unique_ptr<EventEngine> engine_;
   std::unique_ptr<TfrmMain> main_;
   std::unique_ptr<TdlgEventSet> eventDialog_;  // a child of main_: goes first
+  std::unique_ptr<QFileSystemWatcher> watcher_;
+  QTimer reloadTimer_;  // a burst of changes (an editor's save) is looked at once
 };
 
 }  // namespace vespin::ui

@@ -160,7 +160,7 @@ void CalendarView::mousePressEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   const Hit hit = HitAt(pos);
   pressed_ = event->button() == Qt::LeftButton ? hit : Hit{};
-  emit MouseDown(event->button(), hit.kind == HitKind::None ? pos : pos - hit.rect.topLeft());
+  emit MouseDown(event->button(), event->globalPosition().toPoint());
 }
 
 void CalendarView::mouseReleaseEvent(QMouseEvent* event) {
@@ -174,13 +174,8 @@ void CalendarView::mouseReleaseEvent(QMouseEvent* event) {
 void CalendarView::mouseDoubleClickEvent(QMouseEvent* event) {
   // The second press of a double-click is no click of its own.
   pressed_ = Hit{};
-  const QPoint pos = event->position().toPoint();
-  const Hit hit = HitAt(pos);
-  if (hit.kind != HitKind::None) {
-    emit MouseDown(event->button(), pos - hit.rect.topLeft());
-    return;
-  }
-  emit MouseDown(event->button(), pos);
+  emit MouseDown(event->button(), event->globalPosition().toPoint());
+  if (HitAt(event->position().toPoint()).kind != HitKind::None) return;
   if (event->button() == Qt::LeftButton) emit DoubleClickedOutside();
 }
 

@@ -57,8 +57,8 @@ class CalendarView final : public QWidget {
  signals:
   // Left click on a header or a day cell (press and release on the same cell).
   void Clicked(const vespin::ui::CalendarView::Hit& hit);
-  // Any button pressed anywhere; `local` is relative to the cell pressed, or to the view.
-  void MouseDown(Qt::MouseButton button, QPoint local);
+  // Any button pressed anywhere; where the pointer is on the screen.
+  void MouseDown(Qt::MouseButton button, QPoint global);
   // Double-click outside every cell (the window's own surface).
   void DoubleClickedOutside();
 

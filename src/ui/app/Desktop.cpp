@@ -1,6 +1,5 @@
 #include "app/Desktop.h"
 
-#include <QtGui/qguiapplication_platform.h>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPalette>
@@ -8,6 +7,8 @@
 #include <QScreen>
 #include <QWidget>
 #include <string>
+
+#include "X11Display.h"
 
 // Last: Xlib defines macros (None, Bool, Status) that Qt's headers must not see.
 #include <X11/Xatom.h>
@@ -17,16 +18,6 @@
 #include <vector>
 
 namespace vespin::ui {
-
-namespace {
-
-Display* X11Display() {
-  if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
-  auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  return x11 ? x11->display() : nullptr;
-}
-
-}  // namespace
 
 bool DesktopShowsThrough() {
   const QString platform = QGuiApplication::platformName();

@@ -21,6 +21,7 @@
 #include <algorithm>
 
 #include "UiText.h"
+#include "WindowFrame.h"
 #include "app/About.h"
 #include "app/Desktop.h"
 #include "app/ProgramIcon.h"
@@ -281,8 +282,13 @@ void TfrmMain::PlaceAtStart(int storedLeft, int storedTop) {
     move(pos.left, pos.top);
   } else {
     // A monitor that is gone, or a hand edit: the borderless window would be lost for good.
-    move(screen.x() + screen.width() - width(), screen.y());
+    PlaceTopRight();
   }
+}
+
+void TfrmMain::PlaceTopRight() {
+  const QRect screen = PrimaryScreenRect();
+  move(screen.x() + screen.width() - width(), screen.y());
 }
 
 // --- The clock -------------------------------------------------------------------------------
@@ -310,10 +316,11 @@ void TfrmMain::RestartTick(int msecs) {
 
 void TfrmMain::ShowDateTime(TDateTime date, TDateTime time) {
   const DateParts d = DecodeDate(date);
+  // The whole date: a clock put a month on keeps the day of the month.
+  const bool dayChanged = d.day != todayDay_ || d.month != todayMonth_ || d.year != todayYear_;
   todayYear_ = d.year;
   todayMonth_ = d.month;
-  const bool dayChanged = d.day != todayDay_;
-  if (dayChanged) todayDay_ = d.day;
+  todayDay_ = d.day;
   lDate_->setText(FromSjis(DateText(date, weekdays_)));
   lTime_->setText(FromSjis(TimeText(time)));
   if (!navigating_ && dayChanged) {
@@ -359,22 +366,23 @@ void TfrmMain::FormDblClick() {
   DrawCalendar();
 }
 
-void TfrmMain::FormMouseDown(Qt::MouseButton button, QPoint local) {
+void TfrmMain::FormMouseDown(Qt::MouseButton button, QPoint global) {
   if (button != Qt::RightButton) return;
-  lastMenuPoint_ = QPoint(x() + local.x() - 10, y() + local.y() + 10);
+  // Just left of and below the pointer, whichever control took the press.
+  lastMenuPoint_ = global + QPoint(-10, 10);
   pMenu_->popup(lastMenuPoint_);
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonDblClick) {
     auto* mouse = static_cast<QMouseEvent*>(event);
-    FormMouseDown(mouse->button(), mouse->position().toPoint());
+    FormMouseDown(mouse->button(), mouse->globalPosition().toPoint());
     if (mouse->button() == Qt::LeftButton) FormDblClick();
     return true;
   }
   if (event->type() == QEvent::MouseButtonPress) {
     auto* mouse = static_cast<QMouseEvent*>(event);
-    FormMouseDown(mouse->button(), mouse->position().toPoint());
+    FormMouseDown(mouse->button(), mouse->globalPosition().toPoint());
     return true;
   }
   return QWidget::eventFilter(watched, event);
@@ -393,12 +401,15 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 void TfrmMain::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
+  // No task-bar entry to bring it back by, in either mode.
+  ComeBackWhenMinimised(*this, *event);
   if (event->type() == QEvent::ActivationChange && isActiveWindow()) raise();
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
   // Before the window is mapped: no task-bar button, in either mode.
   KeepOffTaskbar(*this);
+  if (navigating_) SetFrame(*this, Frame::kCloseBox);
   QWidget::showEvent(event);
 }
 

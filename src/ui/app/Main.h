@@ -80,9 +80,11 @@ class TfrmMain final : public QWidget {
   void ClearEventLines();
   // Shows the event lines as the engine left them.
   void ShowEventLines();
+  // At the top right corner of the screen, flush with its right edge at the window's width.
+  void PlaceTopRight();
   void FormDblClick();
-  // `local` is the pointer relative to the control pressed.
-  void FormMouseDown(Qt::MouseButton button, QPoint local);
+  // `global` is the pointer on the screen, wherever the press landed.
+  void FormMouseDown(Qt::MouseButton button, QPoint global);
   // Writes the file; always lets the window close.
   bool FormCloseQuery();
   void RestartTick(int msecs);

@@ -3,10 +3,12 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 
 #include "UiText.h"
+#include "WindowFrame.h"
 #include "app/NoticeSound.h"
 #include "controls/ModalRunner.h"
 
@@ -14,6 +16,7 @@ namespace vespin::ui {
 namespace {
 
 const QString kCaption = QStringLiteral("お知らせメッセージ");
+const QColor kSilver(192, 192, 192);
 
 QFont PixelFont(const QString& face, int pixels) {
   QFont font(face);
@@ -31,10 +34,6 @@ TfrmMsg::TfrmMsg(QWidget* parent)
   setWindowTitle(kCaption);
   setFixedSize(kClientWidth, kClientHeight);
   setFont(PixelFont(PGothicFace(), 12));
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, ColorFromValue(0xC0C0C0));
-  setPalette(pal);
 
   lMsg_->setGeometry(0, 21, kClientWidth, 20);
   lMsg_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -62,7 +61,20 @@ void TfrmMsg::closeEvent(QCloseEvent* event) {
   }
 }
 
+void TfrmMsg::paintEvent(QPaintEvent*) {
+  // Painted, not set as the window's palette: a palette of its own would give the OK button new
+  // cache keys with every notice, and the style would keep a fresh set of button pictures each
+  // time.
+  QPainter(this).fillRect(rect(), kSilver);
+}
+
+void TfrmMsg::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  ComeBackWhenMinimised(*this, *event);
+}
+
 void TfrmMsg::showEvent(QShowEvent* event) {
+  SetFrame(*this, Frame::kDialog);
   QDialog::showEvent(event);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->geometry();

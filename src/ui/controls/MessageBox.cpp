@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "UiText.h"
+#include "WindowFrame.h"
 #include "controls/ModalRunner.h"
 
 namespace vespin::ui {
@@ -275,7 +276,13 @@ void TMessageForm::CentreOnScreen() {
        area.y() + (area.height() - outer.height()) / 2);
 }
 
+void TMessageForm::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  ComeBackWhenMinimised(*this, *event);
+}
+
 void TMessageForm::showEvent(QShowEvent* event) {
+  SetFrame(*this, Frame::kDialog);
   QDialog::showEvent(event);
   CentreOnScreen();
   FocusFirstButton();
@@ -309,18 +316,32 @@ void TMessageForm::closeEvent(QCloseEvent* event) {
   event->ignore();
 }
 
-int ShowMessageForm(std::string_view msg) {
+namespace {
+
+int ShowPrepared(std::string_view msg, const QString& yesCaption, const QString& noCaption) {
   const char kind = msg.empty() ? '\0' : msg.front();
   int result = 0;
   {
     TMessageForm form;
     form.Prepare(msg);
+    if (!yesCaption.isEmpty()) form.YesButton()->setText(yesCaption);
+    if (!noCaption.isEmpty()) form.NoButton()->setText(noCaption);
     QApplication::beep();
     while (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
     result = RunModal(form);
   }
   if (kind == 'S') CurrentExitHook()(1);
   return result;
+}
+
+}  // namespace
+
+int ShowMessageForm(std::string_view msg) {
+  return ShowPrepared(msg, {}, {});
+}
+
+int ShowMessageForm(std::string_view msg, const QString& yesCaption, const QString& noCaption) {
+  return ShowPrepared(msg, yesCaption, noCaption);
 }
 
 ScopedExitHook::ScopedExitHook(ExitHook hook)

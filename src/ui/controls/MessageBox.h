@@ -59,6 +59,7 @@ class TMessageForm final : public QDialog {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
@@ -85,6 +86,9 @@ class TMessageForm final : public QDialog {
 // process ends with exit code 1 once the box has closed; it returns only when a test has
 // replaced the exit.
 int ShowMessageForm(std::string_view msg);
+// A question (kind "C" or "A") whose two buttons say what they do instead of はい and いいえ;
+// returns kIdYes for the first and kIdNo for the second.
+int ShowMessageForm(std::string_view msg, const QString& yesCaption, const QString& noCaption);
 
 // How kind "S" ends the process; by default at once, like a crash would, without unwinding.
 using ExitHook = std::function<void(int code)>;

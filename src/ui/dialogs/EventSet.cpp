@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "UiText.h"
+#include "WindowFrame.h"
 #include "controls/CGridBase.h"
 #include "controls/CMemMultiCombo.h"
 #include "controls/CMultiEdit.h"
@@ -23,6 +24,7 @@
 #include "controls/ModalRunner.h"
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
+#include "events/FileMerge.h"
 #include "text/CheckFunc.h"
 #include "text/Sjis.h"
 
@@ -387,7 +389,6 @@ void TdlgEventSet::FormShow() {
   Snapshot snapshot;
   for (std::size_t i = 0; i < pages_.size(); ++i) {
     const EventTable& table = *pages_[i].table;
-    snapshot.done[i] = table.Column(pages_[i].doneColumn);
     TableCopy& copy = snapshot.tables[i];
     for (int r = 1; r <= table.DataRowCount(); ++r) {
       std::vector<std::string> row;
@@ -419,14 +420,17 @@ void TdlgEventSet::pbCancelClick() {
   if (snapshot_) {
     for (std::size_t i = 0; i < pages_.size(); ++i) {
       EventTable& table = *pages_[i].table;
+      const TableCopy& copy = snapshot_->tables[i];
       if (reloaded) {
-        // The file holds no done marks: give the engine back the ones it had.
-        table.ReplaceColumn(pages_[i].doneColumn, snapshot_->done[i]);
+        // The file holds no done marks: give the engine back the ones it had, each to its own
+        // event, wherever a hand edit of the file has moved it.
+        EventTable before(table.ColCount());
+        for (const auto& row : copy.rows) before.InsertRow(before.DataRowCount() + 1, row);
+        CarryDoneMarks(before, table, pages_[i].doneColumn);
         continue;
       }
       // The file could not be read again (the user has been told): the tables go back to what
       // they were when the dialog opened, which is what the reload would have given.
-      const TableCopy& copy = snapshot_->tables[i];
       table.ClearRows();
       for (const auto& row : copy.rows) table.InsertRow(table.DataRowCount() + 1, row);
       table.SelectRow(copy.selectedRow);
@@ -435,6 +439,16 @@ void TdlgEventSet::pbCancelClick() {
   }
   snapshot_.reset();
   done(Rejected);
+}
+
+void TdlgEventSet::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  ComeBackWhenMinimised(*this, *event);
+}
+
+void TdlgEventSet::showEvent(QShowEvent* event) {
+  SetFrame(*this, Frame::kDialog);
+  QDialog::showEvent(event);
 }
 
 void TdlgEventSet::reject() {

@@ -92,6 +92,8 @@ class TdlgEventSet final : public QDialog {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   // One page: its table, its list, the controls every page has, and what the page does its own
@@ -125,11 +127,10 @@ class TdlgEventSet final : public QDialog {
     int selectedRow = 1;
     int topRow = 1;
   };
-  // What the dialog keeps aside while it is open, one entry per page.
+  // What the dialog keeps aside while it is open, one entry per page: every list as it was,
+  // with the engine's done marks, to give the marks back after a reload and to fall back on
+  // when the file cannot be read again.
   struct Snapshot {
-    // The engine's done marks, one whole column per list (header included).
-    std::array<std::vector<std::string>, 3> done;
-    // Every list as it was, to fall back on when the file cannot be read again.
     std::array<TableCopy, 3> tables;
   };
 

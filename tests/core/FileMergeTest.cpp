@@ -1,0 +1,236 @@
+#include "events/FileMerge.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "RecordingNotifier.h"
+#include "TempDir.h"
+#include "events/EventFile.h"
+#include "text/Sjis.h"
+
+namespace vespin {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// A file from UTF-8 lines, each converted to Shift_JIS and ended with CR LF.
+std::string File(std::initializer_list<const char*> lines) {
+  std::string out;
+  for (const char* l : lines) out += sjis::Lit(l) + "\r\n";
+  return out;
+}
+
+// A weekly table from "code,time,text" lines (lead 04), with done marks after a '|'.
+EventTable Week(std::initializer_list<const char*> rows) {
+  EventStore store;
+  for (std::string row : rows) {
+    std::string done;
+    if (const auto bar = row.find('|'); bar != std::string::npos) {
+      done = row.substr(bar + 1);
+      row.resize(bar);
+    }
+    const auto f = CommaSplit(sjis::Lit(row));
+    store.week.InsertRow(store.week.DataRowCount() + 1, WeekRow(f[0], f[1], f[2], "04"));
+    store.week.SetCell(WeekCol::kDone, store.week.DataRowCount(), done);
+  }
+  return store.week;
+}
+
+// "text|done" of each row.
+Strings Rows(const EventTable& t) {
+  Strings out;
+  for (int r = 1; r <= t.DataRowCount(); ++r) {
+    out.push_back(sjis::ToUtf8(t.Cell(WeekCol::kText, r)) + "|" + t.Cell(WeekCol::kDone, r));
+  }
+  return out;
+}
+
+TEST(FileMergeTest, DoneMarksFollowTheirRowsNotTheirPlaces) {
+  const EventTable from =
+      Week({"13,10:00,A|x20050419", "81,12:00,B|x20050419+", "13,10:00,A|x20050412"});
+  EventTable to = Week({"81,12:00,B", "14,09:00,C", "13,10:00,A", "13,10:00,A", "13,10:00,A"});
+  CarryDoneMarks(from, to, WeekCol::kDone);
+  // Equal rows take the marks of their equals in turn; a row with no equal has none.
+  EXPECT_EQ(Rows(to), (Strings{"B|x20050419+", "C|", "A|x20050419", "A|x20050412", "A|"}));
+  // A row that differs in any cell but the mark is another event.
+  EventTable other = Week({"13,10:01,A", "13,10:00,a"});
+  CarryDoneMarks(from, other, WeekCol::kDone);
+  EXPECT_EQ(Rows(other), (Strings{"A|", "a|"}));
+}
+
+TEST(FileMergeTest, RowChangesAreCarriedOntoTheFreshTable) {
+  const struct {
+    const char* what;
+    EventTable base, mine, theirs;
+    Strings expected;
+  } cases[] = {
+      {"one removed here, one added there",
+       Week({"13,10:00,A", "13,11:00,B", "13,12:00,C"}),
+       Week({"13,10:00,A", "13,12:00,C"}),
+       Week({"13,10:00,A", "13,11:00,B", "13,12:00,C", "13,13:00,E"}),
+       {"A|", "C|", "E|"}},
+      {"added here goes to the end",
+       Week({"13,10:00,A"}),
+       Week({"13,10:00,A", "13,09:00,D"}),
+       Week({"13,08:00,Z", "13,10:00,A"}),
+       {"Z|", "A|", "D|"}},
+      {"removed there stays removed",
+       Week({"13,10:00,A", "13,11:00,B"}),
+       Week({"13,10:00,A", "13,11:00,B"}),
+       Week({"13,11:00,B"}),
+       {"B|"}},
+      {"removed on both sides",
+       Week({"13,10:00,A", "13,11:00,B"}),
+       Week({"13,11:00,B"}),
+       Week({"13,11:00,B"}),
+       {"B|"}},
+      {"one of two equal rows removed",
+       Week({"13,10:00,A", "13,10:00,A"}),
+       Week({"13,10:00,A"}),
+       Week({"13,10:00,A", "13,10:00,A", "13,11:00,B"}),
+       {"A|", "B|"}},
+  };
+  for (const auto& c : cases) {
+    EventTable theirs = c.theirs;
+    ApplyRowChanges(c.base, c.mine, theirs, WeekCol::kDone);
+    EXPECT_EQ(Rows(theirs), c.expected) << c.what;
+  }
+}
+
+TEST(FileMergeTest, SettingsChangedHereWinOnlyWhereTheyChanged) {
+  Settings base;
+  Settings mine = base;
+  mine.beep = true;
+  mine.months = 3;
+  mine.left = 500;
+  mine.extensions.holidayLaw = HolidayLaw::kCurrent;
+  Settings theirs = base;
+  theirs.fontName = "IPAGothic";
+  theirs.beep = false;
+  theirs.months = 2;
+  theirs.top = 40;
+  ApplySettingChanges(base, mine, theirs);
+  Settings expected = base;
+  expected.fontName = "IPAGothic";
+  expected.beep = true;
+  expected.months = 3;
+  expected.left = 500;
+  expected.top = 40;
+  expected.extensions.holidayLaw = HolidayLaw::kCurrent;
+  EXPECT_EQ(theirs, expected);
+}
+
+const std::string kStart = File({
+    "[週間]",
+    "13,10:00,定例会議,04",
+    "[月間]",
+    "[年間]",
+    "0418,09:00,母の誕生日,13,FALSE",
+    "0419,09:00,歯医者,04,TRUE",
+    "[設定]",
+    "1180,20,CLEAR,BRIGHT,ＭＳ ゴシック,FALSE,12,0,TRUE,FALSE,TRUE,FALSE,TRUE,1",
+    "[バージョン]",
+    "vespin Ver3.2(2005.04.18)",
+});
+
+class FileMergeOnDiskTest : public testing::Test {
+ protected:
+  test::TempDir dir;
+  test::RecordingNotifier notifier;
+  EventFile ef{dir.File(kEventFileName), notifier};
+  EventStore store;
+  Settings settings;
+};
+
+TEST_F(FileMergeOnDiskTest, AChangeIsSeenByItsBytesNotByItsTime) {
+  EXPECT_FALSE(ef.ChangedOnDisk());  // nothing read yet: nothing to compare
+  dir.Write(kEventFileName, kStart);
+  ASSERT_TRUE(ef.IniLoad(store, settings).ok);
+  EXPECT_FALSE(ef.ChangedOnDisk());
+  // Touched, same bytes: no change.
+  struct utimbuf later {
+    1500000000, 1500000000
+  };
+  ASSERT_EQ(::utime(dir.File(kEventFileName).c_str(), &later), 0);
+  EXPECT_FALSE(ef.ChangedOnDisk());
+  // Same size, one byte other.
+  std::string edited = kStart;
+  edited[edited.find("10:00")] = '2';
+  dir.Write(kEventFileName, edited);
+  EXPECT_TRUE(ef.ChangedOnDisk());
+  // Our own save is the new reference.
+  ASSERT_TRUE(ef.IniSave(store, settings));
+  EXPECT_FALSE(ef.ChangedOnDisk());
+  dir.Write(kEventFileName, kStart + "x");
+  EXPECT_TRUE(ef.ChangedOnDisk());
+  ASSERT_TRUE(ef.IniLoad(store, settings).ok);
+  EXPECT_FALSE(ef.ChangedOnDisk());
+}
+
+TEST_F(FileMergeOnDiskTest, RebaseKeepsTheHandEditAndTheChangesMadeHere) {
+  dir.Write(kEventFileName, kStart);
+  ASSERT_TRUE(ef.IniLoad(store, settings).ok);
+  // Here: the engine announced the meeting and deleted the flagged yearly row; the user ticked
+  // the sound and chose three months (not yet written).
+  store.week.SetCell(WeekCol::kDone, 1, "x20050419");
+  store.year.DeleteRow(2);
+  settings.beep = true;
+  settings.months = 3;
+  EXPECT_TRUE(ef.EventsDiffer(store));
+  // Meanwhile, by hand: an event appended to the weekly section, the dark scheme chosen.
+  std::string edited = kStart;
+  edited.insert(edited.find(sjis::Lit("[月間]")), sjis::Lit("82,12:00,昼休み,02\r\n"));
+  edited.replace(edited.find("BRIGHT"), 6, "DARK");
+  dir.Write(kEventFileName, edited);
+  ASSERT_TRUE(ef.ChangedOnDisk());
+
+  ASSERT_TRUE(ef.Rebase(store, settings, RowChanges::kKeep));
+  EXPECT_TRUE(notifier.notices.empty());
+  ASSERT_EQ(store.week.DataRowCount(), 2);
+  EXPECT_EQ(sjis::ToUtf8(store.week.Cell(WeekCol::kText, 2)), "昼休み");
+  EXPECT_EQ(store.week.Cell(WeekCol::kDone, 1), "x20050419");
+  EXPECT_EQ(store.year.DataRowCount(), 1);
+  EXPECT_TRUE(settings.beep);
+  EXPECT_EQ(settings.months, 3);
+  EXPECT_FALSE(settings.figureBright);
+  // What is left to write is what was changed here, on top of the edit.
+  EXPECT_FALSE(ef.ChangedOnDisk());
+  ASSERT_TRUE(ef.IniSave(store, settings));
+  std::string expected = edited;
+  expected.replace(expected.find(sjis::Lit("0419,09:00,歯医者,04,TRUE\r\n")),
+                   sjis::Lit("0419,09:00,歯医者,04,TRUE\r\n").size(), "");
+  expected.replace(expected.find("FALSE,12,0"), 5, "TRUE");
+  expected.replace(expected.find("FALSE,TRUE,1\r\n"), 14, "FALSE,TRUE,3\r\n");
+  EXPECT_EQ(dir.Read(kEventFileName), expected);
+}
+
+TEST_F(FileMergeOnDiskTest, RebaseCanDropTheRowsChangedHere) {
+  dir.Write(kEventFileName, kStart);
+  ASSERT_TRUE(ef.IniLoad(store, settings).ok);
+  store.week.ClearRows();
+  settings.months = 2;
+  std::string edited = kStart;
+  edited.replace(edited.find(sjis::Lit("定例会議")), sjis::Lit("定例会議").size(),
+                 sjis::Lit("週例会議"));
+  dir.Write(kEventFileName, edited);
+  ASSERT_TRUE(ef.Rebase(store, settings, RowChanges::kDrop));
+  ASSERT_EQ(store.week.DataRowCount(), 1);
+  EXPECT_EQ(sjis::ToUtf8(store.week.Cell(WeekCol::kText, 1)), "週例会議");
+  EXPECT_EQ(settings.months, 2);
+  EXPECT_FALSE(ef.EventsDiffer(store));
+
+  // A file that went away cannot be the base: the user is told and nothing changes.
+  std::filesystem::remove(dir.File(kEventFileName));
+  store.week.ClearRows();
+  EXPECT_FALSE(ef.Rebase(store, settings, RowChanges::kKeep));
+  EXPECT_EQ(store.week.DataRowCount(), 0);
+  EXPECT_EQ(notifier.notices, Strings{"vespin.iniを開くことができません。"});
+}
+
+}  // namespace
+}  // namespace vespin
