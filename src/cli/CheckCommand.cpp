@@ -21,7 +21,7 @@ namespace vespin::cli {
 namespace {
 
 using ini::CodePart;
-using ini::SettingsFieldSpec;
+using ini::SettingsFieldDef;
 using ini::SettingsType;
 
 std::string TrueOrFalse() {
@@ -261,9 +261,9 @@ void Checker::CheckYearCode(int n, std::string_view code) {
 }
 
 // What is wrong with a settings field that is not well formed.
-std::string FieldProblem(const SettingsFieldSpec& spec, std::string_view text) {
-  const std::string field = std::string(spec.name) + " " + Show(text) + " is ";
-  switch (spec.type) {
+std::string FieldProblem(const SettingsFieldDef& def, std::string_view text) {
+  const std::string field = std::string(def.name) + " " + Show(text) + " is ";
+  switch (def.type) {
     case SettingsType::kInteger:
       return field + "not a whole number";
     case SettingsType::kBackground:
@@ -271,7 +271,7 @@ std::string FieldProblem(const SettingsFieldSpec& spec, std::string_view text) {
     case SettingsType::kScheme:
       return field + "neither " + std::string(ini::kBright) + " nor " + std::string(ini::kDark);
     case SettingsType::kText:
-      return std::string("empty ") + spec.name;
+      return std::string("empty ") + def.name;
     case SettingsType::kBoolean:
       return field + TrueOrFalse();
     case SettingsType::kFontSize:
@@ -297,9 +297,9 @@ void Checker::CheckSettings(const FileLine& line) {
   // Past the shared fields, an older line means other things than today's.
   const std::size_t checked = full ? ini::kSettingsFieldCount : ini::kSharedSettingsFields;
   for (std::size_t i = 0; i < checked; ++i) {
-    const SettingsFieldSpec& spec = ini::kSettingsFields[i];
+    const SettingsFieldDef& def = ini::kSettingsFields[i];
     const std::string_view text = i < s.size() ? std::string_view(s[i]) : std::string_view();
-    if (!ini::WellFormed(spec.type, text)) Report(n, FieldProblem(spec, text));
+    if (!ini::WellFormed(def.type, text)) Report(n, FieldProblem(def, text));
   }
 }
 

@@ -20,7 +20,7 @@ using ini::CodePart;
 namespace EventField = ini::EventField;
 using ini::ParseDecimal;
 using ini::SettingsField;
-using ini::SettingsFieldSpec;
+using ini::SettingsFieldDef;
 using ini::SettingsType;
 
 // A line ends at either of these, or at the pair.
@@ -61,11 +61,11 @@ void AppendLine(std::string& out, std::string_view line) {
   out += ini::kLineEnd;
 }
 
-void ApplyField(const SettingsFieldSpec& spec, const std::string& text, Settings& settings) {
-  switch (spec.type) {
+void ApplyField(const SettingsFieldDef& def, const std::string& text, Settings& settings) {
+  switch (def.type) {
     case SettingsType::kInteger:
     case SettingsType::kFontSize:
-      SetInt(text, settings.*spec.number);
+      SetInt(text, settings.*def.number);
       break;
     case SettingsType::kBackground:
       settings.backClear = text == ini::kClear;
@@ -76,39 +76,39 @@ void ApplyField(const SettingsFieldSpec& spec, const std::string& text, Settings
       }
       break;
     case SettingsType::kScheme:
-      settings.*spec.flag = text == ini::kBright;
+      settings.*def.flag = text == ini::kBright;
       break;
     case SettingsType::kText:
       settings.fontName = text;
       break;
     case SettingsType::kBoolean:
-      settings.*spec.flag = text == ini::kTrue;
+      settings.*def.flag = text == ini::kTrue;
       break;
     case SettingsType::kFontStyle:
-      if (auto v = ParseDecimal(text)) settings.*spec.number = static_cast<int>(*v & 0xFF);
+      if (auto v = ParseDecimal(text)) settings.*def.number = static_cast<int>(*v & 0xFF);
       break;
     case SettingsType::kMonths:
-      if (auto months = ini::MonthsFromToken(text)) settings.*spec.number = *months;
+      if (auto months = ini::MonthsFromToken(text)) settings.*def.number = *months;
       break;
   }
 }
 
-std::string FieldText(const SettingsFieldSpec& spec, const Settings& settings) {
-  switch (spec.type) {
+std::string FieldText(const SettingsFieldDef& def, const Settings& settings) {
+  switch (def.type) {
     case SettingsType::kInteger:
     case SettingsType::kFontSize:
     case SettingsType::kFontStyle:
-      return std::to_string(settings.*spec.number);
+      return std::to_string(settings.*def.number);
     case SettingsType::kBackground:
       return settings.backClear ? std::string(ini::kClear) : std::to_string(settings.backColor);
     case SettingsType::kScheme:
-      return std::string(settings.*spec.flag ? ini::kBright : ini::kDark);
+      return std::string(settings.*def.flag ? ini::kBright : ini::kDark);
     case SettingsType::kText:
       return settings.fontName;
     case SettingsType::kBoolean:
-      return std::string(ini::BoolToken(settings.*spec.flag));
+      return std::string(ini::BoolToken(settings.*def.flag));
     case SettingsType::kMonths: {
-      const int months = settings.*spec.number;
+      const int months = settings.*def.number;
       return months >= 1 && months <= 3 ? std::to_string(months) : std::string();
     }
   }
@@ -282,8 +282,8 @@ EventLineFields ReadEventLine(std::string_view line, bool yearly) {
 void ApplySettingsLine(const std::vector<std::string>& s, Settings& settings) {
   const std::size_t n = s.size();
   if (n == ini::kSettingsFieldCount) {
-    for (const SettingsFieldSpec& spec : ini::kSettingsFields) {
-      ApplyField(spec, s[ini::Index(spec.field)], settings);
+    for (const SettingsFieldDef& def : ini::kSettingsFields) {
+      ApplyField(def, s[ini::Index(def.field)], settings);
     }
     return;
   }
@@ -305,8 +305,8 @@ void ApplySettingsLine(const std::vector<std::string>& s, Settings& settings) {
 std::string SettingsLine(const Settings& settings) {
   std::string line;
   bool first = true;
-  for (const SettingsFieldSpec& spec : ini::kSettingsFields) {
-    AppendField(line, FieldText(spec, settings), first);
+  for (const SettingsFieldDef& def : ini::kSettingsFields) {
+    AppendField(line, FieldText(def, settings), first);
     first = false;
   }
   return line;

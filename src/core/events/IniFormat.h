@@ -142,7 +142,7 @@ enum class SettingsType {
   kMonths,      // MonthsFromToken
 };
 
-struct SettingsFieldSpec {
+struct SettingsFieldDef {
   SettingsField field;
   SettingsType type;
   const char* name;  // as `check` calls it in its messages
@@ -153,7 +153,7 @@ struct SettingsFieldSpec {
   bool Settings::*flag = nullptr;
 };
 
-inline constexpr std::array<SettingsFieldSpec, kSettingsFieldCount> kSettingsFields = {{
+inline constexpr std::array<SettingsFieldDef, kSettingsFieldCount> kSettingsFields = {{
     {SettingsField::kLeft, SettingsType::kInteger, "window left", &Settings::left},
     {SettingsField::kTop, SettingsType::kInteger, "window top", &Settings::top},
     {SettingsField::kBackground, SettingsType::kBackground, "background"},

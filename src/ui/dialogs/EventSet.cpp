@@ -47,7 +47,7 @@ constexpr const char* kFalse = "FALSE";
 
 // What the three pages say about themselves, in the order of the tabs. The object names follow
 // the controls' names: a page letter (Y, M, W) inside a fixed prefix and suffix.
-struct PageSpec {
+struct PageLayout {
   const char* caption;  // two spaces inside each
   const char* tabName;
   const char* listName;
@@ -58,7 +58,7 @@ struct PageSpec {
   int sortColumn;  // -1: the rows stay in the order the user gives them
 };
 
-constexpr PageSpec kPageSpecs[] = {
+constexpr PageLayout kPageLayouts[] = {
     {"年  間", "TabYear", "gbYear", 'Y', &EventStore::year, YearColumns, YearCol::kDone,
      YearCol::kSortKey},
     {"月  間", "TabMonth", "gbMonth", 'M', &EventStore::month, MonthColumns, MonthCol::kDone,
@@ -233,23 +233,23 @@ void TdlgEventSet::BuildWindow() {
 }
 
 void TdlgEventSet::BuildPage(PageIndex index) {
-  const PageSpec& spec = kPageSpecs[index];
+  const PageLayout& def = kPageLayouts[index];
   Page& page = pages_[index];
   page.tab = new QWidget;
-  page.tab->setObjectName(QLatin1String(spec.tabName));
-  pageEvent_->addTab(page.tab, Ui(spec.caption));
-  page.table = &(host_.Store().*spec.table);
-  page.doneColumn = spec.doneColumn;
-  if (spec.sortColumn >= 0) page.sortColumn = spec.sortColumn;
+  page.tab->setObjectName(QLatin1String(def.tabName));
+  pageEvent_->addTab(page.tab, Ui(def.caption));
+  page.table = &(host_.Store().*def.table);
+  page.doneColumn = def.doneColumn;
+  if (def.sortColumn >= 0) page.sortColumn = def.sortColumn;
 
   page.list = new CGridBase(page.table, page.tab);
-  page.list->setObjectName(QLatin1String(spec.listName));
+  page.list->setObjectName(QLatin1String(def.listName));
   page.list->move(kListLeft, kListTop);
   // Reached by the mouse and moved with the cursor keys, never by Tab.
   page.list->setFocusPolicy(Qt::ClickFocus);
   // The columns over a table that already holds events: the layout is computed without
   // emptying it.
-  const auto columns = spec.columns();
+  const auto columns = def.columns();
   for (std::size_t c = 0; c < columns.size(); ++c) {
     page.list->DefineColumn(static_cast<int>(c), sjis::Lit(columns[c].titleUtf8), columns[c].width,
                             columns[c].align);
@@ -257,17 +257,17 @@ void TdlgEventSet::BuildPage(PageIndex index) {
   page.list->SetRowCountGroup(1);
   page.list->ComputeLayout();
 
-  page.time = NewEdit(page.tab, Name("me", spec.letter, "Time"), kTimeLeft, kTimeWidth, 5);
+  page.time = NewEdit(page.tab, Name("me", def.letter, "Time"), kTimeLeft, kTimeWidth, 5);
   page.time->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhPreferNumbers);
   page.time->SetOnUserValidate(
       [this](TMultiEdit& sender, int& result) { meTimeUserValidate(sender, result); });
-  page.text = NewEdit(page.tab, Name("me", spec.letter, "Event"), kTextLeft, kTextWidth, 32);
-  page.alarm = NewCombo(page.tab, Name("mcb", spec.letter, "Alarm"), kAlarmPlace, &Codes().cdAlarm);
-  page.add = NewButton(page.tab, Name("pb", spec.letter, "Add"), kAddCaption, 320, kPageButtonTop);
+  page.text = NewEdit(page.tab, Name("me", def.letter, "Event"), kTextLeft, kTextWidth, 32);
+  page.alarm = NewCombo(page.tab, Name("mcb", def.letter, "Alarm"), kAlarmPlace, &Codes().cdAlarm);
+  page.add = NewButton(page.tab, Name("pb", def.letter, "Add"), kAddCaption, 320, kPageButtonTop);
   page.update =
-      NewButton(page.tab, Name("pb", spec.letter, "Upd"), kUpdateCaption, 400, kPageButtonTop);
+      NewButton(page.tab, Name("pb", def.letter, "Upd"), kUpdateCaption, 400, kPageButtonTop);
   page.remove =
-      NewButton(page.tab, Name("pb", spec.letter, "Del"), kDeleteCaption, 480, kPageButtonTop);
+      NewButton(page.tab, Name("pb", def.letter, "Del"), kDeleteCaption, 480, kPageButtonTop);
 
   connect(page.list, &CGridBase::Clicked, this, [this, &page] { ListClick(page); });
   connect(page.add, &QPushButton::clicked, this, [this, &page] { AddClick(page); });
