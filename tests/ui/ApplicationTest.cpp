@@ -279,15 +279,17 @@ TEST_F(ApplicationTest, FontChooserOffersNoEffectsAndNoSizeOutside6To24) {
   EXPECT_EQ(sjis::ToUtf8(fields[4]), "ＭＳ ゴシック");
   EXPECT_EQ(fields[7], "5");
 
-  {
-    ScopedModalHandler pick([](QDialog& dialog) {
+  // Another face in the chooser, at `points`.
+  const auto pickIpaPGothic = [&w](int points) {
+    ScopedModalHandler pick([points](QDialog& dialog) {
       QFont f(QStringLiteral("IPAPGothic"));
-      f.setPointSize(14);
+      f.setPointSize(points);
       dynamic_cast<QFontDialog&>(dialog).setCurrentFont(f);
       return int(QDialog::Accepted);
     });
     MenuItem(w, "miFont")->trigger();
-  }
+  };
+  pickIpaPGothic(14);
   fields = SettingsFields();
   EXPECT_EQ(fields[4], "IPAPGothic");
   EXPECT_EQ(fields[6], "14");
@@ -295,15 +297,7 @@ TEST_F(ApplicationTest, FontChooserOffersNoEffectsAndNoSizeOutside6To24) {
   EXPECT_EQ(w.WindowFont().pointSize(), 14);
 
   // A size typed below what the panel shows is stored as the panel shows it.
-  {
-    ScopedModalHandler pick([](QDialog& dialog) {
-      QFont f(QStringLiteral("IPAPGothic"));
-      f.setPointSize(4);
-      dynamic_cast<QFontDialog&>(dialog).setCurrentFont(f);
-      return int(QDialog::Accepted);
-    });
-    MenuItem(w, "miFont")->trigger();
-  }
+  pickIpaPGothic(4);
   EXPECT_EQ(SettingsFields()[6], "6");
   EXPECT_EQ(w.WindowFont().pointSize(), 6);
 }
