@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -96,8 +97,28 @@ long RssKib(pid_t pid) {
   return -1;
 }
 
+// CPU time the process has used so far, all its threads together, in milliseconds: each
+// thread's time on a CPU from the scheduler's nanosecond count (the tick counts of
+// /proc/PID/stat would round a start-up of a few dozen milliseconds too coarsely).
+double CpuMs(pid_t pid) {
+  const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+  std::error_code error;
+  double ns = 0;
+  bool any = false;
+  for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+    std::ifstream in(task.path() / "schedstat");
+    double onCpu = 0;
+    if (in >> onCpu) {
+      ns += onCpu;
+      any = true;
+    }
+  }
+  return any ? ns / 1e6 : -1;
+}
+
 struct Sample {
   double startupMs = -1;
+  double cpuMs = -1;  // at the first paint
   long rssKib = -1;
 };
 
@@ -163,6 +184,7 @@ Sample RunOnce(xcb_connection_t* c, const std::string& program, const std::strin
   const xcb_window_t w = WaitForMap(c, std::chrono::seconds(20));
   if (w != XCB_NONE && WaitForPaint(c, w, std::chrono::seconds(20))) {
     s.startupMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+    s.cpuMs = CpuMs(pid);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     s.rssKib = RssKib(pid);
   }
@@ -194,26 +216,29 @@ int main(int argc, char** argv) {
   xcb_change_window_attributes(c, screen->root, XCB_CW_EVENT_MASK, &mask);
   xcb_flush(c);
 
-  std::vector<std::vector<double>> startup(programs.size()), rss(programs.size());
+  std::vector<std::vector<double>> startup(programs.size()), cpu(programs.size()),
+      rss(programs.size());
   RunOnce(c, programs[0], folder);  // warm the file cache; not counted
   for (int r = 0; r < runs; ++r) {
     for (std::size_t p = 0; p < programs.size(); ++p) {
       const Sample s = RunOnce(c, programs[p], folder);
-      if (s.startupMs < 0 || s.rssKib < 0) {
+      if (s.startupMs < 0 || s.cpuMs < 0 || s.rssKib < 0) {
         std::fprintf(stderr, "%s: no painted window\n", programs[p].c_str());
         return 1;
       }
       startup[p].push_back(s.startupMs);
+      cpu[p].push_back(s.cpuMs);
       rss[p].push_back(static_cast<double>(s.rssKib));
     }
   }
-  std::printf("%-40s %12s %12s %10s %10s\n", "program", "start-up ms", "RSS KiB", "x start",
-              "x RSS");
+  std::printf("%-40s %12s %8s %10s %8s %8s %8s\n", "program", "start-up ms", "CPU ms", "RSS KiB",
+              "x start", "x CPU", "x RSS");
   for (std::size_t p = 0; p < programs.size(); ++p) {
     const double st = Median(startup[p]);
+    const double cpuMs = Median(cpu[p]);
     const double m = Median(rss[p]);
-    std::printf("%-40s %12.1f %12.0f %10.2f %10.2f\n", programs[p].c_str(), st, m,
-                st / Median(startup[0]), m / Median(rss[0]));
+    std::printf("%-40s %12.1f %8.1f %10.0f %8.2f %8.2f %8.2f\n", programs[p].c_str(), st, cpuMs, m,
+                st / Median(startup[0]), cpuMs / Median(cpu[0]), m / Median(rss[0]));
   }
   std::printf("(medians of %d runs each)\n", runs);
   xcb_disconnect(c);

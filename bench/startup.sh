@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Start-up and resident memory of vespin against a minimal Qt Widgets window, under a virtual
-# X server: medians of RUNS runs (default 15) and the ratios. Builds what it needs.
+# X server: medians of RUNS runs (default 15) and the ratios; wall time and CPU time (user + system)
+# up to the first paint. Builds what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs="${1:-15}"

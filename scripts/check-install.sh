@@ -60,7 +60,8 @@ usage=$("$root/bin/vespin-cli" 2>&1 >/dev/null || true)
 completion=$root/share/bash-completion/completions/vespin-cli
 page=$(zcat "$root/share/man/man1/vespin-cli.1.gz" | sed 's/\\-/-/g')
 for command in $(sed 's/^usage: vespin-cli //; s/ | /\n/g' <<<"$usage" | awk '{print $1}'); do
-  grep -q "fB$command\\fR\|^\.B vespin-cli $command" <<<"$page" || fail "vespin-cli(1) lacks $command"
+  grep -qF -e "\\fB$command\\fR" -e ".B vespin-cli $command" <<<"$page" ||
+    fail "vespin-cli(1) lacks $command"
   grep -qw -- "$command" "$completion" || fail "the completion lacks $command"
 done
 for option in $(grep -o -- '--[a-z-]*' <<<"$usage" | sort -u); do

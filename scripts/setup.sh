@@ -8,7 +8,8 @@ packages=(
   cmake ninja-build g++ clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev libgl-dev libx11-dev
-  fonts-ipafont-gothic xvfb xauth tzdata
+  libical-dev pkg-config tzdata
+  fonts-ipafont-gothic xvfb xauth
   librsvg2-bin desktop-file-utils appstream groff-base man-db
 )
 if [ "${1:-}" = package ]; then

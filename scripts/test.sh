@@ -29,7 +29,9 @@ fi
 echo "== Full build =="
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVESPIN_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
-ctest --test-dir build -j "$jobs" --output-on-failure
 
 echo "== Installed tree =="
 ./scripts/check-install.sh build
+
+echo "== Tests of the full build =="
+ctest --test-dir build -j "$jobs" --output-on-failure

@@ -89,23 +89,33 @@ std::optional<std::int64_t> OneNumber(const Args& args, std::int64_t lo, std::in
 int Holidays(const Args& args, std::ostream& out, std::ostream& err, const Environment& /*env*/) {
   std::optional<HolidayLaw> law;
   bool names = false;
-  std::optional<std::int64_t> year;
+  std::optional<std::int64_t> first;
+  std::optional<std::int64_t> last;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const OptionRead lawRead = ReadLawOption(args, i, law);
     if (lawRead == OptionRead::kBad) return Refuse(err, kLawValues);
     if (lawRead == OptionRead::kRead) continue;
     if (args[i] == "--names") {
       names = true;
-    } else if (!year) {
-      year = ParseNumber(args[i], kFirstYear, kLastYear);
-      if (!year) return NotAYear(err, args[i]);
+    } else if (!first) {
+      first = ParseNumber(args[i], kFirstYear, kLastYear);
+      if (!first) return NotAYear(err, args[i]);
+    } else if (!last) {
+      last = ParseNumber(args[i], kFirstYear, kLastYear);
+      if (!last) return NotAYear(err, args[i]);
     } else {
       return TooMany(err, args[i]);
     }
   }
-  if (!year) return Refuse(err, "a year is needed");
-  const auto y = static_cast<int>(*year);
-  for (TDateTime t = EncodeDate(y, 1, 1), end = EncodeDate(y, 12, 31); t <= end; t += 1) {
+  if (!first) return Refuse(err, "a year is needed");
+  if (!last) last = first;
+  if (*last < *first) {
+    return Refuse(
+        err, Quoted(std::to_string(*last)) + " comes before " + Quoted(std::to_string(*first)));
+  }
+  for (TDateTime t = EncodeDate(static_cast<int>(*first), 1, 1),
+                 end = EncodeDate(static_cast<int>(*last), 12, 31);
+       t <= end; t += 1) {
     const auto name = HolidayName(t, law.value_or(HolidayLaw::k2005));
     if (!name) continue;
     out << IsoDate(t);

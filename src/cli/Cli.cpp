@@ -16,16 +16,26 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"holidays", "holidays [--law 2005|current] [--names] YEAR", &Holidays},
+    {"holidays", "holidays [--law 2005|current] [--names] YEAR [TO-YEAR]", &Holidays},
     {"equinox", "equinox YEAR", &Equinox},
     {"jd", "jd N", &JulianDay},
     {"month", "month [--law 2005|current] [YEAR MONTH]", &Month},
     {"check", "check [--file F]", &Check},
     {"day", "day [--file F] [--law 2005|current] YYYY-MM-DD", &Day},
+    {"agenda",
+     "agenda [--file F] [--law 2005|current] FROM [TO] | agenda [--file F] "
+     "[--law 2005|current] [FROM] --days N",
+     &Agenda},
     {"simulate",
      "simulate [--file F] [--law 2005|current] [--on-time on|off] [--start-up on|off] "
      "YYYY-MM-DDTHH:MM[:SS] YYYY-MM-DDTHH:MM[:SS]",
      &Simulate},
+    {"export",
+     "export [--file F] [--law 2005|current] [--from DATE] [--until DATE] [--floating] "
+     "[-o OUT.ics] | export --holidays [--law 2005|current] [--from YEAR] [--until YEAR] "
+     "[-o OUT.ics]",
+     &Export},
+    {"import", "import [--file F] [--dry-run] IN.ics", &Import},
 };
 
 void PrintUsage(std::ostream& err) {
@@ -76,6 +86,11 @@ OptionRead ReadLawOption(const Args& args, std::size_t& i, std::optional<Holiday
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const Environment& env) {
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    out << "usage:\n";
+    for (const auto& c : kCommands) out << "  vespin-cli " << c.usage << "\n";
+    return kExitOk;
+  }
   if (!args.empty()) {
     for (const auto& c : kCommands) {
       if (args[0] != c.name) continue;

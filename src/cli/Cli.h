@@ -2,6 +2,7 @@
 // vespin-cli: the terminal companion. Run() is the whole program behind main(), so tests can
 // drive it with their own streams, date and folder.
 
+#include <cstdint>
 #include <filesystem>
 #include <iosfwd>
 #include <string>
@@ -14,6 +15,7 @@ namespace vespin::cli {
 struct Environment {
   bool colour = false;                  // output is a terminal: colour instead of markers
   TDateTime today = 0;                  // the local date
+  std::int64_t nowUtc = 0;              // seconds since 1970-01-01 00:00 UTC
   std::filesystem::path workDir = ".";  // where vespin.ini is looked up by default
 };
 

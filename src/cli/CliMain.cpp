@@ -14,5 +14,6 @@ int main(int argc, char** argv) {
   std::tm local{};
   localtime_r(&now, &local);
   env.today = vespin::EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+  env.nowUtc = static_cast<std::int64_t>(now);
   return vespin::cli::Run(args, std::cout, std::cerr, env);
 }

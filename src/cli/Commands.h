@@ -2,6 +2,7 @@
 // The subcommands of vespin-cli. Each gets the arguments after its own name and returns an
 // exit code; on kExitUsage the dispatcher prints the one-line usage.
 
+#include <cstddef>
 #include <filesystem>
 #include <iosfwd>
 #include <optional>
@@ -11,6 +12,8 @@
 
 #include "Cli.h"
 #include "calendar/HolidayLaw.h"
+#include "events/EventStore.h"
+#include "events/Settings.h"
 
 namespace vespin::cli {
 
@@ -38,6 +41,18 @@ int JulianDay(const Args& args, std::ostream& out, std::ostream& err, const Envi
 int Month(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Check(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Day(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
+int Agenda(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Simulate(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
+int Export(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
+int Import(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
+
+// Shared by the subcommands.
+// `count` decimal digits at `pos`, or -1.
+int Digits(std::string_view s, std::size_t pos, std::size_t count);
+// YYYY-MM-DD, years 1 to 9999.
+std::optional<TDateTime> ParseDate(std::string_view s);
+// Reads the event file into the tables; false after telling why.
+bool Load(const std::filesystem::path& file, EventStore& store, Settings& settings,
+          std::ostream& err);
 
 }  // namespace vespin::cli

@@ -1,6 +1,7 @@
-// day and simulate: the event engine at the terminal. `day` lists what falls on a date;
-// `simulate` runs the alarm passes the program's clock would run over a stretch of time and
-// prints every notice they show. Neither ever writes the event file.
+// day, agenda and simulate: the event engine at the terminal. `day` lists what falls on a date,
+// `agenda` what falls on every date of a range, and `simulate` runs the alarm passes the
+// program's clock would run over a stretch of time and prints every notice they show. None of
+// them ever writes the event file.
 
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +13,8 @@
 #include "Commands.h"
 #include "calendar/DateTime.h"
 #include "events/AppState.h"
+#include "events/CompactEvents.h"
+#include "events/DayRules.h"
 #include "events/EngineHost.h"
 #include "events/EventEngine.h"
 #include "events/EventFile.h"
@@ -21,24 +24,6 @@
 
 namespace vespin::cli {
 namespace {
-
-// `count` decimal digits at `pos`, or -1.
-int Digits(std::string_view s, std::size_t pos, std::size_t count) {
-  int value = 0;
-  for (std::size_t i = pos; i < pos + count; ++i) {
-    if (i >= s.size() || s[i] < '0' || s[i] > '9') return -1;
-    value = value * 10 + (s[i] - '0');
-  }
-  return value;
-}
-
-// YYYY-MM-DD, years 1 to 9999.
-std::optional<TDateTime> ParseDate(std::string_view s) {
-  if (s.size() != 10 || s[4] != '-' || s[7] != '-') return std::nullopt;
-  const int y = Digits(s, 0, 4), m = Digits(s, 5, 2), d = Digits(s, 8, 2);
-  if (y < 1 || m < 0 || d < 0) return std::nullopt;
-  return TryEncodeDate(y, m, d);
-}
 
 // YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS.
 std::optional<TDateTime> ParseDateTime(std::string_view s) {
@@ -95,6 +80,45 @@ class TerminalHost final : public EngineHost {
   std::string minute_;
 };
 
+int CannotRead(const std::filesystem::path& file, std::ostream& err) {
+  err << file.string() << ": " << FileProblemText(ProblemWith(file)) << "\n";
+  return kExitProblem;
+}
+
+int KindMask(EventKind kind) {
+  switch (kind) {
+    case EventKind::kYearly:
+      return kMaskYearly;
+    case EventKind::kMonthly:
+      return kMaskMonthly;
+    case EventKind::kWeekly:
+      return kMaskWeekly;
+  }
+  return 0;
+}
+
+// A count of days, 1 to 3,652,059 (the calendar's whole span).
+std::optional<std::int64_t> ParseCount(std::string_view s) {
+  if (s.empty() || s.size() > 7) return std::nullopt;
+  std::int64_t n = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + (c - '0');
+  }
+  if (n < 1 || n > 3'652'059) return std::nullopt;
+  return n;
+}
+
+// YYYY-MM-DD of a whole-day index.
+std::string IsoDay(std::int64_t day) {
+  const DateParts d = DecodeDate(static_cast<TDateTime>(day));
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
+  return buf;
+}
+
+}  // namespace
+
 // Reads the event file into the tables; false after telling why.
 bool Load(const std::filesystem::path& file, EventStore& store, Settings& settings,
           std::ostream& err) {
@@ -103,6 +127,24 @@ bool Load(const std::filesystem::path& file, EventStore& store, Settings& settin
   ParseEventFile(*bytes, store, settings);
   return true;
 }
+
+int Digits(std::string_view s, std::size_t pos, std::size_t count) {
+  int value = 0;
+  for (std::size_t i = pos; i < pos + count; ++i) {
+    if (i >= s.size() || s[i] < '0' || s[i] > '9') return -1;
+    value = value * 10 + (s[i] - '0');
+  }
+  return value;
+}
+
+std::optional<TDateTime> ParseDate(std::string_view s) {
+  if (s.size() != 10 || s[4] != '-' || s[7] != '-') return std::nullopt;
+  const int y = Digits(s, 0, 4), m = Digits(s, 5, 2), d = Digits(s, 8, 2);
+  if (y < 1 || m < 0 || d < 0) return std::nullopt;
+  return TryEncodeDate(y, m, d);
+}
+
+namespace {
 
 constexpr const char* kNeedsFile = "--file needs a file name";
 
@@ -136,17 +178,93 @@ int Day(const Args& args, std::ostream& out, std::ostream& err, const Environmen
   }
   if (!date) return Refuse(err, "a date YYYY-MM-DD is needed");
 
-  EventStore store;
-  Settings settings;
-  if (!Load(file, store, settings, err)) return kExitProblem;
-  AppState state;
-  TerminalHost host(out, settings.onTime, settings.startUp,
-                    law.value_or(settings.extensions.holidayLaw));
-  EventEngine engine(store, state, host);
-  for (const DayEvent& e : engine.EventsOn(*date)) {
-    out << KindName(e.kind) << ' ' << e.timeText << ' ' << sjis::ToUtf8(e.text) << '\n';
+  // Only the rows that fall on the date are kept; the rest of the file passes by. The file
+  // names its holidays only at its end, so without --law a row stays when either rule set
+  // lets it through, and the file's choice settles it afterwards.
+  const auto index = EventDayIndex(*date);
+  std::optional<DayFacts> older, current;
+  if (index) {
+    if (law != HolidayLaw::kCurrent) older.emplace(*index, HolidayLaw::k2005);
+    if (law != HolidayLaw::k2005) current.emplace(*index, HolidayLaw::kCurrent);
   }
-  out << "mask " << engine.EventCheck(CheckMode::kDayMask, *date, 0) << '\n';
+  const auto read = ReadCompactEvents(file, [&](EventKind kind, std::string_view code) {
+    return (older && older->Falls(kind, code)) || (current && current->Falls(kind, code));
+  });
+  if (!read) return CannotRead(file, err);
+  const auto& facts = law.value_or(read->holidayLaw) == HolidayLaw::kCurrent ? current : older;
+  int mask = 0;
+  for (const CompactEvent& e : read->events) {
+    if (!facts->Falls(e.kind, e.code)) continue;
+    out << KindName(e.kind) << ' ' << HourMinuteText(e.timeMs) << ' ' << sjis::ToUtf8(e.text)
+        << '\n';
+    mask |= KindMask(e.kind);
+  }
+  out << "mask " << mask << '\n';
+  return kExitOk;
+}
+
+int Agenda(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
+  std::filesystem::path file = env.workDir / kEventFileName;
+  std::optional<TDateTime> from;
+  std::optional<TDateTime> to;
+  std::optional<std::int64_t> days;
+  std::optional<HolidayLaw> law;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const OptionRead lawRead = ReadLawOption(args, i, law);
+    if (lawRead == OptionRead::kBad) return kExitUsage;
+    if (lawRead == OptionRead::kRead) continue;
+    const std::string& a = args[i];
+    if (a == "--file" || a == "--days") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return kExitUsage;
+      const std::string& value = args[++i];
+      if (a == "--file") {
+        file = value;
+      } else if (!(days = ParseCount(value))) {
+        return kExitUsage;
+      }
+    } else if (!from) {
+      if (!(from = ParseDate(a))) return kExitUsage;
+    } else if (!to) {
+      if (!(to = ParseDate(a))) return kExitUsage;
+    } else {
+      return kExitUsage;
+    }
+  }
+  if (days && to) return kExitUsage;
+  if (!from) {
+    if (!days) return kExitUsage;
+    from = env.today;
+  }
+  const auto first = EventDayIndex(*from);
+  const auto last =
+      EventDayIndex(days ? *from + static_cast<TDateTime>(*days - 1) : to.value_or(*from));
+  if (!first || !last || *last < *first) return kExitUsage;
+
+  const auto read = ReadCompactEvents(file, [](EventKind, std::string_view) { return true; });
+  if (!read) return CannotRead(file, err);
+  const std::vector<CompactEvent>* events = &read->events;
+  const HolidayLaw holidays = law.value_or(read->holidayLaw);
+  // A yearly event flagged for deletion goes at its first occurrence: it is listed once.
+  std::vector<bool> gone(events->size(), false);
+  std::string line;
+  for (std::int64_t day = *first; day <= *last; ++day) {
+    const DayFacts facts(day, holidays);
+    const std::string date = IsoDay(day);
+    for (std::size_t i = 0; i < events->size(); ++i) {
+      const CompactEvent& e = (*events)[i];
+      if (gone[i] || !facts.Falls(e.kind, e.code)) continue;
+      if (e.deleteOnceDue) gone[i] = true;
+      line = date;
+      line += ' ';
+      line += KindName(e.kind);
+      line += ' ';
+      line += HourMinuteText(e.timeMs);
+      line += ' ';
+      line += sjis::ToUtf8(e.text);
+      line += '\n';
+      out << line;
+    }
+  }
   return kExitOk;
 }
 
@@ -194,7 +312,8 @@ int Simulate(const Args& args, std::ostream& out, std::ostream& err, const Envir
   TerminalHost host(out, onTime.value_or(settings.onTime), startUp.value_or(settings.startUp),
                     law.value_or(settings.extensions.holidayLaw));
   EventEngine engine(store, state, host);
-  ForEachAlarmPass(*from, *to, [&](TDateTime now) {
+  // Only the passes that can show something run; the others would repeat their predecessor.
+  ForEachActingAlarmPass(*from, *to, engine, [&](TDateTime now) {
     host.SetPassTime(now);
     engine.AlarmPass(now);
   });

@@ -108,7 +108,7 @@ TEST(CalendarCommandsTest, JulianDayNumbers) {
 }
 
 TEST(CalendarCommandsTest, BadArgumentsAreNamedBeforeTheUsage) {
-  const char* holidays = "holidays [--law 2005|current] [--names] YEAR";
+  const char* holidays = "holidays [--law 2005|current] [--names] YEAR [TO-YEAR]";
   const char* month = "month [--law 2005|current] [YEAR MONTH]";
   const struct {
     std::vector<std::string> args;
@@ -116,7 +116,8 @@ TEST(CalendarCommandsTest, BadArgumentsAreNamedBeforeTheUsage) {
     const char* usage;
   } cases[] = {
       {{"holidays"}, "a year is needed", holidays},
-      {{"holidays", "2005", "1"}, "'1' is one argument too many", holidays},
+      {{"holidays", "2005", "1"}, "'1' comes before '2005'", holidays},
+      {{"holidays", "2005", "2006", "2007"}, "'2007' is one argument too many", holidays},
       {{"holidays", "20o5"}, "'20o5' is not a year from 1 to 9999", holidays},
       {{"holidays", "10000"}, "'10000' is not a year from 1 to 9999", holidays},
       {{"holidays", "--law", "2019", "2005"}, "--law takes 2005 or current", holidays},

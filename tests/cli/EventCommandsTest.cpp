@@ -126,7 +126,7 @@ TEST(EventCommandsTest, SimulateRunsTheClocksPasses) {
 }
 
 // day and simulate go by the holidays the file chose, unless --law says otherwise.
-TEST(EventCommandsTest, DayAndSimulateFollowTheFilesHolidays) {
+TEST(EventCommandsTest, DayAgendaAndSimulateFollowTheFilesHolidays) {
   const Strings body = {
       "[週間]",
       "82,12:00,昼休み,02",
@@ -157,6 +157,11 @@ TEST(EventCommandsTest, DayAndSimulateFollowTheFilesHolidays) {
       {{"day", "--file", chosen, "--law", "2005", "2026-09-22"}, lunch},
       {{"day", "--file", plain, "2026-09-22"}, lunch},
       {{"day", "--law", "current", "--file", plain, "2026-09-22"}, holidayNoon},
+      {{"agenda", "--file", chosen, "2026-09-22"}, "2026-09-22 weekly 13:00 祝日の午後\n"},
+      {{"agenda", "--file", chosen, "--law", "2005", "2026-09-22"},
+       "2026-09-22 weekly 12:00 昼休み\n"},
+      {{"agenda", "--law", "current", "--file", plain, "2026-09-22", "--days", "1"},
+       "2026-09-22 weekly 13:00 祝日の午後\n"},
       {{"simulate", "--file", chosen, "2026-09-22T11:58", "2026-09-22T12:59"}, afternoon},
       {{"simulate", "--file", plain, "2026-09-22T11:58", "2026-09-22T12:59"}, noon},
       {{"simulate", "--law", "2005", "--file", chosen, "2026-09-22T11:58", "2026-09-22T12:59"},

@@ -8,9 +8,11 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QScreen>
@@ -70,6 +72,14 @@ class ApplicationTest : public ::testing::Test {
     return app;
   }
 
+  // What a user types into the file dialog's name box: a name in the test's folder.
+  void TypeFileName(QFileDialog& files, const char* name) {
+    files.setDirectory(QString::fromStdString(dir.Path().string()));
+    auto* edit = files.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    edit->setText(QString::fromUtf8(name));
+  }
+
   // The settings line as the file holds it now.
   std::vector<std::string> SettingsFields() {
     const std::string bytes = dir.Read("vespin.ini");
@@ -96,6 +106,52 @@ TEST_F(ApplicationTest, MissingFileTellsTheUserAndFailsTheStart) {
   EXPECT_FALSE(app.Start());
   EXPECT_EQ(shown, QStringList{QStringLiteral("vespin.iniを開くことができません。")});
   EXPECT_FALSE(std::filesystem::exists(dir.File("vespin.ini")));
+}
+
+TEST_F(ApplicationTest, ICalendarExportWritesWhereTheUserSaysAndNothingOnCancel) {
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  const std::string before = dir.Read("vespin.ini");
+  const auto target = dir.File("mine.ics");
+  QString title;
+  const struct {
+    bool accept;
+    bool written;
+  } cases[] = {{false, false}, {true, true}};
+  for (const auto& c : cases) {
+    ScopedModalHandler answer([&](QDialog& dialog) {
+      auto& files = dynamic_cast<QFileDialog&>(dialog);
+      title = files.windowTitle();
+      if (!c.accept) return int(QDialog::Rejected);
+      TypeFileName(files, "mine.ics");
+      return int(QDialog::Accepted);
+    });
+    MenuItem(w, "miIcalExport")->trigger();
+    EXPECT_EQ(std::filesystem::exists(target), c.written);
+  }
+  EXPECT_EQ(title, QStringLiteral("iCalendarに書き出す"));
+  const std::string ics = dir.Read("mine.ics");
+  // Today is Monday 18 April 2005: the meeting's first Tuesday is the next day.
+  EXPECT_NE(ics.find("SUMMARY:定例会議\r\n"), std::string::npos);
+  EXPECT_NE(ics.find("DTSTART;TZID=Asia/Tokyo:20050419T100000\r\n"), std::string::npos);
+  EXPECT_EQ(dir.Read("vespin.ini"), before);
+}
+
+TEST_F(ApplicationTest, ICalendarExportThatCannotWriteTellsTheUser) {
+  auto app = Start(kSample);
+  // A folder already has the name.
+  std::filesystem::create_directory(dir.File("taken.ics"));
+  QStringList shown;
+  ScopedModalHandler answer([&](QDialog& dialog) {
+    if (auto* files = dynamic_cast<QFileDialog*>(&dialog)) {
+      TypeFileName(*files, "taken.ics");
+    } else {
+      shown << dynamic_cast<TfrmMsg&>(dialog).lMsg()->text();
+    }
+    return int(QDialog::Accepted);
+  });
+  MenuItem(app->MainWindow(), "miIcalExport")->trigger();
+  EXPECT_EQ(shown, QStringList{QStringLiteral("iCalendarファイルに書き込むことができません。")});
 }
 
 TEST_F(ApplicationTest, StartAppliesTheFileToTheWindow) {

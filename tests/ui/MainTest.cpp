@@ -519,8 +519,8 @@ TEST_F(MainTest, MenuHasEveryItemInOrderWithTheHints) {
   auto w = Make();
   QStringList top;
   for (QAction* a : w->pMenu()->actions()) top << a->text();
-  EXPECT_EQ(top, (QStringList{u"ｲﾍﾞﾝﾄ設定..."_s, u"お知らせﾒｯｾｰｼﾞ"_s, u"表示"_s,
-                              u"ﾊﾞｰｼﾞｮﾝ情報..."_s, u"終了"_s}));
+  EXPECT_EQ(top, (QStringList{u"ｲﾍﾞﾝﾄ設定..."_s, u"iCalendarに書き出す..."_s, u"お知らせﾒｯｾｰｼﾞ"_s,
+                              u"表示"_s, u"ﾊﾞｰｼﾞｮﾝ情報..."_s, u"終了"_s}));
   QStringList notices;
   for (QAction* a : qobject_cast<QMenu*>(MenuItem(*w, "miBeep")->parent())->actions())
     notices << a->text() + u"|"_s + a->statusTip();

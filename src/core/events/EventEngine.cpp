@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "calendar/Hizuke.h"
+#include "events/DayRules.h"
 #include "text/Sjis.h"
 
 namespace vespin {
@@ -15,33 +16,6 @@ namespace {
 
 constexpr std::int64_t kMsecsPerSecond = 1'000;
 constexpr std::int64_t kMsecsPerHour = 3'600'000;
-
-// The calendar never leaves the years 1 to 9999; nothing falls on a date outside them.
-const TDateTime kFirstDate = EncodeDate(1, 1, 1);
-const TDateTime kLastDate = EncodeDate(9999, 12, 31);
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
-  const std::int64_t q = a / b;
-  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
-// Two digits from the text, or -1 when they are not digits.
-int TwoDigits(char tens, char units) {
-  if (tens < '0' || tens > '9' || units < '0' || units > '9') return -1;
-  return (tens - '0') * 10 + (units - '0');
-}
-
-int Digit(char c) {
-  return c >= '0' && c <= '9' ? c - '0' : -1;
-}
-
-std::string HourMinuteText(std::int64_t msOfDay) {
-  const auto minutes = static_cast<int>(msOfDay / kMsecsPerMinute);
-  const int h = (minutes / 60) % 24;
-  const int m = minutes % 60;
-  return {static_cast<char>('0' + h / 10), static_cast<char>('0' + h % 10), ':',
-          static_cast<char>('0' + m / 10), static_cast<char>('0' + m % 10)};
-}
 
 // The notice texts, converted to Shift_JIS once.
 struct NoticeTexts {
@@ -56,6 +30,12 @@ struct NoticeTexts {
   std::string within = sjis::Lit("で");
   std::string soon = sjis::Lit("まもなく");
 };
+
+const TDateTime kFirstDate = EncodeDate(1, 1, 1);
+
+int Digit(char c) {
+  return c >= '0' && c <= '9' ? c - '0' : -1;
+}
 
 const NoticeTexts& Texts() {
   static const NoticeTexts texts;
@@ -80,118 +60,7 @@ constexpr std::array<std::int64_t, 15> kLeadMsecs = {
     7 * kMsecsPerDay,      // 15
 };
 
-// The time of day a row's time cell stands for; an empty cell is midnight. nullopt for a cell
-// that is not HH:MM (a hand edit): such a row never falls on any date.
-std::optional<std::int64_t> RowTimeMsecs(std::string_view cell) {
-  if (cell.empty()) return 0;
-  const auto time = HourMinuteToTime(cell);
-  if (!time) return std::nullopt;
-  return ToMsecs(*time);
-}
-
 }  // namespace
-
-// What the rules ask of the date under examination, worked out once per call.
-struct EventEngine::DayFacts {
-  std::int64_t dayIndex = 0;  // whole days since the epoch
-  int month = 0;
-  int day = 0;
-  int weekday = 0;  // 1 = Sunday … 7 = Saturday
-  int weekOfMonth = 0;
-  int daysInMonth = 0;
-  bool holiday = false;
-  bool businessDay = false;
-  bool firstBusinessDay = false;  // the first business day of its month
-  bool lastBusinessDay = false;   // the last business day of its month
-
-  DayFacts(std::int64_t index, HolidayLaw law) : dayIndex(index) {
-    const auto date = static_cast<TDateTime>(index);
-    const DateParts parts = DecodeDate(date);
-    month = parts.month;
-    day = parts.day;
-    weekday = DayOfWeek(date);
-    weekOfMonth = (day + 6) / 7;
-    daysInMonth = DaysInMonth(parts.year, parts.month);
-    holiday = IsHoliday(date, law);
-    businessDay = weekday != 1 && weekday != 7 && !holiday;
-    if (businessDay) {
-      firstBusinessDay = true;
-      for (int d = 1; d < day && firstBusinessDay; ++d) {
-        firstBusinessDay = !IsBusinessDay(date - (day - d), law);
-      }
-      lastBusinessDay = true;
-      for (int d = day + 1; d <= daysInMonth && lastBusinessDay; ++d) {
-        lastBusinessDay = !IsBusinessDay(date + (d - day), law);
-      }
-    }
-  }
-
-  // Whether a row's rule holds on this date. Each rule is the search "first date on or after
-  // the date that satisfies it" of the event model; since only a hit on the date itself
-  // matters, every rule reduces to a property of the date alone.
-  bool Yearly(std::string_view code) const {
-    if (code.size() < 4) return false;
-    const int mm = TwoDigits(code[0], code[1]);
-    const int dd = TwoDigits(code[2], code[3]);
-    return mm == month && dd == day;  // 0229 thereby only in leap years
-  }
-
-  bool Monthly(std::string_view code) const {
-    if (code.size() < 3) return false;
-    switch (code[0]) {
-      case '1':
-        return TwoDigits(code[1], code[2]) == day;  // months without that day never match
-      case '2':
-      case '3': {
-        const bool first = code[0] == '2';
-        if (code[1] == '0' && code[2] == '8') return first ? firstBusinessDay : lastBusinessDay;
-        const int w = Digit(code[2]);
-        if (w < 1 || w > 7 || w != weekday) return false;
-        // The last such weekday is the one a week before the first of the next month.
-        return first ? day <= 7 : day + 7 > daysInMonth;
-      }
-      default:  // 400, and whatever else a hand edit put there: the last day of the month
-        return day == daysInMonth;
-    }
-  }
-
-  bool Weekly(std::string_view code) const {
-    if (code.empty()) return false;
-    if (code[0] == '8') {
-      if (code.size() != 2) return true;
-      switch (code[1]) {
-        case '2':
-          return businessDay;
-        case '3':
-          return weekday == 2 || weekday == 4 || weekday == 6;
-        case '4':
-          return weekday == 3 || weekday == 5 || weekday == 7;
-        case '5':
-          return weekday == 1 || weekday == 7;
-        case '6':
-          return holiday;
-        case '7':
-          return weekday == 1 || weekday == 7 || holiday;
-        default:  // 81, and any other day pattern: every day
-          return true;
-      }
-    }
-    const int type = Digit(code[0]);
-    if (type < 1 || type > 7 || code.size() < 2) return false;
-    const int w = Digit(code[1]);  // 8 (a business day) has no meaning here: never
-    if (w < 1 || w > 7 || w != weekday) return false;
-    switch (type) {
-      case 1:
-        return true;
-      case 6:
-        return weekOfMonth == 1 || weekOfMonth == 3;
-      case 7:
-        return weekOfMonth == 2 || weekOfMonth == 4;
-      default:  // 2 to 5: the first to fourth; a fifth occurrence never matches
-        return weekOfMonth == type - 1;
-    }
-  }
-};
 
 struct EventEngine::Pass {
   DayFacts facts;
@@ -223,20 +92,7 @@ struct EventEngine::Walk {
 
   // The event's time of day when the row falls on the date.
   std::optional<std::int64_t> Hit(int row, const DayFacts& facts) const {
-    const std::string& code = table.Cell(typeCode, row);
-    bool falls = false;
-    switch (kind) {
-      case EventKind::kYearly:
-        falls = facts.Yearly(code);
-        break;
-      case EventKind::kMonthly:
-        falls = facts.Monthly(code);
-        break;
-      case EventKind::kWeekly:
-        falls = facts.Weekly(code);
-        break;
-    }
-    if (!falls) return std::nullopt;
+    if (!facts.Falls(kind, table.Cell(typeCode, row))) return std::nullopt;
     return RowTimeMsecs(table.Cell(WeekCol::kTime, row));
   }
 };
@@ -251,18 +107,6 @@ std::array<EventEngine::Walk, 3> EventEngine::Walks(EventStore& store) {
       {EventKind::kWeekly, store.week, WeekCol::kTypeCode, WeekCol::kAlarmCode, WeekCol::kDone,
        kMaskWeekly},
   }};
-}
-
-const char* KindName(EventKind kind) {
-  switch (kind) {
-    case EventKind::kYearly:
-      return "yearly";
-    case EventKind::kMonthly:
-      return "monthly";
-    case EventKind::kWeekly:
-      return "weekly";
-  }
-  return "";
 }
 
 std::optional<DoneMark> ReadDoneMark(std::string_view cell) {
@@ -327,8 +171,9 @@ EventEngine::EventEngine(EventStore& store, AppState& state, EngineHost& host)
     : store_(store), state_(state), host_(host) {}
 
 int EventEngine::EventCheck(CheckMode mode, TDateTime date, TDateTime time) {
-  if (!std::isfinite(date) || date < kFirstDate || date > kLastDate) return 0;
-  const std::int64_t dayIndex = FloorDiv(ToMsecs(date), kMsecsPerDay);
+  const auto index = EventDayIndex(date);
+  if (!index) return 0;
+  const std::int64_t dayIndex = *index;
   switch (mode) {
     case CheckMode::kAlarm: {
       std::int64_t timeMs = std::isfinite(time) && std::fabs(time) < 2 ? ToMsecs(time) : 0;
@@ -363,10 +208,18 @@ void EventEngine::AlarmPass(TDateTime now) {
 }
 
 std::vector<DayEvent> EventEngine::EventsOn(TDateTime date) const {
+  return EventsOn(store_, date, host_.Holidays());
+}
+
+std::vector<DayEvent> EventEngine::EventsOn(const EventStore& store, TDateTime date,
+                                            HolidayLaw law) {
   std::vector<DayEvent> events;
-  if (!std::isfinite(date) || date < kFirstDate || date > kLastDate) return events;
-  const DayFacts facts(FloorDiv(ToMsecs(date), kMsecsPerDay), host_.Holidays());
-  const auto walks = Walks(store_);
+  const auto index = EventDayIndex(date);
+  if (!index) return events;
+  const DayFacts facts(*index, law);
+  // The walks only read here; they hold mutable tables because the alarm pass writes through
+  // the same description.
+  const auto walks = Walks(const_cast<EventStore&>(store));
   for (const Walk& walk : walks) {
     for (int row = 1; row <= walk.table.DataRowCount(); ++row) {
       const auto time = walk.Hit(row, facts);
@@ -377,6 +230,23 @@ std::vector<DayEvent> EventEngine::EventsOn(TDateTime date) const {
     }
   }
   return events;
+}
+
+std::vector<std::int64_t> EventEngine::DueMoments(TDateTime date) const {
+  std::vector<std::int64_t> moments;
+  const auto index = EventDayIndex(date);
+  if (!index) return moments;
+  const DayFacts facts(*index, host_.Holidays());
+  const auto walks = Walks(store_);
+  for (const Walk& walk : walks) {
+    for (int row = 1; row <= walk.table.DataRowCount(); ++row) {
+      const auto time = walk.Hit(row, facts);
+      if (!time) continue;
+      moments.push_back(*time - LeadMsecs(walk.table.Cell(walk.alarmCode, row)));
+      moments.push_back(*time);
+    }
+  }
+  return moments;
 }
 
 EventEngine::Said EventEngine::SaidFor(const std::string& doneCell, std::int64_t dayIndex) {
@@ -566,6 +436,40 @@ void ForEachAlarmPass(TDateTime from, TDateTime to, const std::function<void(TDa
   for (std::int64_t minute = (FloorDiv(fromMs, kMsecsPerMinute) + 1) * kMsecsPerMinute;
        minute <= toMs; minute += kMsecsPerMinute) {
     pass(FromMsecs(minute + 10));
+  }
+}
+
+void ForEachActingAlarmPass(TDateTime from, TDateTime to, const EventEngine& engine,
+                            const std::function<void(TDateTime)>& pass) {
+  if (!std::isfinite(from) || !std::isfinite(to)) return;
+  const std::int64_t fromMs = ToMsecs(from);
+  const std::int64_t toMs = ToMsecs(to);
+  if (toMs < fromMs) return;
+  pass(FromMsecs(fromMs));
+  // The clock's later passes land 10 ms after each full minute past the first pass.
+  constexpr std::int64_t kLanding = 10;
+  const std::int64_t firstMinute = FloorDiv(fromMs, kMsecsPerMinute) + 1;
+  auto passAtOrAfter = [&](std::int64_t ms) {
+    const std::int64_t minute =
+        std::max(firstMinute, FloorDiv(ms - kLanding + kMsecsPerMinute - 1, kMsecsPerMinute));
+    return minute * kMsecsPerMinute + kLanding;
+  };
+  std::vector<std::int64_t> passes;
+  for (std::int64_t day = FloorDiv(fromMs, kMsecsPerDay); day * kMsecsPerDay <= toMs; ++day) {
+    const std::int64_t dayMs = day * kMsecsPerDay;
+    passes.clear();
+    if (dayMs > fromMs) passes.push_back(passAtOrAfter(dayMs));
+    for (const std::int64_t moment : engine.DueMoments(static_cast<TDateTime>(day))) {
+      // A notice that opens on an earlier day opens at this day's first pass.
+      const std::int64_t at = dayMs + std::max<std::int64_t>(moment, 0);
+      if (at > fromMs) passes.push_back(passAtOrAfter(at));
+    }
+    std::sort(passes.begin(), passes.end());
+    passes.erase(std::unique(passes.begin(), passes.end()), passes.end());
+    for (const std::int64_t ms : passes) {
+      if (ms - kLanding > toMs) break;  // the pass of the end's own minute still runs
+      pass(FromMsecs(ms));
+    }
   }
 }
 

@@ -18,6 +18,7 @@
 
 #include "calendar/DateTime.h"
 #include "events/AppState.h"
+#include "events/DayRules.h"
 #include "events/EngineHost.h"
 #include "events/EventStore.h"
 
@@ -40,11 +41,6 @@ enum class AlarmOutcome {
 inline constexpr int kMaskYearly = 1;
 inline constexpr int kMaskMonthly = 2;
 inline constexpr int kMaskWeekly = 4;
-
-enum class EventKind { kYearly, kMonthly, kWeekly };
-
-// "yearly", "monthly", "weekly".
-const char* KindName(EventKind kind);
 
 // One event that falls on a date.
 struct DayEvent {
@@ -103,10 +99,18 @@ class EventEngine final : public EventChecker {
   // The events that fall on a date, in walk order (yearly, monthly, weekly, each in table
   // order). Changes nothing.
   std::vector<DayEvent> EventsOn(TDateTime date) const;
+  // The same for any store and holidays, without an engine around it.
+  static std::vector<DayEvent> EventsOn(const EventStore& store, TDateTime date, HolidayLaw law);
+
+  // The moments of a date, in milliseconds from its midnight and in no particular order, after
+  // which an alarm pass can show a notice or change a row: for each event on the date, the
+  // opening of its advance notice (its time less its lead; negative when that lies on an
+  // earlier day) and its own time. A pass whose minute holds none of these, other than the
+  // first pass of a run or of a day, repeats what the pass before it found.
+  std::vector<std::int64_t> DueMoments(TDateTime date) const;
 
  private:
   struct Pass;
-  struct DayFacts;
   struct Walk;
   struct Occurrence;
   // What a row has had for one occurrence.
@@ -139,5 +143,11 @@ class EventEngine final : public EventChecker {
 // itself (the first pass after start-up), then 10 ms after every full minute later than `from`
 // up to and including `to` (the timer lands just after the minute, never on it).
 void ForEachAlarmPass(TDateTime from, TDateTime to, const std::function<void(TDateTime)>& pass);
+
+// The same passes, less those that can change nothing: the first one, the first of every later
+// day, and the first one at or after each of the engine's due moments. The engine must be the
+// one the passes run, so that its deletions shrink the moments of the days that follow.
+void ForEachActingAlarmPass(TDateTime from, TDateTime to, const EventEngine& engine,
+                            const std::function<void(TDateTime)>& pass);
 
 }  // namespace vespin

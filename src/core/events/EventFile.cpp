@@ -339,47 +339,115 @@ std::string SettingsLine(const Settings& settings) {
   return line;
 }
 
-std::vector<FileLine> SplitEventFile(std::string_view bytes) {
-  std::vector<FileLine> lines;
-  FileSection section = FileSection::kWeek;
-  bool seenFirst = false;
-  std::size_t pos = 0;
-  int number = 0;
-  while (pos < bytes.size()) {
-    FileLine line;
-    const std::size_t stop = bytes.find_first_of(kBreakBytes, pos);
-    if (stop == std::string_view::npos) {
-      line.text = bytes.substr(pos);
-      line.end = LineEnd::kNone;
-      pos = bytes.size();
-    } else {
-      line.text = bytes.substr(pos, stop - pos);
-      if (bytes[stop] == '\n') {
-        line.end = LineEnd::kLf;
-        pos = stop + 1;
-      } else if (stop + 1 < bytes.size() && bytes[stop + 1] == '\n') {
-        line.end = LineEnd::kCrLf;
-        pos = stop + 2;
-      } else {
-        line.end = LineEnd::kCr;
-        pos = stop + 1;
-      }
-    }
-    line.number = ++number;
+namespace {
+
+// Cuts the line that begins at `pos`. While more bytes are to come (`atEnd` false), a line whose
+// end is not in sight yet, or that ends in a CR that may be followed by LF, is left uncut.
+bool CutLine(std::string_view bytes, std::size_t& pos, bool atEnd, FileLine& line) {
+  const std::size_t stop = bytes.find_first_of(kBreakBytes, pos);
+  if (stop == std::string_view::npos) {
+    if (!atEnd) return false;
+    line.text = bytes.substr(pos);
+    line.end = LineEnd::kNone;
+    pos = bytes.size();
+    return true;
+  }
+  if (bytes[stop] == '\r' && stop + 1 == bytes.size() && !atEnd) return false;
+  line.text = bytes.substr(pos, stop - pos);
+  if (bytes[stop] == '\n') {
+    line.end = LineEnd::kLf;
+    pos = stop + 1;
+  } else if (stop + 1 < bytes.size() && bytes[stop + 1] == '\n') {
+    line.end = LineEnd::kCrLf;
+    pos = stop + 2;
+  } else {
+    line.end = LineEnd::kCr;
+    pos = stop + 1;
+  }
+  return true;
+}
+
+// Numbers the lines and finds the sections by position.
+class SectionTracker {
+ public:
+  void Place(FileLine& line) {
+    line.number = ++number_;
     if (!line.text.empty()) {
-      if (!seenFirst) {
+      if (!seenFirst_) {
         // The first line opens the weekly section whatever it says.
-        seenFirst = true;
+        seenFirst_ = true;
         line.isHeader = true;
       } else if (line.text.front() == '[') {
-        section = ini::NextSection(section);
+        section_ = ini::NextSection(section_);
         line.isHeader = true;
       }
     }
-    line.section = section;
+    line.section = section_;
+  }
+
+ private:
+  FileSection section_ = FileSection::kWeek;
+  bool seenFirst_ = false;
+  int number_ = 0;
+};
+
+}  // namespace
+
+std::vector<FileLine> SplitEventFile(std::string_view bytes) {
+  std::vector<FileLine> lines;
+  SectionTracker tracker;
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    FileLine line;
+    CutLine(bytes, pos, true, line);
+    tracker.Place(line);
     lines.push_back(line);
   }
   return lines;
+}
+
+bool StreamEventFile(const std::filesystem::path& path,
+                     const std::function<void(const FileLine&)>& onLine) {
+  // Non-blocking: opening a named pipe for reading would otherwise wait for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  constexpr std::size_t kPiece = 64 * 1024;
+  std::string buffer;
+  SectionTracker tracker;
+  std::size_t pos = 0;
+  bool atEnd = false;
+  bool ok = true;
+  while (true) {
+    FileLine line;
+    if (pos < buffer.size() && CutLine(buffer, pos, atEnd, line)) {
+      tracker.Place(line);
+      onLine(line);
+      continue;
+    }
+    if (atEnd) break;
+    buffer.erase(0, pos);
+    pos = 0;
+    const std::size_t kept = buffer.size();
+    buffer.resize(kept + kPiece);
+    const ssize_t got = ::read(fd, buffer.data() + kept, kPiece);
+    if (got < 0) {
+      if (errno == EINTR) {
+        buffer.resize(kept);
+        continue;
+      }
+      ok = false;
+      break;
+    }
+    buffer.resize(kept + static_cast<std::size_t>(got));
+    atEnd = got == 0;
+  }
+  ::close(fd);
+  return ok;
 }
 
 bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& settings) {
@@ -510,6 +578,13 @@ FileRead ReadEventFileBytes(const std::filesystem::path& path) {
   }
   ::close(fd);
   return r;
+}
+
+FileProblem ProblemWith(const std::filesystem::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return ProblemOfErrno(errno);
+  const FileProblem problem = ProblemOfMode(st.st_mode);
+  return problem == FileProblem::kNone ? FileProblem::kReadError : problem;
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -82,6 +83,11 @@ struct FileLine {
 
 // Lines end at CR LF, or at a lone CR or LF. The views point into `bytes`.
 std::vector<FileLine> SplitEventFile(std::string_view bytes);
+// The same lines, read from the file a piece at a time so that a large file is never held
+// whole; each line's view lives only during its call. False when the file is missing or a read
+// fails (the lines before the failure have been handed over).
+bool StreamEventFile(const std::filesystem::path& path,
+                     const std::function<void(const FileLine&)>& onLine);
 
 // Empties the three tables and fills them from the file's bytes; applies every settings line
 // in turn (the last one wins), and takes the extension section (its defaults when the file has
@@ -114,6 +120,8 @@ struct FileRead {
 // The whole content of a regular file, or a symbolic link to one. Anything else (a named pipe, a
 // device, a folder) is refused without being opened for reading, so nothing blocks.
 FileRead ReadEventFileBytes(const std::filesystem::path& path);
+// Why a file that could not be read was not: for readers that stream it instead.
+FileProblem ProblemWith(const std::filesystem::path& path);
 // The same, without the reason.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 

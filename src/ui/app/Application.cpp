@@ -9,6 +9,7 @@
 
 #include "UiText.h"
 #include "app/Desktop.h"
+#include "app/IcalExportDialog.h"
 #include "app/Main.h"
 #include "app/Msg.h"
 #include "app/NoticeSound.h"
@@ -75,6 +76,9 @@ bool Application::Start() {
   QObject::connect(window, &TfrmMain::QuitRequested, window, [] { QCoreApplication::exit(0); });
   QObject::connect(window, &TfrmMain::EventDialogRequested, window,
                    [this](int month, int day) { OpenEventDialog(month, day); });
+  QObject::connect(window, &TfrmMain::ExportCalendarRequested, window, [this] {
+    ExportCalendarDialog(main_.get(), store_, settings_, file_.Path(), DateOf(clock_.Now()), *this);
+  });
   main_->ApplySettings();
   // Placed once its size is final: FormCreate's place was for a wider window.
   if (loaded.settingsRead) {

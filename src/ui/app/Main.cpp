@@ -207,6 +207,7 @@ void TfrmMain::BuildMenu() {
     return action;
   };
   item(pMenu_, "miEvent", "ｲﾍﾞﾝﾄ設定...", &TfrmMain::miEventClick, false);
+  item(pMenu_, "miIcalExport", "iCalendarに書き出す...", &TfrmMain::miIcalExportClick, false);
   QMenu* n5 = pMenu_->addMenu(QStringLiteral("お知らせﾒｯｾｰｼﾞ"));
   miBeep_ = item(n5, "miBeep", "wav音", &TfrmMain::miBeepClick, true);
   miStartUp_ = item(n5, "miStartUp", "起動時", &TfrmMain::miStartUpClick, true);
@@ -563,6 +564,10 @@ void TfrmMain::miEventClick() {
     emit EventDialogRequested(todayMonth_, todayDay_);
   }
   DrawCalendar();
+}
+
+void TfrmMain::miIcalExportClick() {
+  emit ExportCalendarRequested();
 }
 
 void TfrmMain::miBeepClick() {

@@ -102,6 +102,7 @@ class TfrmMain final : public QWidget {
 
   // Menu.
   void miEventClick();
+  void miIcalExportClick();
   void miBeepClick();
   void miStartUpClick();
   void miOnTimeClick();
@@ -158,6 +159,8 @@ class TfrmMain final : public QWidget {
   void EventDialogRequested(int month, int day);
   // End the program: after the window's close (which has written the file), and on 終了.
   void QuitRequested();
+  // Write the events to an iCalendar file the user picks.
+  void ExportCalendarRequested();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,0 +1,202 @@
+// export and import: the events and the national holidays as iCalendar (RFC 5545), and events
+// of other calendars brought into vespin.ini where one of its rules holds them exactly.
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "Commands.h"
+#include "IcalExport.h"
+#include "IcalImport.h"
+#include "events/EngineHost.h"
+#include "events/EventFile.h"
+#include "events/PanelLock.h"
+#include "text/Sjis.h"
+
+namespace vespin::cli {
+namespace {
+
+// How far the holiday exceptions reach unless --until says otherwise.
+constexpr int kDefaultYears = 2;
+
+// YYYY-MM-DD, or a year alone: its first day for a start, its last for an end.
+std::optional<TDateTime> ParseDay(std::string_view s, bool end) {
+  if (s.size() == 4) {
+    const int year = Digits(s, 0, 4);
+    if (year < 1) return std::nullopt;
+    return end ? EncodeDate(year, 12, 31) : EncodeDate(year, 1, 1);
+  }
+  return ParseDate(s);
+}
+
+bool WriteOut(const std::string& ics, const std::string& target, std::ostream& out,
+              std::ostream& err) {
+  if (target.empty()) {
+    out << ics;
+    return true;
+  }
+  std::ofstream file(target, std::ios::binary | std::ios::trunc);
+  file << ics;
+  file.close();
+  if (!file) {
+    err << target << ": cannot write the file\n";
+    return false;
+  }
+  return true;
+}
+
+// Failure notices of the event file's writer, at the terminal.
+class TerminalNotifier final : public Notifier {
+ public:
+  explicit TerminalNotifier(std::ostream& err) : err_(err) {}
+  void ShowNotice(const std::string& text) override { err_ << sjis::ToUtf8(text) << '\n'; }
+
+ private:
+  std::ostream& err_;
+};
+
+}  // namespace
+
+int Export(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
+  std::filesystem::path file = env.workDir / kEventFileName;
+  std::optional<TDateTime> from, until;
+  std::string target;
+  std::optional<HolidayLaw> law;
+  bool holidays = false;
+  bool floating = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const OptionRead lawRead = ReadLawOption(args, i, law);
+    if (lawRead == OptionRead::kBad) return kExitUsage;
+    if (lawRead == OptionRead::kRead) continue;
+    const std::string& a = args[i];
+    if (a == "--holidays") {
+      holidays = true;
+    } else if (a == "--floating") {
+      floating = true;
+    } else if (a == "--file" || a == "--from" || a == "--until" || a == "-o") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return kExitUsage;
+      const std::string& value = args[++i];
+      if (a == "--file") {
+        file = value;
+      } else if (a == "-o") {
+        target = value;
+      } else if (!((a == "--from" ? from : until) = ParseDay(value, a == "--until"))) {
+        return kExitUsage;
+      }
+    } else {
+      return kExitUsage;
+    }
+  }
+  ical::ExportOptions opt;
+  if (holidays) {
+    // Whole years: this one and the next.
+    const int year = DecodeDate(env.today).year;
+    opt.from = from.value_or(EncodeDate(year, 1, 1));
+    opt.until = until.value_or(EncodeDate(std::min(year + 1, 9999), 12, 31));
+  } else {
+    opt.from = from.value_or(env.today);
+    opt.until = until.value_or(ical::YearsOn(opt.from, kDefaultYears));
+  }
+  if (opt.until < opt.from) return kExitUsage;
+
+  if (holidays) {
+    if (floating) return kExitUsage;  // all-day dates have no time to float
+    // The holidays follow --law, else the file's choice when there is a file.
+    EventStore store;
+    Settings settings;
+    if (!law) {
+      if (const auto bytes = ReadWholeFile(file)) ParseEventFile(*bytes, store, settings);
+    }
+    opt.law = law.value_or(settings.extensions.holidayLaw);
+    opt.stampUtc = env.nowUtc;
+    return WriteOut(ical::ExportHolidays(opt), target, out, err) ? kExitOk : kExitProblem;
+  }
+
+  EventStore store;
+  Settings settings;
+  if (!Load(file, store, settings, err)) return kExitProblem;
+  opt.law = law.value_or(settings.extensions.holidayLaw);
+  // The file's own last change, so that exporting an unchanged file gives the same bytes.
+  opt.stampUtc = ical::ModifiedUtc(file, env.nowUtc);
+  if (!floating) {
+    opt.zone = ical::LocalZoneName();
+    if (opt.zone.empty()) err << "no local time zone known: the times are floating\n";
+  }
+  const ical::ExportResult result = ical::ExportEvents(store, opt);
+  for (const ical::LeftOut& row : result.never) {
+    err << "not exported: " << KindName(row.kind) << " row " << row.row << " "
+        << sjis::ToUtf8(row.text) << ": it never occurs\n";
+  }
+  return WriteOut(result.ics, target, out, err) ? kExitOk : kExitProblem;
+}
+
+int Import(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
+  std::filesystem::path file = env.workDir / kEventFileName;
+  std::optional<std::filesystem::path> input;
+  bool dryRun = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--file") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return kExitUsage;
+      file = args[++i];
+    } else if (a == "--dry-run") {
+      dryRun = true;
+    } else if (!input && !a.empty() && a.front() != '-') {
+      input = a;
+    } else {
+      return kExitUsage;
+    }
+  }
+  if (!input) return kExitUsage;
+
+  const auto ics = ReadWholeFile(*input);
+  if (!ics) {
+    err << input->string() << ": cannot read the file\n";
+    return kExitProblem;
+  }
+  const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+  // A running panel writes all of its tables on its next save, which would undo the import.
+  if (!dryRun && PanelRunsIn(folder)) {
+    err << "VESPIN is running in " << folder.string()
+        << ": close it first, or it will write over the import\n";
+    return kExitProblem;
+  }
+  EventStore store;
+  Settings settings;
+  if (!Load(file, store, settings, err)) return kExitProblem;
+
+  ical::ImportOptions opt;
+  opt.today = env.today;
+  opt.law = settings.extensions.holidayLaw;
+  opt.zone = ical::LocalZoneName();
+  ical::ImportResult read = ical::ReadCalendar(*ics, opt);
+  if (!read.error.empty()) {
+    err << input->string() << ": " << read.error << "; " << file.string() << " is unchanged\n";
+    return kExitProblem;
+  }
+  const auto added = ical::AddEvents(store, read.events, read.skipped);
+  for (const ical::ImportedEvent& e : added) {
+    out << KindName(e.kind) << ' ' << ical::FileLine(e) << '\n';
+  }
+  for (const ical::Note& n : read.notes) err << "note: " << n.summary << ": " << n.text << '\n';
+  for (const ical::Skipped& s : read.skipped) {
+    err << "skipped: " << s.summary << ": " << s.reason << '\n';
+  }
+  if (dryRun) {
+    err << added.size() << " to add, " << read.skipped.size()
+        << " skipped (dry run: " << file.string() << " is unchanged)\n";
+  } else {
+    if (!added.empty()) {
+      TerminalNotifier notifier(err);
+      if (!EventFile(file, notifier).IniSave(store, settings)) return kExitProblem;
+    }
+    err << added.size() << " added, " << read.skipped.size() << " skipped\n";
+  }
+  return read.skipped.empty() ? kExitOk : kExitProblem;
+}
+
+}  // namespace vespin::cli

@@ -1,0 +1,67 @@
+#pragma once
+// Whether an event's rule holds on a date: the one rule test the alarm pass, the day listing,
+// the calendar's day mask and the companion's readers all share.
+//
+//   date --DayFacts--> weekday, week of month, holiday, business-day facts
+//   row code + DayFacts --Yearly / Monthly / Weekly--> falls on the date or not
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "calendar/DateTime.h"
+#include "calendar/HolidayLaw.h"
+
+namespace vespin {
+
+enum class EventKind { kYearly, kMonthly, kWeekly };
+
+// "yearly", "monthly", "weekly".
+const char* KindName(EventKind kind);
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b);
+
+// Two digits from the text, or -1 when they are not digits.
+int TwoDigits(char tens, char units);
+
+// "HH:MM" of a time of day in milliseconds.
+std::string HourMinuteText(std::int64_t msOfDay);
+
+// The time of day a row's time cell stands for; an empty cell is midnight. nullopt for a cell
+// that is not HH:MM (a hand edit): such a row never falls on any date.
+std::optional<std::int64_t> RowTimeMsecs(std::string_view cell);
+
+// The calendar never leaves the years 1 to 9999; nothing falls on a date outside them.
+// The whole-day index of a date inside them, nullopt outside.
+std::optional<std::int64_t> EventDayIndex(TDateTime date);
+
+// What the rules ask of the date under examination, worked out once per call.
+struct DayFacts {
+  std::int64_t dayIndex = 0;  // whole days since the epoch
+  int month = 0;
+  int day = 0;
+  int weekday = 0;  // 1 = Sunday … 7 = Saturday
+  int weekOfMonth = 0;
+  int daysInMonth = 0;
+  bool holiday = false;
+  bool businessDay = false;
+  bool firstBusinessDay = false;  // the first business day of its month
+  bool lastBusinessDay = false;   // the last business day of its month
+
+  DayFacts(std::int64_t index, HolidayLaw law);
+
+  // Whether a row's rule holds on this date. Each rule is the search "first date on or after
+  // the date that satisfies it" of the event model; since only a hit on the date itself
+  // matters, every rule reduces to a property of the date alone.
+  bool Yearly(std::string_view code) const;
+
+  bool Monthly(std::string_view code) const;
+
+  bool Weekly(std::string_view code) const;
+
+  // The rule of the kind's table.
+  bool Falls(EventKind kind, std::string_view code) const;
+};
+
+}  // namespace vespin

@@ -1,0 +1,508 @@
+#include "IcalImport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <set>
+
+#include "IcalExport.h"
+#include "IcalRules.h"
+#include "Libical.h"
+#include "agenda/Agenda.h"
+#include "events/CodeTables.h"
+#include "events/EventFile.h"
+#include "text/Sjis.h"
+
+namespace vespin::ical {
+namespace {
+
+constexpr std::size_t kMaxTextBytes = 32;
+// How far ahead an event without listed holidays is compared, and how far listed holidays must
+// reach when the file does not say how far it lists them.
+constexpr int kCompareYears = 2;
+constexpr int kShortestListingDays = 365;
+constexpr const char* kNoSummary = "(no SUMMARY)";
+
+std::string IsoDate(TDateTime date) {
+  const DateParts p = DecodeDate(date);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", p.year, p.month, p.day);
+  return buf;
+}
+
+std::string TwoDigits(int n) {
+  return {static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
+}
+
+bool LooksLikeCalendar(std::string_view ics) {
+  if (ics.starts_with("\xEF\xBB\xBF")) ics.remove_prefix(3);
+  while (!ics.empty() && std::isspace(static_cast<unsigned char>(ics.front())))
+    ics.remove_prefix(1);
+  constexpr std::string_view kBegin = "BEGIN:VCALENDAR";
+  if (ics.size() < kBegin.size()) return false;
+  for (std::size_t i = 0; i < kBegin.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(ics[i])) != kBegin[i]) return false;
+  }
+  return true;
+}
+
+// The text as the event file can hold it, or why it cannot.
+struct TextCheck {
+  std::string sjis;
+  std::string problem;
+};
+
+TextCheck CheckText(const std::string& summary) {
+  if (summary.empty()) return {"", "no text (SUMMARY)"};
+  const auto sjis = sjis::FromUtf8(summary);
+  if (!sjis) return {"", "a text Shift_JIS cannot hold"};
+  if (sjis->find(',') != std::string::npos) return {"", "a comma in the text"};
+  if (sjis->find_first_of("\r\n") != std::string::npos) return {"", "a line break in the text"};
+  if (sjis->size() > kMaxTextBytes) {
+    return {"", "a text of " + std::to_string(sjis->size()) + " bytes in Shift_JIS (32 at most)"};
+  }
+  return {*sjis, ""};
+}
+
+std::vector<std::string> RowFor(EventKind kind, const std::string& code, const std::string& time,
+                                const std::string& text, const std::string& alarm, bool once) {
+  switch (kind) {
+    case EventKind::kYearly:
+      return YearRow(code, time, text, alarm, once ? "TRUE" : "FALSE");
+    case EventKind::kMonthly:
+      return MonthRow(code, time, text, alarm);
+    case EventKind::kWeekly:
+      break;
+  }
+  return WeekRow(code, time, text, alarm);
+}
+
+EventTable& TableOf(EventStore& store, EventKind kind) {
+  switch (kind) {
+    case EventKind::kYearly:
+      return store.year;
+    case EventKind::kMonthly:
+      return store.month;
+    case EventKind::kWeekly:
+      break;
+  }
+  return store.week;
+}
+
+// Whether a stored rule falls exactly on `expected` (whole dates, in order) from `first` to
+// `last`, asking the engine day by day and stopping at the first difference.
+bool RuleGives(const RuleCode& rule, bool once, TDateTime first, TDateTime last, HolidayLaw law,
+               const std::vector<TDateTime>& expected) {
+  EventStore one;
+  TableOf(one, rule.kind).InsertRow(1, RowFor(rule.kind, rule.code, "00:00", "", "01", once));
+  std::size_t next = 0;
+  bool same = true;
+  ForEachOccurrence(one, first, last, law, [&](const DayEvent& e) {
+    same = next < expected.size() && DateOf(e.occurrence) == expected[next];
+    ++next;
+    return same;
+  });
+  return same && next == expected.size();
+}
+
+std::string LeadText(std::int64_t seconds) {
+  const auto plural = [](std::int64_t n, const char* unit) {
+    return std::to_string(n) + " " + unit + (n == 1 ? "" : "s");
+  };
+  if (seconds % 86400 == 0 && seconds > 0) return plural(seconds / 86400, "day");
+  if (seconds % 3600 == 0 && seconds > 0) return plural(seconds / 3600, "hour");
+  if (seconds % 60 == 0) return plural(seconds / 60, "minute");
+  return plural(seconds, "second");
+}
+
+std::string AlarmName(const std::string& code) {
+  return sjis::ToUtf8(Codes().cdAlarm.CodeToName(code));
+}
+
+class EventReader {
+ public:
+  EventReader(icalcomponent* cal, icalcomponent* event, const ImportOptions& opt,
+              ImportResult& result)
+      : cal_(cal), ev_(event), opt_(opt), result_(result), local_(ZoneNamed(opt.zone)) {
+    const char* summary = icalcomponent_get_summary(event);
+    summary_ = summary ? summary : "";
+  }
+
+  void Read() {
+    if (icalcomponent_get_first_property(ev_, ICAL_RECURRENCEID_PROPERTY)) {
+      return Skip("a changed occurrence of a repeating event (RECURRENCE-ID)");
+    }
+    if (icalcomponent_get_status(ev_) == ICAL_STATUS_CANCELLED) return Skip("cancelled");
+    const TextCheck text = CheckText(summary_);
+    if (!text.problem.empty()) return Skip(text.problem);
+    text_ = text.sjis;
+    if (icalcomponent_get_first_property(ev_, ICAL_EXRULE_PROPERTY)) {
+      return Skip("an exception rule (EXRULE)");
+    }
+    if (icalcomponent_count_properties(ev_, ICAL_RRULE_PROPERTY) > 1) {
+      return Skip("more than one RRULE");
+    }
+    if (icalproperty* p = icalcomponent_get_first_property(ev_, ICAL_RRULE_PROPERTY)) {
+      rule_ = icalproperty_get_rrule(p);
+      if (const std::string problem = RuleProblem(*rule_); !problem.empty()) return Skip(problem);
+    }
+    const bool listed = icalcomponent_get_first_property(ev_, ICAL_RDATE_PROPERTY) != nullptr;
+    if (!listed && (!rule_ || rule_->count == 1)) return ReadOnce();
+    ReadRepeating();
+  }
+
+ private:
+  void Skip(std::string reason) {
+    result_.skipped.push_back({summary_.empty() ? kNoSummary : summary_, std::move(reason)});
+  }
+  void Note(std::string text) {
+    result_.notes.push_back({summary_.empty() ? kNoSummary : summary_, std::move(text)});
+  }
+
+  static std::string RuleProblem(const icalrecurrencetype& r) {
+    switch (r.freq) {
+      case ICAL_YEARLY_RECURRENCE:
+      case ICAL_MONTHLY_RECURRENCE:
+      case ICAL_WEEKLY_RECURRENCE:
+      case ICAL_DAILY_RECURRENCE:
+        break;
+      case ICAL_NO_RECURRENCE:
+        return "an RRULE that cannot be read";
+      default:
+        return std::string("a repetition more often than daily (FREQ=") +
+               icalrecur_freq_to_string(r.freq) + ")";
+    }
+    if (r.interval > 1) return "a repetition every " + std::to_string(r.interval) + " (INTERVAL)";
+    if (!icaltime_is_null_time(r.until)) return "an end date (UNTIL)";
+    if (r.count > 1) return "an end after " + std::to_string(r.count) + " times (COUNT)";
+    if (r.by_hour[0] != ICAL_RECURRENCE_ARRAY_MAX || r.by_minute[0] != ICAL_RECURRENCE_ARRAY_MAX ||
+        r.by_second[0] != ICAL_RECURRENCE_ARRAY_MAX) {
+      return "several times a day (BYHOUR, BYMINUTE or BYSECOND)";
+    }
+    return {};
+  }
+
+  // HH:MM of an occurrence, or empty when it has seconds.
+  static std::string HourMinute(const Occurrence& o) {
+    if (DecodeTime(TimeOf(o.start)).second != 0) return {};
+    return TimeText(o.start);
+  }
+
+  void Add(EventKind kind, std::string code, const std::string& time, bool once) {
+    result_.events.push_back({kind, std::move(code), time, text_, Lead(), once, summary_});
+  }
+
+  void ReadOnce() {
+    const Expansion x = Expand(cal_, ev_, EncodeDate(1, 1, 1), EncodeDate(9999, 12, 31), local_);
+    if (!x.problem.empty()) return Skip(x.problem);
+    if (x.occurrences.empty()) return Skip("no occurrence");
+    const Occurrence& o = x.occurrences.front();
+    const std::string time = HourMinute(o);
+    if (time.empty()) return Skip("a start time with seconds");
+    const TDateTime date = DateOf(o.start);
+    if (date < opt_.today) return Skip("in the past (" + IsoDate(date) + ")");
+    const DateParts p = DecodeDate(date);
+    const RuleCode yearly{EventKind::kYearly, TwoDigits(p.month) + TwoDigits(p.day)};
+    // A yearly row flagged for deletion falls due on the first such date from today on.
+    if (!RuleGives(yearly, true, opt_.today, date, opt_.law, {date})) {
+      return Skip("more than a year ahead (" + IsoDate(date) + ")");
+    }
+    Add(EventKind::kYearly, yearly.code, time, true);
+  }
+
+  // The last date of the exceptions this file lists, when it says or shows one.
+  std::optional<TDateTime> ListedUntil(std::optional<TDateTime>& lastException) const {
+    for (icalproperty* p = icalcomponent_get_first_property(ev_, ICAL_X_PROPERTY); p;
+         p = icalcomponent_get_next_property(ev_, ICAL_X_PROPERTY)) {
+      const char* name = icalproperty_get_x_name(p);
+      if (!name || std::string_view(name) != kListedUntilProperty) continue;
+      const icaltimetype t = icaltime_from_string(icalproperty_get_x(p));
+      if (!icaltime_is_null_time(t) && icaltime_is_valid_time(t)) return DateOf(ToDateTime(t));
+    }
+    for (const icalproperty_kind kind : {ICAL_EXDATE_PROPERTY, ICAL_RDATE_PROPERTY}) {
+      for (icalproperty* p = icalcomponent_get_first_property(ev_, kind); p;
+           p = icalcomponent_get_next_property(ev_, kind)) {
+        const icaltimetype t = kind == ICAL_EXDATE_PROPERTY ? icalproperty_get_exdate(p)
+                                                            : icalproperty_get_rdate(p).time;
+        if (icaltime_is_null_time(t)) continue;
+        const TDateTime date = DateOf(ToDateTime(t));
+        if (!lastException || date > *lastException) lastException = date;
+      }
+    }
+    return std::nullopt;
+  }
+
+  void ReadRepeating() {
+    const TDateTime today = opt_.today;
+    const TDateTime twoYears = YearsOn(today, kCompareYears);
+    std::optional<TDateTime> lastException;
+    const std::optional<TDateTime> declared = ListedUntil(lastException);
+    // Rules that need no holidays are compared for two years (and over every listed date);
+    // rules that skip or add holidays as far as the holidays are listed.
+    TDateTime freeEnd = std::max(twoYears, lastException.value_or(today));
+    std::optional<TDateTime> holidayEnd = declared;
+    if (!holidayEnd) {
+      if (!lastException) {
+        holidayEnd = twoYears;
+      } else if (*lastException - today >= kShortestListingDays) {
+        holidayEnd = lastException;
+      }
+    }
+    Expansion full =
+        Expand(cal_, ev_, today, std::max(freeEnd, holidayEnd.value_or(today)), local_);
+    if (!full.problem.empty()) return Skip(full.problem);
+    if (full.occurrences.empty()) {
+      // A rule whose next date lies further out (29 February) is compared up to that date.
+      full = Expand(cal_, ev_, today, YearsOn(today, kLongestGapYears), local_);
+      if (full.occurrences.empty()) return Skip("no occurrence from today on");
+      freeEnd = DateOf(full.occurrences.front().start);
+      full.occurrences.resize(1);
+    }
+    const std::string time = HourMinute(full.occurrences.front());
+    if (time.empty()) return Skip("a start time with seconds");
+    for (const Occurrence& o : full.occurrences) {
+      if (TimeText(o.start) != time) return Skip("a time of day that changes in the local zone");
+    }
+    std::vector<TDateTime> dates;
+    for (const Occurrence& o : full.occurrences) dates.push_back(DateOf(o.start));
+
+    // The RRULE alone must be the rule's own: EXDATE and RDATE only ever add or take holidays.
+    icalproperty* dtstart = icalcomponent_get_first_property(ev_, ICAL_DTSTART_PROPERTY);
+    const TDateTime startWall = DateOf(ToDateTime(icalproperty_get_dtstart(dtstart)));
+    std::optional<std::vector<TDateTime>> givenBase;
+    const auto sameBase = [&](const std::string& rrule) {
+      if (!givenBase) {
+        givenBase.emplace();
+        for (const Occurrence& o : Expand(cal_, ev_, today, twoYears, nullptr, true).occurrences) {
+          givenBase->push_back(DateOf(o.start));
+        }
+      }
+      return RuleDates(rrule, startWall, today, twoYears) == *givenBase;
+    };
+    const auto upTo = [&](TDateTime last) {
+      return std::vector<TDateTime>(dates.begin(),
+                                    std::upper_bound(dates.begin(), dates.end(), last));
+    };
+    const std::string givenRule = rule_ ? RuleText(*rule_) : "";
+
+    std::optional<RuleCode> match;
+    bool laterMatch = false;
+    for (const RuleCode& code : CodesThrough(dates.front())) {
+      const auto form = FormOf(code.kind, code.code);
+      if (!form || form->rrule.empty() == rule_.has_value()) continue;
+      const std::optional<TDateTime> last = form->holidays ? holidayEnd : freeEnd;
+      if (!last) continue;
+      if (!RuleGives(code, false, today, *last, opt_.law, upTo(*last))) {
+        laterMatch =
+            laterMatch || (dates.front() > today &&
+                           RuleGives(code, false, dates.front(), *last, opt_.law, upTo(*last)));
+        continue;
+      }
+      if (rule_ && !sameBase(form->rrule)) continue;
+      // Two rules with the same dates (the first Monday, weekly or monthly): the one that reads
+      // the same RRULE is the one that was written.
+      if (!match) match = code;
+      if (RuleText(icalrecurrencetype_from_string(form->rrule.c_str())) == givenRule) {
+        match = code;
+        break;
+      }
+    }
+    if (!match) {
+      if (laterMatch) {
+        return Skip("a first date (" + IsoDate(dates.front()) +
+                    "): a repeating event here has none and would begin at once");
+      }
+      if (!holidayEnd) return Skip("single dates taken away or added (EXDATE/RDATE)");
+      return Skip("no stored rule falls on the same dates");
+    }
+    Add(match->kind, match->code, time, false);
+  }
+
+  static std::string RuleText(const icalrecurrencetype& rule) {
+    char* text = icalrecurrencetype_as_string_r(const_cast<icalrecurrencetype*>(&rule));
+    std::string out = text ? text : "";
+    std::free(text);
+    return out;
+  }
+
+  // The lead of the earliest alarm before the start; "01" (announced at start-up) without one.
+  std::string Lead() {
+    std::optional<std::int64_t> before;
+    for (icalcomponent* a = icalcomponent_get_first_component(ev_, ICAL_VALARM_COMPONENT); a;
+         a = icalcomponent_get_next_component(ev_, ICAL_VALARM_COMPONENT)) {
+      icalproperty* p = icalcomponent_get_first_property(a, ICAL_TRIGGER_PROPERTY);
+      if (!p) continue;
+      const auto seconds = SecondsBefore(p);
+      if (!seconds) continue;
+      if (*seconds < 0) {
+        Note("an alarm after the start is left out");
+        continue;
+      }
+      before = std::max(before.value_or(0), *seconds);
+    }
+    if (!before) return "01";
+    const auto leads = LeadCodes();
+    for (const auto& [code, lead] : leads) {
+      if (lead == *before) return code;
+    }
+    // Rounded up, so the notice never comes later than the other calendar's alarm would.
+    const auto up = std::find_if(leads.begin(), leads.end(),
+                                 [&](const auto& l) { return l.second >= *before; });
+    const std::string code = up == leads.end() ? leads.back().first : up->first;
+    Note("an alarm " + LeadText(*before) + " before becomes " + AlarmName(code));
+    return code;
+  }
+
+  std::optional<std::int64_t> SecondsBefore(icalproperty* trigger) const {
+    const icaltriggertype t = icalproperty_get_trigger(trigger);
+    if (!icaltime_is_null_time(t.time)) {
+      icalproperty* dtstart = icalcomponent_get_first_property(ev_, ICAL_DTSTART_PROPERTY);
+      if (!dtstart) return std::nullopt;
+      const icaltimetype start = icalproperty_get_dtstart(dtstart);
+      const ZoneOf zone = PropertyZone(cal_, dtstart, start);
+      icaltimezone* startZone = zone.zone ? zone.zone : (local_ ? local_ : Utc());
+      return static_cast<std::int64_t>(icaltime_as_timet_with_zone(start, startZone)) -
+             static_cast<std::int64_t>(icaltime_as_timet_with_zone(t.time, Utc()));
+    }
+    std::int64_t seconds = -icaldurationtype_as_int(t.duration);
+    icalparameter* related = icalproperty_get_first_parameter(trigger, ICAL_RELATED_PARAMETER);
+    if (related && icalparameter_get_related(related) == ICAL_RELATED_END) {
+      seconds -= icaldurationtype_as_int(icalcomponent_get_duration(ev_));
+    }
+    return seconds;
+  }
+
+  icalcomponent* cal_;
+  icalcomponent* ev_;
+  const ImportOptions& opt_;
+  ImportResult& result_;
+  icaltimezone* local_;
+  std::string summary_;
+  std::string text_;
+  std::optional<icalrecurrencetype> rule_;
+};
+
+}  // namespace
+
+namespace {
+
+// The calendars of an iCalendar text (a file may hold several), or nothing when it is none.
+struct Parsed {
+  Component root;
+  std::vector<icalcomponent*> calendars;
+  std::string error;
+};
+
+Parsed Parse(std::string_view ics) {
+  Parsed parsed;
+  if (!LooksLikeCalendar(ics)) {
+    parsed.error = "not iCalendar data (it does not begin with BEGIN:VCALENDAR)";
+    return parsed;
+  }
+  const std::string text(ics);
+  parsed.root.reset(icalparser_parse_string(text.c_str()));
+  icalcomponent* root = parsed.root.get();
+  if (root && icalcomponent_isa(root) == ICAL_VCALENDAR_COMPONENT) {
+    parsed.calendars.push_back(root);
+  } else if (root && icalcomponent_isa(root) == ICAL_XROOT_COMPONENT) {
+    for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT); c;
+         c = icalcomponent_get_next_component(root, ICAL_VCALENDAR_COMPONENT)) {
+      parsed.calendars.push_back(c);
+    }
+  }
+  if (parsed.calendars.empty()) parsed.error = "not iCalendar data (no calendar could be read)";
+  return parsed;
+}
+
+// Collected first: reading an event asks its calendar for zones, which must not disturb a walk
+// over the calendar's components.
+std::vector<icalcomponent*> EventsOf(icalcomponent* cal) {
+  std::vector<icalcomponent*> events;
+  for (icalcomponent* e = icalcomponent_get_first_component(cal, ICAL_VEVENT_COMPONENT); e;
+       e = icalcomponent_get_next_component(cal, ICAL_VEVENT_COMPONENT)) {
+    events.push_back(e);
+  }
+  return events;
+}
+
+}  // namespace
+
+ImportResult ReadCalendar(std::string_view ics, const ImportOptions& opt) {
+  ImportResult result;
+  const Parsed parsed = Parse(ics);
+  if (!parsed.error.empty()) {
+    result.error = parsed.error;
+    return result;
+  }
+  for (icalcomponent* cal : parsed.calendars) {
+    for (icalcomponent* e : EventsOf(cal)) EventReader(cal, e, opt, result).Read();
+  }
+  return result;
+}
+
+std::optional<std::vector<EventStarts>> ExpandCalendar(std::string_view ics, TDateTime first,
+                                                       TDateTime last, const std::string& zone) {
+  const Parsed parsed = Parse(ics);
+  if (!parsed.error.empty()) return std::nullopt;
+  std::vector<EventStarts> out;
+  for (icalcomponent* cal : parsed.calendars) {
+    for (icalcomponent* e : EventsOf(cal)) {
+      EventStarts starts;
+      const char* uid = icalcomponent_get_uid(e);
+      const char* summary = icalcomponent_get_summary(e);
+      starts.uid = uid ? uid : "";
+      starts.summary = summary ? summary : "";
+      const Expansion x = Expand(cal, e, first, last, ZoneNamed(zone));
+      starts.problem = x.problem;
+      for (const Occurrence& o : x.occurrences) starts.starts.push_back(o.start);
+      out.push_back(std::move(starts));
+    }
+  }
+  return out;
+}
+
+std::vector<ImportedEvent> AddEvents(EventStore& store, const std::vector<ImportedEvent>& events,
+                                     std::vector<Skipped>& skipped) {
+  const auto key = [](EventKind kind, const std::vector<std::string>& row) {
+    std::string k(1, static_cast<char>('0' + static_cast<int>(kind)));
+    for (const std::string& cell : row) k += '\x1f' + cell;
+    return k;
+  };
+  std::set<std::string> stored;
+  for (const EventKind kind : {EventKind::kYearly, EventKind::kMonthly, EventKind::kWeekly}) {
+    const EventTable& table = TableOf(store, kind);
+    for (int row = 1; row <= table.DataRowCount(); ++row) {
+      std::vector<std::string> cells;
+      for (int col = 0; col < table.ColCount(); ++col) cells.push_back(table.Cell(col, row));
+      stored.insert(key(kind, cells));
+    }
+  }
+  std::vector<ImportedEvent> added;
+  for (const ImportedEvent& e : events) {
+    std::vector<std::string> row = RowFor(e.kind, e.code, e.time, e.text, e.alarm, e.once);
+    if (stored.count(key(e.kind, row))) {
+      skipped.push_back({e.summary, "already stored"});
+      continue;
+    }
+    EventTable& table = TableOf(store, e.kind);
+    int position = table.DataRowCount() + 1;
+    if (e.kind != EventKind::kWeekly) {
+      const int sortCol = e.kind == EventKind::kYearly ? YearCol::kSortKey : MonthCol::kSortKey;
+      const std::string& sortKey = row[static_cast<std::size_t>(sortCol)];
+      while (position > 1 && table.Cell(sortCol, position - 1) > sortKey) --position;
+    }
+    table.InsertRow(position, std::move(row));
+    added.push_back(e);
+  }
+  return added;
+}
+
+std::string FileLine(const ImportedEvent& e) {
+  std::string line = e.code + "," + e.time + "," + sjis::ToUtf8(e.text) + "," + e.alarm;
+  if (e.kind == EventKind::kYearly) line += e.once ? ",TRUE" : ",FALSE";
+  return line;
+}
+
+}  // namespace vespin::ical

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Cli.h"
+#include "CliRun.h"
+#include "TempDir.h"
+#include "events/PanelLock.h"
+#include "text/Sjis.h"
+
+namespace vespin::cli {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+using capture::Outcome;
+using capture::RunCli;
+
+std::string File(const Strings& lines) {
+  std::string out;
+  for (const auto& l : lines) out += sjis::Lit(l) + "\r\n";
+  return out;
+}
+
+const Strings kEventFile = {
+    "[週間]",
+    "13,10:00,定例会議,04",
+    "82,12:00,昼休み,01",
+    "[月間]",
+    "208,10:00,請求書の発行,09",
+    "[年間]",
+    "0418,09:00,母の誕生日,13,FALSE",
+    "[設定]",
+    "0,0,CLEAR,DARK,ＭＳ ゴシック,FALSE,9,0,FALSE,FALSE,FALSE,TRUE,TRUE,1",
+    "[バージョン]",
+    "vespin Ver3.2(2005.04.18)",
+};
+
+constexpr const char* kMeetings =
+    "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
+    "BEGIN:VEVENT\r\nUID:a@test\r\nDTSTAMP:20250101T000000Z\r\n"
+    "DTSTART;TZID=Asia/Tokyo:20250106T093000\r\nRRULE:FREQ=WEEKLY;BYDAY=MO\r\n"
+    "SUMMARY:朝会\r\nEND:VEVENT\r\n"
+    "BEGIN:VEVENT\r\nUID:b@test\r\nDTSTAMP:20250101T000000Z\r\n"
+    "DTSTART:20250108T190000\r\nRRULE:FREQ=WEEKLY;INTERVAL=2;BYDAY=WE\r\n"
+    "SUMMARY:ジム\r\nEND:VEVENT\r\n"
+    "END:VCALENDAR\r\n";
+
+class IcalCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ini = dir.Write("vespin.ini", File(kEventFile));
+    env.workDir = dir.Path();
+    env.today = EncodeDate(2025, 1, 1);
+    env.nowUtc = 1'735'689'600;  // 2025-01-01 00:00 UTC
+  }
+
+  test::TempDir dir;
+  std::filesystem::path ini;
+  Environment env;
+};
+
+TEST_F(IcalCommandsTest, ExportIsTheSameBytesEveryTimeToStdoutOrAFile) {
+  const Outcome first = RunCli({"export"}, env);
+  ASSERT_EQ(first.rc, kExitOk) << first.err;
+  EXPECT_EQ(first.err, "");
+  EXPECT_TRUE(first.out.starts_with("BEGIN:VCALENDAR\r\n"));
+  EXPECT_NE(first.out.find("SUMMARY:定例会議\r\n"), std::string::npos);
+  EXPECT_NE(first.out.find("DTSTART;TZID=Asia/Tokyo:20250107T100000\r\n"), std::string::npos);
+  EXPECT_EQ(RunCli({"export"}, env).out, first.out);
+  const auto target = dir.File("out.ics");
+  const Outcome toFile = RunCli({"export", "-o", target.string()}, env);
+  EXPECT_EQ(toFile.rc, kExitOk);
+  EXPECT_EQ(toFile.out, "");
+  EXPECT_EQ(test::ReadBytes(target), first.out);
+
+  const Outcome floating = RunCli({"export", "--floating", "--from", "2025-03-01"}, env);
+  EXPECT_EQ(floating.rc, kExitOk);
+  EXPECT_EQ(floating.out.find("TZID"), std::string::npos);
+  EXPECT_NE(floating.out.find("DTSTART:20250304T100000\r\n"), std::string::npos);
+}
+
+TEST_F(IcalCommandsTest, HolidaysExportHasTheDatesTheHolidaysCommandLists) {
+  for (const Strings& law : {Strings{}, Strings{"--law", "current"}, Strings{"--law", "2005"}}) {
+    Strings holidays = {"holidays", "2025"};
+    holidays.insert(holidays.end(), law.begin(), law.end());
+    Strings exported = {"export", "--holidays", "--from", "2025", "--until", "2025"};
+    exported.insert(exported.end(), law.begin(), law.end());
+    const Outcome listed = RunCli(holidays);
+    const Outcome ics = RunCli(exported, env);
+    ASSERT_EQ(ics.rc, kExitOk) << ics.err;
+    std::string dates;
+    for (std::size_t at = ics.out.find("DTSTART;VALUE=DATE:"); at != std::string::npos;
+         at = ics.out.find("DTSTART;VALUE=DATE:", at + 1)) {
+      const std::string d = ics.out.substr(at + 19, 8);
+      dates += d.substr(0, 4) + "-" + d.substr(4, 2) + "-" + d.substr(6, 2) + "\n";
+    }
+    EXPECT_EQ(dates, listed.out) << (law.empty() ? "the file's law" : law[1]);
+  }
+  // By default this year and the next, whole.
+  const Outcome both = RunCli({"export", "--holidays"}, env);
+  EXPECT_EQ(both.rc, kExitOk);
+  EXPECT_NE(both.out.find("DTSTART;VALUE=DATE:20250101\r\n"), std::string::npos);
+  EXPECT_NE(both.out.find("DTSTART;VALUE=DATE:20261223\r\n"), std::string::npos);
+  EXPECT_EQ(both.out.find("DTSTART;VALUE=DATE:2027"), std::string::npos);
+}
+
+TEST_F(IcalCommandsTest, EventsFollowTheFilesHolidaysUnlessTheLawIsGiven) {
+  // 24 February 2025 is a substitute holiday under the current law only: 平日 skips it then.
+  const std::string skipped = "EXDATE;TZID=Asia/Tokyo:20250224T120000";
+  Strings current = kEventFile;
+  current.push_back("[拡張]");
+  current.push_back("祝日=現行");
+  const auto lawFile = dir.Write("current.ini", File(current));
+  const struct {
+    Strings args;
+    bool skips;
+  } cases[] = {
+      {{"export"}, false},
+      {{"export", "--law", "current"}, true},
+      {{"export", "--file", lawFile.string()}, true},
+      {{"export", "--file", lawFile.string(), "--law", "2005"}, false},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = RunCli(c.args, env);
+    ASSERT_EQ(o.rc, kExitOk) << o.err;
+    EXPECT_EQ(o.out.find(skipped) != std::string::npos, c.skips) << c.args.back();
+  }
+}
+
+TEST_F(IcalCommandsTest, ImportAddsWhatItCanReportsTheRestAndSaysSoInItsExitCode) {
+  const auto input = dir.Write("in.ics", kMeetings);
+  const std::string before = test::ReadBytes(ini);
+
+  const Outcome dry = RunCli({"import", "--dry-run", input.string()}, env);
+  EXPECT_EQ(dry.rc, kExitProblem);
+  EXPECT_EQ(dry.out, "weekly 12,09:30,朝会,01\n");
+  EXPECT_NE(dry.err.find("skipped: ジム: a repetition every 2 (INTERVAL)\n"), std::string::npos)
+      << dry.err;
+  EXPECT_EQ(test::ReadBytes(ini), before);
+
+  const Outcome done = RunCli({"import", input.string()}, env);
+  EXPECT_EQ(done.rc, kExitProblem);
+  EXPECT_EQ(done.out, dry.out);
+  std::string expected = before;
+  const std::string after = sjis::Lit("82,12:00,昼休み,01") + "\r\n";
+  expected.insert(expected.find(after) + after.size(), sjis::Lit("12,09:30,朝会,01") + "\r\n");
+  EXPECT_EQ(test::ReadBytes(ini), expected);
+
+  // Again: everything is there already, and the file is left alone.
+  const Outcome again = RunCli({"import", input.string()}, env);
+  EXPECT_EQ(again.rc, kExitProblem);
+  EXPECT_EQ(again.out, "");
+  EXPECT_NE(again.err.find("skipped: 朝会: already stored\n"), std::string::npos) << again.err;
+  EXPECT_EQ(test::ReadBytes(ini), expected);
+}
+
+// A panel running on the folder would write its own tables over the import at its next save.
+TEST_F(IcalCommandsTest, ImportLeavesTheFileAloneWhileAPanelRunsThere) {
+  const auto input = dir.Write("in.ics", kMeetings);
+  const std::string before = test::ReadBytes(ini);
+  // A lock taken on another machine cannot be checked from here, so it counts as held.
+  dir.Write(kPanelLockName, "4242\nvespin\nelsewhere\nanother-machine\nanother-boot\n");
+
+  const Outcome refused = RunCli({"import", input.string()}, env);
+  EXPECT_EQ(refused.rc, kExitProblem);
+  EXPECT_NE(refused.err.find("close it first"), std::string::npos) << refused.err;
+  EXPECT_EQ(test::ReadBytes(ini), before);
+  // Looking is harmless.
+  EXPECT_EQ(RunCli({"import", "--dry-run", input.string()}, env).out, "weekly 12,09:30,朝会,01\n");
+}
+
+TEST_F(IcalCommandsTest, AnExportImportsIntoAnEmptyFileAsTheSameRows) {
+  const auto input = dir.File("all.ics");
+  ASSERT_EQ(RunCli({"export", "-o", input.string()}, env).rc, kExitOk);
+  const auto empty = dir.Write("empty.ini", File({"[週間]", "[月間]", "[年間]", "[設定]",
+                                                  "0,0,CLEAR,DARK,ＭＳ ゴシック,FALSE,9,0,FALSE,"
+                                                  "FALSE,FALSE,TRUE,TRUE,1",
+                                                  "[バージョン]", "vespin Ver3.2(2005.04.18)"}));
+  const Outcome o = RunCli({"import", "--file", empty.string(), input.string()}, env);
+  EXPECT_EQ(o.rc, kExitOk) << o.err;
+  EXPECT_EQ(test::ReadBytes(empty), test::ReadBytes(ini));
+}
+
+TEST_F(IcalCommandsTest, WhatIsNoCalendarLeavesTheFileAlone) {
+  const std::string before = test::ReadBytes(ini);
+  dir.Write("notes.txt", "BEGIN:VCARD\r\nFN:someone\r\nEND:VCARD\r\n");
+  const struct {
+    Strings args;
+    const char* err;
+  } cases[] = {
+      {{"import", dir.File("notes.txt").string()}, "not iCalendar data"},
+      {{"import", dir.File("missing.ics").string()}, "cannot read the file"},
+      {{"import", "--file", dir.File("none.ini").string(), dir.File("notes.txt").string()},
+       "no such file"},
+  };
+  for (const auto& c : cases) {
+    const Outcome o = RunCli(c.args, env);
+    EXPECT_EQ(o.rc, kExitProblem) << c.args.back();
+    EXPECT_NE(o.err.find(c.err), std::string::npos) << o.err;
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(test::ReadBytes(ini), before);
+  }
+}
+
+TEST_F(IcalCommandsTest, BadArgumentsPrintTheUsage) {
+  const Strings bad[] = {
+      {"export", "--from", "2025-13-01"},
+      {"export", "--from", "2025-01-02", "--until", "2025-01-01"},
+      {"export", "--holidays", "--floating"},
+      {"export", "--until"},
+      {"export", "--law", "1948"},
+      {"export", "out.ics"},
+      {"import"},
+      {"import", "a.ics", "b.ics"},
+      {"import", "--file"},
+      {"import", "--floating", "a.ics"},
+  };
+  for (const Strings& args : bad) {
+    const Outcome o = RunCli(args, env);
+    EXPECT_EQ(o.rc, kExitUsage) << args.back();
+    EXPECT_EQ(o.err.rfind("usage: vespin-cli " + args[0] + " ", 0), 0u) << o.err;
+  }
+}
+
+}  // namespace
+}  // namespace vespin::cli
