@@ -83,10 +83,27 @@ void Checker::Run(std::string_view bytes) {
   std::size_t headers = 0;
   int lastLine = 0;
   const std::vector<FileLine> lines = SplitEventFile(bytes);
+  const ExtensionSection extension = ReadExtensionSection(lines);
+  bool versionLineSeen = false;
   for (const FileLine& line : lines) {
     lastLine = line.number;
     CheckLineBytes(line);
     if (line.text.empty()) continue;
+    // After the version header: the version line, then nothing the program reads until its own
+    // extension section. Events appended at the end of the file are lost at the next save.
+    if (line.section == FileSection::kVersion && headers == ini::kSectionCount) {
+      const bool extensionPart = extension.headerLine != 0 && line.number >= extension.headerLine;
+      const bool versionLine = !line.isHeader && !versionLineSeen;  // whatever it says
+      versionLineSeen = versionLineSeen || versionLine;
+      // What every save writes anyway is not lost: the header again, the version line again.
+      const bool rewritten =
+          line.text == ini::SectionHeader(FileSection::kVersion) || line.text == ini::kVersionLine;
+      if (!extensionPart && !versionLine && !rewritten) {
+        Report(line.number, "line " + Show(line.text) +
+                                " after the version line is never read; the next save drops it");
+      }
+      continue;
+    }
     if (line.isHeader) {
       if (headers < ini::kSectionCount) CheckHeader(line, static_cast<FileSection>(headers));
       ++headers;
@@ -102,10 +119,10 @@ void Checker::Run(std::string_view bytes) {
         CheckSettings(line);
         break;
       case FileSection::kVersion:
-        break;  // read only for the extension section, below
+        break;  // the version header's own section: above
     }
   }
-  for (const ExtensionIssue& issue : ReadExtensionSection(lines).unreadable) {
+  for (const ExtensionIssue& issue : extension.unreadable) {
     Report(issue.line, issue.message);
   }
   // The version section may be missing; the others hold what the program keeps.
@@ -163,6 +180,9 @@ void Checker::CheckEvent(const FileLine& line) {
                                                            : "yearly";
   const std::string counted = std::string(kind) + " line has " + std::to_string(e.fieldCount) +
                               " fields where " + std::to_string(expected) + " belong";
+  if (e.trailingComma) {
+    Report(n, "trailing comma: the program reads the line without the empty field after it");
+  }
   if (e.fieldCount > expected) {
     Report(n, counted + ": a comma splits the event text " + Show(e.text));
   } else if (e.fieldCount < expected && !(yearly && e.fieldCount == ini::kEventLineFields)) {
@@ -183,8 +203,12 @@ void Checker::CheckEvent(const FileLine& line) {
   if (!HourMinuteToTime(e.time)) {
     Report(n, "invalid time " + Show(e.time) + ": HH:MM with hours 00-23 and minutes 00-59");
   }
+  if (e.cutLeadByte) {
+    Report(n, "event text " + Show(e.text) +
+                  " ends in half a double-byte character; the program drops that byte");
+  }
   if (e.text.empty()) {
-    Report(n, "empty event text");
+    if (!e.cutLeadByte) Report(n, "empty event text");
   } else if (e.text.size() > ini::kEventTextMaxBytes) {
     Report(n, "event text " + Show(e.text) + " is " + std::to_string(e.text.size()) +
                   " bytes; the event dialog keeps at most " +
@@ -265,7 +289,7 @@ std::string FieldProblem(const SettingsFieldDef& def, std::string_view text) {
   const std::string field = std::string(def.name) + " " + Show(text) + " is ";
   switch (def.type) {
     case SettingsType::kInteger:
-      return field + "not a whole number";
+      return field + "not a whole number: the window goes to the top right";
     case SettingsType::kBackground:
       return field + "neither " + std::string(ini::kClear) + " nor a colour value";
     case SettingsType::kScheme:
@@ -299,7 +323,22 @@ void Checker::CheckSettings(const FileLine& line) {
   for (std::size_t i = 0; i < checked; ++i) {
     const SettingsFieldDef& def = ini::kSettingsFields[i];
     const std::string_view text = i < s.size() ? std::string_view(s[i]) : std::string_view();
-    if (!ini::WellFormed(def.type, text)) Report(n, FieldProblem(def, text));
+    if (!ini::WellFormed(def.type, text)) {
+      Report(n, FieldProblem(def, text));
+    } else if (def.type == SettingsType::kFontSize) {
+      const int points = static_cast<int>(*ini::ParseDecimal(text));
+      if (UsableFontSize(points) != points) {
+        Report(n, std::string(def.name) + " " + Show(text) + " is outside " +
+                      std::to_string(kMinFontPoints) + " to " + std::to_string(kMaxFontPoints) +
+                      ": the program uses " + std::to_string(UsableFontSize(points)));
+      }
+    }
+  }
+  // The older line knew one spelling for its sound: anything else leaves the sound off.
+  if (const std::size_t sound = ini::Index(ini::SettingsField::kSound);
+      s.size() == ini::kOlderSettingsFields && s[sound] != ini::kOlderSoundOn) {
+    Report(n, "sound " + Show(s[sound]) + " of the older six-field line is not " +
+                  std::string(ini::kOlderSoundOn) + ": the sound stays off");
   }
 }
 

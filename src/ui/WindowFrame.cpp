@@ -22,6 +22,25 @@ constexpr unsigned long kDecorBorder = 2;
 constexpr unsigned long kDecorTitle = 8;
 constexpr unsigned long kDecorMenu = 16;
 
+// Watches one window on its own behalf.
+class FrameKeeper final : public QObject {
+ public:
+  FrameKeeper(QWidget& window, Frame frame) : QObject(&window), window_(window), frame_(frame) {}
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == &window_) {
+      // The show event comes before the window is mapped.
+      if (event->type() == QEvent::Show) SetFrame(window_, frame_);
+      ComeBackWhenMinimised(window_, *event);
+    }
+    return false;
+  }
+
+ private:
+  QWidget& window_;
+  Frame frame_;
+};
+
 }  // namespace
 
 void SetFrame(QWidget& window, Frame frame) {
@@ -52,6 +71,10 @@ void ComeBackWhenMinimised(QWidget& window, const QEvent& event) {
     w->raise();
     w->activateWindow();
   });
+}
+
+void KeepFramed(QWidget& window, Frame frame) {
+  window.installEventFilter(new FrameKeeper(window, frame));
 }
 
 }  // namespace vespin::ui

@@ -22,4 +22,8 @@ void SetFrame(QWidget& window, Frame frame);
 // straight back, since none of the program's windows can be found again once minimised.
 void ComeBackWhenMinimised(QWidget& window, const QEvent& event);
 
+// Both for the life of a window whose frame never changes: SetFrame before every showing, and
+// ComeBackWhenMinimised.
+void KeepFramed(QWidget& window, Frame frame);
+
 }  // namespace vespin::ui

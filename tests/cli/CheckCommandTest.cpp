@@ -116,6 +116,16 @@ TEST(CheckCommandTest, ReportsEveryProblemWithItsLine) {
        "13,12:60,会議,04",
        {"invalid time '12:60': HH:MM with hours 00-23 and minutes 00-59"}},
       {"[週間]", "13,10:00,会議,16", {"unknown lead-time code '16' (01 to 15)"}},
+      // A comma after the lead (or the yearly flag) is no comma in the text.
+      {"[週間]",
+       "13,10:00,定例会議,04,",
+       {"trailing comma: the program reads the line without the empty field after it"}},
+      {"[年間]",
+       "0101,10:00,会議,04,TRUE,",
+       {"trailing comma: the program reads the line without the empty field after it"}},
+      {"[年間]",
+       "1224,19:00,会議,04,",
+       {"trailing comma: the program reads the line without the empty field after it"}},
       {"[週間]", "13,10:00,会議,4", {"unknown lead-time code '4' (01 to 15)"}},
       {"[週間]",
        "13,10:00,会議,Ａ室,04",
@@ -159,11 +169,21 @@ TEST(CheckCommandTest, ReportsEveryProblemWithItsLine) {
       // Settings.
       {"[設定]", "1,2,CLEAR,DARK,F,ON", {}},  // the older short form
       {"[設定]",
+       "1,2,CLEAR,DARK,F,TRUE",
+       {"sound 'TRUE' of the older six-field line is not ON: the sound stays off"}},
+      {"[設定]",
+       "0,0,CLEAR,BRIGHT,F,TRUE,30,0,TRUE,TRUE,TRUE,TRUE,FALSE,1",
+       {"font size '30' is outside 6 to 24: the program uses 24"}},
+      {"[設定]",
+       "0,0,CLEAR,BRIGHT,F,TRUE,5,0,TRUE,TRUE,TRUE,TRUE,FALSE,1",
+       {"font size '5' is outside 6 to 24: the program uses 6"}},
+      {"[設定]",
        "1,2,CLEAR,DARK,F",
        {"settings line has 5 fields where 14 belong (or 6 in the older form)"}},
       {"[設定]",
        "x,2.5,white,dark,,TRUE,0,16,yes,TRUE,TRUE,TRUE,TRUE,4",
-       {"window left 'x' is not a whole number", "window top '2.5' is not a whole number",
+       {"window left 'x' is not a whole number: the window goes to the top right",
+        "window top '2.5' is not a whole number: the window goes to the top right",
         "background 'white' is neither CLEAR nor a colour value",
         "text scheme 'dark' is neither BRIGHT nor DARK", "empty font name",
         "font size '0' is not a positive whole number",
@@ -216,8 +236,9 @@ TEST(CheckCommandTest, EverySettingsFieldIsChecked) {
     const char* bad;
     const char* message;
   } cases[] = {
-      {0, "1e3", "window left '1e3' is not a whole number"},
-      {1, "2147483648", "window top '2147483648' is not a whole number"},
+      {0, "1e3", "window left '1e3' is not a whole number: the window goes to the top right"},
+      {1, "2147483648",
+       "window top '2147483648' is not a whole number: the window goes to the top right"},
       {2, "16777216", "background '16777216' is neither CLEAR nor a colour value"},
       {3, "Bright", "text scheme 'Bright' is neither BRIGHT nor DARK"},
       {4, "", "empty font name"},
@@ -305,6 +326,10 @@ TEST(CheckCommandTest, FileShapeProblems) {
        good.substr(0, good.find(sjis::Lit("[バージョン]"))) +
            "1,1,CLEAR,DARK,F,TRUE,9,0,TRUE,TRUE,TRUE,TRUE,TRUE,1\r\n",
        {"9: another settings line; only the last one counts"}},
+      {"half a character at the end of a text",
+       sjis::Lit("[週間]\r\n13,10:00,会議") + "\x82,04\r\n" +
+           good.substr(good.find(sjis::Lit("[月間]"))),
+       {"2: event text '会議' ends in half a double-byte character; the program drops that byte"}},
       {"cut short",
        sjis::Lit("[週間]\r\n[月間]\r\n"),
        {"2: file ends without the [年間] section", "2: file ends without the [設定] section"}},
@@ -346,6 +371,18 @@ TEST(CheckCommandTest, TheExtensionSection) {
        {"12: holiday rules '未来' unknown: 現行 (the law as amended) is the only choice; the line "
         "is dropped",
         "13: extension line '色=青' is unknown to this version; it is kept as it is"}},
+      // Lines after the version line are never read, and the next save leaves them out.
+      {"an event appended at the end",
+       lines({"13,10:00,会議,04"}),
+       {"11: line '13,10:00,会議,04' after the version line is never read; the next save drops "
+        "it"}},
+      {"before the extension section",
+       lines({"メモ", "[拡張]", "祝日=現行"}),
+       {"11: line 'メモ' after the version line is never read; the next save drops it"}},
+      {"another header and its line",
+       lines({"[メモ]", "x", "", "[拡張]"}),
+       {"11: line '[メモ]' after the version line is never read; the next save drops it",
+        "12: line 'x' after the version line is never read; the next save drops it"}},
       {"a line ending badly",
        sjis::Lit("[拡張]\r\n祝日=現行\n"),
        {"12: line ends with LF, not CR LF"}},

@@ -274,19 +274,19 @@ TEST(EventFileTest, SettingsLineForms) {
     EXPECT_EQ(s.months, 3);  // "02" is none of 1, 2, 3: the choice stays
   }
   {
-    SCOPED_TRACE("non-numbers keep what was there");
+    SCOPED_TRACE("non-numbers keep what was there; a position that is none is no position");
     Settings s = before;
     s.backColor = 77;
     ApplySettingsLine(CommaSplit("abc,,12x,DARK,F,TRUE,big,,TRUE,TRUE,TRUE,TRUE,TRUE,1"), s);
-    EXPECT_EQ(s.left, 5);
-    EXPECT_EQ(s.top, 6);
+    EXPECT_EQ(s.left, kNoPosition);
+    EXPECT_EQ(s.top, kNoPosition);
     EXPECT_EQ(s.backColor, 77u);
     EXPECT_FALSE(s.backClear);
     EXPECT_EQ(s.fontSize, 20);
     EXPECT_EQ(s.fontStyle, 3);
-    ApplySettingsLine(CommaSplit("99999999999,-40,-1,DARK,F,TRUE,9,300,T,T,T,T,T,1"), s);
-    EXPECT_EQ(s.left, 5);         // beyond an int
-    EXPECT_EQ(s.top, -40);        // a monitor above the main one
+    ApplySettingsLine(CommaSplit("-30,-40,-1,DARK,F,TRUE,9,300,T,T,T,T,T,1"), s);
+    EXPECT_EQ(s.left, -30);  // monitors left of and above the main one
+    EXPECT_EQ(s.top, -40);
     EXPECT_EQ(s.backColor, 77u);  // colours are not negative
     EXPECT_EQ(s.fontStyle, 300 & 0xFF);
   }
@@ -496,6 +496,65 @@ TEST(EventFileTest, LinesKnowTheirEndsAndSections) {
   EXPECT_TRUE(lines[5].isHeader);
   EXPECT_EQ(lines[5].section, FileSection::kMonth);
   EXPECT_EQ(lines[6].section, FileSection::kMonth);
+}
+
+TEST(EventFileTest, APositionThatIsNoNumberIsNoPosition) {
+  const struct {
+    const char* line;
+    int left, top;
+  } cases[] = {
+      {"40,30", 40, 30},
+      {"x,30", kNoPosition, kNoPosition},
+      {"40,abc", kNoPosition, kNoPosition},
+      {"40,", kNoPosition, kNoPosition},
+      {"99999999999,30", kNoPosition, kNoPosition},  // beyond an int
+      {"-0,+5", 0, 5},
+  };
+  for (const auto& c : cases) {
+    Settings s;
+    ApplySettingsLine(CommaSplit(std::string(c.line) + ",CLEAR,DARK,F,ON"), s);
+    EXPECT_EQ(s.left, c.left) << c.line;
+    EXPECT_EQ(s.top, c.top) << c.line;
+  }
+  // Placed as a position beyond the screen is: at the top right.
+  EXPECT_EQ(PlaceWindow(kNoPosition, kNoPosition, 1280, 800, 150), (WindowPos{1130, 0}));
+}
+
+TEST(EventFileTest, HandEditsAreReadAsTheyWereMeant) {
+  const struct {
+    const char* name;
+    std::string in;       // one event line of the section, Shift_JIS
+    std::string section;  // "w", "m" or "y"
+    std::string out;      // how a save writes it
+  } cases[] = {
+      // A comma after the lead code: the lead stays the lead, the text stays the text.
+      {"weekly", sjis::Lit("13,10:00,定例会議,04,\r\n"), "w",
+       sjis::Lit("13,10:00,定例会議,04\r\n")},
+      {"monthly", "125,10:00,pay,01,\r\n", "m", "125,10:00,pay,01\r\n"},
+      {"yearly with its flag", "0101,00:00,a,01,TRUE,\r\n", "y", "0101,00:00,a,01,TRUE\r\n"},
+      {"yearly without a flag", "1224,19:00,a,04,\r\n", "y", "1224,19:00,a,04,FALSE\r\n"},
+      {"and a comma in the text", "13,10:00,a,b,04,\r\n", "w", "13,10:00,a,b,04\r\n"},
+      // No lead before the empty field: the field is the (empty) lead.
+      {"an empty lead", "13,10:00,a,\r\n", "w", "13,10:00,a,\r\n"},
+      // Half a double-byte character at the end of the text would swallow the 」 of a notice.
+      {"a lone lead byte", sjis::Lit("13,10:00,会議") + "\x82,04\r\n", "w",
+       sjis::Lit("13,10:00,会議,04\r\n")},
+      {"nothing but a lead byte", "0101,00:00,\xE0,01,TRUE\r\n", "y", "0101,00:00,,01,TRUE\r\n"},
+      {"a whole character stays", sjis::Lit("13,10:00,ソ,04\r\n"), "w",
+       sjis::Lit("13,10:00,ソ,04\r\n")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string head = File({"[週間]"}), month = File({"[月間]"}), year = File({"[年間]"});
+    const auto in = [&](const char* s) { return c.section == s ? c.in : std::string(); };
+    const auto out = [&](const char* s) { return c.section == s ? c.out : std::string(); };
+    EventStore store;
+    Settings s;
+    ParseEventFile(head + in("w") + month + in("m") + year + in("y"), store, s);
+    const std::string saved = FormatEventFile(store, s);
+    EXPECT_EQ(saved.substr(0, saved.find(sjis::Lit("[設定]"))),
+              head + out("w") + month + out("m") + year + out("y"));
+  }
 }
 
 class EventFileOnDiskTest : public testing::Test {

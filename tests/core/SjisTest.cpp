@@ -49,6 +49,21 @@ TEST(SjisTest, TruncateNeverSplitsACharacter) {
   EXPECT_EQ(TruncateBytes(text, 0), "");
 }
 
+TEST(SjisTest, AnEndWithoutItsLastByteLosesItsLeadByte) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {Lit("会"), Lit("会")},  // 0x89 0xEF: a trail byte that could also lead
+      {Lit("会") + "\x82", Lit("会")},
+      {Lit("会議") + "\xE0", Lit("会議")},
+      {"\x82", ""},
+      {"A\x82", "A"},
+      {Lit("ソ"), Lit("ソ")},  // 0x83 0x5C
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(WholeCharacters(c.in), c.out) << ToUtf8(c.in);
+}
+
 TEST(SjisTest, LeadBytes) {
   for (int b = 0; b < 256; ++b) {
     const bool expected = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);

@@ -293,7 +293,7 @@ TEST_F(ApplicationTest, ColourChooserWritesOnlyAConfirmedColour) {
   EXPECT_EQ(SettingsFields()[2], "CLEAR");
 }
 
-TEST_F(ApplicationTest, FontChooserOffersNoEffectsAndNoSizeAbove24) {
+TEST_F(ApplicationTest, FontChooserOffersNoEffectsAndNoSizeOutside6To24) {
   // Stored bold and underlined: the dialog can change the weight but not the underline.
   std::string file = kSample;
   file.replace(file.find(",9,0,"), 5, ",9,5,");
@@ -314,7 +314,10 @@ TEST_F(ApplicationTest, FontChooserOffersNoEffectsAndNoSizeAbove24) {
         if (!model || model->stringList().isEmpty() || model->stringList()[0].toInt() <= 0)
           continue;
         ++sizeLists;
-        for (const QString& s : model->stringList()) EXPECT_LE(s.toInt(), 24);
+        for (const QString& s : model->stringList()) {
+          EXPECT_LE(s.toInt(), 24);
+          EXPECT_GE(s.toInt(), 6);
+        }
       }
       EXPECT_EQ(sizeLists, 1);
       return int(QDialog::Rejected);
@@ -332,20 +335,27 @@ TEST_F(ApplicationTest, FontChooserOffersNoEffectsAndNoSizeAbove24) {
   EXPECT_EQ(sjis::ToUtf8(fields[4]), "ＭＳ ゴシック");
   EXPECT_EQ(fields[7], "5");
 
-  {
-    ScopedModalHandler pick([](QDialog& dialog) {
+  // Another face in the chooser, at `points`.
+  const auto pickIpaPGothic = [&w](int points) {
+    ScopedModalHandler pick([points](QDialog& dialog) {
       QFont f(QStringLiteral("IPAPGothic"));
-      f.setPointSize(14);
+      f.setPointSize(points);
       dynamic_cast<QFontDialog&>(dialog).setCurrentFont(f);
       return int(QDialog::Accepted);
     });
     MenuItem(w, "miFont")->trigger();
-  }
+  };
+  pickIpaPGothic(14);
   fields = SettingsFields();
   EXPECT_EQ(fields[4], "IPAPGothic");
   EXPECT_EQ(fields[6], "14");
   EXPECT_EQ(fields[7], "4");  // another face, taken in its regular cut; still underlined
   EXPECT_EQ(w.WindowFont().pointSize(), 14);
+
+  // A size typed below what the panel shows is stored as the panel shows it.
+  pickIpaPGothic(4);
+  EXPECT_EQ(SettingsFields()[6], "6");
+  EXPECT_EQ(w.WindowFont().pointSize(), 6);
 }
 
 TEST_F(ApplicationTest, NoticesSoundOnlyWithTheOption) {
@@ -362,12 +372,28 @@ TEST_F(ApplicationTest, NoticesSoundOnlyWithTheOption) {
   EXPECT_TRUE(sound.calls[1].startsWith(QStringLiteral("file:")));
 }
 
-TEST_F(ApplicationTest, HandEditedFontSizeIsTakenAsNine) {
-  std::string file = kSample;
-  file.replace(file.find(",9,0,"), 5, ",300,0,");
-  auto app = Start(file);
-  EXPECT_EQ(app->CurrentSettings().fontSize, 9);
-  EXPECT_EQ(app->MainWindow().WindowFont().pointSize(), 9);
+TEST_F(ApplicationTest, HandEditedFontSizeIsTakenToTheNearestLimit) {
+  for (const auto& [stored, used] : {std::pair{"300", 24}, std::pair{"3", 6}, std::pair{"0", 6}}) {
+    std::string file = kSample;
+    file.replace(file.find(",9,0,"), 5, std::string(",") + stored + ",0,");
+    auto app = Start(file);
+    EXPECT_EQ(app->CurrentSettings().fontSize, used) << stored;
+    EXPECT_EQ(app->MainWindow().WindowFont().pointSize(), used) << stored;
+    MenuItem(app->MainWindow(), "miBeep")->trigger();
+    EXPECT_EQ(SettingsFields()[6], std::to_string(used)) << stored;
+  }
+}
+
+TEST_F(ApplicationTest, APositionThatIsNoNumberPutsTheWindowTopRight) {
+  for (const char* position : {"x,30", "40,abc"}) {
+    std::string file = kSample;
+    file.replace(file.find("40,30,"), 6, std::string(position) + ",");
+    auto app = Start(file);
+    const TfrmMain& w = app->MainWindow();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(w.x() + w.width(), screen.x() + screen.width()) << position;
+    EXPECT_EQ(w.y(), screen.y()) << position;
+  }
 }
 
 TEST_F(ApplicationTest, ReloadAppliesSettingsButKeepsThePlace) {

@@ -298,11 +298,11 @@ TEST_F(MainTest, FontSetAppliesTheLayoutToTheWindow) {
   EXPECT_TRUE(w->lTime()->font().bold());
 }
 
-TEST_F(MainTest, FontSizesNoDialogGivesAreShownAtNine) {
+TEST_F(MainTest, FontSizesNoDialogGivesAreShownAtTheNearestLimit) {
   const struct {
     int stored;
     int shown;
-  } cases[] = {{0, 9}, {-3, 9}, {5, 9}, {6, 6}, {24, 24}, {25, 9}, {300, 9}, {12, 12}};
+  } cases[] = {{0, 6}, {-3, 6}, {5, 6}, {6, 6}, {24, 24}, {25, 24}, {300, 24}, {12, 12}};
   auto w = Make();
   for (const auto& c : cases) {
     settings.fontSize = c.stored;

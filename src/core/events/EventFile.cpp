@@ -64,6 +64,7 @@ void AppendLine(std::string& out, std::string_view line) {
 void ApplyField(const SettingsFieldDef& def, const std::string& text, Settings& settings) {
   switch (def.type) {
     case SettingsType::kInteger:
+      break;  // the position, read as a pair by ApplySettingsLine
     case SettingsType::kFontSize:
       SetInt(text, settings.*def.number);
       break;
@@ -259,9 +260,20 @@ std::vector<std::string> YearRow(std::string_view code, std::string_view time,
 
 EventLineFields ReadEventLine(std::string_view line, bool yearly) {
   std::vector<std::string> f = CommaSplit(line);
+  EventLineFields e;
+  const auto isLead = [](std::string_view code) {
+    return !Codes().cdAlarm.CodeToName(code).empty();
+  };
+  if (const std::size_t m = f.size(); m >= 2 && f[m - 1].empty()) {
+    const bool afterLead = isLead(f[m - 2]);
+    const bool afterFlag = yearly && m >= 3 && ini::IsBoolToken(f[m - 2]) && isLead(f[m - 3]);
+    if (afterLead || afterFlag) {
+      f.pop_back();
+      e.trailingComma = true;
+    }
+  }
   const std::size_t trailing = yearly ? 1 : 0;
   const std::size_t n = f.size();
-  EventLineFields e;
   e.fieldCount = n;
   auto at = [&](std::size_t i) { return i < n ? std::move(f[i]) : std::string{}; };
   e.code = at(EventField::kCode);
@@ -276,11 +288,26 @@ EventLineFields ReadEventLine(std::string_view line, bool yearly) {
     e.alarm = at(n - 1 - trailing);
     if (yearly) e.deleteFlag = at(n - 1);
   }
+  if (const auto whole = sjis::WholeCharacters(e.text); whole.size() < e.text.size()) {
+    e.text.resize(whole.size());
+    e.cutLeadByte = true;
+  }
   return e;
 }
 
 void ApplySettingsLine(const std::vector<std::string>& s, Settings& settings) {
   const std::size_t n = s.size();
+  // The position is read as a pair. One that is no number is no position: the window goes
+  // where it goes without one (the top right corner), not to the top left.
+  const std::size_t position = std::min<std::size_t>(n, ini::Index(SettingsField::kTop) + 1);
+  bool numbers = true;
+  for (std::size_t i = 0; i < position; ++i) {
+    numbers = numbers && ini::WellFormed(SettingsType::kInteger, s[i]);
+  }
+  for (std::size_t i = 0; i < position; ++i) {
+    settings.*ini::kSettingsFields[i].number =
+        numbers ? static_cast<int>(*ParseDecimal(s[i])) : kNoPosition;
+  }
   if (n == ini::kSettingsFieldCount) {
     for (const SettingsFieldDef& def : ini::kSettingsFields) {
       ApplyField(def, s[ini::Index(def.field)], settings);

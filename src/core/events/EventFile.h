@@ -49,10 +49,15 @@ std::vector<std::string> YearRow(std::string_view code, std::string_view time,
 // One event line taken apart as the reader takes it. Missing fields are empty. A line with more
 // fields than its section has had commas in its text: the text is joined back, and the lead
 // (and the yearly delete flag) are the last fields. A yearly line of four fields has no flag.
+// Two hand edits are read as they were meant: a comma after the lead code (or the yearly
+// delete flag) ends the line with an empty field that is not read, and a text that ends in half
+// a double-byte character loses that byte, which would otherwise swallow what follows it.
 struct EventLineFields {
   std::string code, time, text, alarm;
   std::optional<std::string> deleteFlag;
-  std::size_t fieldCount = 0;  // fields as split at the commas
+  std::size_t fieldCount = 0;  // fields as split at the commas, a trailing empty one aside
+  bool trailingComma = false;  // the line ended in a comma after its lead (or flag)
+  bool cutLeadByte = false;    // the text ended in half a character, now cut
 };
 EventLineFields ReadEventLine(std::string_view line, bool yearly);
 

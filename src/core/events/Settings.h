@@ -2,7 +2,9 @@
 // The main window's settings, in one typed place with their defaults. The event file's
 // settings line is their only store: EventFile reads it into a Settings and writes it back.
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,15 @@ inline constexpr int kFontStrikeOut = 8;
 
 inline constexpr std::uint32_t kSilver = 0xC0C0C0;  // colour value: red in the low byte
 
+// The font sizes (points) the panel is laid out for.
+inline constexpr int kMinFontPoints = 6;
+inline constexpr int kMaxFontPoints = 24;
+// The size the panel shows for a stored one: a hand-edited size beyond the limits is taken to
+// the nearer limit.
+constexpr int UsableFontSize(int points) {
+  return std::clamp(points, kMinFontPoints, kMaxFontPoints);
+}
+
 // What the program offers beyond its first form. The file keeps these in a section after the
 // version line, written only when something in it differs from the defaults, so that with
 // every option off the file is byte for byte what it always was.
@@ -30,8 +41,12 @@ struct Extensions {
   friend bool operator==(const Extensions&, const Extensions&) = default;
 };
 
+// The window position of a settings line whose position is no number: placed as a position
+// beyond the screen is, at the top right corner.
+inline constexpr int kNoPosition = std::numeric_limits<int>::max();
+
 struct Settings {
-  int left = 0;  // window position, pixels
+  int left = 0;  // window position, pixels; kNoPosition when the file holds none
   int top = 0;
   bool backClear = false;             // transparent background; otherwise backColor
   std::uint32_t backColor = kSilver;  // red | green << 8 | blue << 16

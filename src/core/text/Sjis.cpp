@@ -97,15 +97,28 @@ std::string Lit(std::string_view utf8) {
   return *s;
 }
 
-std::string_view TruncateBytes(std::string_view sjis, std::size_t maxBytes) {
-  if (sjis.size() <= maxBytes) return sjis;
+namespace {
+
+// The bytes of the whole characters that fit into the first `maxBytes` bytes.
+std::size_t WholePrefix(std::string_view sjis, std::size_t maxBytes) {
   std::size_t i = 0;
   while (i < maxBytes) {
     const std::size_t len = IsLeadByte(static_cast<unsigned char>(sjis[i])) ? 2 : 1;
     if (i + len > maxBytes) break;
     i += len;
   }
-  return sjis.substr(0, i);
+  return i;
+}
+
+}  // namespace
+
+std::string_view TruncateBytes(std::string_view sjis, std::size_t maxBytes) {
+  if (sjis.size() <= maxBytes) return sjis;
+  return sjis.substr(0, WholePrefix(sjis, maxBytes));
+}
+
+std::string_view WholeCharacters(std::string_view sjis) {
+  return sjis.substr(0, WholePrefix(sjis, sjis.size()));
 }
 
 }  // namespace vespin::sjis

@@ -30,4 +30,7 @@ std::string Lit(std::string_view utf8);
 // of a double-byte character.
 std::string_view TruncateBytes(std::string_view sjis, std::size_t maxBytes);
 
+// `sjis` without a lead byte at its end that has lost the byte after it.
+std::string_view WholeCharacters(std::string_view sjis);
+
 }  // namespace vespin::sjis

@@ -35,6 +35,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
       lName_(new QLabel(QStringLiteral("VESPIN developers"), panel_)),
       pbOk_(new QPushButton(QStringLiteral("OK"), this)) {
   setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ"));
+  KeepFramed(*this, Frame::kDialog);
   setWindowIcon(ProgramIcon());
   QFont font(PGothicFace());
   font.setPixelSize(12);
@@ -68,17 +69,11 @@ TfrmAbout::TfrmAbout(QWidget* parent)
   connect(pbOk_, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void TfrmAbout::changeEvent(QEvent* event) {
-  QDialog::changeEvent(event);
-  ComeBackWhenMinimised(*this, *event);
-}
-
 QSize TfrmAbout::SizeForWidthOfW(int widthOfW) {
   return widthOfW == 8 ? QSize(300, 120) : QSize(375, 150);
 }
 
 void TfrmAbout::showEvent(QShowEvent* event) {
-  SetFrame(*this, Frame::kDialog);
   QDialog::showEvent(event);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->geometry().center() - rect().center());

@@ -28,7 +28,6 @@ class TfrmAbout final : public QDialog {
   static QSize SizeForWidthOfW(int widthOfW);
 
  protected:
-  void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:

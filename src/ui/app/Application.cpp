@@ -159,9 +159,7 @@ void Application::OpenEventDialog(int month, int day) {
 }
 
 void Application::SanitizeSettings() {
-  if (settings_.fontSize < TfrmMain::kMinFontSize || settings_.fontSize > TfrmMain::kMaxFontSize) {
-    settings_.fontSize = TfrmMain::kFallbackFontSize;
-  }
+  settings_.fontSize = UsableFontSize(settings_.fontSize);
 }
 
 void Application::ShowNotice(const std::string& sjisText) {

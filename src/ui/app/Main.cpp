@@ -75,17 +75,17 @@ void ApplyStyleBits(QFont& font, int style) {
 }
 
 // The platform's font chooser offers no effects (underline, strike-out, colour) and no size
-// above `maxSize`.
-void LimitFontDialog(QFontDialog& dialog, int maxSize) {
+// outside `minSize` to `maxSize`.
+void LimitFontDialog(QFontDialog& dialog, int minSize, int maxSize) {
   for (QGroupBox* box : dialog.findChildren<QGroupBox*>()) {
     if (!box->findChildren<QCheckBox*>().isEmpty()) box->hide();
   }
   for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
-    if (auto* v = qobject_cast<const QIntValidator*>(edit->validator())) {
-      edit->setValidator(new QIntValidator(v->bottom(), maxSize, edit));
+    if (qobject_cast<const QIntValidator*>(edit->validator())) {
+      edit->setValidator(new QIntValidator(minSize, maxSize, edit));
     }
   }
-  const auto trimSizes = [&dialog, maxSize] {
+  const auto trimSizes = [&dialog, minSize, maxSize] {
     for (QListView* view : dialog.findChildren<QListView*>()) {
       auto* model = qobject_cast<QStringListModel*>(view->model());
       if (!model) continue;
@@ -93,9 +93,11 @@ void LimitFontDialog(QFontDialog& dialog, int maxSize) {
       bool numeric = !sizes.isEmpty();
       for (const QString& s : sizes) numeric = numeric && s.toInt() > 0;
       if (!numeric) continue;
-      const auto tooBig = [maxSize](const QString& s) { return s.toInt() > maxSize; };
-      if (std::none_of(sizes.begin(), sizes.end(), tooBig)) continue;
-      sizes.erase(std::remove_if(sizes.begin(), sizes.end(), tooBig), sizes.end());
+      const auto outside = [minSize, maxSize](const QString& s) {
+        return s.toInt() < minSize || s.toInt() > maxSize;
+      };
+      if (std::none_of(sizes.begin(), sizes.end(), outside)) continue;
+      sizes.erase(std::remove_if(sizes.begin(), sizes.end(), outside), sizes.end());
       model->setStringList(sizes);
     }
   };
@@ -484,7 +486,7 @@ QColor TfrmMain::FontColor() const {
 
 QFont TfrmMain::StoredFont() const {
   QFont font(FromSjis(settings_.fontName));
-  font.setPointSize(std::clamp(settings_.fontSize, 1, kMaxFontSize));
+  font.setPointSize(UsableFontSize(settings_.fontSize));
   ApplyStyleBits(font, settings_.fontStyle);
   return font;
 }
@@ -500,8 +502,7 @@ QFont TfrmMain::WindowFont() const {
   families << GothicFace();
   QFont font;
   font.setFamilies(families);
-  const int size = settings_.fontSize;
-  font.setPointSize(size >= kMinFontSize && size <= kMaxFontSize ? size : kFallbackFontSize);
+  font.setPointSize(UsableFontSize(settings_.fontSize));
   ApplyStyleBits(font, settings_.fontStyle);
   font.setFixedPitch(true);
   return font;
@@ -637,7 +638,7 @@ void TfrmMain::miFontClick() {
   preset.setFamily(inUse);
   QFontDialog dialog(preset, this);
   dialog.setOption(QFontDialog::DontUseNativeDialog);
-  LimitFontDialog(dialog, kMaxFontSize);
+  LimitFontDialog(dialog, kMinFontSize, kMaxFontSize);
   // A face without a bold or italic cut cannot show the stored style; the dialog then starts
   // on the plain cut, and confirming it unchanged must not lose the style.
   const QFont offered = dialog.currentFont();
@@ -655,7 +656,8 @@ void TfrmMain::miFontClick() {
   family.remove(QLatin1Char(','));  // the settings line has no room for a comma
   settings_.fontName = ToSjisLossy(family);
   const int points = chosen.pointSize() > 0 ? chosen.pointSize() : settings_.fontSize;
-  settings_.fontSize = std::clamp(points, 1, kMaxFontSize);
+  // Stored as the panel will show it, never a size it would then ignore.
+  settings_.fontSize = UsableFontSize(points);
   // Underline and strike-out are no choice of the dialog; they stay as they were.
   if (!styleUntouched) {
     settings_.fontStyle = (settings_.fontStyle & (kFontUnderline | kFontStrikeOut)) |

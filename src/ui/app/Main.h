@@ -45,10 +45,9 @@ class TfrmMain final : public QWidget {
   static constexpr int kInitialIntervalMsecs = 10000;
   static constexpr int kCreateWidth = 185;
   static constexpr int kCreateHeight = 270;
-  // Sizes a hand-edited file may hold but no font dialog gives are shown at this size.
-  static constexpr int kMinFontSize = 6;
-  static constexpr int kMaxFontSize = 24;
-  static constexpr int kFallbackFontSize = 9;
+  // The sizes the font dialog offers; others (a hand edit) are shown at the nearer limit.
+  static constexpr int kMinFontSize = kMinFontPoints;
+  static constexpr int kMaxFontSize = kMaxFontPoints;
 
   using FontMeasurer = std::function<FontMetricsSample(const QFont& font)>;
 

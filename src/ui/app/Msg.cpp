@@ -32,6 +32,7 @@ TfrmMsg::TfrmMsg(QWidget* parent)
       lMsg_(new QLabel(this)),
       pbOk_(new QPushButton(QStringLiteral("OK"), this)) {
   setWindowTitle(kCaption);
+  KeepFramed(*this, Frame::kDialog);
   setFixedSize(kClientWidth, kClientHeight);
   setFont(PixelFont(PGothicFace(), 12));
 
@@ -68,13 +69,7 @@ void TfrmMsg::paintEvent(QPaintEvent*) {
   QPainter(this).fillRect(rect(), kSilver);
 }
 
-void TfrmMsg::changeEvent(QEvent* event) {
-  QDialog::changeEvent(event);
-  ComeBackWhenMinimised(*this, *event);
-}
-
 void TfrmMsg::showEvent(QShowEvent* event) {
-  SetFrame(*this, Frame::kDialog);
   QDialog::showEvent(event);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->geometry();

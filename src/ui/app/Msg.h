@@ -30,7 +30,6 @@ class TfrmMsg final : public QDialog {
   void reject() override {}
 
  protected:
-  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;

@@ -163,6 +163,7 @@ TMessageForm::TMessageForm(QWidget* parent)
       noButton_(MakeButton(this, QStringLiteral("いいえ"), 253)),
       confirmButton_(MakeButton(this, QStringLiteral("確認"), 183)) {
   setWindowTitle(QStringLiteral("MessageForm"));
+  KeepFramed(*this, Frame::kDialog);
   setFixedSize(kClientWidth, kClientHeight);
   QFont font(GothicFace());
   font.setPixelSize(16);
@@ -276,13 +277,7 @@ void TMessageForm::CentreOnScreen() {
        area.y() + (area.height() - outer.height()) / 2);
 }
 
-void TMessageForm::changeEvent(QEvent* event) {
-  QDialog::changeEvent(event);
-  ComeBackWhenMinimised(*this, *event);
-}
-
 void TMessageForm::showEvent(QShowEvent* event) {
-  SetFrame(*this, Frame::kDialog);
   QDialog::showEvent(event);
   CentreOnScreen();
   FocusFirstButton();

@@ -202,6 +202,7 @@ TdlgEventSet::~TdlgEventSet() = default;
 void TdlgEventSet::BuildWindow() {
   RegisterFontSubstitutions();
   setWindowTitle(Ui(kCaption));
+  KeepFramed(*this, Frame::kDialog);
   // A fixed dialog frame without system menu or close box.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::MSWindowsFixedSizeDialogHint);
@@ -439,16 +440,6 @@ void TdlgEventSet::pbCancelClick() {
   }
   snapshot_.reset();
   done(Rejected);
-}
-
-void TdlgEventSet::changeEvent(QEvent* event) {
-  QDialog::changeEvent(event);
-  ComeBackWhenMinimised(*this, *event);
-}
-
-void TdlgEventSet::showEvent(QShowEvent* event) {
-  SetFrame(*this, Frame::kDialog);
-  QDialog::showEvent(event);
 }
 
 void TdlgEventSet::reject() {

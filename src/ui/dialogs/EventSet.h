@@ -92,8 +92,6 @@ class TdlgEventSet final : public QDialog {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  void showEvent(QShowEvent* event) override;
 
  private:
   // One page: its table, its list, the controls every page has, and what the page does its own
