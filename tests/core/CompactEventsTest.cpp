@@ -33,10 +33,10 @@ std::vector<std::string> Split(const std::string& bytes) {
   return lines;
 }
 
-// The streamed reader reads 64 KiB at a time: a line end, above all a CR LF, may straddle two
-// pieces. Each case puts the given bytes right at the end of the first piece.
+// The streamed reader reads kStreamPiece bytes at a time: a line end, above all a CR LF, may
+// straddle two pieces. Each case puts the given bytes right at the end of the first piece.
 TEST(CompactEventsTest, StreamedLinesEqualTheWholeFilesLinesAcrossPieceEdges) {
-  constexpr std::size_t kPiece = 64 * 1024;
+  constexpr std::size_t kPiece = kStreamPiece;
   const struct {
     const char* atEdge;
     const char* after;
@@ -65,10 +65,14 @@ TEST(CompactEventsTest, StreamedLinesEqualTheWholeFilesLinesForRandomFiles) {
   test::TempDir dir;
   for (unsigned seed = 1; seed <= 12; ++seed) {
     test::RandomEventFile gen(seed);
-    const std::string bytes = gen.Make(seed % 3 == 0 ? 9000 : 40);  // some beyond one piece
+    const std::string bytes = gen.Make(seed % 3 == 0 ? 20000 : 40);  // some beyond one piece
     const auto file = dir.Write("r.ini", bytes);
     EXPECT_EQ(Streamed(file), Split(bytes)) << "seed " << seed;
   }
+  // A line longer than the reader's whole buffer, between two ordinary ones.
+  const std::string longLine = "[w]\r\n11,10:00,a,04\r\n12,10:00," +
+                               std::string(2 * kStreamPiece + 7, 'x') + ",04\r\n13,10:00,b,04";
+  EXPECT_EQ(Streamed(dir.Write("long.ini", longLine)), Split(longLine));
   EXPECT_FALSE(StreamEventFile(dir.File("missing.ini"), [](const FileLine&) {}));
   EXPECT_FALSE(StreamEventFile(dir.Path(), [](const FileLine&) {}));
 }

@@ -9,8 +9,8 @@
 
 #include "IcalImport.h"
 #include "IcalTestSupport.h"
-#include "agenda/Agenda.h"
 #include "calendar/Hizuke.h"
+#include "events/EventEngine.h"
 #include "events/EventFile.h"
 #include "text/Sjis.h"
 
@@ -37,13 +37,21 @@ ExportOptions Options(TDateTime from, std::string zone = kTokyo) {
   return opt;
 }
 
-// Each row's starts (in milliseconds) as the engine finds them day by day, by its text.
+// Each row's starts (in milliseconds) as the engine finds them day by day, by its text. A
+// yearly row flagged for deletion goes at its first occurrence.
 std::map<std::string, std::vector<std::int64_t>> EngineStarts(const EventStore& store,
                                                               TDateTime from, TDateTime until,
                                                               HolidayLaw law) {
   std::map<std::string, std::vector<std::int64_t>> starts;
-  for (const DayEvent& e : Occurrences(store, from, until, law)) {
-    starts[e.text].push_back(ToMsecs(e.occurrence));
+  std::set<int> gone;
+  for (TDateTime day = from; day <= until; day += 1) {
+    for (const DayEvent& e : EventEngine::EventsOn(store, day, law)) {
+      if (e.kind == EventKind::kYearly && store.year.Cell(YearCol::kDelete, e.row) == "TRUE" &&
+          !gone.insert(e.row).second) {
+        continue;
+      }
+      starts[e.text].push_back(ToMsecs(e.occurrence));
+    }
   }
   return starts;
 }
