@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <span>
 #include <utility>
 
@@ -434,7 +435,9 @@ bool StreamEventFile(const std::filesystem::path& path,
   }
   // One buffer of a fixed size for the whole file: the rest of a line cut by a read moves to
   // its front, and only a line longer than the buffer makes it grow.
-  std::vector<char> buffer(kStreamPiece);
+  // Not zeroed: every byte is read into before it is looked at.
+  std::size_t capacity = kStreamPiece;
+  auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
   std::size_t size = 0;
   std::size_t pos = 0;
   SectionTracker tracker;
@@ -442,17 +445,21 @@ bool StreamEventFile(const std::filesystem::path& path,
   bool ok = true;
   while (true) {
     FileLine line;
-    if (pos < size && CutLine(std::string_view(buffer.data(), size), pos, atEnd, line)) {
+    if (pos < size && CutLine(std::string_view(buffer.get(), size), pos, atEnd, line)) {
       tracker.Place(line);
       onLine(line);
       continue;
     }
     if (atEnd) break;
-    std::memmove(buffer.data(), buffer.data() + pos, size - pos);
+    std::memmove(buffer.get(), buffer.get() + pos, size - pos);
     size -= pos;
     pos = 0;
-    if (size == buffer.size()) buffer.resize(2 * buffer.size());
-    const ssize_t got = ::read(fd, buffer.data() + size, buffer.size() - size);
+    if (size == capacity) {
+      auto wider = std::make_unique_for_overwrite<char[]>(capacity *= 2);
+      std::memcpy(wider.get(), buffer.get(), size);
+      buffer = std::move(wider);
+    }
+    const ssize_t got = ::read(fd, buffer.get() + size, capacity - size);
     if (got < 0) {
       if (errno == EINTR) continue;
       ok = false;
