@@ -192,14 +192,14 @@ int Day(const Args& args, std::ostream& out, std::ostream& err, const Environmen
     return (older && older->Falls(kind, code)) || (current && current->Falls(kind, code));
   });
   if (!read) return CannotRead(file, err);
-  const auto& facts = law.value_or(read->holidayLaw) == HolidayLaw::kCurrent ? current : older;
   int mask = 0;
-  for (const CompactEvent& e : read->events) {
-    if (!facts->Falls(e.kind, e.code)) continue;
-    out << KindName(e.kind) << ' ' << HourMinuteText(e.timeMs) << ' ' << sjis::ToUtf8(e.text)
-        << '\n';
-    mask |= KindMask(e.kind);
-  }
+  ForEachOccurrence(read->events, *date, *date, law.value_or(read->holidayLaw),
+                    [&](std::int64_t, const CompactEvent& e) {
+                      out << KindName(e.kind) << ' ' << HourMinuteText(e.timeMs) << ' '
+                          << sjis::ToUtf8(e.text) << '\n';
+                      mask |= KindMask(e.kind);
+                      return true;
+                    });
   out << "mask " << mask << '\n';
   return kExitOk;
 }
