@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
+#include "EngineOccurrences.h"
 #include "RandomEventFile.h"
 #include "TempDir.h"
-#include "events/EventEngine.h"
 #include "events/EventFile.h"
 
 namespace vespin {
@@ -116,16 +115,10 @@ TEST(AgendaTest, FileRowsAndTableRowsGiveTheEnginesOccurrences) {
       return seen;
     };
     Seen engine;
-    std::set<int> gone;
-    for (TDateTime day = first; day <= last; day += 1) {
-      for (const DayEvent& e : EventEngine::EventsOn(store, day, law)) {
-        if (e.kind == EventKind::kYearly && store.year.Cell(YearCol::kDelete, e.row) == "TRUE" &&
-            !gone.insert(e.row).second) {
-          continue;
-        }
-        engine.push_back(std::to_string(static_cast<std::int64_t>(day)) + " " + KindName(e.kind) +
-                         " " + std::to_string(e.row) + " " + e.timeText + " " + e.text);
-      }
+    for (const DayEvent& e : test::EngineOccurrences(store, first, last, law)) {
+      engine.push_back(std::to_string(static_cast<std::int64_t>(DateOf(e.occurrence))) + " " +
+                       KindName(e.kind) + " " + std::to_string(e.row) + " " + e.timeText + " " +
+                       e.text);
     }
     const auto read = ReadCompactEvents(file, [](EventKind, std::string_view) { return true; });
     ASSERT_TRUE(read);

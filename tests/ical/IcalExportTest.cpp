@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "EngineOccurrences.h"
 #include "IcalImport.h"
 #include "IcalTestSupport.h"
 #include "calendar/Hizuke.h"
-#include "events/EventEngine.h"
 #include "events/EventFile.h"
 #include "text/Sjis.h"
 
@@ -37,21 +37,13 @@ ExportOptions Options(TDateTime from, std::string zone = kTokyo) {
   return opt;
 }
 
-// Each row's starts (in milliseconds) as the engine finds them day by day, by its text. A
-// yearly row flagged for deletion goes at its first occurrence.
+// Each row's starts (in milliseconds) as the engine finds them day by day, by its text.
 std::map<std::string, std::vector<std::int64_t>> EngineStarts(const EventStore& store,
                                                               TDateTime from, TDateTime until,
                                                               HolidayLaw law) {
   std::map<std::string, std::vector<std::int64_t>> starts;
-  std::set<int> gone;
-  for (TDateTime day = from; day <= until; day += 1) {
-    for (const DayEvent& e : EventEngine::EventsOn(store, day, law)) {
-      if (e.kind == EventKind::kYearly && store.year.Cell(YearCol::kDelete, e.row) == "TRUE" &&
-          !gone.insert(e.row).second) {
-        continue;
-      }
-      starts[e.text].push_back(ToMsecs(e.occurrence));
-    }
+  for (const DayEvent& e : vespin::test::EngineOccurrences(store, from, until, law)) {
+    starts[e.text].push_back(ToMsecs(e.occurrence));
   }
   return starts;
 }
