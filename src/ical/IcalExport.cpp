@@ -284,7 +284,7 @@ ExportResult ExportEvents(const EventStore& store, const ExportOptions& opt) {
   if (zone) AddZone(cal.get(), zone, tzid);
 
   const std::array<const EventTable*, 3> tables = {&store.year, &store.month, &store.week};
-  std::array<std::vector<RowDates>, 3> dates;
+  std::array<std::vector<RowDates>, kEventKindCount> dates;
   int missing = 0;
   for (std::size_t k = 0; k < tables.size(); ++k) {
     dates[k].resize(static_cast<std::size_t>(tables[k]->DataRowCount()) + 1);
