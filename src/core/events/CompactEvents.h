@@ -46,8 +46,8 @@ struct CompactEvents {
 std::optional<CompactEvents> ReadCompactEvents(const std::filesystem::path& path,
                                                const EventFilter& keep);
 
-// The rows of the tables in walk order, as the file reader would give them for the file these
-// tables are saved to: rows whose time is not HH:MM are left out.
+// The rows of the tables in walk order, each with its row number. Rows whose time is not HH:MM
+// never fall on any date and are left out, as the file reader leaves them out.
 std::vector<CompactEvent> CompactRows(const EventStore& store);
 
 }  // namespace vespin

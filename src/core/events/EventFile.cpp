@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -346,16 +347,22 @@ std::string SettingsLine(const Settings& settings) {
 
 namespace {
 
-// Where the line that begins at `pos` ends: a LF, or a CR before it. Two byte searches rather
-// than find_first_of, which looks up every byte of the file in the set of breaks.
+// Where the line that begins at `pos` ends: a LF, or a CR before it. Byte searches rather than
+// find_first_of, which looks up every byte in the set of breaks; made in stretches, so that in a
+// file whose lines end in a lone CR no line searches the rest of the file for a LF.
 std::size_t LineBreakFrom(std::string_view bytes, std::size_t pos) {
-  const char* from = bytes.data() + pos;
-  const std::size_t rest = bytes.size() - pos;
-  const auto* lf = static_cast<const char*>(std::memchr(from, '\n', rest));
-  const std::size_t upTo = lf ? static_cast<std::size_t>(lf - from) : rest;
-  const auto* cr = static_cast<const char*>(std::memchr(from, '\r', upTo));
-  if (cr) return pos + static_cast<std::size_t>(cr - from);
-  return lf ? pos + upTo : std::string_view::npos;
+  constexpr std::size_t kStretch = 256;
+  while (pos < bytes.size()) {
+    const char* from = bytes.data() + pos;
+    const std::size_t length = std::min(kStretch, bytes.size() - pos);
+    const auto* lf = static_cast<const char*>(std::memchr(from, '\n', length));
+    const std::size_t upTo = lf ? static_cast<std::size_t>(lf - from) : length;
+    const auto* cr = static_cast<const char*>(std::memchr(from, '\r', upTo));
+    if (cr) return pos + static_cast<std::size_t>(cr - from);
+    if (lf) return pos + upTo;
+    pos += length;
+  }
+  return std::string_view::npos;
 }
 
 // Cuts the line that begins at `pos`. While more bytes are to come (`atEnd` false), a line whose
