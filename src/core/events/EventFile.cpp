@@ -295,9 +295,28 @@ EventLineFields ReadEventLine(std::string_view line, bool yearly) {
     if (yearly) e.deleteFlag = at(n - 1);
   }
   const std::string_view whole = sjis::WholeCharacters(text);
-  e.cutLeadByte = whole.size() < text.size();
   e.text = whole;
+  if (whole.size() < text.size()) {
+    // The cut must not change what the saved line reads as: a text left ending in
+    // ",<lead code>" before an empty lead (or flag) would hand those bytes to the lead at the
+    // next load. Such a text keeps its half character.
+    e.cutLeadByte = ReadsBackTheSame(e, yearly);
+    if (!e.cutLeadByte) e.text = text;
+  }
   return e;
+}
+
+bool ReadsBackTheSame(const EventLineFields& e, bool yearly) {
+  const std::string flag(yearly ? e.deleteFlag.value_or(std::string(ini::kFalse)) : "");
+  std::string line = e.code;
+  for (std::string_view field :
+       {std::string_view(e.time), std::string_view(e.text), std::string_view(e.alarm)}) {
+    AppendField(line, field);
+  }
+  if (yearly) AppendField(line, flag);
+  const EventLineFields back = ReadEventLine(line, yearly);
+  return back.code == e.code && back.time == e.time && back.text == e.text &&
+         back.alarm == e.alarm && (!yearly || back.deleteFlag.value_or("") == flag);
 }
 
 void ApplySettingsLine(const std::vector<std::string>& s, Settings& settings) {
