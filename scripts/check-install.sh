@@ -41,6 +41,12 @@ fi
 "$root/bin/vespin-cli" check --file "$root/share/vespin/vespin.ini" >/dev/null ||
   fail "the installed sample does not pass vespin-cli check"
 "$root/bin/vespin" --version | grep -qx 'vespin [0-9.]*' || fail "vespin --version"
+# export and import run in a helper in the private folder: the companion itself loads no libical.
+if ldd "$root/bin/vespin-cli" 2>&1 | grep libical; then fail "vespin-cli loads libical"; fi
+[ -n "$(find "$root" -path '*/lib*/vespin/vespin-ical' -type f -perm -u+x)" ] ||
+  fail "the iCalendar helper is not in the private folder"
+"$root/bin/vespin-cli" export --holidays --from 2025 --until 2025 | grep -qx $'DTSTART;VALUE=DATE:20250101\r' ||
+  fail "vespin-cli export"
 
 # Menu entry, metadata (the whole tree: the entry and the icon it names), manual pages.
 desktop-file-validate "$root/share/applications/$id.desktop"

@@ -1,5 +1,8 @@
 #include "Cli.h"
 
+#include <unistd.h>
+
+#include <ctime>
 #include <ostream>
 
 #include "Commands.h"
@@ -30,12 +33,13 @@ const Command kCommands[] = {
      "simulate [--file F] [--law 2005|current] [--on-time on|off] [--start-up on|off] "
      "YYYY-MM-DDTHH:MM[:SS] YYYY-MM-DDTHH:MM[:SS]",
      &Simulate},
+    // Without a function of their own: Environment::icalCommands runs them.
     {"export",
      "export [--file F] [--law 2005|current] [--from DATE] [--until DATE] [--floating] "
      "[-o OUT.ics] | export --holidays [--law 2005|current] [--from YEAR] [--until YEAR] "
      "[-o OUT.ics]",
-     &Export},
-    {"import", "import [--file F] [--dry-run] IN.ics", &Import},
+     nullptr},
+    {"import", "import [--file F] [--dry-run] IN.ics", nullptr},
 };
 
 void PrintUsage(std::ostream& err) {
@@ -84,6 +88,17 @@ OptionRead ReadLawOption(const Args& args, std::size_t& i, std::optional<Holiday
   return OptionRead::kRead;
 }
 
+Environment ProcessEnvironment() {
+  Environment env;
+  env.colour = isatty(STDOUT_FILENO) != 0;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  env.today = EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+  env.nowUtc = static_cast<std::int64_t>(now);
+  return env;
+}
+
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const Environment& env) {
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
@@ -94,8 +109,14 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (!args.empty()) {
     for (const auto& c : kCommands) {
       if (args[0] != c.name) continue;
-      const std::vector<std::string> rest(args.begin() + 1, args.end());
-      const int rc = c.run(rest, out, err, env);
+      int rc = kExitProblem;
+      if (c.run) {
+        rc = c.run(std::vector<std::string>(args.begin() + 1, args.end()), out, err, env);
+      } else if (env.icalCommands) {
+        rc = env.icalCommands(args, out, err, env);
+      } else {
+        err << "vespin-cli: " << c.name << " is not built into this program\n";
+      }
       if (rc == kExitUsage) err << "usage: vespin-cli " << c.usage << "\n";
       return rc;
     }

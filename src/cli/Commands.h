@@ -43,8 +43,6 @@ int Check(const Args& args, std::ostream& out, std::ostream& err, const Environm
 int Day(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Agenda(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 int Simulate(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
-int Export(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
-int Import(const Args& args, std::ostream& out, std::ostream& err, const Environment& env);
 
 // Shared by the subcommands.
 // `count` decimal digits at `pos`, or -1.

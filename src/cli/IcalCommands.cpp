@@ -1,6 +1,8 @@
 // export and import: the events and the national holidays as iCalendar (RFC 5545), and events
 // of other calendars brought into vespin.ini where one of its rules holds them exactly.
 
+#include "IcalCommands.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -58,8 +60,6 @@ class TerminalNotifier final : public Notifier {
  private:
   std::ostream& err_;
 };
-
-}  // namespace
 
 int Export(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
@@ -197,6 +197,14 @@ int Import(const Args& args, std::ostream& out, std::ostream& err, const Environ
     err << added.size() << " added, " << read.skipped.size() << " skipped\n";
   }
   return read.skipped.empty() ? kExitOk : kExitProblem;
+}
+
+}  // namespace
+
+int RunIcalCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   const Environment& env) {
+  const Args rest(args.begin() + 1, args.end());
+  return args.front() == "export" ? Export(rest, out, err, env) : Import(rest, out, err, env);
 }
 
 }  // namespace vespin::cli

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Cli.h"
+#include "IcalCommands.h"
 
 namespace vespin::cli::capture {
 
@@ -13,7 +14,9 @@ struct Outcome {
   std::string out, err;
 };
 
-inline Outcome RunCli(const std::vector<std::string>& args, const Environment& env = {}) {
+// export and import run in-process here, as the helper program runs them.
+inline Outcome RunCli(const std::vector<std::string>& args, Environment env = {}) {
+  if (!env.icalCommands) env.icalCommands = &RunIcalCommand;
   std::ostringstream out, err;
   Outcome o;
   o.rc = Run(args, out, err, env);
