@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <ctime>
-#include <ostream>
 
 #include "Commands.h"
 #include "events/EventFile.h"
@@ -14,7 +13,7 @@ namespace {
 struct Command {
   const char* name;
   const char* usage;
-  int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+  int (*run)(const std::vector<std::string>& args, Output& out, Output& err,
              const Environment& env);
 };
 
@@ -42,7 +41,7 @@ const Command kCommands[] = {
     {"import", "import [--file F] [--dry-run] IN.ics", nullptr},
 };
 
-void PrintUsage(std::ostream& err) {
+void PrintUsage(Output& err) {
   err << "usage: vespin-cli";
   const char* sep = " ";
   for (const auto& c : kCommands) {
@@ -54,7 +53,7 @@ void PrintUsage(std::ostream& err) {
 
 }  // namespace
 
-int Refuse(std::ostream& err, std::string_view problem) {
+int Refuse(Output& err, std::string_view problem) {
   err << "vespin-cli: " << problem << "\n";
   return kExitUsage;
 }
@@ -63,12 +62,11 @@ std::string Quoted(std::string_view arg) {
   return "'" + std::string(arg) + "'";
 }
 
-int TooMany(std::ostream& err, std::string_view arg) {
+int TooMany(Output& err, std::string_view arg) {
   return Refuse(err, Quoted(arg) + " is one argument too many");
 }
 
-std::optional<std::string> ReadEventFileOrSay(const std::filesystem::path& file,
-                                              std::ostream& err) {
+std::optional<std::string> ReadEventFileOrSay(const std::filesystem::path& file, Output& err) {
   FileRead read = ReadEventFileBytes(file);
   if (!read.bytes) err << file.string() << ": " << FileProblemText(read.problem) << "\n";
   return std::move(read.bytes);
@@ -88,19 +86,37 @@ OptionRead ReadLawOption(const Args& args, std::size_t& i, std::optional<Holiday
   return OptionRead::kRead;
 }
 
-Environment ProcessEnvironment() {
-  Environment env;
-  env.colour = isatty(STDOUT_FILENO) != 0;
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  env.today = EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-  env.nowUtc = static_cast<std::int64_t>(now);
-  return env;
+LocalDate LocalDate::OfSystem() {
+  LocalDate date;
+  date.known_ = false;
+  return date;
 }
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-        const Environment& env) {
+LocalDate::operator TDateTime() const {
+  if (!known_) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    date_ = EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    known_ = true;
+  }
+  return date_;
+}
+
+int Main(int argc, char** argv, CommandLineRunner icalCommands) {
+  Environment env;
+  env.colour = isatty(STDOUT_FILENO) != 0;
+  env.today = LocalDate::OfSystem();
+  env.nowUtc = static_cast<std::int64_t>(std::time(nullptr));
+  env.icalCommands = icalCommands;
+  // Standard output is buffered as stdio buffers it, so that messages on standard error fall
+  // between the same lines when both go to one file.
+  Output out(STDOUT_FILENO, env.colour ? Output::Buffering::kLine : Output::Buffering::kBlock);
+  Output err(STDERR_FILENO, Output::Buffering::kNone);
+  return Run({argv + 1, argv + argc}, out, err, env);
+}
+
+int Run(const std::vector<std::string>& args, Output& out, Output& err, const Environment& env) {
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     out << "usage:\n";
     for (const auto& c : kCommands) out << "  vespin-cli " << c.usage << "\n";

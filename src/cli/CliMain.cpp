@@ -3,7 +3,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <iostream>
 #include <string>
 
 #include "Cli.h"
@@ -30,7 +29,7 @@ std::string ProgramDir() {
 // The helper replaces this process, so its output, messages and exit code are the command's own.
 // It lies beside this program in the build tree and in the program's private folder when
 // installed.
-int RunHelper(const std::vector<std::string>& args, std::ostream&, std::ostream& err,
+int RunHelper(const std::vector<std::string>& args, vespin::cli::Output&, vespin::cli::Output& err,
               const vespin::cli::Environment&) {
   const std::string dir = ProgramDir();
   const std::string candidates[] = {
@@ -53,7 +52,5 @@ int RunHelper(const std::vector<std::string>& args, std::ostream&, std::ostream&
 }  // namespace
 
 int main(int argc, char** argv) {
-  vespin::cli::Environment env = vespin::cli::ProcessEnvironment();
-  env.icalCommands = &RunHelper;
-  return vespin::cli::Run({argv + 1, argv + argc}, std::cout, std::cerr, env);
+  return vespin::cli::Main(argc, argv, &RunHelper);
 }

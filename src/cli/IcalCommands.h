@@ -2,7 +2,6 @@
 // export and import, run in this process. Only programs that link libical anyway (the helper the
 // companion hands these commands to, and the tests) put this into Environment::icalCommands.
 
-#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -11,7 +10,7 @@
 namespace vespin::cli {
 
 // args[0] is "export" or "import".
-int RunIcalCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+int RunIcalCommand(const std::vector<std::string>& args, Output& out, Output& err,
                    const Environment& env);
 
 }  // namespace vespin::cli

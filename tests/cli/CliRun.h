@@ -1,6 +1,5 @@
 #pragma once
 // Runs vespin-cli in-process with string streams, as the tests of its subcommands do.
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,11 +16,9 @@ struct Outcome {
 // export and import run in-process here, as the helper program runs them.
 inline Outcome RunCli(const std::vector<std::string>& args, Environment env = {}) {
   if (!env.icalCommands) env.icalCommands = &RunIcalCommand;
-  std::ostringstream out, err;
   Outcome o;
+  Output out(o.out), err(o.err);
   o.rc = Run(args, out, err, env);
-  o.out = out.str();
-  o.err = err.str();
   return o;
 }
 
