@@ -51,6 +51,9 @@ row() {
   fi
 }
 
+# The process alone: what every command pays before it reads anything.
+row "start-up alone (--help)" "$runs" -- "$cli" --help
+
 for n in 1000 10000 100000; do
   python3 $here/gen_events.py $n --profile remind --seed $n >"$work/r$n.ini"
   python3 $here/convert.py remind "$work/r$n.ini" >"$work/r$n.rem"
