@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <filesystem>
-
 #include <optional>
 #include <string>
 #include <string_view>
