@@ -13,17 +13,21 @@ namespace {
 // build. No converter module is loaded at run time, which a statically linked program could not.
 #include "text/SjisTables.inc"
 
-void AppendUtf8(std::string& out, std::uint16_t cp) {
+constexpr std::uint16_t kReplacement = 0xFFFD;
+
+// Writes `cp` as UTF-8 at `out`; returns the end.
+char* PutUtf8(char* out, std::uint16_t cp) {
   if (cp < 0x80) {
-    out += static_cast<char>(cp);
+    *out++ = static_cast<char>(cp);
   } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | cp >> 6);
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    *out++ = static_cast<char>(0xC0 | cp >> 6);
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else {
-    out += static_cast<char>(0xE0 | cp >> 12);
-    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    *out++ = static_cast<char>(0xE0 | cp >> 12);
+    *out++ = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
   }
+  return out;
 }
 
 // The next character of UTF-8 text at `i` if it lies below U+10000 and is written in its
@@ -53,8 +57,9 @@ std::optional<std::uint16_t> NextBmpCharacter(std::string_view s, std::size_t& i
 }  // namespace
 
 std::string ToUtf8(std::string_view sjis) {
-  std::string out;
-  out.reserve(sjis.size() * 3 / 2 + 8);
+  // No byte gives more than three: a character of one or two bytes, or U+FFFD for one byte.
+  std::string out(sjis.size() * 3, '\0');
+  char* end = out.data();
   for (std::size_t i = 0; i < sjis.size();) {
     const auto b = static_cast<unsigned char>(sjis[i]);
     std::uint16_t cp = kSingle[b];
@@ -69,12 +74,9 @@ std::string ToUtf8(std::string_view sjis) {
         if (cp != kNoCharacter) ++i;
       }
     }
-    if (cp == kNoCharacter) {
-      out += "\xEF\xBF\xBD";
-    } else {
-      AppendUtf8(out, cp);
-    }
+    end = PutUtf8(end, cp == kNoCharacter ? kReplacement : cp);
   }
+  out.resize(static_cast<std::size_t>(end - out.data()));
   return out;
 }
 
