@@ -51,6 +51,12 @@ row() {
   fi
 }
 
+# The process alone: what every command pays before it reads anything, beside the floor of this
+# machine, a statically linked C program that does nothing.
+printf 'int main(void) { return 0; }\n' >"$work/floor.c"
+cc -O2 -static -o "$work/floor" "$work/floor.c"
+row "start-up alone (--help) vs empty C" "$runs" -- "$cli" --help :: "$work/floor"
+
 for n in 1000 10000 100000; do
   python3 $here/gen_events.py $n --profile remind --seed $n >"$work/r$n.ini"
   python3 $here/convert.py remind "$work/r$n.ini" >"$work/r$n.rem"

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -61,13 +60,13 @@ void TrimRight(std::string& line) {
   while (!line.empty() && line.back() == ' ') line.pop_back();
 }
 
-int NotAYear(std::ostream& err, std::string_view arg) {
+int NotAYear(Output& err, std::string_view arg) {
   return Refuse(err, Quoted(arg) + " is not a year from 1 to 9999");
 }
 
 // The one argument of holidays, equinox and jd; nullopt after saying what is wrong.
 std::optional<std::int64_t> OneNumber(const Args& args, std::int64_t lo, std::int64_t hi,
-                                      const char* what, std::ostream& err) {
+                                      const char* what, Output& err) {
   if (args.size() != 1) {
     if (args.empty()) {
       Refuse(err, std::string(what) + " is needed");
@@ -86,7 +85,7 @@ std::optional<std::int64_t> OneNumber(const Args& args, std::int64_t lo, std::in
 
 }  // namespace
 
-int Holidays(const Args& args, std::ostream& out, std::ostream& err, const Environment& /*env*/) {
+int Holidays(const Args& args, Output& out, Output& err, const Environment& /*env*/) {
   std::optional<HolidayLaw> law;
   bool names = false;
   std::optional<std::int64_t> first;
@@ -125,7 +124,7 @@ int Holidays(const Args& args, std::ostream& out, std::ostream& err, const Envir
   return kExitOk;
 }
 
-int Equinox(const Args& args, std::ostream& out, std::ostream& err, const Environment& /*env*/) {
+int Equinox(const Args& args, Output& out, Output& err, const Environment& /*env*/) {
   const auto year = OneNumber(args, kFirstYear, kLastYear, "a year", err);
   if (!year) return kExitUsage;
   const auto y = static_cast<std::int32_t>(*year);
@@ -144,7 +143,7 @@ int Equinox(const Args& args, std::ostream& out, std::ostream& err, const Enviro
   return kExitOk;
 }
 
-int JulianDay(const Args& args, std::ostream& out, std::ostream& err, const Environment& /*env*/) {
+int JulianDay(const Args& args, Output& out, Output& err, const Environment& /*env*/) {
   const auto n = OneNumber(args, 0, UINT32_MAX, "a day number", err);
   if (!n) return kExitUsage;
   const auto date = JulianDayToDate(static_cast<std::uint32_t>(*n));
@@ -156,7 +155,7 @@ int JulianDay(const Args& args, std::ostream& out, std::ostream& err, const Envi
   return kExitOk;
 }
 
-int Month(const Args& allArgs, std::ostream& out, std::ostream& err, const Environment& env) {
+int Month(const Args& allArgs, Output& out, Output& err, const Environment& env) {
   std::optional<HolidayLaw> law;
   Args args;
   for (std::size_t i = 0; i < allArgs.size(); ++i) {

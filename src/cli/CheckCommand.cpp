@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,7 +53,7 @@ bool Has(const TCodeData& table, std::string_view code) {
 
 class Checker {
  public:
-  Checker(std::string label, std::ostream& out) : label_(std::move(label)), out_(out) {}
+  Checker(std::string label, Output& out) : label_(std::move(label)), out_(out) {}
 
   void Run(std::string_view bytes);
   int problems() const { return problems_; }
@@ -74,7 +73,7 @@ class Checker {
   void CheckSettings(const FileLine& line);
 
   std::string label_;
-  std::ostream& out_;
+  Output& out_;
   int problems_ = 0;
   int settingsLines_ = 0;
 };
@@ -344,7 +343,7 @@ void Checker::CheckSettings(const FileLine& line) {
 
 }  // namespace
 
-int Check(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
+int Check(const Args& args, Output& out, Output& err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   if (args.size() == 2 && args[0] == "--file" && !args[1].empty()) {
     file = args[1];

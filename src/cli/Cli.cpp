@@ -1,6 +1,8 @@
 #include "Cli.h"
 
-#include <ostream>
+#include <unistd.h>
+
+#include <ctime>
 
 #include "Commands.h"
 #include "events/EventFile.h"
@@ -11,7 +13,7 @@ namespace {
 struct Command {
   const char* name;
   const char* usage;
-  int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+  int (*run)(const std::vector<std::string>& args, Output& out, Output& err,
              const Environment& env);
 };
 
@@ -30,15 +32,16 @@ const Command kCommands[] = {
      "simulate [--file F] [--law 2005|current] [--on-time on|off] [--start-up on|off] "
      "YYYY-MM-DDTHH:MM[:SS] YYYY-MM-DDTHH:MM[:SS]",
      &Simulate},
+    // Without a function of their own: Environment::icalCommands runs them.
     {"export",
      "export [--file F] [--law 2005|current] [--from DATE] [--until DATE] [--floating] "
      "[-o OUT.ics] | export --holidays [--law 2005|current] [--from YEAR] [--until YEAR] "
      "[-o OUT.ics]",
-     &Export},
-    {"import", "import [--file F] [--dry-run] IN.ics", &Import},
+     nullptr},
+    {"import", "import [--file F] [--dry-run] IN.ics", nullptr},
 };
 
-void PrintUsage(std::ostream& err) {
+void PrintUsage(Output& err) {
   err << "usage: vespin-cli";
   const char* sep = " ";
   for (const auto& c : kCommands) {
@@ -50,7 +53,7 @@ void PrintUsage(std::ostream& err) {
 
 }  // namespace
 
-int Refuse(std::ostream& err, std::string_view problem) {
+int Refuse(Output& err, std::string_view problem) {
   err << "vespin-cli: " << problem << "\n";
   return kExitUsage;
 }
@@ -59,12 +62,11 @@ std::string Quoted(std::string_view arg) {
   return "'" + std::string(arg) + "'";
 }
 
-int TooMany(std::ostream& err, std::string_view arg) {
+int TooMany(Output& err, std::string_view arg) {
   return Refuse(err, Quoted(arg) + " is one argument too many");
 }
 
-std::optional<std::string> ReadEventFileOrSay(const std::filesystem::path& file,
-                                              std::ostream& err) {
+std::optional<std::string> ReadEventFileOrSay(const std::filesystem::path& file, Output& err) {
   FileRead read = ReadEventFileBytes(file);
   if (!read.bytes) err << file.string() << ": " << FileProblemText(read.problem) << "\n";
   return std::move(read.bytes);
@@ -84,8 +86,37 @@ OptionRead ReadLawOption(const Args& args, std::size_t& i, std::optional<Holiday
   return OptionRead::kRead;
 }
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-        const Environment& env) {
+LocalDate LocalDate::OfSystem() {
+  LocalDate date;
+  date.known_ = false;
+  return date;
+}
+
+LocalDate::operator TDateTime() const {
+  if (!known_) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    date_ = EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    known_ = true;
+  }
+  return date_;
+}
+
+int Main(int argc, char** argv, CommandLineRunner icalCommands) {
+  Environment env;
+  env.colour = isatty(STDOUT_FILENO) != 0;
+  env.today = LocalDate::OfSystem();
+  env.nowUtc = static_cast<std::int64_t>(std::time(nullptr));
+  env.icalCommands = icalCommands;
+  // Standard output is buffered as stdio buffers it, so that messages on standard error fall
+  // between the same lines when both go to one file.
+  Output out(STDOUT_FILENO, env.colour ? Output::Buffering::kLine : Output::Buffering::kBlock);
+  Output err(STDERR_FILENO, Output::Buffering::kNone);
+  return Run({argv + 1, argv + argc}, out, err, env);
+}
+
+int Run(const std::vector<std::string>& args, Output& out, Output& err, const Environment& env) {
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     out << "usage:\n";
     for (const auto& c : kCommands) out << "  vespin-cli " << c.usage << "\n";
@@ -94,8 +125,14 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (!args.empty()) {
     for (const auto& c : kCommands) {
       if (args[0] != c.name) continue;
-      const std::vector<std::string> rest(args.begin() + 1, args.end());
-      const int rc = c.run(rest, out, err, env);
+      int rc = kExitProblem;
+      if (c.run) {
+        rc = c.run(std::vector<std::string>(args.begin() + 1, args.end()), out, err, env);
+      } else if (env.icalCommands) {
+        rc = env.icalCommands(args, out, err, env);
+      } else {
+        err << "vespin-cli: " << c.name << " is not built into this program\n";
+      }
       if (rc == kExitUsage) err << "usage: vespin-cli " << c.usage << "\n";
       return rc;
     }

@@ -1,19 +1,56 @@
+#include <limits.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <ctime>
-#include <iostream>
+#include <cerrno>
+#include <cstring>
+#include <string>
 
 #include "Cli.h"
 
+#ifndef VESPIN_MODULE_DIR_FROM_PROGRAM
+#error "VESPIN_MODULE_DIR_FROM_PROGRAM comes from the build"
+#endif
+#ifndef VESPIN_ICAL_HELPER
+#error "VESPIN_ICAL_HELPER comes from the build"
+#endif
+
+namespace {
+
+// The folder of this program, from the kernel: argv[0] may be a bare name found on PATH.
+std::string ProgramDir() {
+  char self[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self);
+  if (n <= 0 || static_cast<std::size_t>(n) >= sizeof self) return ".";
+  std::string path(self, static_cast<std::size_t>(n));
+  return path.substr(0, path.find_last_of('/'));
+}
+
+// export and import live in a helper program, which links libical: this one starts without it.
+// The helper replaces this process, so its output, messages and exit code are the command's own.
+// It lies beside this program in the build tree and in the program's private folder when
+// installed.
+int RunHelper(const std::vector<std::string>& args, vespin::cli::Output&, vespin::cli::Output& err,
+              const vespin::cli::Environment&) {
+  const std::string dir = ProgramDir();
+  const std::string candidates[] = {
+      dir + "/" VESPIN_ICAL_HELPER,
+      dir + "/" VESPIN_MODULE_DIR_FROM_PROGRAM "/" VESPIN_ICAL_HELPER};
+  for (const std::string& helper : candidates) {
+    std::vector<char*> argv{const_cast<char*>(helper.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(helper.c_str(), argv.data());
+    if (errno != ENOENT) {
+      err << "vespin-cli: cannot run " << helper << ": " << std::strerror(errno) << "\n";
+      return vespin::cli::kExitProblem;
+    }
+  }
+  err << "vespin-cli: " << args.front() << " needs " << candidates[1] << ", which is missing\n";
+  return vespin::cli::kExitProblem;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  vespin::cli::Environment env;
-  env.colour = isatty(STDOUT_FILENO) != 0;
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  env.today = vespin::EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-  env.nowUtc = static_cast<std::int64_t>(now);
-  return vespin::cli::Run(args, std::cout, std::cerr, env);
+  return vespin::cli::Main(argc, argv, &RunHelper);
 }

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -59,7 +58,7 @@ std::string Minute(TDateTime t) {
 // Prints notices as they come, and keeps the file as it is: a deletion stays in memory.
 class TerminalHost final : public EngineHost {
  public:
-  TerminalHost(std::ostream& out, bool onTime, bool startUp, HolidayLaw holidays)
+  TerminalHost(Output& out, bool onTime, bool startUp, HolidayLaw holidays)
       : out_(out), onTime_(onTime), startUp_(startUp), holidays_(holidays) {}
 
   void SetPassTime(TDateTime t) { minute_ = Minute(t); }
@@ -74,14 +73,14 @@ class TerminalHost final : public EngineHost {
   HolidayLaw Holidays() const override { return holidays_; }
 
  private:
-  std::ostream& out_;
+  Output& out_;
   bool onTime_;
   bool startUp_;
   HolidayLaw holidays_;
   std::string minute_;
 };
 
-int CannotRead(const std::filesystem::path& file, std::ostream& err) {
+int CannotRead(const std::filesystem::path& file, Output& err) {
   err << file.string() << ": " << FileProblemText(ProblemWith(file)) << "\n";
   return kExitProblem;
 }
@@ -121,8 +120,7 @@ std::string IsoDay(std::int64_t day) {
 }  // namespace
 
 // Reads the event file into the tables; false after telling why.
-bool Load(const std::filesystem::path& file, EventStore& store, Settings& settings,
-          std::ostream& err) {
+bool Load(const std::filesystem::path& file, EventStore& store, Settings& settings, Output& err) {
   const auto bytes = ReadEventFileOrSay(file, err);
   if (!bytes) return false;
   ParseEventFile(*bytes, store, settings);
@@ -149,17 +147,17 @@ namespace {
 
 constexpr const char* kNeedsFile = "--file needs a file name";
 
-int NotADate(std::ostream& err, std::string_view arg) {
+int NotADate(Output& err, std::string_view arg) {
   return Refuse(err, Quoted(arg) + " is not a date YYYY-MM-DD");
 }
 
-int NotAMoment(std::ostream& err, std::string_view arg) {
+int NotAMoment(Output& err, std::string_view arg) {
   return Refuse(err, Quoted(arg) + " is not a moment YYYY-MM-DDTHH:MM[:SS]");
 }
 
 }  // namespace
 
-int Day(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
+int Day(const Args& args, Output& out, Output& err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<TDateTime> date;
   std::optional<HolidayLaw> law;
@@ -204,7 +202,7 @@ int Day(const Args& args, std::ostream& out, std::ostream& err, const Environmen
   return kExitOk;
 }
 
-int Agenda(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
+int Agenda(const Args& args, Output& out, Output& err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<TDateTime> from;
   std::optional<TDateTime> to;
@@ -266,7 +264,7 @@ int Agenda(const Args& args, std::ostream& out, std::ostream& err, const Environ
   return kExitOk;
 }
 
-int Simulate(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
+int Simulate(const Args& args, Output& out, Output& err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<bool> onTime;
   std::optional<bool> startUp;

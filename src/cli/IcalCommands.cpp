@@ -1,11 +1,12 @@
 // export and import: the events and the national holidays as iCalendar (RFC 5545), and events
 // of other calendars brought into vespin.ini where one of its rules holds them exactly.
 
+#include "IcalCommands.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -33,8 +34,7 @@ std::optional<TDateTime> ParseDay(std::string_view s, bool end) {
   return ParseDate(s);
 }
 
-bool WriteOut(const std::string& ics, const std::string& target, std::ostream& out,
-              std::ostream& err) {
+bool WriteOut(const std::string& ics, const std::string& target, Output& out, Output& err) {
   if (target.empty()) {
     out << ics;
     return true;
@@ -52,16 +52,14 @@ bool WriteOut(const std::string& ics, const std::string& target, std::ostream& o
 // Failure notices of the event file's writer, at the terminal.
 class TerminalNotifier final : public Notifier {
  public:
-  explicit TerminalNotifier(std::ostream& err) : err_(err) {}
+  explicit TerminalNotifier(Output& err) : err_(err) {}
   void ShowNotice(const std::string& text) override { err_ << sjis::ToUtf8(text) << '\n'; }
 
  private:
-  std::ostream& err_;
+  Output& err_;
 };
 
-}  // namespace
-
-int Export(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
+int Export(const Args& args, Output& out, Output& err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<TDateTime> from, until;
   std::string target;
@@ -134,7 +132,7 @@ int Export(const Args& args, std::ostream& out, std::ostream& err, const Environ
   return WriteOut(result.ics, target, out, err) ? kExitOk : kExitProblem;
 }
 
-int Import(const Args& args, std::ostream& out, std::ostream& err, const Environment& env) {
+int Import(const Args& args, Output& out, Output& err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<std::filesystem::path> input;
   bool dryRun = false;
@@ -197,6 +195,14 @@ int Import(const Args& args, std::ostream& out, std::ostream& err, const Environ
     err << added.size() << " added, " << read.skipped.size() << " skipped\n";
   }
   return read.skipped.empty() ? kExitOk : kExitProblem;
+}
+
+}  // namespace
+
+int RunIcalCommand(const std::vector<std::string>& args, Output& out, Output& err,
+                   const Environment& env) {
+  const Args rest(args.begin() + 1, args.end());
+  return args.front() == "export" ? Export(rest, out, err, env) : Import(rest, out, err, env);
 }
 
 }  // namespace vespin::cli

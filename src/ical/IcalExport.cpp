@@ -352,6 +352,19 @@ std::string ExportHolidays(const ExportOptions& opt) {
   return Text(cal.get());
 }
 
+std::string ExportFromToday(const EventStore& store, HolidayLaw law,
+                            const std::filesystem::path& eventFile, TDateTime today,
+                            std::int64_t nowUtc) {
+  constexpr int kYearsAhead = 2;
+  ExportOptions opt;
+  opt.from = today;
+  opt.until = YearsOn(today, kYearsAhead);
+  opt.zone = LocalZoneName();
+  opt.stampUtc = ModifiedUtc(eventFile, nowUtc);
+  opt.law = law;
+  return ExportEvents(store, opt).ics;
+}
+
 std::string LocalZoneName() {
   const auto known = [](std::string name) -> std::string {
     const std::string marker = "zoneinfo/";

@@ -62,4 +62,10 @@ std::int64_t ModifiedUtc(const std::filesystem::path& file, std::int64_t fallbac
 // The same date a number of years on; 29 February becomes 28 February in other years.
 TDateTime YearsOn(TDateTime date, int years);
 
+// The panel's export: every event from `today` on, two years ahead, in the local time zone, with
+// the holidays of `law`, stamped with the last change of `eventFile` (else `nowUtc`).
+std::string ExportFromToday(const EventStore& store, HolidayLaw law,
+                            const std::filesystem::path& eventFile, TDateTime today,
+                            std::int64_t nowUtc);
+
 }  // namespace vespin::ical

@@ -18,13 +18,13 @@ struct Result {
 
 Result RunCli(std::vector<std::string> args, bool colour = false,
               TDateTime today = EncodeDate(2005, 4, 18)) {
-  std::ostringstream out;
-  std::ostringstream err;
+  Result r;
+  Output out(r.out), err(r.err);
   Environment env;
   env.colour = colour;
   env.today = today;
-  const int code = Run(args, out, err, env);
-  return {code, out.str(), err.str()};
+  r.code = Run(args, out, err, env);
+  return r;
 }
 
 TEST(CalendarCommandsTest, HolidaysOfAYear) {

@@ -1,10 +1,10 @@
 #pragma once
 // Runs vespin-cli in-process with string streams, as the tests of its subcommands do.
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "Cli.h"
+#include "IcalCommands.h"
 
 namespace vespin::cli::capture {
 
@@ -13,12 +13,12 @@ struct Outcome {
   std::string out, err;
 };
 
-inline Outcome RunCli(const std::vector<std::string>& args, const Environment& env = {}) {
-  std::ostringstream out, err;
+// export and import run in-process here, as the helper program runs them.
+inline Outcome RunCli(const std::vector<std::string>& args, Environment env = {}) {
+  if (!env.icalCommands) env.icalCommands = &RunIcalCommand;
   Outcome o;
+  Output out(o.out), err(o.err);
   o.rc = Run(args, out, err, env);
-  o.out = out.str();
-  o.err = err.str();
   return o;
 }
 

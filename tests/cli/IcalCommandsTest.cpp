@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -222,6 +225,59 @@ TEST_F(IcalCommandsTest, BadArgumentsPrintTheUsage) {
     const Outcome o = RunCli(args, env);
     EXPECT_EQ(o.rc, kExitUsage) << args.back();
     EXPECT_EQ(o.err.rfind("usage: vespin-cli " + args[0] + " ", 0), 0u) << o.err;
+  }
+}
+
+// The companion hands these commands to a helper program; whatever they print, write and return
+// must be what they do in-process.
+TEST_F(IcalCommandsTest, TheCompanionProgramRunsThemAsTheyRunInProcess) {
+  const std::string input = dir.Write("in.ics", kMeetings).string();
+  const std::string target = dir.File("out.ics").string();
+  const std::string file = ini.string();
+  const Strings cases[] = {
+      {"export", "--file", file, "--from", "2025-01-01", "--until", "2025-03-31"},
+      {"export", "--file", file, "--from", "2025-01-01", "--until", "2025-03-31", "-o", target},
+      {"export", "--until"},
+      {"import", "--file", file, input},
+      {"import", "--file", file, dir.File("missing.ics").string()},
+  };
+  const std::string original = test::ReadBytes(ini);
+  struct Result {
+    int rc;
+    std::string out, err, ini, ics;
+  };
+  const auto runProgram = [&](const Strings& args) {
+    const auto outFile = dir.File("stdout"), errFile = dir.File("stderr");
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
+      std::vector<char*> argv{const_cast<char*>(VESPIN_CLI_PROGRAM)};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return Result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadBytes(outFile),
+                  test::ReadBytes(errFile), test::ReadBytes(ini), test::ReadBytes(target)};
+  };
+  for (const Strings& args : cases) {
+    dir.Write("vespin.ini", original);
+    std::filesystem::remove(target);
+    const Outcome inProcess = RunCli(args, env);
+    const Result expected{inProcess.rc, inProcess.out, inProcess.err, test::ReadBytes(ini),
+                          test::ReadBytes(target)};
+    dir.Write("vespin.ini", original);
+    std::filesystem::remove(target);
+    const Result program = runProgram(args);
+    EXPECT_EQ(program.rc, expected.rc) << args.back();
+    EXPECT_EQ(program.out, expected.out) << args.back();
+    EXPECT_EQ(program.err, expected.err) << args.back();
+    EXPECT_EQ(program.ini, expected.ini) << args.back();
+    EXPECT_EQ(program.ics, expected.ics) << args.back();
   }
 }
 

@@ -1,9 +1,125 @@
 #include "text/Sjis.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
 
 namespace vespin::sjis {
 namespace {
+
+// The C library's CP932 converter, which the codec's tables were read from.
+class Iconv {
+ public:
+  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Iconv() {
+    if (Ok()) iconv_close(cd_);
+  }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  bool Ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // All of `in`, or nullopt at the first sequence the converter refuses.
+  std::optional<std::string> Strict(std::string_view in) {
+    std::string out;
+    return Run(in, out) == 0 ? std::optional(out) : std::nullopt;
+  }
+
+  // A sequence the converter refuses gives U+FFFD, and the reading goes on one byte later; an
+  // unfinished sequence at the end gives U+FFFD.
+  std::string Replacing(std::string_view in) {
+    std::string out;
+    while (!in.empty()) {
+      const int error = Run(in, out);
+      if (error == 0) break;
+      out += "\xEF\xBF\xBD";
+      in.remove_prefix(error == EINVAL ? in.size() : 1);
+    }
+    return out;
+  }
+
+ private:
+  // Converts `in` into `out` up to a refused sequence, which stays in `in`; its errno or 0.
+  int Run(std::string_view& in, std::string& out) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    char* src = const_cast<char*>(in.data());
+    std::size_t left = in.size();
+    char buf[64];
+    char* dst = buf;
+    std::size_t room = sizeof buf;
+    const bool done = iconv(cd_, &src, &left, &dst, &room) != static_cast<std::size_t>(-1);
+    const int error = done ? 0 : errno;
+    out.append(buf, static_cast<std::size_t>(dst - buf));
+    in.remove_prefix(in.size() - left);
+    return error;
+  }
+
+  iconv_t cd_;
+};
+
+std::string Bytes(std::initializer_list<unsigned> bytes) {
+  std::string s;
+  for (const unsigned b : bytes) s += static_cast<char>(b);
+  return s;
+}
+
+std::string Utf8(unsigned cp) {
+  if (cp < 0x80) return Bytes({cp});
+  if (cp < 0x800) return Bytes({0xC0 | cp >> 6, 0x80 | (cp & 0x3F)});
+  if (cp < 0x10000) return Bytes({0xE0 | cp >> 12, 0x80 | (cp >> 6 & 0x3F), 0x80 | (cp & 0x3F)});
+  return Bytes(
+      {0xF0 | cp >> 18, 0x80 | (cp >> 12 & 0x3F), 0x80 | (cp >> 6 & 0x3F), 0x80 | (cp & 0x3F)});
+}
+
+// Every byte alone and every pair of bytes (a lead byte with every possible trail byte, valid
+// or not, and two bytes that are each a character), decoded as the converter decodes them.
+TEST(SjisTest, DecodesEveryByteAndPairAsTheConverter) {
+  Iconv cp932("UTF-8", "CP932");
+  ASSERT_TRUE(cp932.Ok());
+  std::vector<std::string> inputs;
+  for (unsigned b = 0; b < 256; ++b) inputs.push_back(Bytes({b}));
+  for (unsigned b = 0; b < 0x10000; ++b) inputs.push_back(Bytes({b >> 8, b & 0xFF}));
+  int wrong = 0;
+  for (const std::string& in : inputs) {
+    const std::string expected = cp932.Replacing(in);
+    if (ToUtf8(in) != expected && ++wrong <= 10) {
+      ADD_FAILURE() << testing::PrintToString(in) << " gives " << testing::PrintToString(ToUtf8(in))
+                    << ", not " << testing::PrintToString(expected);
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+// Every character below U+10000 and a few beyond, every pair of bytes as UTF-8 input, and the
+// malformed sequences a byte pair cannot show.
+TEST(SjisTest, EncodesEveryCharacterAsTheConverter) {
+  Iconv cp932("CP932", "UTF-8");
+  ASSERT_TRUE(cp932.Ok());
+  std::vector<std::string> inputs;
+  for (unsigned cp = 0; cp < 0x10000; ++cp) {
+    if (cp < 0xD800 || cp >= 0xE000) inputs.push_back(Utf8(cp) + "A");
+  }
+  for (const unsigned cp : {0x10000u, 0x1F600u, 0x10FFFFu}) inputs.push_back(Utf8(cp));
+  for (unsigned b = 0; b < 0x10000; ++b) inputs.push_back(Bytes({b >> 8, b & 0xFF}));
+  for (const auto& bad : {Bytes({0xE0, 0x80, 0x80}), Bytes({0xE0, 0x9F, 0xBF}),
+                          Bytes({0xED, 0xA0, 0x80}), Bytes({0xED, 0xBF, 0xBF}), Bytes({0xE3, 0x81}),
+                          Bytes({0xE3, 0x81, 0x41}), Bytes({0xF0, 0x80, 0x80, 0x80}),
+                          Bytes({0xF4, 0x90, 0x80, 0x80}), Bytes({0xF8, 0x88, 0x80, 0x80, 0x80})}) {
+    inputs.push_back(bad);
+  }
+  int wrong = 0;
+  for (const std::string& in : inputs) {
+    const auto expected = cp932.Strict(in);
+    if (FromUtf8(in) != expected && ++wrong <= 10) {
+      ADD_FAILURE() << testing::PrintToString(in) << " gives "
+                    << testing::PrintToString(FromUtf8(in)) << ", not "
+                    << testing::PrintToString(expected);
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+}
 
 TEST(SjisTest, RoundTripsJapaneseText) {
   const struct {

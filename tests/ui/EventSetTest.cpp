@@ -1056,10 +1056,12 @@ TEST_F(EventSetTest, EveryKindOfEventReachesACleanFile) {
   EXPECT_EQ(sjis::ToUtf8(store.year.Cell(YearCol::kTypeCode, 1)), "0229");
   EXPECT_EQ(store.year.Cell(YearCol::kDelete, 2), "TRUE");
 
-  std::ostringstream out, err;
-  const int rc = cli::Run({"check", "--file", host_->FilePath().string()}, out, err, {});
-  EXPECT_EQ(rc, cli::kExitOk) << out.str() << err.str();
-  EXPECT_EQ(out.str(), "ok\n");
+  std::string out, err;
+  cli::Output outStream(out), errStream(err);
+  const int rc =
+      cli::Run({"check", "--file", host_->FilePath().string()}, outStream, errStream, {});
+  EXPECT_EQ(rc, cli::kExitOk) << out << err;
+  EXPECT_EQ(out, "ok\n");
 }
 
 // ---------------------------------------------------------------------------------------------

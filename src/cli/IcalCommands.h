@@ -1,0 +1,16 @@
+#pragma once
+// export and import, run in this process. Only programs that link libical anyway (the helper the
+// companion hands these commands to, and the tests) put this into Environment::icalCommands.
+
+#include <string>
+#include <vector>
+
+#include "Cli.h"
+
+namespace vespin::cli {
+
+// args[0] is "export" or "import".
+int RunIcalCommand(const std::vector<std::string>& args, Output& out, Output& err,
+                   const Environment& env);
+
+}  // namespace vespin::cli
