@@ -7,9 +7,9 @@
 // to be mapped and for the window's bottom-right pixel to differ from the bare root (its first
 // paint), notes the time and the CPU time so far, waits half a second, reads VmRSS and the CPU
 // time again (what the whole start cost, work left for after the paint included) from /proc and
-// ends the program with SIGTERM (which saves nothing). The programs take turns, so a slow moment of
-// the machine falls on all alike. Prints the medians and their ratios against the yardstick (the
-// first program).
+// ends the program with SIGTERM (after which it writes the file back, unchanged). The programs take
+// turns, so a slow moment of the machine falls on all alike. Prints the medians and their ratios
+// against the yardstick (the first program).
 //
 // FOLDER gets a vespin.ini with N events (1,000 unless told), a third of each kind, on other days
 // than today (so that no notice opens at start-up), three months and every underline on: the
