@@ -1,4 +1,5 @@
-// Load and save of a vespin.ini with 10,000 events, in memory and through the file.
+// Load and save of a vespin.ini with 10,000 events, in memory and through the file; the
+// companion's streamed reading of one day's rows, and its agenda of a year.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -8,6 +9,8 @@
 #include <fstream>
 #include <string>
 
+#include "agenda/Agenda.h"
+#include "events/CompactEvents.h"
 #include "events/EventFile.h"
 #include "text/Sjis.h"
 
@@ -15,10 +18,10 @@ namespace {
 
 using namespace vespin;
 
-constexpr int kEvents = 10'000;
+constexpr int kEvents = 10'000;  // unless a benchmark asks for another count
 
 // A realistic mix: weekly, monthly and yearly lines with Japanese texts near the 32-byte cap.
-std::string BigFile() {
+std::string BigFile(int events = kEvents) {
   const char* texts[] = {
       "定例会議",         "週次報告の提出", "経費精算の締め切り",    "歯科検診の予約",
       "月次バックアップ", "英会話教室",     "母の誕生日のプレゼント"};
@@ -26,15 +29,15 @@ std::string BigFile() {
   const char* monthly[] = {"101", "115", "131", "203", "208", "306", "308", "400"};
   auto line = [](std::string s) { return sjis::Lit(s) + "\r\n"; };
   std::string out = line("[週間]");
-  for (int i = 0; i < kEvents * 4 / 10; ++i) {
+  for (int i = 0; i < events * 4 / 10; ++i) {
     out += line(std::string(weekly[i % 10]) + ",09:30," + texts[i % 7] + ",04");
   }
   out += line("[月間]");
-  for (int i = 0; i < kEvents * 3 / 10; ++i) {
+  for (int i = 0; i < events * 3 / 10; ++i) {
     out += line(std::string(monthly[i % 8]) + ",18:00," + texts[(i + 3) % 7] + ",08");
   }
   out += line("[年間]");
-  for (int i = 0; i < kEvents * 3 / 10; ++i) {
+  for (int i = 0; i < events * 3 / 10; ++i) {
     char code[8];
     std::snprintf(code, sizeof code, "%02d%02d", i % 12 + 1, i % 28 + 1);
     out += line(std::string(code) + ",07:00," + texts[(i + 5) % 7] + ",13," +
@@ -54,10 +57,10 @@ class SilentNotifier final : public Notifier {
 
 // A scratch folder holding vespin.ini, removed afterwards.
 struct Scratch {
-  Scratch() {
+  explicit Scratch(int events = kEvents) {
     std::string templ = (std::filesystem::temp_directory_path() / "vespin-bench-XXXXXX").string();
     folder = mkdtemp(templ.data());
-    std::ofstream(folder / kEventFileName, std::ios::binary) << BigFile();
+    std::ofstream(folder / kEventFileName, std::ios::binary) << BigFile(events);
   }
   ~Scratch() { std::filesystem::remove_all(folder); }
   std::filesystem::path File() const { return folder / kEventFileName; }
@@ -109,6 +112,38 @@ void BM_IniSave(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_IniSave)->Unit(benchmark::kMillisecond);
+
+// What `day` reads: the rows that fall on one date, the rest passed by.
+void BM_CompactDay(benchmark::State& state) {
+  Scratch scratch(static_cast<int>(state.range(0)));
+  const DayFacts facts(*EventDayIndex(EncodeDate(2025, 3, 3)), HolidayLaw::k2005);
+  for (auto _ : state) {
+    const auto read = ReadCompactEvents(scratch.File(), [&](EventKind kind, std::string_view code) {
+      return facts.Falls(kind, code);
+    });
+    if (!read) state.SkipWithError("read failed");
+    benchmark::DoNotOptimize(read->events.size());
+  }
+}
+BENCHMARK(BM_CompactDay)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+// What `agenda` does for a year: every row read, every day walked.
+void BM_Agenda365(benchmark::State& state) {
+  Scratch scratch(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    const auto read =
+        ReadCompactEvents(scratch.File(), [](EventKind, std::string_view) { return true; });
+    if (!read) state.SkipWithError("read failed");
+    std::size_t occurrences = 0;
+    ForEachOccurrence(read->events, EncodeDate(2025, 1, 1), EncodeDate(2025, 12, 31),
+                      HolidayLaw::k2005, [&](std::int64_t, const CompactEvent&) {
+                        ++occurrences;
+                        return true;
+                      });
+    benchmark::DoNotOptimize(occurrences);
+  }
+}
+BENCHMARK(BM_Agenda365)->Arg(1'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "Commands.h"
+#include "agenda/Agenda.h"
 #include "calendar/DateTime.h"
 #include "events/AppState.h"
 #include "events/CompactEvents.h"
@@ -191,14 +192,14 @@ int Day(const Args& args, std::ostream& out, std::ostream& err, const Environmen
     return (older && older->Falls(kind, code)) || (current && current->Falls(kind, code));
   });
   if (!read) return CannotRead(file, err);
-  const auto& facts = law.value_or(read->holidayLaw) == HolidayLaw::kCurrent ? current : older;
   int mask = 0;
-  for (const CompactEvent& e : read->events) {
-    if (!facts->Falls(e.kind, e.code)) continue;
-    out << KindName(e.kind) << ' ' << HourMinuteText(e.timeMs) << ' ' << sjis::ToUtf8(e.text)
-        << '\n';
-    mask |= KindMask(e.kind);
-  }
+  ForEachOccurrence(read->events, *date, *date, law.value_or(read->holidayLaw),
+                    [&](std::int64_t, const CompactEvent& e) {
+                      out << KindName(e.kind) << ' ' << HourMinuteText(e.timeMs) << ' '
+                          << sjis::ToUtf8(e.text) << '\n';
+                      mask |= KindMask(e.kind);
+                      return true;
+                    });
   out << "mask " << mask << '\n';
   return kExitOk;
 }
@@ -242,29 +243,26 @@ int Agenda(const Args& args, std::ostream& out, std::ostream& err, const Environ
 
   const auto read = ReadCompactEvents(file, [](EventKind, std::string_view) { return true; });
   if (!read) return CannotRead(file, err);
-  const std::vector<CompactEvent>* events = &read->events;
-  const HolidayLaw holidays = law.value_or(read->holidayLaw);
-  // A yearly event flagged for deletion goes at its first occurrence: it is listed once.
-  std::vector<bool> gone(events->size(), false);
+  std::int64_t shown = -1;  // the day whose date `date` holds
+  std::string date;
   std::string line;
-  for (std::int64_t day = *first; day <= *last; ++day) {
-    const DayFacts facts(day, holidays);
-    const std::string date = IsoDay(day);
-    for (std::size_t i = 0; i < events->size(); ++i) {
-      const CompactEvent& e = (*events)[i];
-      if (gone[i] || !facts.Falls(e.kind, e.code)) continue;
-      if (e.deleteOnceDue) gone[i] = true;
-      line = date;
-      line += ' ';
-      line += KindName(e.kind);
-      line += ' ';
-      line += HourMinuteText(e.timeMs);
-      line += ' ';
-      line += sjis::ToUtf8(e.text);
-      line += '\n';
-      out << line;
-    }
-  }
+  ForEachOccurrence(read->events, static_cast<TDateTime>(*first), static_cast<TDateTime>(*last),
+                    law.value_or(read->holidayLaw), [&](std::int64_t day, const CompactEvent& e) {
+                      if (day != shown) {
+                        date = IsoDay(day);
+                        shown = day;
+                      }
+                      line = date;
+                      line += ' ';
+                      line += KindName(e.kind);
+                      line += ' ';
+                      line += HourMinuteText(e.timeMs);
+                      line += ' ';
+                      line += sjis::ToUtf8(e.text);
+                      line += '\n';
+                      out << line;
+                      return true;
+                    });
   return kExitOk;
 }
 

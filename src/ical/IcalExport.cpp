@@ -259,10 +259,6 @@ class EventWriter {
   std::map<std::string, int> seen_;
 };
 
-int KindIndex(EventKind kind) {
-  return static_cast<int>(kind);
-}
-
 }  // namespace
 
 std::int64_t ModifiedUtc(const std::filesystem::path& file, std::int64_t fallback) {
@@ -288,29 +284,31 @@ ExportResult ExportEvents(const EventStore& store, const ExportOptions& opt) {
   if (zone) AddZone(cal.get(), zone, tzid);
 
   const std::array<const EventTable*, 3> tables = {&store.year, &store.month, &store.week};
-  std::array<std::vector<RowDates>, 3> dates;
+  std::array<std::vector<RowDates>, kEventKindCount> dates;
   int missing = 0;
   for (std::size_t k = 0; k < tables.size(); ++k) {
     dates[k].resize(static_cast<std::size_t>(tables[k]->DataRowCount()) + 1);
     missing += tables[k]->DataRowCount();
   }
-  const auto slot = [&](const DayEvent& e) -> RowDates& {
-    return dates[static_cast<std::size_t>(KindIndex(e.kind))][static_cast<std::size_t>(e.row)];
+  const auto slot = [&](const CompactEvent& e) -> RowDates& {
+    return dates[KindIndex(e.kind)][static_cast<std::size_t>(e.row)];
   };
-  ForEachOccurrence(store, opt.from, opt.until, opt.law, [&](const DayEvent& e) {
-    RowDates& d = slot(e);
-    if (d.dates.empty()) --missing;
-    d.dates.push_back(DateOf(e.occurrence));
-    d.time = e.timeText;
-    return true;
-  });
+  const std::vector<CompactEvent> rows = CompactRows(store);
+  ForEachOccurrence(rows, opt.from, opt.until, opt.law,
+                    [&](std::int64_t day, const CompactEvent& e) {
+                      RowDates& d = slot(e);
+                      if (d.dates.empty()) --missing;
+                      d.dates.push_back(static_cast<TDateTime>(day));
+                      d.time = HourMinuteText(e.timeMs);
+                      return true;
+                    });
   if (missing > 0) {
-    ForEachOccurrence(store, opt.until + 1, YearsOn(opt.from, kLongestGapYears), opt.law,
-                      [&](const DayEvent& e) {
+    ForEachOccurrence(rows, opt.until + 1, YearsOn(opt.from, kLongestGapYears), opt.law,
+                      [&](std::int64_t day, const CompactEvent& e) {
                         RowDates& d = slot(e);
                         if (d.dates.empty() && !d.later) {
-                          d.later = DateOf(e.occurrence);
-                          d.time = e.timeText;
+                          d.later = static_cast<TDateTime>(day);
+                          d.time = HourMinuteText(e.timeMs);
                           --missing;
                         }
                         return missing > 0;
@@ -319,7 +317,7 @@ ExportResult ExportEvents(const EventStore& store, const ExportOptions& opt) {
 
   EventWriter writer(cal.get(), opt, tzid);
   for (const EventKind kind : {EventKind::kYearly, EventKind::kMonthly, EventKind::kWeekly}) {
-    const auto& kindDates = dates[static_cast<std::size_t>(KindIndex(kind))];
+    const auto& kindDates = dates[KindIndex(kind)];
     for (int row = 1; row < static_cast<int>(kindDates.size()); ++row) {
       const RowDates& d = kindDates[static_cast<std::size_t>(row)];
       const StoredRow stored = RowOf(store, kind, row);

@@ -99,8 +99,8 @@ bool RuleGives(const RuleCode& rule, bool once, TDateTime first, TDateTime last,
   TableOf(one, rule.kind).InsertRow(1, RowFor(rule.kind, rule.code, "00:00", "", "01", once));
   std::size_t next = 0;
   bool same = true;
-  ForEachOccurrence(one, first, last, law, [&](const DayEvent& e) {
-    same = next < expected.size() && DateOf(e.occurrence) == expected[next];
+  ForEachOccurrence(CompactRows(one), first, last, law, [&](std::int64_t day, const CompactEvent&) {
+    same = next < expected.size() && static_cast<TDateTime>(day) == expected[next];
     ++next;
     return same;
   });

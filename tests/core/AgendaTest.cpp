@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "EngineOccurrences.h"
+#include "RandomEventFile.h"
+#include "TempDir.h"
 #include "events/EventFile.h"
-#include "text/Sjis.h"
 
 namespace vespin {
 namespace {
@@ -15,15 +17,22 @@ TDateTime D(int y, int m, int d) {
   return EncodeDate(y, m, d);
 }
 
-// "MM-DD HH:MM text" per occurrence.
-std::string Listing(const std::vector<DayEvent>& events) {
+std::string MonthDay(std::int64_t day) {
+  const DateParts p = DecodeDate(static_cast<TDateTime>(day));
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d-%02d", p.month, p.day);
+  return buf;
+}
+
+// "MM-DD HH:MM text" per occurrence, of the rows with text `only` when it is given.
+std::string Listing(const std::vector<CompactEvent>& rows, TDateTime first, TDateTime last,
+                    HolidayLaw law, const char* only = nullptr) {
   std::string out;
-  for (const DayEvent& e : events) {
-    const DateParts p = DecodeDate(e.occurrence);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d-%02d ", p.month, p.day);
-    out += buf + e.timeText + " " + e.text + "\n";
-  }
+  ForEachOccurrence(rows, first, last, law, [&](std::int64_t day, const CompactEvent& e) {
+    if (!only || e.text == only)
+      out += MonthDay(day) + " " + HourMinuteText(e.timeMs) + " " + e.text + "\n";
+    return true;
+  });
   return out;
 }
 
@@ -31,6 +40,7 @@ EventStore Sample() {
   EventStore store;
   store.week.InsertRow(1, WeekRow("13", "08:00", "tuesday", "04"));
   store.week.InsertRow(2, WeekRow("86", "10:00", "holiday", "01"));
+  store.week.InsertRow(3, WeekRow("81", "8:0", "bad time", "01"));
   store.month.InsertRow(1, MonthRow("400", "", "last day", "04"));
   store.year.InsertRow(1, YearRow("0101", "19:00", "new year", "04", "FALSE"));
   store.year.InsertRow(2, YearRow("1231", "23:00", "once", "04", "TRUE"));
@@ -45,8 +55,8 @@ TEST(AgendaTest, OccurrencesComeByDateThenInTheEnginesWalkOrder) {
     const char* listing;
     HolidayLaw law = HolidayLaw::k2005;
   } cases[] = {
-      {"a year's turn: walk order within a date, not time order", D(2024, 12, 31), D(2025, 1, 1),
-       nullptr,
+      {"a year's turn: walk order within a date, not time order; a bad time never falls",
+       D(2024, 12, 31), D(2025, 1, 1), nullptr,
        "12-31 23:00 once\n"
        "12-31 00:00 last day\n"
        "12-31 08:00 tuesday\n"
@@ -59,23 +69,70 @@ TEST(AgendaTest, OccurrencesComeByDateThenInTheEnginesWalkOrder) {
       {"an end before the start", D(2025, 1, 2), D(2025, 1, 1), nullptr, ""},
       {"days past the calendar's last one have nothing", D(9999, 12, 31), D(9999, 12, 31) + 5,
        nullptr, "12-31 23:00 once\n12-31 00:00 last day\n"},
+      {"days before its first one neither", D(1, 1, 1) - 3, D(1, 1, 1), "new year",
+       "01-01 19:00 new year\n"},
       {"holidays of the 2005 law", D(2025, 2, 20), D(2025, 2, 28), "holiday", ""},
       {"holidays of the current law", D(2025, 2, 20), D(2025, 2, 28), "holiday",
        "02-23 10:00 holiday\n02-24 10:00 holiday\n", HolidayLaw::kCurrent},
   };
-  const EventStore store = Sample();
+  const std::vector<CompactEvent> rows = CompactRows(Sample());
   for (const auto& c : cases) {
-    std::vector<DayEvent> events = Occurrences(store, c.first, c.last, c.law);
-    if (c.only) std::erase_if(events, [&](const DayEvent& e) { return e.text != c.only; });
-    EXPECT_EQ(Listing(events), c.listing) << c.why;
+    EXPECT_EQ(Listing(rows, c.first, c.last, c.law, c.only), c.listing) << c.why;
   }
 }
 
 TEST(AgendaTest, TheWalkStopsWhenTheVisitorSaysSo) {
   int visits = 0;
-  ForEachOccurrence(Sample(), D(2025, 1, 1), D(2025, 12, 31), HolidayLaw::k2005,
-                    [&](const DayEvent&) { return ++visits < 3; });
+  ForEachOccurrence(CompactRows(Sample()), D(2025, 1, 1), D(2025, 12, 31), HolidayLaw::k2005,
+                    [&](std::int64_t, const CompactEvent&) { return ++visits < 3; });
   EXPECT_EQ(visits, 3);
+}
+
+// The rows read from the file and the rows of the loaded tables walk alike, row numbers
+// included, and both list what the engine lists day by day.
+TEST(AgendaTest, FileRowsAndTableRowsGiveTheEnginesOccurrences) {
+  test::TempDir dir;
+  for (unsigned seed = 1; seed <= 8; ++seed) {
+    test::RandomEventFile gen(seed);
+    const bool currentLaw = seed % 2 == 0;
+    const std::string bytes = gen.Make(200, currentLaw);
+    const auto file = dir.Write("r.ini", bytes);
+    EventStore store;
+    Settings settings;
+    ParseEventFile(bytes, store, settings);
+    const HolidayLaw law = settings.extensions.holidayLaw;
+    const TDateTime first = EncodeDate(1990 + gen.Pick(60), 1, 1) + gen.Pick(366);
+    const TDateTime last = first + gen.Pick(500);
+
+    using Seen = std::vector<std::string>;  // "day kind row HH:MM text"
+    const auto walk = [&](const std::vector<CompactEvent>& rows) {
+      Seen seen;
+      ForEachOccurrence(rows, first, last, law, [&](std::int64_t day, const CompactEvent& e) {
+        seen.push_back(std::to_string(day) + " " + KindName(e.kind) + " " + std::to_string(e.row) +
+                       " " + HourMinuteText(e.timeMs) + " " + e.text);
+        return true;
+      });
+      return seen;
+    };
+    Seen engine;
+    for (const DayEvent& e : test::EngineOccurrences(store, first, last, law)) {
+      engine.push_back(std::to_string(static_cast<std::int64_t>(DateOf(e.occurrence))) + " " +
+                       KindName(e.kind) + " " + std::to_string(e.row) + " " + e.timeText + " " +
+                       e.text);
+    }
+    const auto read = ReadCompactEvents(file, [](EventKind, std::string_view) { return true; });
+    ASSERT_TRUE(read);
+    EXPECT_FALSE(engine.empty()) << "seed " << seed << ": a dull draw";
+    EXPECT_EQ(walk(read->events), engine) << "seed " << seed;
+    EXPECT_EQ(walk(CompactRows(store)), engine) << "seed " << seed;
+    // Rows passed by still count: a kept row keeps the number it has in the whole table.
+    const auto odd = [](EventKind, std::string_view code) { return !code.empty() && code[0] % 2; };
+    const auto some = ReadCompactEvents(file, odd);
+    ASSERT_TRUE(some);
+    std::vector<CompactEvent> want = read->events;
+    std::erase_if(want, [&](const CompactEvent& e) { return !odd(e.kind, e.code); });
+    EXPECT_EQ(walk(some->events), walk(want)) << "seed " << seed;
+  }
 }
 
 }  // namespace

@@ -33,10 +33,10 @@ std::vector<std::string> Split(const std::string& bytes) {
   return lines;
 }
 
-// The streamed reader reads 64 KiB at a time: a line end, above all a CR LF, may straddle two
-// pieces. Each case puts the given bytes right at the end of the first piece.
+// The streamed reader reads kStreamPiece bytes at a time: a line end, above all a CR LF, may
+// straddle two pieces. Each case puts the given bytes right at the end of the first piece.
 TEST(CompactEventsTest, StreamedLinesEqualTheWholeFilesLinesAcrossPieceEdges) {
-  constexpr std::size_t kPiece = 64 * 1024;
+  constexpr std::size_t kPiece = kStreamPiece;
   const struct {
     const char* atEdge;
     const char* after;
@@ -69,6 +69,10 @@ TEST(CompactEventsTest, StreamedLinesEqualTheWholeFilesLinesForRandomFiles) {
     const auto file = dir.Write("r.ini", bytes);
     EXPECT_EQ(Streamed(file), Split(bytes)) << "seed " << seed;
   }
+  // A line longer than the reader's whole buffer, between two ordinary ones.
+  const std::string longLine = "[w]\r\n11,10:00,a,04\r\n12,10:00," +
+                               std::string(2 * kStreamPiece + 7, 'x') + ",04\r\n13,10:00,b,04";
+  EXPECT_EQ(Streamed(dir.Write("long.ini", longLine)), Split(longLine));
   EXPECT_FALSE(StreamEventFile(dir.File("missing.ini"), [](const FileLine&) {}));
   EXPECT_FALSE(StreamEventFile(dir.Path(), [](const FileLine&) {}));
 }

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "EngineOccurrences.h"
 #include "IcalImport.h"
 #include "IcalTestSupport.h"
-#include "agenda/Agenda.h"
 #include "calendar/Hizuke.h"
 #include "events/EventFile.h"
 #include "text/Sjis.h"
@@ -42,7 +42,7 @@ std::map<std::string, std::vector<std::int64_t>> EngineStarts(const EventStore& 
                                                               TDateTime from, TDateTime until,
                                                               HolidayLaw law) {
   std::map<std::string, std::vector<std::int64_t>> starts;
-  for (const DayEvent& e : Occurrences(store, from, until, law)) {
+  for (const DayEvent& e : vespin::test::EngineOccurrences(store, from, until, law)) {
     starts[e.text].push_back(ToMsecs(e.occurrence));
   }
   return starts;

@@ -1,35 +1,27 @@
 #include "agenda/Agenda.h"
 
+#include <algorithm>
 #include <cmath>
-#include <set>
+#include <vector>
 
 namespace vespin {
 
-void ForEachOccurrence(const EventStore& store, TDateTime first, TDateTime last, HolidayLaw law,
-                       const OccurrenceVisitor& visit) {
+void ForEachOccurrence(std::span<const CompactEvent> events, TDateTime first, TDateTime last,
+                       HolidayLaw law, const OccurrenceVisitor& visit) {
   if (!std::isfinite(first) || !std::isfinite(last)) return;
-  const TDateTime begin = std::max(DateOf(first), EncodeDate(1, 1, 1));
-  const TDateTime end = std::min(DateOf(last), EncodeDate(9999, 12, 31));
-  std::set<int> onceDone;  // yearly rows flagged for deletion that have fallen due
-  for (TDateTime day = begin; day <= end; day += 1) {
-    for (const DayEvent& e : EventEngine::EventsOn(store, day, law)) {
-      if (e.kind == EventKind::kYearly && store.year.Cell(YearCol::kDelete, e.row) == "TRUE" &&
-          !onceDone.insert(e.row).second) {
-        continue;
-      }
-      if (!visit(e)) return;
+  const auto begin = EventDayIndex(std::max(DateOf(first), EncodeDate(1, 1, 1)));
+  const auto end = EventDayIndex(std::min(DateOf(last), EncodeDate(9999, 12, 31)));
+  if (!begin || !end) return;
+  std::vector<bool> gone(events.size(), false);  // flagged yearly rows that have fallen due
+  for (std::int64_t day = *begin; day <= *end; ++day) {
+    const DayFacts facts(day, law);
+    for (std::size_t i = 0; i < events.size(); ++i) {
+      const CompactEvent& e = events[i];
+      if (gone[i] || !facts.Falls(e.kind, e.code)) continue;
+      if (e.deleteOnceDue) gone[i] = true;
+      if (!visit(day, e)) return;
     }
   }
-}
-
-std::vector<DayEvent> Occurrences(const EventStore& store, TDateTime first, TDateTime last,
-                                  HolidayLaw law) {
-  std::vector<DayEvent> out;
-  ForEachOccurrence(store, first, last, law, [&](const DayEvent& e) {
-    out.push_back(e);
-    return true;
-  });
-  return out;
 }
 
 }  // namespace vespin

@@ -1,32 +1,28 @@
 #pragma once
-// Occurrences of the stored events over a stretch of days: what the engine would find on each
-// of those days, one day after the other.
+// Occurrences of events over a stretch of days: each day's facts are worked out once, and every
+// row is tested against them with the rule test the engine itself uses.
 //
-//   EventStore + first..last + law --ForEachOccurrence--> DayEvent, DayEvent, … (date order)
-//
-// The rules themselves are the engine's; nothing here decides whether an event falls on a date.
+//   vespin.ini --ReadCompactEvents--> CompactEvent rows <--CompactRows-- EventStore
+//   rows + first..last + law --ForEachOccurrence--> (day, row), (day, row), … (date order)
 
+#include <cstdint>
 #include <functional>
-#include <vector>
+#include <span>
 
 #include "calendar/DateTime.h"
 #include "calendar/HolidayLaw.h"
-#include "events/EventEngine.h"
-#include "events/EventStore.h"
+#include "events/CompactEvents.h"
 
 namespace vespin {
 
-// Returns false to stop the walk.
-using OccurrenceVisitor = std::function<bool(const DayEvent& occurrence)>;
+// Returns false to stop the walk. `day` counts whole days since the epoch of TDateTime.
+using OccurrenceVisitor = std::function<bool(std::int64_t day, const CompactEvent& event)>;
 
-// Every occurrence from `first` to `last` (whole days, both included), in date order and
-// within a date in the engine's walk order (yearly, monthly, weekly, each in table order).
-// A yearly row flagged for deletion occurs once: the engine deletes it when it falls due.
-// Days outside the years 1 to 9999 have no occurrences.
-void ForEachOccurrence(const EventStore& store, TDateTime first, TDateTime last, HolidayLaw law,
-                       const OccurrenceVisitor& visit);
-
-std::vector<DayEvent> Occurrences(const EventStore& store, TDateTime first, TDateTime last,
-                                  HolidayLaw law);
+// Every occurrence of `events` (in walk order: yearly, monthly, weekly, each in table order)
+// from `first` to `last` (whole days, both included), in date order and within a date in the
+// order of `events`. A yearly row flagged for deletion occurs once: the engine deletes it when
+// it falls due. Days outside the years 1 to 9999 have no occurrences.
+void ForEachOccurrence(std::span<const CompactEvent> events, TDateTime first, TDateTime last,
+                       HolidayLaw law, const OccurrenceVisitor& visit);
 
 }  // namespace vespin

@@ -1,9 +1,11 @@
 #pragma once
-// The events of a file as the terminal companion needs them: the rule code, the time, the
-// text and the delete flag, without the dialog's display names or table cells. Read a piece at
-// a time, so a query that keeps few rows never holds a large file whole.
+// The events as a walk over dates needs them: the rule code, the time, the text and the delete
+// flag, without the dialog's display names or table cells. From a file they are read a piece at
+// a time, so a query that keeps few rows never holds a large file whole; a row that is not kept
+// costs no more than finding its code.
 //
-//   vespin.ini --StreamEventFile--> lines --ReadEventLine + keep--> CompactEvent (walk order)
+//   vespin.ini --StreamEventFile--> lines --keep + ReadEventLine--> CompactEvent (walk order)
+//   EventStore --CompactRows--> CompactEvent (walk order)
 
 #include <cstdint>
 #include <filesystem>
@@ -15,11 +17,13 @@
 
 #include "calendar/HolidayLaw.h"
 #include "events/DayRules.h"
+#include "events/EventStore.h"
 
 namespace vespin {
 
 struct CompactEvent {
   EventKind kind = EventKind::kYearly;
+  int row = 0;  // its row in its table, from 1: the place of its line in its section
   std::string code;
   std::int64_t timeMs = 0;  // time of day; an empty time cell is midnight
   std::string text;         // Shift_JIS
@@ -41,5 +45,9 @@ struct CompactEvents {
 // left out. nullopt when the file cannot be read.
 std::optional<CompactEvents> ReadCompactEvents(const std::filesystem::path& path,
                                                const EventFilter& keep);
+
+// The rows of the tables in walk order, each with its row number. Rows whose time is not HH:MM
+// never fall on any date and are left out, as the file reader leaves them out.
+std::vector<CompactEvent> CompactRows(const EventStore& store);
 
 }  // namespace vespin

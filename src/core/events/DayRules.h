@@ -5,6 +5,7 @@
 //   date --DayFacts--> weekday, week of month, holiday, business-day facts
 //   row code + DayFacts --Yearly / Monthly / Weekly--> falls on the date or not
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,7 +16,14 @@
 
 namespace vespin {
 
+// In walk order: the order in which a date's events are listed and announced.
 enum class EventKind { kYearly, kMonthly, kWeekly };
+inline constexpr std::size_t kEventKindCount = 3;
+
+// The place of a kind in the walk order, for tables indexed by kind.
+constexpr std::size_t KindIndex(EventKind kind) {
+  return static_cast<std::size_t>(kind);
+}
 
 // "yearly", "monthly", "weekly".
 const char* KindName(EventKind kind);

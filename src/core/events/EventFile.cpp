@@ -6,7 +6,9 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <span>
 #include <utility>
 
@@ -31,14 +33,26 @@ std::string SortKey(std::string_view code, std::string_view time) {
   return key;
 }
 
-// fields[first..last) joined with commas: the text of a line whose text held commas.
-std::string Joined(const std::vector<std::string>& fields, std::size_t first, std::size_t last) {
-  std::string out;
-  for (std::size_t i = first; i < last; ++i) {
-    if (i > first) out += ini::kFieldSeparator;
-    out += fields[i];
+// The fields of a line as views into it; the fields of CommaSplit.
+std::vector<std::string_view> FieldViews(std::string_view line) {
+  std::vector<std::string_view> fields;
+  if (line.empty()) return fields;
+  fields.reserve(ini::kEventLineFields + 2);
+  for (;;) {
+    const auto comma = line.find(',');
+    fields.push_back(line.substr(0, comma));
+    if (comma == std::string_view::npos) break;
+    line.remove_prefix(comma + 1);
   }
-  return out;
+  return fields;
+}
+
+// fields[first..last) with the commas between them: the text of a line whose text held commas.
+std::string_view Joined(std::span<const std::string_view> fields, std::size_t first,
+                        std::size_t last) {
+  const char* begin = fields[first].data();
+  return {begin,
+          static_cast<std::size_t>(fields[last - 1].data() + fields[last - 1].size() - begin)};
 }
 
 bool FitsInt(std::int64_t v) {
@@ -187,15 +201,8 @@ FileProblem ProblemOfErrno(int error) {
 }  // namespace
 
 std::vector<std::string> CommaSplit(std::string_view line) {
-  std::vector<std::string> fields;
-  if (line.empty()) return fields;
-  for (;;) {
-    const auto comma = line.find(',');
-    fields.emplace_back(line.substr(0, comma));
-    if (comma == std::string_view::npos) break;
-    line.remove_prefix(comma + 1);
-  }
-  return fields;
+  const std::vector<std::string_view> views = FieldViews(line);
+  return {views.begin(), views.end()};
 }
 
 std::vector<std::string> WeekRow(std::string_view typeCode, std::string_view time,
@@ -257,7 +264,8 @@ std::vector<std::string> YearRow(std::string_view code, std::string_view time,
 }
 
 EventLineFields ReadEventLine(std::string_view line, bool yearly) {
-  std::vector<std::string> f = CommaSplit(line);
+  // Views until the end: only the fields that are kept become strings.
+  std::vector<std::string_view> f = FieldViews(line);
   EventLineFields e;
   const auto isLead = [](std::string_view code) {
     return !Codes().cdAlarm.CodeToName(code).empty();
@@ -273,23 +281,23 @@ EventLineFields ReadEventLine(std::string_view line, bool yearly) {
   const std::size_t trailing = yearly ? 1 : 0;
   const std::size_t n = f.size();
   e.fieldCount = n;
-  auto at = [&](std::size_t i) { return i < n ? std::move(f[i]) : std::string{}; };
+  auto at = [&](std::size_t i) { return i < n ? f[i] : std::string_view{}; };
   e.code = at(EventField::kCode);
   e.time = at(EventField::kTime);
   const std::size_t full = ini::kEventLineFields + trailing;
+  std::string_view text;
   if (n <= full) {
-    e.text = at(EventField::kText);
+    text = at(EventField::kText);
     e.alarm = at(EventField::kAlarm);
     if (yearly && n == full) e.deleteFlag = at(EventField::kDeleteFlag);
   } else {
-    e.text = Joined(f, EventField::kText, n - 1 - trailing);
+    text = Joined(f, EventField::kText, n - 1 - trailing);
     e.alarm = at(n - 1 - trailing);
     if (yearly) e.deleteFlag = at(n - 1);
   }
-  if (const auto whole = sjis::WholeCharacters(e.text); whole.size() < e.text.size()) {
-    e.text.resize(whole.size());
-    e.cutLeadByte = true;
-  }
+  const std::string_view whole = sjis::WholeCharacters(text);
+  e.cutLeadByte = whole.size() < text.size();
+  e.text = whole;
   return e;
 }
 
@@ -424,34 +432,39 @@ bool StreamEventFile(const std::filesystem::path& path,
     ::close(fd);
     return false;
   }
-  constexpr std::size_t kPiece = 64 * 1024;
-  std::string buffer;
-  SectionTracker tracker;
+  // One buffer of a fixed size for the whole file: the rest of a line cut by a read moves to
+  // its front, and only a line longer than the buffer makes it grow.
+  // Not zeroed: every byte is read into before it is looked at.
+  std::size_t capacity = kStreamPiece;
+  auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
+  std::size_t size = 0;
   std::size_t pos = 0;
+  SectionTracker tracker;
   bool atEnd = false;
   bool ok = true;
   while (true) {
     FileLine line;
-    if (pos < buffer.size() && CutLine(buffer, pos, atEnd, line)) {
+    if (pos < size && CutLine(std::string_view(buffer.get(), size), pos, atEnd, line)) {
       tracker.Place(line);
       onLine(line);
       continue;
     }
     if (atEnd) break;
-    buffer.erase(0, pos);
+    std::memmove(buffer.get(), buffer.get() + pos, size - pos);
+    size -= pos;
     pos = 0;
-    const std::size_t kept = buffer.size();
-    buffer.resize(kept + kPiece);
-    const ssize_t got = ::read(fd, buffer.data() + kept, kPiece);
+    if (size == capacity) {
+      auto wider = std::make_unique_for_overwrite<char[]>(capacity *= 2);
+      std::memcpy(wider.get(), buffer.get(), size);
+      buffer = std::move(wider);
+    }
+    const ssize_t got = ::read(fd, buffer.get() + size, capacity - size);
     if (got < 0) {
-      if (errno == EINTR) {
-        buffer.resize(kept);
-        continue;
-      }
+      if (errno == EINTR) continue;
       ok = false;
       break;
     }
-    buffer.resize(kept + static_cast<std::size_t>(got));
+    size += static_cast<std::size_t>(got);
     atEnd = got == 0;
   }
   ::close(fd);

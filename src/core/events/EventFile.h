@@ -83,6 +83,8 @@ struct FileLine {
 
 // Lines end at CR LF, or at a lone CR or LF. The views point into `bytes`.
 std::vector<FileLine> SplitEventFile(std::string_view bytes);
+// How much of the file the streamed reader holds at a time, a line longer than this aside.
+inline constexpr std::size_t kStreamPiece = 64 * 1024;
 // The same lines, read from the file a piece at a time so that a large file is never held
 // whole; each line's view lives only during its call. False when the file is missing or a read
 // fails (the lines before the failure have been handed over).
