@@ -103,6 +103,14 @@ TEST(EventTableTest, GridGrowsPastTheShownLinesAndShrinksBack) {
   EXPECT_EQ(t.SelectedRow(), 8);
   // Rows after the data stay empty.
   EXPECT_EQ(t.Cell(0, 9), "");
+  // Into the middle of a list with no empty line left: the rows below move down, whole.
+  t.ReserveRows(20);
+  t.InsertRow(9, Row("9"));
+  t.InsertRow(3, Row("x"));
+  EXPECT_EQ(Keys(t), (std::vector<std::string>{"1", "2", "x", "3", "4", "5", "6", "7", "8", "9"}));
+  EXPECT_EQ(t.Cell(1, 4), "3!");
+  EXPECT_EQ(t.RowCount(), 11);
+  EXPECT_EQ(t.SelectedRow(), 3);
 }
 
 TEST(EventTableTest, DeleteSelectsTheFollowingOrTheNewLastRow) {

@@ -1,15 +1,22 @@
 #include "app/SingleInstance.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QLockFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "TempDir.h"
@@ -63,6 +70,65 @@ TEST(SingleInstanceTest, ALaterClaimOnTheSameFolderRaisesTheFirst) {
   EXPECT_EQ(PanelGuard::ServerName(Q(dir.Path())),
             PanelGuard::ServerName(Q(dir.Path()) + QStringLiteral("/.")));
   EXPECT_NE(PanelGuard::ServerName(Q(dir.Path())), PanelGuard::ServerName(Q(other.Path())));
+}
+
+// What a running panel does with whatever arrives on its socket: only the raise request is
+// answered and acted on, and every connection is closed, so nobody can keep one open forever.
+TEST(SingleInstanceTest, ThePanelAnswersOnlyTheRaiseRequestAndClosesEveryConnection) {
+  struct Case {
+    const char* name;
+    std::string request;
+    int raises;
+    std::string reply;
+  };
+  const Case cases[] = {
+      {"the request", "raise\n", 1, "ok\n"},
+      {"the request in two pieces", "rai|se\n", 1, "ok\n"},
+      {"another line", "hello\n", 0, ""},
+      {"the request without its line end", "raise", 0, ""},
+      {"nothing", "", 0, ""},
+      {"a long line without an end", std::string(200, 'r'), 0, ""},
+  };
+  test::TempDir dir;
+  PanelGuard panel(Q(dir.Path()));
+  ASSERT_EQ(panel.ClaimFolder(0), Claim::kFirst);
+  int raised = 0;
+  QObject::connect(&panel, &PanelGuard::raiseRequested, [&raised] { ++raised; });
+  const QByteArray path = QFile::encodeName(PanelGuard::ServerName(Q(dir.Path())));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    raised = 0;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    std::string request = c.request;
+    if (const auto cut = request.find('|'); cut != std::string::npos) {
+      ::send(fd, request.data(), cut, MSG_NOSIGNAL);
+      QTest::qWait(20);
+      request.erase(0, cut + 1);
+    }
+    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    // A client that has said all it will: the panel sees the end of the request.
+    if (c.request.back() != '\n' && c.request.size() < 64) ::shutdown(fd, SHUT_WR);
+    std::string reply;
+    bool closed = false;
+    const bool done = QTest::qWaitFor(
+        [&] {
+          char buf[16];
+          const ssize_t got = ::recv(fd, buf, sizeof buf, 0);
+          if (got > 0) reply.append(buf, static_cast<std::size_t>(got));
+          closed = got == 0;
+          return closed;
+        },
+        5000);
+    ::close(fd);
+    EXPECT_TRUE(done);
+    EXPECT_EQ(reply, c.reply);
+    EXPECT_EQ(raised, c.raises);
+  }
 }
 
 TEST(SingleInstanceTest, AHeldFolderThatDoesNotAnswerIsReportedNotTakenUntilItIsFree) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -420,18 +421,23 @@ class SectionTracker {
   int number_ = 0;
 };
 
-}  // namespace
-
-std::vector<FileLine> SplitEventFile(std::string_view bytes) {
-  std::vector<FileLine> lines;
+template <typename OnLine>
+void ForEachLine(std::string_view bytes, OnLine&& onLine) {
   SectionTracker tracker;
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     FileLine line;
     CutLine(bytes, pos, true, line);
     tracker.Place(line);
-    lines.push_back(line);
+    onLine(line);
   }
+}
+
+}  // namespace
+
+std::vector<FileLine> SplitEventFile(std::string_view bytes) {
+  std::vector<FileLine> lines;
+  ForEachLine(bytes, [&lines](const FileLine& line) { lines.push_back(line); });
   return lines;
 }
 
@@ -489,9 +495,19 @@ bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& setting
   store.month.ClearRows();
   store.year.ClearRows();
   bool settingsRead = false;
-  const std::vector<FileLine> lines = SplitEventFile(bytes);
-  for (const FileLine& line : lines) {
-    if (line.isHeader || line.text.empty()) continue;
+  // Counted first: each table is then allocated once, which a start with thousands of events
+  // notices.
+  std::array<int, ini::kSectionCount> events{};
+  ForEachLine(bytes, [&events](const FileLine& line) {
+    if (!line.isHeader && !line.text.empty()) ++events[static_cast<std::size_t>(line.section)];
+  });
+  store.week.ReserveRows(events[static_cast<std::size_t>(FileSection::kWeek)]);
+  store.month.ReserveRows(events[static_cast<std::size_t>(FileSection::kMonth)]);
+  store.year.ReserveRows(events[static_cast<std::size_t>(FileSection::kYear)]);
+  std::vector<FileLine> lastSection;  // the version line and the extension section
+  ForEachLine(bytes, [&](const FileLine& line) {
+    if (line.section == FileSection::kVersion) lastSection.push_back(line);
+    if (line.isHeader || line.text.empty()) return;
     switch (line.section) {
       case FileSection::kWeek: {
         auto e = ReadEventLine(line.text, false);
@@ -519,8 +535,8 @@ bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& setting
       case FileSection::kVersion:
         break;
     }
-  }
-  settings.extensions = ReadExtensionSection(lines).values;
+  });
+  settings.extensions = ReadExtensionSection(lastSection).values;
   store.week.SelectRow(1);
   store.month.SelectRow(1);
   store.year.SelectRow(1);

@@ -49,12 +49,17 @@ void EventTable::InsertRow(int position, std::vector<std::string> values) {
     return;
   }
   if (static_cast<int>(values.size()) != colCount_) return;
-  if (dataRowCount_ >= rowCountShow_) SetGridRows(RowCount() + 1);
-  // The row after the last data row is always an empty spare; rotate it into place.
-  auto first = rows_.begin() + position;
-  auto spare = rows_.begin() + dataRowCount_ + 1;
-  std::rotate(first, spare, spare + 1);
-  *first = std::move(values);
+  if (dataRowCount_ >= rowCountShow_) {
+    // No empty line left to fill: the list grows by the new row.
+    rows_.push_back(std::move(values));
+    std::rotate(rows_.begin() + position, rows_.end() - 1, rows_.end());
+  } else {
+    // The line after the last data row is an empty spare; rotate it into place.
+    const auto first = rows_.begin() + position;
+    const auto spare = rows_.begin() + dataRowCount_ + 1;
+    std::rotate(first, spare, spare + 1);
+    *first = std::move(values);
+  }
   ++dataRowCount_;
   SelectRow(position);
   Changed();
@@ -94,6 +99,10 @@ void EventTable::ClearRows() {
   dataRowCount_ = 0;
   topRow_ = std::min(topRow_, 1);
   Changed();
+}
+
+void EventTable::ReserveRows(int dataRows) {
+  rows_.reserve(static_cast<std::size_t>(std::max(dataRows, rowCountShow_)) + 1);
 }
 
 void EventTable::SortRows(int column, int direction) {

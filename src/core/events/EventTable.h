@@ -41,6 +41,8 @@ class EventTable {
   void DeleteRow(int position);
   // Selects row 1 and removes every data row.
   void ClearRows();
+  // Room for `dataRows` rows, so that filling the table allocates its row list once.
+  void ReserveRows(int dataRows);
   // Partition sort of the data rows by one column, byte-wise; direction 1 ascending, -1
   // descending. Not stable. The selection follows the selected row's contents.
   void SortRows(int column, int direction);

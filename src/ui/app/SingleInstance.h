@@ -3,15 +3,15 @@
 // throw away the other's changes, so the first start takes the folder's lock and listens; a later
 // start on the same folder asks it to come to the front and ends.
 //
-//   Claim: QLockFile(folder/vespin.lock) --taken--> QLocalServer (per folder, per user)
-//                                        --held---> QLocalSocket "raise" --> running panel
+//   Claim: QLockFile(folder/vespin.lock) --taken--> listening local socket (per folder, per user)
+//                                        --held---> "raise" over that socket --> running panel
 
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <future>
 
-class QLocalServer;
+class QSocketNotifier;
 class QWidget;
 
 namespace vespin::ui {
@@ -43,7 +43,7 @@ class PanelGuard final : public QObject {
   // listening yet (it is just starting) is asked again until `waitMsecs` have passed.
   Claim ClaimFolder(int waitMsecs = 3000);
 
-  // The local socket of the panel on `folder`: one per folder and user.
+  // The path of the local socket of the panel on `folder`: one per folder and user.
   static QString ServerName(const QString& folder);
 
  signals:
@@ -53,12 +53,15 @@ class PanelGuard final : public QObject {
  private:
   // Without a socket the panel still owns its folder; it just cannot be brought forward.
   void Listen();
+  void AcceptRequests();
   bool AskToRaise(int waitMsecs);
 
   QString folder_;
   QLockFile lock_;
   std::future<bool> firstAttempt_;  // after lock_: waited for before the lock goes
-  QLocalServer* server_ = nullptr;
+  int listener_ = -1;
+  QString listening_;  // the socket's path while listening
+  QSocketNotifier* incoming_ = nullptr;
 };
 
 // Brings the panel to the front (a later start asked for it).
