@@ -278,7 +278,9 @@ TEST(EventTableTest, LargeReservedTableKeepsEachRowWhole) {
   std::vector<std::vector<std::string>> sorted;
   for (int r = 1; r <= t.DataRowCount(); ++r) {
     sorted.push_back({t.Cell(0, r), t.Cell(1, r), t.Cell(2, r)});
-    if (r > 1) ASSERT_LE(t.Cell(0, r - 1), t.Cell(0, r)) << "row " << r;
+    if (r > 1) {
+      ASSERT_LE(t.Cell(0, r - 1), t.Cell(0, r)) << "row " << r;
+    }
   }
   std::sort(model.begin(), model.end());
   std::sort(sorted.begin(), sorted.end());
