@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -231,6 +232,62 @@ TEST(EventTableTest, ChangesAreReported) {
   const int before = changes;
   t.SetCell(0, 1, "b");
   EXPECT_GT(changes, before);
+}
+
+// Thousands of rows in a reserved table, with texts too long to sit inside a string, edited the
+// way the dialog edits them: every row keeps its own cells together, in the order of a plain
+// list edited alongside, through inserts, deletes, updates, a shrink and a sort.
+TEST(EventTableTest, LargeReservedTableKeepsEachRowWhole) {
+  constexpr int kRows = 3000;
+  EventTable t(3, 8);
+  std::vector<std::vector<std::string>> model;
+  const auto row = [](int i) {
+    const std::string key = std::to_string(i * 7919 % 10007);
+    return std::vector<std::string>{key, key + " a text longer than any short string", "#" + key};
+  };
+  t.ReserveRows(kRows);
+  for (int i = 0; i < kRows; ++i) {
+    t.InsertRow(t.DataRowCount() + 1, row(i));
+    model.push_back(row(i));
+  }
+  for (int i = 0; i < 200; ++i) {
+    const int pos = i * 37 % static_cast<int>(model.size()) + 1;
+    switch (i % 3) {
+      case 0:
+        t.InsertRow(pos, row(kRows + i));
+        model.insert(model.begin() + pos - 1, row(kRows + i));
+        break;
+      case 1:
+        t.DeleteRow(pos);
+        model.erase(model.begin() + pos - 1);
+        break;
+      default:
+        t.UpdateRow(pos, row(2 * kRows + i));
+        model[static_cast<std::size_t>(pos - 1)] = row(2 * kRows + i);
+    }
+  }
+  ASSERT_EQ(t.DataRowCount(), static_cast<int>(model.size()));
+  EXPECT_EQ(t.RowCount(), t.DataRowCount() + 1);
+  for (int r = 1; r <= t.DataRowCount(); ++r) {
+    for (int c = 0; c < 3; ++c) {
+      ASSERT_EQ(t.Cell(c, r), model[static_cast<std::size_t>(r - 1)][static_cast<std::size_t>(c)])
+          << "row " << r << " column " << c;
+    }
+  }
+  t.SortRows(0, 1);
+  std::vector<std::vector<std::string>> sorted;
+  for (int r = 1; r <= t.DataRowCount(); ++r) {
+    sorted.push_back({t.Cell(0, r), t.Cell(1, r), t.Cell(2, r)});
+    if (r > 1) {
+      ASSERT_LE(t.Cell(0, r - 1), t.Cell(0, r)) << "row " << r;
+    }
+  }
+  std::sort(model.begin(), model.end());
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(sorted, model);
+  while (t.DataRowCount() > 0) t.DeleteRow(1);
+  EXPECT_EQ(t.RowCount(), 9);
+  EXPECT_EQ(t.Cell(1, 1), "");
 }
 
 TEST(EventTableTest, RowCountShowIsAtLeastOne) {
