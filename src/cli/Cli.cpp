@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstring>
 #include <ctime>
 
 #include "Commands.h"
@@ -113,7 +114,14 @@ int Main(int argc, char** argv, CommandLineRunner icalCommands) {
   // between the same lines when both go to one file.
   Output out(STDOUT_FILENO, env.colour ? Output::Buffering::kLine : Output::Buffering::kBlock);
   Output err(STDERR_FILENO, Output::Buffering::kNone);
-  return Run({argv + 1, argv + argc}, out, err, env);
+  int rc = Run({argv + 1, argv + argc}, out, err, env);
+  // An answer that did not reach its file is no answer: a script must not take it as one.
+  out.Flush();
+  if (out.Error() != 0) {
+    err << "vespin-cli: cannot write the output: " << std::strerror(out.Error()) << "\n";
+    if (rc == kExitOk) rc = kExitProblem;
+  }
+  return rc;
 }
 
 int Run(const std::vector<std::string>& args, Output& out, Output& err, const Environment& env) {

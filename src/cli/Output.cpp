@@ -51,11 +51,14 @@ void Output::Flush() {
 }
 
 void Output::Write(std::string_view s) {
-  // A failed write is dropped, as stdio drops it at the end of the process.
-  while (!s.empty()) {
+  // After a failed write nothing more is written: the output would have a hole in it.
+  while (!s.empty() && error_ == 0) {
     const ssize_t n = ::write(fd_, s.data(), s.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
+    if (n <= 0) {
+      error_ = n < 0 ? errno : EIO;
+      return;
+    }
     s.remove_prefix(static_cast<std::size_t>(n));
   }
 }

@@ -37,6 +37,9 @@ class Output {
   // Writes what is buffered.
   void Flush();
 
+  // The errno of the first write that failed (a full disk, say), or 0: the rest is dropped.
+  int Error() const { return error_; }
+
  private:
   void Write(std::string_view s);
 
@@ -45,6 +48,7 @@ class Output {
   Buffering buffering_ = Buffering::kNone;
   std::string buffer_;
   std::size_t block_ = 0;  // the file's block size, looked up at the first write
+  int error_ = 0;
 };
 
 }  // namespace vespin::cli

@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "TempDir.h"
@@ -43,6 +45,24 @@ TEST(OutputTest, WritesWhatStdioWritesWhenStdioWritesIt) {
   std::fclose(theirs);
   close(ours);
   EXPECT_EQ(test::ReadBytes(dir.File("ours")), all);
+}
+
+// A full disk: the command says so on standard error and fails, whatever it found.
+TEST(OutputTest, AnAnswerThatCannotBeWrittenIsAFailure) {
+  test::TempDir dir;
+  const struct {
+    const char* command;
+    int exitCode;
+  } cases[] = {{"holidays 2026", 1}, {"--help", 1}};
+  for (const auto& c : cases) {
+    const std::string run = std::string("'") + VESPIN_CLI_PROGRAM + "' " + c.command +
+                            " >/dev/full 2>'" + dir.File("err").string() + "'";
+    const int status = std::system(run.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << c.command;
+    EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << c.command;
+    const std::string err = test::ReadBytes(dir.File("err"));
+    EXPECT_NE(err.find("cannot write the output"), std::string::npos) << c.command << ": " << err;
+  }
 }
 
 }  // namespace
