@@ -5,13 +5,6 @@
 #include "calendar/Hizuke.h"
 
 namespace vespin {
-namespace {
-
-int Digit(char c) {
-  return c >= '0' && c <= '9' ? c - '0' : -1;
-}
-
-}  // namespace
 
 const char* KindName(EventKind kind) {
   switch (kind) {
@@ -28,6 +21,10 @@ const char* KindName(EventKind kind) {
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
   const std::int64_t q = a / b;
   return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+int Digit(char c) {
+  return c >= '0' && c <= '9' ? c - '0' : -1;
 }
 
 int TwoDigits(char tens, char units) {

@@ -30,6 +30,9 @@ const char* KindName(EventKind kind);
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b);
 
+// The value of a decimal digit, or -1 for any other character.
+int Digit(char c);
+
 // Two digits from the text, or -1 when they are not digits.
 int TwoDigits(char tens, char units);
 

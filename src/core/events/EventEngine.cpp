@@ -33,10 +33,6 @@ struct NoticeTexts {
 
 const TDateTime kFirstDate = EncodeDate(1, 1, 1);
 
-int Digit(char c) {
-  return c >= '0' && c <= '9' ? c - '0' : -1;
-}
-
 const NoticeTexts& Texts() {
   static const NoticeTexts texts;
   return texts;
