@@ -198,6 +198,20 @@ FileProblem ProblemOfErrno(int error) {
   }
 }
 
+// Whether the line a save writes for these fields reads back as the same fields.
+bool ReadsBackTheSame(const EventLineFields& e, bool yearly) {
+  const std::string flag(yearly ? e.deleteFlag.value_or(std::string(ini::kFalse)) : "");
+  std::string line = e.code;
+  for (std::string_view field :
+       {std::string_view(e.time), std::string_view(e.text), std::string_view(e.alarm)}) {
+    AppendField(line, field);
+  }
+  if (yearly) AppendField(line, flag);
+  const EventLineFields back = ReadEventLine(line, yearly);
+  return back.code == e.code && back.time == e.time && back.text == e.text &&
+         back.alarm == e.alarm && (!yearly || back.deleteFlag.value_or("") == flag);
+}
+
 }  // namespace
 
 std::vector<std::string> CommaSplit(std::string_view line) {
@@ -305,19 +319,6 @@ EventLineFields ReadEventLine(std::string_view line, bool yearly) {
     if (!e.cutLeadByte) e.text = text;
   }
   return e;
-}
-
-bool ReadsBackTheSame(const EventLineFields& e, bool yearly) {
-  const std::string flag(yearly ? e.deleteFlag.value_or(std::string(ini::kFalse)) : "");
-  std::string line = e.code;
-  for (std::string_view field :
-       {std::string_view(e.time), std::string_view(e.text), std::string_view(e.alarm)}) {
-    AppendField(line, field);
-  }
-  if (yearly) AppendField(line, flag);
-  const EventLineFields back = ReadEventLine(line, yearly);
-  return back.code == e.code && back.time == e.time && back.text == e.text &&
-         back.alarm == e.alarm && (!yearly || back.deleteFlag.value_or("") == flag);
 }
 
 void ApplySettingsLine(const std::vector<std::string>& s, Settings& settings) {

@@ -60,8 +60,6 @@ struct EventLineFields {
   bool cutLeadByte = false;    // the text ended in half a character, now cut
 };
 EventLineFields ReadEventLine(std::string_view line, bool yearly);
-// Whether the line a save writes for these fields reads back as the same fields.
-bool ReadsBackTheSame(const EventLineFields& e, bool yearly);
 
 // Applies one split settings line: 14 fields, or the older short form (any other count).
 // A field that should be a number but is not, or that is missing, leaves its setting alone.
