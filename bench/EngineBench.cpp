@@ -137,17 +137,18 @@ TDateTime WeeklyOccurrence(const std::string& code, TDateTime d) {
 int LiteralDayMask(const EventStore& store, TDateTime d) {
   int mask = 0;
   for (int row = 1; row <= store.year.DataRowCount(); ++row) {
-    if (YearlyOccurrence(store.year.Cell(YearCol::kTypeCode, row), d) != d) continue;
+    if (YearlyOccurrence(std::string(store.year.Cell(YearCol::kTypeCode, row)), d) != d) continue;
     if (!HourMinuteToTime(store.year.Cell(YearCol::kTime, row))) continue;
     mask |= kMaskYearly;
   }
   for (int row = 1; row <= store.month.DataRowCount(); ++row) {
-    if (MonthlyOccurrence(store.month.Cell(MonthCol::kTypeCode, row), d) != d) continue;
+    if (MonthlyOccurrence(std::string(store.month.Cell(MonthCol::kTypeCode, row)), d) != d)
+      continue;
     if (!HourMinuteToTime(store.month.Cell(MonthCol::kTime, row))) continue;
     mask |= kMaskMonthly;
   }
   for (int row = 1; row <= store.week.DataRowCount(); ++row) {
-    if (WeeklyOccurrence(store.week.Cell(WeekCol::kTypeCode, row), d) != d) continue;
+    if (WeeklyOccurrence(std::string(store.week.Cell(WeekCol::kTypeCode, row)), d) != d) continue;
     if (!HourMinuteToTime(store.week.Cell(WeekCol::kTime, row))) continue;
     mask |= kMaskWeekly;
   }

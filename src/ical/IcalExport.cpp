@@ -93,17 +93,20 @@ struct StoredRow {
 StoredRow RowOf(const EventStore& store, EventKind kind, int row) {
   switch (kind) {
     case EventKind::kYearly:
-      return {kind, store.year.Cell(YearCol::kTypeCode, row), store.year.Cell(YearCol::kText, row),
-              store.year.Cell(YearCol::kAlarmCode, row),
+      return {kind, std::string(store.year.Cell(YearCol::kTypeCode, row)),
+              std::string(store.year.Cell(YearCol::kText, row)),
+              std::string(store.year.Cell(YearCol::kAlarmCode, row)),
               store.year.Cell(YearCol::kDelete, row) == "TRUE"};
     case EventKind::kMonthly:
-      return {kind, store.month.Cell(MonthCol::kTypeCode, row),
-              store.month.Cell(MonthCol::kText, row), store.month.Cell(MonthCol::kAlarmCode, row)};
+      return {kind, std::string(store.month.Cell(MonthCol::kTypeCode, row)),
+              std::string(store.month.Cell(MonthCol::kText, row)),
+              std::string(store.month.Cell(MonthCol::kAlarmCode, row))};
     case EventKind::kWeekly:
       break;
   }
-  return {kind, store.week.Cell(WeekCol::kTypeCode, row), store.week.Cell(WeekCol::kText, row),
-          store.week.Cell(WeekCol::kAlarmCode, row)};
+  return {kind, std::string(store.week.Cell(WeekCol::kTypeCode, row)),
+          std::string(store.week.Cell(WeekCol::kText, row)),
+          std::string(store.week.Cell(WeekCol::kAlarmCode, row))};
 }
 
 // When a row occurs: its dates from `from` to `until`, or its first date after that.

@@ -475,7 +475,7 @@ std::vector<ImportedEvent> AddEvents(EventStore& store, const std::vector<Import
     const EventTable& table = TableOf(store, kind);
     for (int row = 1; row <= table.DataRowCount(); ++row) {
       std::vector<std::string> cells;
-      for (int col = 0; col < table.ColCount(); ++col) cells.push_back(table.Cell(col, row));
+      for (int col = 0; col < table.ColCount(); ++col) cells.emplace_back(table.Cell(col, row));
       stored.insert(key(kind, cells));
     }
   }

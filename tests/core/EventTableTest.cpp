@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ std::vector<std::string> Row(const std::string& key) {
 
 std::vector<std::string> Keys(const EventTable& t) {
   std::vector<std::string> keys;
-  for (int r = 1; r <= t.DataRowCount(); ++r) keys.push_back(t.Cell(0, r));
+  for (int r = 1; r <= t.DataRowCount(); ++r) keys.emplace_back(t.Cell(0, r));
   return keys;
 }
 
@@ -277,7 +278,8 @@ TEST(EventTableTest, LargeReservedTableKeepsEachRowWhole) {
   t.SortRows(0, 1);
   std::vector<std::vector<std::string>> sorted;
   for (int r = 1; r <= t.DataRowCount(); ++r) {
-    sorted.push_back({t.Cell(0, r), t.Cell(1, r), t.Cell(2, r)});
+    sorted.push_back(
+        {std::string(t.Cell(0, r)), std::string(t.Cell(1, r)), std::string(t.Cell(2, r))});
     if (r > 1) {
       ASSERT_LE(t.Cell(0, r - 1), t.Cell(0, r)) << "row " << r;
     }
@@ -288,6 +290,48 @@ TEST(EventTableTest, LargeReservedTableKeepsEachRowWhole) {
   while (t.DataRowCount() > 0) t.DeleteRow(1);
   EXPECT_EQ(t.RowCount(), 9);
   EXPECT_EQ(t.Cell(1, 1), "");
+}
+
+// Cells view texts the table keeps itself: a copy, a move or a write must never leave two cells
+// (or two tables) on the same bytes, nor a view on bytes that moved.
+TEST(EventTableTest, EachTableKeepsItsOwnTexts) {
+  const std::string longText(40, 'x');
+  auto original = std::make_unique<EventTable>(2, 2);
+  for (int i = 0; i < 4; ++i) original->InsertRow(i + 1, {"k" + std::to_string(i), longText});
+  const std::string_view early = original->Cell(1, 1);
+  for (int i = 0; i < 2000; ++i) original->InsertRow(original->DataRowCount() + 1, Row("g"));
+  EXPECT_EQ(early, longText) << "a view stays valid while the table grows";
+
+  const EventTable copy = *original;
+  original->SetCell(1, 1, "short");  // over the old text, in place
+  original->SetCell(1, 2, longText + longText);
+  original.reset();  // the copy must not view the original's bytes
+  EXPECT_EQ(copy.Cell(1, 1), longText);
+  EXPECT_EQ(copy.Cell(1, 2), longText);
+  EXPECT_EQ(copy.Cell(0, 4), "k3");
+
+  struct Overwrite {
+    std::string before;
+    int from, length;  // the new text is this part of the old one
+  };
+  for (const Overwrite& o : std::vector<Overwrite>{
+           {"abcdef", 2, 3}, {"abcdef", 0, 6}, {"abcdef", 0, 0}, {longText + "yz", 38, 4}}) {
+    EventTable t(1, 1);
+    t.InsertRow(1, {o.before});
+    t.SetCell(
+        0, 1,
+        t.Cell(0, 1).substr(static_cast<std::size_t>(o.from), static_cast<std::size_t>(o.length)));
+    EXPECT_EQ(t.Cell(0, 1), o.before.substr(static_cast<std::size_t>(o.from),
+                                            static_cast<std::size_t>(o.length)));
+  }
+
+  EventTable moved(2, 2);
+  moved.InsertRow(1, {"a", longText});
+  EventTable target = std::move(moved);
+  moved = EventTable(2, 2);  // a moved-from table used again writes into blocks of its own
+  moved.InsertRow(1, {"b", std::string(40, 'y')});
+  EXPECT_EQ(target.Cell(1, 1), longText);
+  EXPECT_EQ(moved.Cell(1, 1), std::string(40, 'y'));
 }
 
 TEST(EventTableTest, RowCountShowIsAtLeastOne) {

@@ -45,7 +45,8 @@ EventTable Week(std::initializer_list<const char*> rows) {
 Strings Rows(const EventTable& t) {
   Strings out;
   for (int r = 1; r <= t.DataRowCount(); ++r) {
-    out.push_back(sjis::ToUtf8(t.Cell(WeekCol::kText, r)) + "|" + t.Cell(WeekCol::kDone, r));
+    out.push_back(sjis::ToUtf8(t.Cell(WeekCol::kText, r)) + "|" +
+                  std::string(t.Cell(WeekCol::kDone, r)));
   }
   return out;
 }

@@ -341,7 +341,7 @@ TEST(IcalImportTest, RowsGoWhereTheDialogPutsThemAndStoredOnesAreNotAddedTwice) 
   EXPECT_EQ(Reasons(skipped), "a: already stored\n");
   const auto column = [](const EventTable& t, int col) {
     std::string out;
-    for (int row = 1; row <= t.DataRowCount(); ++row) out += t.Cell(col, row) + " ";
+    for (int row = 1; row <= t.DataRowCount(); ++row) (out += t.Cell(col, row)) += " ";
     return out;
   };
   EXPECT_EQ(column(store.week, WeekCol::kText), "a new-w new-w ");

@@ -77,7 +77,8 @@ std::vector<CompactEvent> CompactRows(const EventStore& store) {
       const auto time = RowTimeMsecs(t.table.Cell(WeekCol::kTime, row));
       if (!time) continue;
       rows.push_back(
-          {t.kind, row, t.table.Cell(t.typeCode, row), *time, t.table.Cell(WeekCol::kText, row),
+          {t.kind, row, std::string(t.table.Cell(t.typeCode, row)), *time,
+           std::string(t.table.Cell(WeekCol::kText, row)),
            t.kind == EventKind::kYearly && t.table.Cell(YearCol::kDelete, row) == "TRUE"});
     }
   }

@@ -221,8 +221,8 @@ std::vector<DayEvent> EventEngine::EventsOn(const EventStore& store, TDateTime d
       const auto time = walk.Hit(row, facts);
       if (!time) continue;
       const std::int64_t xMs = facts.dayIndex * kMsecsPerDay + *time;
-      events.push_back({walk.kind, row, HourMinuteText(*time), walk.table.Cell(WeekCol::kText, row),
-                        FromMsecs(xMs)});
+      events.push_back({walk.kind, row, HourMinuteText(*time),
+                        std::string(walk.table.Cell(WeekCol::kText, row)), FromMsecs(xMs)});
     }
   }
   return events;
@@ -245,7 +245,7 @@ std::vector<std::int64_t> EventEngine::DueMoments(TDateTime date) const {
   return moments;
 }
 
-EventEngine::Said EventEngine::SaidFor(const std::string& doneCell, std::int64_t dayIndex) {
+EventEngine::Said EventEngine::SaidFor(std::string_view doneCell, std::int64_t dayIndex) {
   const auto mark = ReadDoneMark(doneCell);
   if (!mark) return Said::kNothing;
   if (!mark->day) return Said::kAnnounced;
@@ -266,7 +266,8 @@ bool EventEngine::AlarmWalk(const Walk& walk, const DayFacts& facts, Decide&& de
       ++row;
       continue;
     }
-    const Occurrence o{walk.table.Cell(WeekCol::kText, row), walk.table.Cell(walk.alarmCode, row),
+    const Occurrence o{std::string(walk.table.Cell(WeekCol::kText, row)),
+                       std::string(walk.table.Cell(walk.alarmCode, row)),
                        SaidFor(walk.table.Cell(walk.done, row), facts.dayIndex),
                        facts.dayIndex * kMsecsPerDay + *time};
     const AlarmOutcome outcome = decide(o);
@@ -327,7 +328,7 @@ void EventEngine::RunDayList(const DayFacts& facts) {
     for (int row = 1; row <= walk.table.DataRowCount(); ++row) {
       const auto time = walk.Hit(row, facts);
       if (!time) continue;
-      Notify(walk.table.Cell(WeekCol::kText, row) + " " + HourMinuteText(*time));
+      Notify(std::string(walk.table.Cell(WeekCol::kText, row)) + " " + HourMinuteText(*time));
     }
   }
 }

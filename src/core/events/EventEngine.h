@@ -117,7 +117,7 @@ class EventEngine final : public EventChecker {
   enum class Said { kNothing, kAnnounced, kFinished };
 
   static std::array<Walk, 3> Walks(EventStore& store);
-  static Said SaidFor(const std::string& doneCell, std::int64_t dayIndex);
+  static Said SaidFor(std::string_view doneCell, std::int64_t dayIndex);
 
   void RunAlarm(const Pass& pass);
   void RunDayList(const DayFacts& facts);

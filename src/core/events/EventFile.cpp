@@ -499,12 +499,21 @@ bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& setting
   // Counted first: each table is then allocated once, which a start with thousands of events
   // notices.
   std::array<int, ini::kSectionCount> events{};
-  ForEachLine(bytes, [&events](const FileLine& line) {
-    if (!line.isHeader && !line.text.empty()) ++events[static_cast<std::size_t>(line.section)];
+  std::array<std::size_t, ini::kSectionCount> textBytes{};
+  ForEachLine(bytes, [&](const FileLine& line) {
+    if (line.isHeader || line.text.empty()) return;
+    ++events[static_cast<std::size_t>(line.section)];
+    textBytes[static_cast<std::size_t>(line.section)] += line.text.size();
   });
-  store.week.ReserveRows(events[static_cast<std::size_t>(FileSection::kWeek)]);
-  store.month.ReserveRows(events[static_cast<std::size_t>(FileSection::kMonth)]);
-  store.year.ReserveRows(events[static_cast<std::size_t>(FileSection::kYear)]);
+  // A row keeps its line's fields plus display names and a sort key, a few dozen bytes more.
+  constexpr std::size_t kRowExtraBytes = 32;
+  for (const auto& [section, table] :
+       {std::pair{FileSection::kWeek, &store.week}, std::pair{FileSection::kMonth, &store.month},
+        std::pair{FileSection::kYear, &store.year}}) {
+    const auto i = static_cast<std::size_t>(section);
+    table->ReserveRows(events[i],
+                       textBytes[i] + kRowExtraBytes * static_cast<std::size_t>(events[i]));
+  }
   std::vector<FileLine> lastSection;  // the version line and the extension section
   ForEachLine(bytes, [&](const FileLine& line) {
     if (line.section == FileSection::kVersion) lastSection.push_back(line);

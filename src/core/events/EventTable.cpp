@@ -5,13 +5,14 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <iterator>
+#include <cstring>
 #include <utility>
 
 namespace vespin {
 namespace {
 
-const std::string kEmpty;
+// Texts are kept in blocks of this size; a longer text gets a block of its own.
+constexpr std::size_t kBlockBytes = 16 * 1024;
 
 // Asks the kernel to map the pages of [begin, end) in one call. The rows about to be written
 // there would otherwise fault them in one page at a time, and on a virtual machine each such
@@ -38,6 +39,93 @@ EventTable::EventTable(int columnCount, int rowCountShow)
   cells_.resize(static_cast<std::size_t>(rowCountShow_ + 1) * static_cast<std::size_t>(colCount_));
 }
 
+EventTable::EventTable(const EventTable& other)
+    : colCount_(other.colCount_),
+      rowCountShow_(other.rowCountShow_),
+      dataRowCount_(other.dataRowCount_),
+      selectedRow_(other.selectedRow_),
+      topRow_(other.topRow_),
+      cells_(other.cells_),
+      onChange_(other.onChange_) {
+  KeepOnlyLiveTexts();
+}
+
+// The moved-from table must not go on writing into the blocks it gave away.
+EventTable::EventTable(EventTable&& other) noexcept
+    : colCount_(other.colCount_),
+      rowCountShow_(other.rowCountShow_),
+      dataRowCount_(other.dataRowCount_),
+      selectedRow_(other.selectedRow_),
+      topRow_(other.topRow_),
+      cells_(std::move(other.cells_)),
+      blocks_(std::move(other.blocks_)),
+      free_(std::exchange(other.free_, nullptr)),
+      left_(std::exchange(other.left_, 0)),
+      onChange_(std::move(other.onChange_)) {}
+
+EventTable& EventTable::operator=(EventTable&& other) noexcept {
+  if (this == &other) return *this;
+  colCount_ = other.colCount_;
+  rowCountShow_ = other.rowCountShow_;
+  dataRowCount_ = other.dataRowCount_;
+  selectedRow_ = other.selectedRow_;
+  topRow_ = other.topRow_;
+  cells_ = std::move(other.cells_);
+  onChange_ = std::move(other.onChange_);
+  blocks_ = std::move(other.blocks_);
+  free_ = std::exchange(other.free_, nullptr);
+  left_ = std::exchange(other.left_, 0);
+  return *this;
+}
+
+EventTable& EventTable::operator=(const EventTable& other) {
+  if (this != &other) *this = EventTable(other);
+  return *this;
+}
+
+std::string_view EventTable::Keep(std::string_view text) {
+  if (text.empty()) return {};
+  if (text.size() > left_) {
+    const std::size_t size = std::max(kBlockBytes, text.size());
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+    free_ = blocks_.back().get();
+    left_ = size;
+  }
+  char* const kept = free_;
+  std::memcpy(kept, text.data(), text.size());
+  free_ += text.size();
+  left_ -= text.size();
+  return {kept, text.size()};
+}
+
+void EventTable::Write(std::string_view& cell, std::string_view text) {
+  if (text.size() <= cell.size()) {
+    // The cell's own bytes, which no other cell views: written over in place (the new text
+    // may be a part of the old one, hence memmove).
+    char* const own = const_cast<char*>(cell.data());
+    if (!text.empty()) std::memmove(own, text.data(), text.size());
+    cell = {own, text.size()};
+    if (text.empty()) cell = {};
+    return;
+  }
+  cell = Keep(text);
+}
+
+void EventTable::KeepOnlyLiveTexts() {
+  std::vector<std::unique_ptr<char[]>> old = std::move(blocks_);
+  blocks_.clear();
+  free_ = nullptr;
+  left_ = 0;
+  std::size_t live = 0;
+  for (const std::string_view cell : cells_) live += cell.size();
+  if (live > 0) {
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(live));
+    free_ = blocks_.back().get();
+    left_ = live;
+  }
+  for (std::string_view& cell : cells_) cell = Keep(cell);
+}
+
 void EventTable::SetRowCountShow(int n) {
   rowCountShow_ = std::max(n, 1);
   ResetLayout();
@@ -52,18 +140,19 @@ void EventTable::ResetLayout() {
   Changed();
 }
 
-const std::string& EventTable::Cell(int col, int row) const {
-  if (col < 0 || col >= colCount_ || row < 0 || row >= RowCount()) return kEmpty;
+std::string_view EventTable::Cell(int col, int row) const {
+  if (col < 0 || col >= colCount_ || row < 0 || row >= RowCount()) return {};
   return At(col, row);
 }
 
-void EventTable::SetCell(int col, int row, std::string text) {
+void EventTable::SetCell(int col, int row, std::string_view text) {
   if (col < 0 || col >= colCount_ || row < 0 || row >= RowCount()) return;
-  At(col, row) = std::move(text);
+  Write(At(col, row), text);
   Changed();
 }
 
-void EventTable::InsertRow(int position, std::vector<std::string> values) {
+template <typename Texts>
+void EventTable::InsertValues(int position, const Texts& values) {
   if (dataRowCount_ == 0) {
     position = 1;
   } else if (position < 1 || position > dataRowCount_ + 1) {
@@ -72,23 +161,32 @@ void EventTable::InsertRow(int position, std::vector<std::string> values) {
   if (static_cast<int>(values.size()) != colCount_) return;
   if (dataRowCount_ >= rowCountShow_) {
     // No empty line left to fill: the list grows by the new row.
-    cells_.insert(cells_.end(), std::make_move_iterator(values.begin()),
-                  std::make_move_iterator(values.end()));
+    for (const auto& value : values) cells_.push_back(Keep(value));
     std::rotate(RowBegin(position), cells_.end() - colCount_, cells_.end());
   } else {
     // The line after the last data row is an empty spare; rotate it into place.
     std::rotate(RowBegin(position), RowBegin(dataRowCount_ + 1), RowBegin(dataRowCount_ + 2));
-    std::move(values.begin(), values.end(), RowBegin(position));
+    CellIt cell = RowBegin(position);
+    for (const auto& value : values) *cell++ = Keep(value);
   }
   ++dataRowCount_;
   SelectRow(position);
   Changed();
 }
 
-void EventTable::UpdateRow(int position, std::vector<std::string> values) {
+void EventTable::InsertRow(int position, const std::vector<std::string>& values) {
+  InsertValues(position, values);
+}
+
+void EventTable::InsertRow(int position, std::span<const std::string_view> values) {
+  InsertValues(position, values);
+}
+
+void EventTable::UpdateRow(int position, const std::vector<std::string>& values) {
   if (position < 1 || position > dataRowCount_) return;
   if (static_cast<int>(values.size()) != colCount_) return;
-  std::move(values.begin(), values.end(), RowBegin(position));
+  CellIt cell = RowBegin(position);
+  for (const std::string& value : values) Write(*cell++, value);
   SelectRow(position);
   Changed();
 }
@@ -96,7 +194,7 @@ void EventTable::UpdateRow(int position, std::vector<std::string> values) {
 void EventTable::DeleteRow(int position) {
   if (position < 1 || position > dataRowCount_) return;
   std::rotate(RowBegin(position), RowBegin(position + 1), RowBegin(dataRowCount_ + 1));
-  std::fill(RowBegin(dataRowCount_), RowBegin(dataRowCount_ + 1), std::string());
+  std::fill(RowBegin(dataRowCount_), RowBegin(dataRowCount_ + 1), std::string_view());
   if (RowCount() > rowCountShow_ + 1) SetGridRows(RowCount() - 1);
   --dataRowCount_;
   if (position <= dataRowCount_) {
@@ -118,25 +216,30 @@ void EventTable::ClearRows() {
   Changed();
 }
 
-void EventTable::ReserveRows(int dataRows) {
+void EventTable::ReserveRows(int dataRows, std::size_t textBytes) {
   cells_.reserve((static_cast<std::size_t>(std::max(dataRows, rowCountShow_)) + 1) *
                  static_cast<std::size_t>(colCount_));
   PrefaultForWriting(cells_.data() + cells_.size(), cells_.data() + cells_.capacity());
+  if (textBytes > left_) {
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(textBytes));
+    free_ = blocks_.back().get();
+    left_ = textBytes;
+    PrefaultForWriting(free_, free_ + left_);
+  }
 }
 
 void EventTable::SortRows(int column, int direction) {
   if (dataRowCount_ == 0 || column < 0 || column >= colCount_) return;
   int remembered = selectedRow_;
-  auto compare = [&](const std::string& a, const std::string& b) {
-    return direction * a.compare(b);
-  };
+  auto compare = [&](std::string_view a, std::string_view b) { return direction * a.compare(b); };
   // Classic in-place partition sort, recursing into the left part and looping on the right.
   std::function<void(int, int)> sort = [&](int lo, int hi) {
     int i = lo;
     do {
       i = lo;
       int j = hi;
-      const std::string pivot = At(column, (lo + hi) / 2);
+      // Rows move their views, never the texts, so the pivot's text stays where it is.
+      const std::string_view pivot = At(column, (lo + hi) / 2);
       do {
         while (compare(At(column, i), pivot) < 0) ++i;
         while (compare(At(column, j), pivot) > 0) --j;
@@ -191,7 +294,7 @@ void EventTable::SetTopRow(int row) {
 std::vector<std::string> EventTable::Column(int col) const {
   std::vector<std::string> out;
   out.reserve(static_cast<std::size_t>(RowCount()));
-  for (int r = 0; r < RowCount(); ++r) out.push_back(Cell(col, r));
+  for (int r = 0; r < RowCount(); ++r) out.emplace_back(Cell(col, r));
   return out;
 }
 
@@ -199,7 +302,7 @@ void EventTable::ReplaceColumn(int col, const std::vector<std::string>& texts) {
   if (col < 0 || col >= colCount_) return;
   const int n = std::min(static_cast<int>(texts.size()), dataRowCount_ + 1);
   for (int r = 0; r < n; ++r) {
-    At(col, r) = texts[static_cast<std::size_t>(r)];
+    Write(At(col, r), texts[static_cast<std::size_t>(r)]);
   }
   Changed();
 }
@@ -211,7 +314,8 @@ void EventTable::SetGridRows(int n) {
 }
 
 void EventTable::EmptyRowsFrom(int first) {
-  std::fill(RowBegin(first), cells_.end(), std::string());
+  std::fill(RowBegin(first), cells_.end(), std::string_view());
+  KeepOnlyLiveTexts();
 }
 
 void EventTable::Changed() const {

@@ -14,14 +14,14 @@ Row EventOf(const EventTable& t, int row, int doneCol) {
   Row cells;
   cells.reserve(static_cast<std::size_t>(t.ColCount()));
   for (int c = 0; c < t.ColCount(); ++c) {
-    if (c != doneCol) cells.push_back(t.Cell(c, row));
+    if (c != doneCol) cells.emplace_back(t.Cell(c, row));
   }
   return cells;
 }
 
 Row WholeRow(const EventTable& t, int row) {
   Row cells;
-  for (int c = 0; c < t.ColCount(); ++c) cells.push_back(t.Cell(c, row));
+  for (int c = 0; c < t.ColCount(); ++c) cells.emplace_back(t.Cell(c, row));
   return cells;
 }
 
@@ -46,7 +46,7 @@ void CarryDoneMarks(const EventTable& from, EventTable& to, int doneCol) {
   // The marks of each event, in the order of its rows.
   std::map<Row, std::vector<std::string>> marks;
   for (int r = 1; r <= from.DataRowCount(); ++r) {
-    marks[EventOf(from, r, doneCol)].push_back(from.Cell(doneCol, r));
+    marks[EventOf(from, r, doneCol)].emplace_back(from.Cell(doneCol, r));
   }
   std::map<Row, std::size_t> used;
   for (int r = 1; r <= to.DataRowCount(); ++r) {

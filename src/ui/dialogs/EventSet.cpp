@@ -394,7 +394,7 @@ void TdlgEventSet::FormShow() {
     for (int r = 1; r <= table.DataRowCount(); ++r) {
       std::vector<std::string> row;
       row.reserve(static_cast<std::size_t>(table.ColCount()));
-      for (int col = 0; col < table.ColCount(); ++col) row.push_back(table.Cell(col, r));
+      for (int col = 0; col < table.ColCount(); ++col) row.emplace_back(table.Cell(col, r));
       copy.rows.push_back(std::move(row));
     }
     copy.selectedRow = table.SelectedRow();
