@@ -19,6 +19,7 @@
 #include <QStringListModel>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -263,6 +264,43 @@ TEST_F(ApplicationTest, ExitEndsWithoutWritingAndCloseWrites) {
   EXPECT_EQ(QApplication::exec(), 0);
   EXPECT_EQ(SettingsFields()[0], "300");
   EXPECT_EQ(SettingsFields()[1], "310");
+}
+
+// The tables are built after the first paint. The first calendar already underlines what the
+// tables will, and a close before they are built (a logout at start-up) still writes every event.
+TEST_F(ApplicationTest, EventsReadAfterTheFirstPaintAreNeitherMissingNorLost) {
+  const std::string file =
+      "[週間]\r\n13,10:00,定例会議,04\r\n81,25:00,壊れた時刻,04\r\n[月間]\r\n"
+      "119,12:00,給料日,01\r\n[年間]\r\n0425,09:00,記念日,04,FALSE\r\n[設定]\r\n"
+      "40,30,CLEAR,DARK,ＭＳ ゴシック,FALSE,9,0,TRUE,TRUE,TRUE,FALSE,FALSE,1\r\n"
+      "[バージョン]\r\nvespin Ver3.2(2005.04.18)\r\n";
+  const auto underlines = [](const TfrmMain& w) {
+    std::vector<bool> marks;
+    for (const auto& cell : w.Calendar()->Sheet().cells[0]) marks.push_back(cell.underline);
+    return marks;
+  };
+  {
+    auto app = Start(file);
+    TfrmMain& w = app->MainWindow();
+    const std::vector<bool> first = underlines(w);  // from the file, the tables not yet built
+    // April 2005: the Tuesdays (the 19th among them) and the 25th.
+    EXPECT_EQ(std::count(first.begin(), first.end(), true), 5);
+    EXPECT_EQ(app->Store().week.DataRowCount(), 2);
+    w.DrawCalendar();
+    EXPECT_EQ(underlines(w), first);
+  }
+  const std::string written = dir.Read("vespin.ini");
+  auto app = Start(file);
+  app->MainWindow().close();
+  const auto events = [](const std::string& bytes) {
+    std::vector<std::string> lines;
+    for (const FileLine& line : SplitEventFile(bytes)) {
+      if (line.section != FileSection::kSettings) lines.emplace_back(line.text);
+    }
+    return lines;
+  };
+  EXPECT_EQ(events(dir.Read("vespin.ini")), events(written));
+  EXPECT_EQ(app->Store().year.DataRowCount(), 1);
 }
 
 TEST_F(ApplicationTest, ColourChooserWritesOnlyAConfirmedColour) {

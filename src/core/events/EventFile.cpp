@@ -442,6 +442,11 @@ std::vector<FileLine> SplitEventFile(std::string_view bytes) {
   return lines;
 }
 
+void ForEachEventFileLine(std::string_view bytes,
+                          const std::function<void(const FileLine&)>& onLine) {
+  ForEachLine(bytes, onLine);
+}
+
 bool StreamEventFile(const std::filesystem::path& path,
                      const std::function<void(const FileLine&)>& onLine) {
   // Non-blocking: opening a named pipe for reading would otherwise wait for a writer.
@@ -491,13 +496,14 @@ bool StreamEventFile(const std::filesystem::path& path,
   return ok;
 }
 
-bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& settings) {
+namespace {
+
+// Empties the tables and makes room for the file's events in them. Counted first: each table is
+// then allocated once, which a start with thousands of events notices.
+void ReserveFor(std::string_view bytes, EventStore& store) {
   store.week.ClearRows();
   store.month.ClearRows();
   store.year.ClearRows();
-  bool settingsRead = false;
-  // Counted first: each table is then allocated once, which a start with thousands of events
-  // notices.
   std::array<int, ini::kSectionCount> events{};
   std::array<std::size_t, ini::kSectionCount> textBytes{};
   ForEachLine(bytes, [&](const FileLine& line) {
@@ -514,28 +520,37 @@ bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& setting
     table->ReserveRows(events[i],
                        textBytes[i] + kRowExtraBytes * static_cast<std::size_t>(events[i]));
   }
+}
+
+// The settings lines and the extension section of a file; with a store, its events too.
+bool ParseFile(std::string_view bytes, EventStore* store, Settings& settings) {
+  bool settingsRead = false;
+  if (store) ReserveFor(bytes, *store);
   std::vector<FileLine> lastSection;  // the version line and the extension section
   ForEachLine(bytes, [&](const FileLine& line) {
     if (line.section == FileSection::kVersion) lastSection.push_back(line);
     if (line.isHeader || line.text.empty()) return;
     switch (line.section) {
       case FileSection::kWeek: {
+        if (!store) break;
         auto e = ReadEventLine(line.text, false);
-        store.week.InsertRow(store.week.DataRowCount() + 1,
-                             WeekRow(e.code, e.time, e.text, e.alarm));
+        store->week.InsertRow(store->week.DataRowCount() + 1,
+                              WeekRow(e.code, e.time, e.text, e.alarm));
         break;
       }
       case FileSection::kMonth: {
+        if (!store) break;
         auto e = ReadEventLine(line.text, false);
-        store.month.InsertRow(store.month.DataRowCount() + 1,
-                              MonthRow(e.code, e.time, e.text, e.alarm));
+        store->month.InsertRow(store->month.DataRowCount() + 1,
+                               MonthRow(e.code, e.time, e.text, e.alarm));
         break;
       }
       case FileSection::kYear: {
+        if (!store) break;
         auto e = ReadEventLine(line.text, true);
-        store.year.InsertRow(store.year.DataRowCount() + 1,
-                             YearRow(e.code, e.time, e.text, e.alarm,
-                                     e.deleteFlag ? *e.deleteFlag : std::string(ini::kFalse)));
+        store->year.InsertRow(store->year.DataRowCount() + 1,
+                              YearRow(e.code, e.time, e.text, e.alarm,
+                                      e.deleteFlag ? *e.deleteFlag : std::string(ini::kFalse)));
         break;
       }
       case FileSection::kSettings:
@@ -547,10 +562,18 @@ bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& setting
     }
   });
   settings.extensions = ReadExtensionSection(lastSection).values;
-  store.week.SelectRow(1);
-  store.month.SelectRow(1);
-  store.year.SelectRow(1);
+  if (store) {
+    store->week.SelectRow(1);
+    store->month.SelectRow(1);
+    store->year.SelectRow(1);
+  }
   return settingsRead;
+}
+
+}  // namespace
+
+bool ParseEventFile(std::string_view bytes, EventStore& store, Settings& settings) {
+  return ParseFile(bytes, &store, settings);
 }
 
 std::string FormatEventFile(const EventStore& store, const Settings& settings) {
@@ -654,15 +677,32 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
 EventFile::EventFile(std::filesystem::path path, Notifier& notifier)
     : path_(std::move(path)), notifier_(notifier) {}
 
-LoadResult EventFile::IniLoad(EventStore& store, Settings& settings) {
+LoadResult EventFile::Load(EventStore* store, Settings& settings) {
   auto bytes = ReadWholeFile(path_);
   if (!bytes) {
     notifier_.ShowNotice(sjis::Lit(kOpenFailedNotice));
     return {};
   }
-  const bool settingsRead = ParseEventFile(*bytes, store, settings);
+  const bool settingsRead = ParseFile(*bytes, store, settings);
   baseline_ = std::move(bytes);
   return {.ok = true, .settingsRead = settingsRead};
+}
+
+LoadResult EventFile::IniLoad(EventStore& store, Settings& settings) {
+  return Load(&store, settings);
+}
+
+LoadResult EventFile::IniLoadSettings(Settings& settings) {
+  return Load(nullptr, settings);
+}
+
+void EventFile::LoadEvents(EventStore& store) const {
+  Settings again;  // read once already, and perhaps changed since
+  ParseEventFile(Baseline(), store, again);
+}
+
+std::string_view EventFile::Baseline() const {
+  return baseline_ ? std::string_view(*baseline_) : std::string_view();
 }
 
 bool EventFile::IniSave(const EventStore& store, const Settings& settings) {

@@ -83,6 +83,9 @@ struct FileLine {
 
 // Lines end at CR LF, or at a lone CR or LF. The views point into `bytes`.
 std::vector<FileLine> SplitEventFile(std::string_view bytes);
+// The same lines handed over one at a time, none kept.
+void ForEachEventFileLine(std::string_view bytes,
+                          const std::function<void(const FileLine&)>& onLine);
 // How much of the file the streamed reader holds at a time, a line longer than this aside.
 inline constexpr std::size_t kStreamPiece = 64 * 1024;
 // The same lines, read from the file a piece at a time so that a large file is never held
@@ -141,6 +144,14 @@ class EventFile {
   // Reads the whole file first, then fills the tables and settings. When the file is missing
   // or cannot be read, tells the user and changes nothing.
   LoadResult IniLoad(EventStore& store, Settings& settings);
+  // The same load in two steps, for a start that shows the panel before it builds the tables:
+  // IniLoadSettings reads the file as IniLoad does and applies its settings only; LoadEvents
+  // then fills the tables from the same bytes. In between, Baseline() holds those bytes, and
+  // nothing may save or compare (the tables do not hold the file's events yet).
+  LoadResult IniLoadSettings(Settings& settings);
+  void LoadEvents(EventStore& store) const;
+  // The bytes last read or written; empty before either.
+  std::string_view Baseline() const;
   // Rewrites the whole file through a temporary file of its own beside it, synced and renamed
   // over it, with the old file's mode and owner. Never creates the file, and never replaces one
   // the user may not write. False after telling the user; the old file is then left as it was.
@@ -157,6 +168,9 @@ class EventFile {
   bool Rebase(EventStore& store, Settings& settings, RowChanges rows);
 
  private:
+  // Reads the file and applies it: the settings, and the events when given a store.
+  LoadResult Load(EventStore* store, Settings& settings);
+
   std::filesystem::path path_;
   Notifier& notifier_;
   // The bytes last read or written: what "changed here" and "changed there" are measured from.
