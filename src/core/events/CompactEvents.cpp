@@ -21,29 +21,16 @@ std::optional<CompactEvents> ReadCompactEvents(const std::filesystem::path& path
       versionLines.push_back(line);
       return;
     }
-    if (line.isHeader || line.text.empty()) return;
-    EventKind kind = EventKind::kWeekly;
-    switch (line.section) {
-      case FileSection::kWeek:
-        break;
-      case FileSection::kMonth:
-        kind = EventKind::kMonthly;
-        break;
-      case FileSection::kYear:
-        kind = EventKind::kYearly;
-        break;
-      case FileSection::kSettings:
-      case FileSection::kVersion:  // read above
-        return;
-    }
-    const int row = ++rows[KindIndex(kind)];
+    const std::optional<EventKind> kind = EventLineKind(line);
+    if (!kind) return;
+    const int row = ++rows[KindIndex(*kind)];
     // The code is the first field whatever else the line holds; most rows stop here.
-    if (!keep(kind, line.text.substr(0, line.text.find(',')))) return;
-    EventLineFields e = ReadEventLine(line.text, kind == EventKind::kYearly);
+    if (!keep(*kind, line.text.substr(0, line.text.find(',')))) return;
+    EventLineFields e = ReadEventLine(line.text, *kind == EventKind::kYearly);
     const auto time = RowTimeMsecs(e.time);
     if (!time) return;
-    kept[KindIndex(kind)].push_back({kind, row, std::move(e.code), *time, std::move(e.text),
-                                     e.deleteFlag && *e.deleteFlag == "TRUE"});
+    kept[KindIndex(*kind)].push_back({*kind, row, std::move(e.code), *time, std::move(e.text),
+                                      e.deleteFlag && *e.deleteFlag == "TRUE"});
   });
   if (!ok) return std::nullopt;
   for (std::size_t i = 0; i < versionLines.size(); ++i) versionLines[i].text = versionTexts[i];

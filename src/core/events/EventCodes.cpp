@@ -11,21 +11,8 @@ namespace vespin {
 EventCodes ReadEventCodes(std::string_view fileBytes) {
   std::array<std::unordered_set<std::string_view>, 3> seen;
   ForEachEventFileLine(fileBytes, [&seen](const FileLine& line) {
-    if (line.isHeader || line.text.empty()) return;
-    EventKind kind = EventKind::kWeekly;
-    switch (line.section) {
-      case FileSection::kWeek:
-        break;
-      case FileSection::kMonth:
-        kind = EventKind::kMonthly;
-        break;
-      case FileSection::kYear:
-        kind = EventKind::kYearly;
-        break;
-      case FileSection::kSettings:
-      case FileSection::kVersion:
-        return;
-    }
+    const std::optional<EventKind> kind = EventLineKind(line);
+    if (!kind) return;
     // The reader takes the code and the time from the first two fields, whatever follows.
     const std::string_view text = line.text;
     const std::size_t comma = text.find(',');
@@ -35,7 +22,7 @@ EventCodes ReadEventCodes(std::string_view fileBytes) {
       time = text.substr(comma + 1);
       time = time.substr(0, time.find(','));
     }
-    if (RowTimeMsecs(time)) seen[KindIndex(kind)].insert(code);
+    if (RowTimeMsecs(time)) seen[KindIndex(*kind)].insert(code);
   });
   EventCodes codes;
   for (std::size_t k = 0; k < seen.size(); ++k) {

@@ -442,6 +442,22 @@ std::vector<FileLine> SplitEventFile(std::string_view bytes) {
   return lines;
 }
 
+std::optional<EventKind> EventLineKind(const FileLine& line) {
+  if (line.isHeader || line.text.empty()) return std::nullopt;
+  switch (line.section) {
+    case FileSection::kWeek:
+      return EventKind::kWeekly;
+    case FileSection::kMonth:
+      return EventKind::kMonthly;
+    case FileSection::kYear:
+      return EventKind::kYearly;
+    case FileSection::kSettings:
+    case FileSection::kVersion:
+      break;
+  }
+  return std::nullopt;
+}
+
 void ForEachEventFileLine(std::string_view bytes,
                           const std::function<void(const FileLine&)>& onLine) {
   ForEachLine(bytes, onLine);

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "events/DayRules.h"
 #include "events/EngineHost.h"
 #include "events/EventStore.h"
 #include "events/FileMerge.h"
@@ -83,6 +84,9 @@ struct FileLine {
 
 // Lines end at CR LF, or at a lone CR or LF. The views point into `bytes`.
 std::vector<FileLine> SplitEventFile(std::string_view bytes);
+// The kind of event a line holds; none for headers, empty lines and the lines of the settings
+// and version sections.
+std::optional<EventKind> EventLineKind(const FileLine& line);
 // The same lines handed over one at a time, none kept.
 void ForEachEventFileLine(std::string_view bytes,
                           const std::function<void(const FileLine&)>& onLine);
