@@ -32,14 +32,18 @@ EventCodes ReadEventCodes(std::string_view fileBytes) {
 }
 
 int DayMaskOf(const EventCodes& codes, const DayFacts& facts) {
+  struct KindBit {
+    EventKind kind;
+    int bit;
+  };
   int mask = 0;
-  for (const auto& [kind, bit] :
-       {std::pair{EventKind::kYearly, kMaskYearly}, std::pair{EventKind::kMonthly, kMaskMonthly},
-        std::pair{EventKind::kWeekly, kMaskWeekly}}) {
-    const auto& list = codes.byKind[KindIndex(kind)];
+  for (const KindBit k :
+       {KindBit{EventKind::kYearly, kMaskYearly}, KindBit{EventKind::kMonthly, kMaskMonthly},
+        KindBit{EventKind::kWeekly, kMaskWeekly}}) {
+    const auto& list = codes.byKind[KindIndex(k.kind)];
     if (std::any_of(list.begin(), list.end(),
-                    [&](const std::string& code) { return facts.Falls(kind, code); })) {
-      mask |= bit;
+                    [&](const std::string& code) { return facts.Falls(k.kind, code); })) {
+      mask |= k.bit;
     }
   }
   return mask;
