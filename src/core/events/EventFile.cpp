@@ -538,6 +538,30 @@ void ReserveFor(std::string_view bytes, EventStore& store) {
   }
 }
 
+// One event line of the file as the row it becomes, after the rows already there.
+void AppendRow(EventStore& store, EventKind kind, std::string_view text) {
+  switch (kind) {
+    case EventKind::kWeekly: {
+      const auto e = ReadEventLine(text, false);
+      store.week.InsertRow(store.week.DataRowCount() + 1, WeekRow(e.code, e.time, e.text, e.alarm));
+      return;
+    }
+    case EventKind::kMonthly: {
+      const auto e = ReadEventLine(text, false);
+      store.month.InsertRow(store.month.DataRowCount() + 1,
+                            MonthRow(e.code, e.time, e.text, e.alarm));
+      return;
+    }
+    case EventKind::kYearly: {
+      const auto e = ReadEventLine(text, true);
+      store.year.InsertRow(store.year.DataRowCount() + 1,
+                           YearRow(e.code, e.time, e.text, e.alarm,
+                                   e.deleteFlag ? *e.deleteFlag : std::string(ini::kFalse)));
+      return;
+    }
+  }
+}
+
 // The settings lines and the extension section of a file; with a store, its events too.
 bool ParseFile(std::string_view bytes, EventStore* store, Settings& settings) {
   bool settingsRead = false;
@@ -545,36 +569,11 @@ bool ParseFile(std::string_view bytes, EventStore* store, Settings& settings) {
   std::vector<FileLine> lastSection;  // the version line and the extension section
   ForEachLine(bytes, [&](const FileLine& line) {
     if (line.section == FileSection::kVersion) lastSection.push_back(line);
-    if (line.isHeader || line.text.empty()) return;
-    switch (line.section) {
-      case FileSection::kWeek: {
-        if (!store) break;
-        auto e = ReadEventLine(line.text, false);
-        store->week.InsertRow(store->week.DataRowCount() + 1,
-                              WeekRow(e.code, e.time, e.text, e.alarm));
-        break;
-      }
-      case FileSection::kMonth: {
-        if (!store) break;
-        auto e = ReadEventLine(line.text, false);
-        store->month.InsertRow(store->month.DataRowCount() + 1,
-                               MonthRow(e.code, e.time, e.text, e.alarm));
-        break;
-      }
-      case FileSection::kYear: {
-        if (!store) break;
-        auto e = ReadEventLine(line.text, true);
-        store->year.InsertRow(store->year.DataRowCount() + 1,
-                              YearRow(e.code, e.time, e.text, e.alarm,
-                                      e.deleteFlag ? *e.deleteFlag : std::string(ini::kFalse)));
-        break;
-      }
-      case FileSection::kSettings:
-        ApplySettingsLine(CommaSplit(line.text), settings);
-        settingsRead = true;
-        break;
-      case FileSection::kVersion:
-        break;
+    if (const auto kind = EventLineKind(line)) {
+      if (store) AppendRow(*store, *kind, line.text);
+    } else if (line.section == FileSection::kSettings && !line.isHeader && !line.text.empty()) {
+      ApplySettingsLine(CommaSplit(line.text), settings);
+      settingsRead = true;
     }
   });
   settings.extensions = ReadExtensionSection(lastSection).values;

@@ -83,14 +83,15 @@ EventTable& EventTable::operator=(const EventTable& other) {
   return *this;
 }
 
+void EventTable::NewBlock(std::size_t bytes) {
+  blocks_.push_back(std::make_unique_for_overwrite<char[]>(bytes));
+  free_ = blocks_.back().get();
+  left_ = bytes;
+}
+
 std::string_view EventTable::Keep(std::string_view text) {
   if (text.empty()) return {};
-  if (text.size() > left_) {
-    const std::size_t size = std::max(kBlockBytes, text.size());
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
-    free_ = blocks_.back().get();
-    left_ = size;
-  }
+  if (text.size() > left_) NewBlock(std::max(kBlockBytes, text.size()));
   char* const kept = free_;
   std::memcpy(kept, text.data(), text.size());
   free_ += text.size();
@@ -99,16 +100,15 @@ std::string_view EventTable::Keep(std::string_view text) {
 }
 
 void EventTable::Write(std::string_view& cell, std::string_view text) {
-  if (text.size() <= cell.size()) {
-    // The cell's own bytes, which no other cell views: written over in place (the new text
-    // may be a part of the old one, hence memmove).
-    char* const own = const_cast<char*>(cell.data());
-    if (!text.empty()) std::memmove(own, text.data(), text.size());
-    cell = {own, text.size()};
-    if (text.empty()) cell = {};
+  if (text.empty() || text.size() > cell.size()) {
+    cell = Keep(text);
     return;
   }
-  cell = Keep(text);
+  // Over the cell's own bytes, which no other cell views (the new text may be a part of the old
+  // one, hence memmove).
+  char* const own = const_cast<char*>(cell.data());
+  std::memmove(own, text.data(), text.size());
+  cell = {own, text.size()};
 }
 
 void EventTable::KeepOnlyLiveTexts() {
@@ -118,11 +118,7 @@ void EventTable::KeepOnlyLiveTexts() {
   left_ = 0;
   std::size_t live = 0;
   for (const std::string_view cell : cells_) live += cell.size();
-  if (live > 0) {
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(live));
-    free_ = blocks_.back().get();
-    left_ = live;
-  }
+  if (live > 0) NewBlock(live);
   for (std::string_view& cell : cells_) cell = Keep(cell);
 }
 
@@ -151,8 +147,7 @@ void EventTable::SetCell(int col, int row, std::string_view text) {
   Changed();
 }
 
-template <typename Texts>
-void EventTable::InsertValues(int position, const Texts& values) {
+void EventTable::InsertRow(int position, const std::vector<std::string>& values) {
   if (dataRowCount_ == 0) {
     position = 1;
   } else if (position < 1 || position > dataRowCount_ + 1) {
@@ -172,14 +167,6 @@ void EventTable::InsertValues(int position, const Texts& values) {
   ++dataRowCount_;
   SelectRow(position);
   Changed();
-}
-
-void EventTable::InsertRow(int position, const std::vector<std::string>& values) {
-  InsertValues(position, values);
-}
-
-void EventTable::InsertRow(int position, std::span<const std::string_view> values) {
-  InsertValues(position, values);
 }
 
 void EventTable::UpdateRow(int position, const std::vector<std::string>& values) {
@@ -221,9 +208,7 @@ void EventTable::ReserveRows(int dataRows, std::size_t textBytes) {
                  static_cast<std::size_t>(colCount_));
   PrefaultForWriting(cells_.data() + cells_.size(), cells_.data() + cells_.capacity());
   if (textBytes > left_) {
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(textBytes));
-    free_ = blocks_.back().get();
-    left_ = textBytes;
+    NewBlock(textBytes);
     PrefaultForWriting(free_, free_ + left_);
   }
 }

@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,7 +47,6 @@ class EventTable {
   // was passed). Ignored unless 1 <= position <= DataRowCount + 1 and values has exactly
   // ColCount texts. Selects the new row.
   void InsertRow(int position, const std::vector<std::string>& values);
-  void InsertRow(int position, std::span<const std::string_view> values);
   // Ignored unless 1 <= position <= DataRowCount and values has ColCount texts. Selects it.
   void UpdateRow(int position, const std::vector<std::string>& values);
   // Ignored unless 1 <= position <= DataRowCount. Selects the row now at position, else the
@@ -90,8 +88,8 @@ class EventTable {
  private:
   using CellIt = std::vector<std::string_view>::iterator;
 
-  template <typename Texts>
-  void InsertValues(int position, const Texts& values);
+  // Starts a block of `bytes` bytes, where the texts kept next go.
+  void NewBlock(std::size_t bytes);
   // A view of a copy of `text` in the table's own blocks.
   std::string_view Keep(std::string_view text);
   // Puts `text` into a cell: over the cell's old text when it fits, else as a new copy.
