@@ -15,7 +15,7 @@
 #include "events/AppState.h"
 #include "events/EngineHost.h"
 #include "events/EventEngine.h"
-#include "events/EventFile.h"
+#include "events/EventRows.h"
 #include "events/EventStore.h"
 
 namespace vespin {

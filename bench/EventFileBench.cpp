@@ -11,7 +11,6 @@
 
 #include "agenda/Agenda.h"
 #include "events/CompactEvents.h"
-#include "events/EventCodes.h"
 #include "events/EventFile.h"
 #include "text/Sjis.h"
 
@@ -91,19 +90,6 @@ void BM_ParseEventFileFresh(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ParseEventFileFresh)->Unit(benchmark::kMillisecond);
-
-// What the panel reads before its first paint instead: the settings and the distinct codes.
-void BM_SettingsAndCodes(benchmark::State& state) {
-  Scratch scratch;
-  SilentNotifier notifier;
-  EventFile file(scratch.File(), notifier);
-  for (auto _ : state) {
-    Settings settings;
-    if (!file.IniLoadSettings(settings).ok) state.SkipWithError("load failed");
-    benchmark::DoNotOptimize(ReadEventCodes(file.Baseline()));
-  }
-}
-BENCHMARK(BM_SettingsAndCodes)->Unit(benchmark::kMillisecond);
 
 void BM_FormatEventFile(benchmark::State& state) {
   EventStore store;

@@ -12,7 +12,9 @@
 #include "calendar/Hizuke.h"
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
+#include "events/EventRows.h"
 #include "events/ExtensionSection.h"
+#include "events/FileLines.h"
 #include "events/IniFormat.h"
 #include "text/Sjis.h"
 

@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "Commands.h"
-#include "events/EventFile.h"
+#include "events/WholeFile.h"
 
 namespace vespin::cli {
 namespace {

@@ -20,6 +20,7 @@
 #include "events/EventFile.h"
 #include "events/EventStore.h"
 #include "events/Settings.h"
+#include "events/WholeFile.h"
 #include "text/Sjis.h"
 
 namespace vespin::cli {

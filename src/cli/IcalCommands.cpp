@@ -15,7 +15,9 @@
 #include "IcalImport.h"
 #include "events/EngineHost.h"
 #include "events/EventFile.h"
+#include "events/FileLines.h"
 #include "events/PanelLock.h"
+#include "events/WholeFile.h"
 #include "text/Sjis.h"
 
 namespace vespin::cli {

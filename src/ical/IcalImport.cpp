@@ -12,7 +12,8 @@
 #include "Libical.h"
 #include "agenda/Agenda.h"
 #include "events/CodeTables.h"
-#include "events/EventFile.h"
+#include "events/EventRows.h"
+#include "events/FileLines.h"
 #include "text/Sjis.h"
 
 namespace vespin::ical {

@@ -9,7 +9,8 @@
 #include "CliRun.h"
 #include "Commands.h"
 #include "TempDir.h"
-#include "events/EventFile.h"
+#include "events/EventRows.h"
+#include "events/SettingsLine.h"
 #include "text/Sjis.h"
 
 namespace vespin::cli {

@@ -9,6 +9,7 @@
 #include "RandomEventFile.h"
 #include "TempDir.h"
 #include "events/EventFile.h"
+#include "events/EventRows.h"
 
 namespace vespin {
 namespace {

@@ -11,6 +11,7 @@
 #include "events/AppState.h"
 #include "events/EventEngine.h"
 #include "events/EventFile.h"
+#include "events/FileLines.h"
 
 namespace vespin {
 namespace {

@@ -17,8 +17,8 @@
 #include "RandomEventFile.h"
 #include "TempDir.h"
 #include "calendar/Hizuke.h"
-#include "events/EventCodes.h"
 #include "events/EventFile.h"
+#include "events/EventRows.h"
 #include "text/Sjis.h"
 
 namespace vespin {
@@ -320,27 +320,6 @@ TEST(EventEngineTest, DayMaskAddsTheKindsAndSkipsRowsWithoutAValidTime) {
   EXPECT_EQ(events[2].kind, EventKind::kWeekly);
   EXPECT_EQ(events[2].row, 1);
   EXPECT_EQ(ToMsecs(events[2].occurrence), ToMsecs(At(2005, 4, 19, 10, 0)));
-}
-
-// The first calendar is drawn from the file's distinct codes before the tables exist; it must
-// underline exactly what the tables will.
-TEST(EventEngineTest, DayMaskFromTheCodesIsTheTablesDayMask) {
-  for (unsigned seed = 1; seed <= 12; ++seed) {
-    test::RandomEventFile gen(seed);
-    const std::string bytes = gen.Make(gen.Pick(2) ? 60 : 400, seed % 3 == 0);
-    Program p;
-    Settings settings;
-    ParseEventFile(bytes, p.store, settings);
-    p.host.holidays = settings.extensions.holidayLaw;
-    const EventCodes codes = ReadEventCodes(bytes);
-    const TDateTime first = EncodeDate(1995 + gen.Pick(50), 1 + gen.Pick(12), 1);
-    for (int day = 0; day < 100; ++day) {
-      const auto index = EventDayIndex(first + day);
-      ASSERT_TRUE(index);
-      ASSERT_EQ(DayMaskOf(codes, DayFacts(*index, p.host.holidays)), p.Mask(first + day))
-          << "seed " << seed << ", day " << day;
-    }
-  }
 }
 
 // --- Day listing -----------------------------------------------------------------------------

@@ -1,4 +1,8 @@
 #include "events/EventFile.h"
+#include "events/EventRows.h"
+#include "events/FileLines.h"
+#include "events/SettingsLine.h"
+#include "events/WholeFile.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "events/EventFile.h"
+#include "events/FileLines.h"
 #include "text/Sjis.h"
 
 namespace vespin {

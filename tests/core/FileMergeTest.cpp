@@ -11,6 +11,7 @@
 #include "RecordingNotifier.h"
 #include "TempDir.h"
 #include "events/EventFile.h"
+#include "events/EventRows.h"
 #include "text/Sjis.h"
 
 namespace vespin {

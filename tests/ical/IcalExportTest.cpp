@@ -11,7 +11,7 @@
 #include "IcalImport.h"
 #include "IcalTestSupport.h"
 #include "calendar/Hizuke.h"
-#include "events/EventFile.h"
+#include "events/EventRows.h"
 #include "text/Sjis.h"
 
 namespace vespin::ical {

@@ -8,6 +8,8 @@
 #include "IcalExport.h"
 #include "IcalTestSupport.h"
 #include "events/EventFile.h"
+#include "events/EventRows.h"
+#include "events/FileLines.h"
 #include "events/Settings.h"
 #include "text/Sjis.h"
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "events/EventFile.h"
+#include "events/EventRows.h"
 #include "events/EventStore.h"
 
 namespace vespin::ical::test {

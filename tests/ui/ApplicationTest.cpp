@@ -36,7 +36,8 @@
 #include "controls/MessageBox.h"
 #include "controls/ModalRunner.h"
 #include "dialogs/EventSet.h"
-#include "events/EventFile.h"
+#include "events/EventRows.h"
+#include "events/FileLines.h"
 #include "text/Sjis.h"
 
 namespace vespin::ui {
@@ -266,9 +267,9 @@ TEST_F(ApplicationTest, ExitEndsWithoutWritingAndCloseWrites) {
   EXPECT_EQ(SettingsFields()[1], "310");
 }
 
-// The tables are built after the first paint. The first calendar already underlines what the
-// tables will, and a close before they are built (a logout at start-up) still writes every event.
-TEST_F(ApplicationTest, EventsReadAfterTheFirstPaintAreNeitherMissingNorLost) {
+// The first calendar the panel shows already underlines the file's events, and a close straight
+// after the start (a logout at start-up) writes every event back.
+TEST_F(ApplicationTest, TheFirstPictureShowsTheEventsAndAnEarlyCloseKeepsThem) {
   const std::string file =
       "[週間]\r\n13,10:00,定例会議,04\r\n81,25:00,壊れた時刻,04\r\n[月間]\r\n"
       "119,12:00,給料日,01\r\n[年間]\r\n0425,09:00,記念日,04,FALSE\r\n[設定]\r\n"
@@ -282,7 +283,7 @@ TEST_F(ApplicationTest, EventsReadAfterTheFirstPaintAreNeitherMissingNorLost) {
   {
     auto app = Start(file);
     TfrmMain& w = app->MainWindow();
-    const std::vector<bool> first = underlines(w);  // from the file, the tables not yet built
+    const std::vector<bool> first = underlines(w);
     // April 2005: the Tuesdays (the 19th among them) and the 25th.
     EXPECT_EQ(std::count(first.begin(), first.end(), true), 5);
     EXPECT_EQ(app->Store().week.DataRowCount(), 2);

@@ -2,8 +2,9 @@
 
 #include <array>
 
-#include "events/EventFile.h"
+#include "events/EventRows.h"
 #include "events/ExtensionSection.h"
+#include "events/FileLines.h"
 
 namespace vespin {
 std::optional<CompactEvents> ReadCompactEvents(const std::filesystem::path& path,

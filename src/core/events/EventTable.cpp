@@ -1,125 +1,13 @@
 #include "events/EventTable.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <utility>
 
 namespace vespin {
-namespace {
-
-// Texts are kept in blocks of this size; a longer text gets a block of its own.
-constexpr std::size_t kBlockBytes = 16 * 1024;
-
-// Asks the kernel to map the pages of [begin, end) in one call. The rows about to be written
-// there would otherwise fault them in one page at a time, and on a virtual machine each such
-// fault is an exit to the host: thousands of events made that a large share of the start.
-// Only whole pages inside the range are touched; a kernel without the call changes nothing.
-void PrefaultForWriting(const void* begin, const void* end) {
-#ifdef MADV_POPULATE_WRITE
-  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-  const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(begin) + page - 1) / page * page;
-  const std::uintptr_t last = reinterpret_cast<std::uintptr_t>(end) / page * page;
-  if (last > first) {
-    ::madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE);
-  }
-#else
-  (void)begin;
-  (void)end;
-#endif
-}
-
-}  // namespace
 
 EventTable::EventTable(int columnCount, int rowCountShow)
     : colCount_(std::max(columnCount, 1)), rowCountShow_(std::max(rowCountShow, 1)) {
   cells_.resize(static_cast<std::size_t>(rowCountShow_ + 1) * static_cast<std::size_t>(colCount_));
-}
-
-EventTable::EventTable(const EventTable& other)
-    : colCount_(other.colCount_),
-      rowCountShow_(other.rowCountShow_),
-      dataRowCount_(other.dataRowCount_),
-      selectedRow_(other.selectedRow_),
-      topRow_(other.topRow_),
-      cells_(other.cells_),
-      onChange_(other.onChange_) {
-  KeepOnlyLiveTexts();
-}
-
-// The moved-from table must not go on writing into the blocks it gave away.
-EventTable::EventTable(EventTable&& other) noexcept
-    : colCount_(other.colCount_),
-      rowCountShow_(other.rowCountShow_),
-      dataRowCount_(other.dataRowCount_),
-      selectedRow_(other.selectedRow_),
-      topRow_(other.topRow_),
-      cells_(std::move(other.cells_)),
-      blocks_(std::move(other.blocks_)),
-      free_(std::exchange(other.free_, nullptr)),
-      left_(std::exchange(other.left_, 0)),
-      onChange_(std::move(other.onChange_)) {}
-
-EventTable& EventTable::operator=(EventTable&& other) noexcept {
-  if (this == &other) return *this;
-  colCount_ = other.colCount_;
-  rowCountShow_ = other.rowCountShow_;
-  dataRowCount_ = other.dataRowCount_;
-  selectedRow_ = other.selectedRow_;
-  topRow_ = other.topRow_;
-  cells_ = std::move(other.cells_);
-  onChange_ = std::move(other.onChange_);
-  blocks_ = std::move(other.blocks_);
-  free_ = std::exchange(other.free_, nullptr);
-  left_ = std::exchange(other.left_, 0);
-  return *this;
-}
-
-EventTable& EventTable::operator=(const EventTable& other) {
-  if (this != &other) *this = EventTable(other);
-  return *this;
-}
-
-void EventTable::NewBlock(std::size_t bytes) {
-  blocks_.push_back(std::make_unique_for_overwrite<char[]>(bytes));
-  free_ = blocks_.back().get();
-  left_ = bytes;
-}
-
-std::string_view EventTable::Keep(std::string_view text) {
-  if (text.empty()) return {};
-  if (text.size() > left_) NewBlock(std::max(kBlockBytes, text.size()));
-  char* const kept = free_;
-  std::memcpy(kept, text.data(), text.size());
-  free_ += text.size();
-  left_ -= text.size();
-  return {kept, text.size()};
-}
-
-void EventTable::Write(std::string_view& cell, std::string_view text) {
-  if (text.empty() || text.size() > cell.size()) {
-    cell = Keep(text);
-    return;
-  }
-  // Over the cell's own bytes, which no other cell views (the new text may be a part of the old
-  // one, hence memmove).
-  char* const own = const_cast<char*>(cell.data());
-  std::memmove(own, text.data(), text.size());
-  cell = {own, text.size()};
-}
-
-void EventTable::KeepOnlyLiveTexts() {
-  std::vector<std::unique_ptr<char[]>> old = std::move(blocks_);
-  blocks_.clear();
-  free_ = nullptr;
-  left_ = 0;
-  std::size_t live = 0;
-  for (const std::string_view cell : cells_) live += cell.size();
-  if (live > 0) NewBlock(live);
-  for (std::string_view& cell : cells_) cell = Keep(cell);
 }
 
 void EventTable::SetRowCountShow(int n) {
@@ -136,14 +24,15 @@ void EventTable::ResetLayout() {
   Changed();
 }
 
-std::string_view EventTable::Cell(int col, int row) const {
-  if (col < 0 || col >= colCount_ || row < 0 || row >= RowCount()) return {};
+const std::string& EventTable::Cell(int col, int row) const {
+  static const std::string kEmpty;
+  if (col < 0 || col >= colCount_ || row < 0 || row >= RowCount()) return kEmpty;
   return At(col, row);
 }
 
 void EventTable::SetCell(int col, int row, std::string_view text) {
   if (col < 0 || col >= colCount_ || row < 0 || row >= RowCount()) return;
-  Write(At(col, row), text);
+  At(col, row) = text;
   Changed();
 }
 
@@ -156,13 +45,13 @@ void EventTable::InsertRow(int position, const std::vector<std::string>& values)
   if (static_cast<int>(values.size()) != colCount_) return;
   if (dataRowCount_ >= rowCountShow_) {
     // No empty line left to fill: the list grows by the new row.
-    for (const auto& value : values) cells_.push_back(Keep(value));
+    cells_.insert(cells_.end(), values.begin(), values.end());
     std::rotate(RowBegin(position), cells_.end() - colCount_, cells_.end());
   } else {
     // The line after the last data row is an empty spare; rotate it into place.
     std::rotate(RowBegin(position), RowBegin(dataRowCount_ + 1), RowBegin(dataRowCount_ + 2));
     CellIt cell = RowBegin(position);
-    for (const auto& value : values) *cell++ = Keep(value);
+    for (const auto& value : values) *cell++ = value;
   }
   ++dataRowCount_;
   SelectRow(position);
@@ -173,7 +62,7 @@ void EventTable::UpdateRow(int position, const std::vector<std::string>& values)
   if (position < 1 || position > dataRowCount_) return;
   if (static_cast<int>(values.size()) != colCount_) return;
   CellIt cell = RowBegin(position);
-  for (const std::string& value : values) Write(*cell++, value);
+  for (const std::string& value : values) *cell++ = value;
   SelectRow(position);
   Changed();
 }
@@ -181,7 +70,7 @@ void EventTable::UpdateRow(int position, const std::vector<std::string>& values)
 void EventTable::DeleteRow(int position) {
   if (position < 1 || position > dataRowCount_) return;
   std::rotate(RowBegin(position), RowBegin(position + 1), RowBegin(dataRowCount_ + 1));
-  std::fill(RowBegin(dataRowCount_), RowBegin(dataRowCount_ + 1), std::string_view());
+  std::fill(RowBegin(dataRowCount_), RowBegin(dataRowCount_ + 1), std::string());
   if (RowCount() > rowCountShow_ + 1) SetGridRows(RowCount() - 1);
   --dataRowCount_;
   if (position <= dataRowCount_) {
@@ -203,28 +92,20 @@ void EventTable::ClearRows() {
   Changed();
 }
 
-void EventTable::ReserveRows(int dataRows, std::size_t textBytes) {
-  cells_.reserve((static_cast<std::size_t>(std::max(dataRows, rowCountShow_)) + 1) *
-                 static_cast<std::size_t>(colCount_));
-  PrefaultForWriting(cells_.data() + cells_.size(), cells_.data() + cells_.capacity());
-  if (textBytes > left_) {
-    NewBlock(textBytes);
-    PrefaultForWriting(free_, free_ + left_);
-  }
-}
-
 void EventTable::SortRows(int column, int direction) {
   if (dataRowCount_ == 0 || column < 0 || column >= colCount_) return;
   int remembered = selectedRow_;
-  auto compare = [&](std::string_view a, std::string_view b) { return direction * a.compare(b); };
+  auto compare = [&](const std::string& a, const std::string& b) {
+    return direction * a.compare(b);
+  };
   // Classic in-place partition sort, recursing into the left part and looping on the right.
   std::function<void(int, int)> sort = [&](int lo, int hi) {
     int i = lo;
     do {
       i = lo;
       int j = hi;
-      // Rows move their views, never the texts, so the pivot's text stays where it is.
-      const std::string_view pivot = At(column, (lo + hi) / 2);
+      // A copy: the pivot's row may be swapped away while the partition runs.
+      const std::string pivot = At(column, (lo + hi) / 2);
       do {
         while (compare(At(column, i), pivot) < 0) ++i;
         while (compare(At(column, j), pivot) > 0) --j;
@@ -287,7 +168,7 @@ void EventTable::ReplaceColumn(int col, const std::vector<std::string>& texts) {
   if (col < 0 || col >= colCount_) return;
   const int n = std::min(static_cast<int>(texts.size()), dataRowCount_ + 1);
   for (int r = 0; r < n; ++r) {
-    Write(At(col, r), texts[static_cast<std::size_t>(r)]);
+    At(col, r) = texts[static_cast<std::size_t>(r)];
   }
   Changed();
 }
@@ -299,8 +180,7 @@ void EventTable::SetGridRows(int n) {
 }
 
 void EventTable::EmptyRowsFrom(int first) {
-  std::fill(RowBegin(first), cells_.end(), std::string_view());
-  KeepOnlyLiveTexts();
+  std::fill(RowBegin(first), cells_.end(), std::string());
 }
 
 void EventTable::Changed() const {

@@ -5,13 +5,10 @@
 // the data rows stay empty. The selection and the top visible row live here too, because the
 // row operations move them. The list widget only draws a table and forwards clicks to it.
 //
-// A cell is a view of text the table keeps in blocks of its own: a table of thousands of events
-// is a few allocations, and moving rows moves 16-byte views. A view read from Cell() stays valid
-// until that cell is written again or the rows are cleared (ClearRows, ResetLayout).
+// Cells are plain owned strings, all of a table's rows in one vector, row after row.
 
 #include <cstddef>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,13 +18,6 @@ namespace vespin {
 class EventTable {
  public:
   explicit EventTable(int columnCount, int rowCountShow = 5);
-  // A copy keeps texts of its own.
-  EventTable(const EventTable& other);
-  EventTable& operator=(const EventTable& other);
-  EventTable(EventTable&& other) noexcept;
-  EventTable& operator=(EventTable&& other) noexcept;
-  ~EventTable() = default;
-
   int ColCount() const { return colCount_; }
   // Grid rows, header included: max(RowCountShow, DataRowCount) + 1.
   int RowCount() const { return static_cast<int>(cells_.size()) / colCount_; }
@@ -40,7 +30,7 @@ class EventTable {
   void ResetLayout();
 
   // Out-of-range cells read as empty; writes to them are ignored.
-  std::string_view Cell(int col, int row) const;
+  const std::string& Cell(int col, int row) const;
   void SetCell(int col, int row, std::string_view text);
 
   // Inserts so that the values become row `position` (1 when the list is empty, whatever
@@ -54,9 +44,6 @@ class EventTable {
   void DeleteRow(int position);
   // Selects row 1 and removes every data row.
   void ClearRows();
-  // Room for `dataRows` rows and `textBytes` bytes of their texts, so that filling the table
-  // allocates once.
-  void ReserveRows(int dataRows, std::size_t textBytes = 0);
   // Partition sort of the data rows by one column, byte-wise; direction 1 ascending, -1
   // descending. Not stable. The selection follows the selected row's contents.
   void SortRows(int column, int direction);
@@ -86,22 +73,13 @@ class EventTable {
   void SetChangeHandler(std::function<void()> handler) { onChange_ = std::move(handler); }
 
  private:
-  using CellIt = std::vector<std::string_view>::iterator;
+  using CellIt = std::vector<std::string>::iterator;
 
-  // Starts a block of `bytes` bytes, where the texts kept next go.
-  void NewBlock(std::size_t bytes);
-  // A view of a copy of `text` in the table's own blocks.
-  std::string_view Keep(std::string_view text);
-  // Puts `text` into a cell: over the cell's old text when it fits, else as a new copy.
-  void Write(std::string_view& cell, std::string_view text);
-  // Keeps only the texts the cells still show, in fresh blocks.
-  void KeepOnlyLiveTexts();
-
-  std::string_view& At(int col, int row) {
+  std::string& At(int col, int row) {
     return cells_[static_cast<std::size_t>(row) * static_cast<std::size_t>(colCount_) +
                   static_cast<std::size_t>(col)];
   }
-  const std::string_view& At(int col, int row) const {
+  const std::string& At(int col, int row) const {
     return cells_[static_cast<std::size_t>(row) * static_cast<std::size_t>(colCount_) +
                   static_cast<std::size_t>(col)];
   }
@@ -116,14 +94,7 @@ class EventTable {
   int dataRowCount_ = 0;
   int selectedRow_ = 1;
   int topRow_ = 1;
-  // All grid rows' cells in one block, row after row: a table of thousands of events is then
-  // one allocation rather than one per row, which the start-up pays for in page faults.
-  std::vector<std::string_view> cells_;
-  // The texts the cells view. Blocks never move, so views stay put while the table grows; text
-  // written over by a longer one stays behind until the rows are cleared.
-  std::vector<std::unique_ptr<char[]>> blocks_;
-  char* free_ = nullptr;
-  std::size_t left_ = 0;
+  std::vector<std::string> cells_;  // grid rows, header included, ColCount cells each
   std::function<void()> onChange_;
 };
 

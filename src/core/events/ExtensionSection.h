@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "events/EventFile.h"
+#include "events/FileLines.h"
 #include "events/Settings.h"
 
 namespace vespin {

@@ -43,6 +43,12 @@ inline constexpr std::string_view kVersionLine = "vespin Ver3.2(2005.04.18)";
 inline constexpr std::string_view kLineEnd = "\r\n";
 inline constexpr char kFieldSeparator = ',';
 
+// Adds a field to a line being written: after a separator unless it is the line's first.
+inline void AppendField(std::string& line, std::string_view field, bool first = false) {
+  if (!first) line += kFieldSeparator;
+  line += field;
+}
+
 // --- Event lines --------------------------------------------------------------------------
 
 // Fields of an event line by position. The yearly line adds the delete flag; an older yearly

@@ -8,7 +8,6 @@
 #include <QLocale>
 
 #include "UiText.h"
-#include "app/AfterFirstPaint.h"
 #include "app/Desktop.h"
 #include "app/IcalExportDialog.h"
 #include "app/Main.h"
@@ -64,14 +63,12 @@ bool Application::Start() {
   main_ = std::make_unique<TfrmMain>(clock_, state_, settings_, weekdays_);
   main_->DrawCalendar();
 
-  const LoadResult loaded = file_.IniLoadSettings(settings_);
+  const LoadResult loaded = file_.IniLoad(store_, settings_);
   if (!loaded.ok) return false;
-  firstCodes_ = ReadEventCodes(file_.Baseline());
-  eventsPending_ = true;
   SanitizeSettings();
 
   engine_ = std::make_unique<EventEngine>(store_, state_, *this);
-  main_->SetEventChecker(this);
+  main_->SetEventChecker(engine_.get());
   TfrmMain* window = main_.get();
   QObject::connect(window, &TfrmMain::SaveRequested, window, [this] { IniSave(); });
   // exit, not quit: quit closes every window first, and the window's close writes the file,
@@ -80,8 +77,7 @@ bool Application::Start() {
   QObject::connect(window, &TfrmMain::EventDialogRequested, window,
                    [this](int month, int day) { OpenEventDialog(month, day); });
   QObject::connect(window, &TfrmMain::ExportCalendarRequested, window, [this] {
-    ExportCalendarDialog(main_.get(), Store(), settings_, file_.Path(), DateOf(clock_.Now()),
-                         *this);
+    ExportCalendarDialog(main_.get(), store_, settings_, file_.Path(), DateOf(clock_.Now()), *this);
   });
   main_->ApplySettings();
   // Placed once its size is final: FormCreate's place was for a wider window.
@@ -97,24 +93,7 @@ bool Application::Start() {
   QObject::connect(qGuiApp, &QGuiApplication::commitDataRequest, window,
                    [window] { window->FormCloseQuery(); });
   WatchFile();
-  AfterFirstPaint(*main_->Calendar(), [this] { EnsureEvents(); });
   return true;
-}
-
-void Application::EnsureEvents() {
-  if (!eventsPending_) return;
-  eventsPending_ = false;
-  firstCodes_ = {};
-  file_.LoadEvents(store_);
-}
-
-int Application::EventCheck(CheckMode mode, TDateTime date, TDateTime time) {
-  if (eventsPending_ && mode == CheckMode::kDayMask) {
-    const auto index = EventDayIndex(date);
-    return index ? DayMaskOf(firstCodes_, DayFacts(*index, Holidays())) : 0;
-  }
-  EnsureEvents();
-  return engine_->EventCheck(mode, date, time);
 }
 
 void Application::WatchFile() {
@@ -150,7 +129,6 @@ Application::Reload Application::ReloadIfChangedOnDisk() {
 }
 
 bool Application::Rebase(RowChanges rows) {
-  EnsureEvents();
   if (!file_.Rebase(store_, settings_, rows)) return false;
   SanitizeSettings();
   if (main_) {
@@ -196,7 +174,6 @@ void Application::RedrawCalendar() {
 }
 
 bool Application::IniSave() {
-  EnsureEvents();
   if (main_) {
     settings_.left = main_->x();
     settings_.top = main_->y();
@@ -206,7 +183,6 @@ bool Application::IniSave() {
 }
 
 bool Application::IniLoad() {
-  EnsureEvents();
   const LoadResult loaded = file_.IniLoad(store_, settings_);
   if (!loaded.ok) return false;
   SanitizeSettings();

@@ -3,14 +3,8 @@
 // event file and the engine, creates the main window, and is the host that core (the engine)
 // and the event dialog talk to.
 //
-//   Start: TfrmMain (FormCreate) --> settings of vespin.ini --> engine bound --> settings applied
-//          --> first paint --> the event tables
+//   Start: TfrmMain (FormCreate) --> IniLoad(vespin.ini) --> engine bound --> settings applied
 //   EngineHost / EventDialogHost calls --> notices, saves, redraws, tick restarts
-//
-// The panel's first picture needs the settings and which days have events, both of which come
-// from the file without the event tables; the tables are built once it has been painted. Every
-// way to the tables (the engine's checks, Store(), saves, loads, reloads) builds them first if
-// they are not built yet, so nothing can see, save or compare tables without the file's events.
 
 #include <QDateTime>
 #include <QTimer>
@@ -21,7 +15,6 @@
 #include "dialogs/EventDialogHost.h"
 #include "events/AppState.h"
 #include "events/EngineHost.h"
-#include "events/EventCodes.h"
 #include "events/EventEngine.h"
 #include "events/EventFile.h"
 #include "events/EventStore.h"
@@ -45,7 +38,7 @@ class SystemClock final : public Clock {
 // Abbreviated weekday names of the desktop's locale, Sunday first, as Shift_JIS.
 WeekdayNames LocaleWeekdayNames();
 
-class Application final : public EngineHost, public EventDialogHost, public EventChecker {
+class Application final : public EngineHost, public EventDialogHost {
  public:
   Application(const Clock& clock, NoticeSound& sound, std::filesystem::path iniPath,
               WeekdayNames weekdays);
@@ -53,17 +46,13 @@ class Application final : public EngineHost, public EventDialogHost, public Even
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
 
-  // Creates the main window and loads the event file's settings into it; the event tables
-  // follow after the first paint (or at the first need of them). False when the file could not
+  // Creates the main window and loads the event file into it. False when the file could not
   // be read: the user has been told, and the program ends with exit code 1.
   bool Start();
   TfrmMain& MainWindow() { return *main_; }
   Settings& CurrentSettings() { return settings_; }
-  // The engine exists once Start has read the file.
-  EventEngine* Engine() {
-    EnsureEvents();
-    return engine_.get();
-  }
+  // The engine exists once the tables are loaded.
+  EventEngine* Engine() { return engine_.get(); }
   const std::filesystem::path& IniPath() const { return file_.Path(); }
   // The event dialog, once the menu has opened it; built on first use and kept afterwards.
   TdlgEventSet* EventDialog() { return eventDialog_.get(); }
@@ -75,17 +64,11 @@ class Application final : public EngineHost, public EventDialogHost, public Even
   bool OnTimeNotices() const override { return settings_.onTime; }
   bool StartUpNotices() const override { return settings_.startUp; }
   HolidayLaw Holidays() const override { return settings_.extensions.holidayLaw; }
-  EventStore& Store() override {
-    EnsureEvents();
-    return store_;
-  }
+  EventStore& Store() override { return store_; }
   AppState& State() override { return state_; }
   bool IniSave() override;
   bool IniLoad() override;
   void RestartTick(int msec) override;
-  // EventChecker: the main window's way to the engine. Day masks asked before the tables are
-  // built come from the file's codes, and are the masks the tables give.
-  int EventCheck(CheckMode mode, TDateTime date, TDateTime time) override;
 
   // When the file changed on disk and nothing is pending (no dialog open, no notice shown),
   // reads it again, keeps what was changed here (Rebase) and shows it; otherwise tries again a
@@ -96,8 +79,6 @@ class Application final : public EngineHost, public EventDialogHost, public Even
  private:
   // Values a hand edit may leave that no menu would give.
   void SanitizeSettings();
-  // Fills the tables from the file read at Start, unless that has been done.
-  void EnsureEvents();
   void OpenEventDialog(int month, int day);
   // Before a save over a file that changed on disk: carries the changes made here onto it, or,
   // while the event dialog holds rows of its own, lets the user choose. False: do not save.
@@ -115,9 +96,6 @@ class Application final : public EngineHost, public EventDialogHost, public Even
   Settings settings_;
   EventFile file_;
   std::unique_ptr<EventEngine> engine_;
-  // Until the tables are built: the file's codes, for the day masks.
-  bool eventsPending_ = false;
-  EventCodes firstCodes_;
   std::unique_ptr<TfrmMain> main_;
   std::unique_ptr<TdlgEventSet> eventDialog_;  // a child of main_: goes first
   std::unique_ptr<QFileSystemWatcher> watcher_;

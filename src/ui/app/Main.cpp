@@ -23,7 +23,6 @@
 #include "UiText.h"
 #include "WindowFrame.h"
 #include "app/About.h"
-#include "app/AfterFirstPaint.h"
 #include "app/Desktop.h"
 #include "app/ProgramIcon.h"
 #include "controls/CMultiEdit.h"
@@ -124,8 +123,7 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
       spinM_(new SpinButton(this)),
       pMenu_(new QMenu(this)) {
   setWindowTitle(QStringLiteral("VESPIN"));
-  // Drawn, not loaded: it costs the start more than it gives before the panel shows.
-  AfterFirstPaint(*calendar_, [this] { setWindowIcon(ProgramIcon()); });
+  setWindowIcon(ProgramIcon());
   // The panel is seldom the active window; a holiday's name should show all the same.
   setAttribute(Qt::WA_AlwaysShowToolTips);
   QFont font(GothicFace());

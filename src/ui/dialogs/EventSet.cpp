@@ -23,7 +23,7 @@
 #include "controls/CodeCombo.h"
 #include "controls/ModalRunner.h"
 #include "events/CodeTables.h"
-#include "events/EventFile.h"
+#include "events/EventRows.h"
 #include "events/FileMerge.h"
 #include "text/CheckFunc.h"
 #include "text/Sjis.h"
