@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QColor>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QFont>
 #include <QImage>
@@ -39,6 +40,11 @@ struct Messages {
 inline WeekdayNames JapaneseWeekdays() {
   using sjis::Lit;
   return {Lit("日"), Lit("月"), Lit("火"), Lit("水"), Lit("木"), Lit("金"), Lit("土")};
+}
+
+// Lets the event loop come round: the calendar is redrawn once after its inputs changed.
+inline void Settle() {
+  QCoreApplication::processEvents();
 }
 
 // A menu item of the main window by its name ("miBeep" …).

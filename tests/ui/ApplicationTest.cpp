@@ -48,6 +48,7 @@ using namespace Qt::StringLiterals;
 using test::CellOfDay;
 using test::JapaneseWeekdays;
 using test::MenuItem;
+using test::Settle;
 
 using sjis::Lit;
 
@@ -474,6 +475,7 @@ TEST_F(ApplicationTest, TickAnnouncesAndListsThroughTheEngine) {
   EXPECT_EQ(shown, QStringList{QStringLiteral("定例会議 10:00")});
   EXPECT_FALSE(cal->Sheet().cells[0][static_cast<std::size_t>(cell)].underline);
   MenuItem(w, "miWEventLine")->trigger();
+  Settle();
   EXPECT_TRUE(cal->Sheet().cells[0][static_cast<std::size_t>(cell)].underline);
   EXPECT_FALSE(cal->Sheet().cells[0][static_cast<std::size_t>(cell + 1)].underline);
 }

@@ -33,6 +33,7 @@ using namespace Qt::StringLiterals;
 using test::CellOfDay;
 using test::JapaneseWeekdays;
 using test::MenuItem;
+using test::Settle;
 
 using sjis::Lit;
 
@@ -161,6 +162,7 @@ TEST_F(MainTest, NewDayRedrawsInDisplayModeAndKeepsTheMonthInNavigation) {
   w->TimerTimer();
   clock.Set(2005, 5, 1, 0, 0, 0);
   w->TimerTimer();
+  Settle();
   EXPECT_EQ(w->Shown(), (YearMonth{2005, 5}));
   const int k = CellOfDay(*w, 0, 1);
   EXPECT_TRUE(w->Calendar()->Sheet().cells[0][static_cast<std::size_t>(k)].today);
@@ -190,6 +192,7 @@ TEST_F(MainTest, AJumpToTheSameDayOfAnotherMonthRedraws) {
     w->TimerTimer();
     clock.Set(c.to + EncodeTime(10, 1));
     w->TimerTimer();
+    Settle();
     EXPECT_EQ(w->Shown(), c.shown) << c.shown.year << "-" << c.shown.month;
     const int k = CellOfDay(*w, 0, DecodeDate(c.to).day);
     EXPECT_TRUE(w->Calendar()->Sheet().cells[0][static_cast<std::size_t>(k)].today);
@@ -213,6 +216,7 @@ TEST_F(MainTest, DoubleClickTwiceReturnsToToday) {
   // The upper half of the year button goes back, the lower half of the month button forward.
   QTest::mouseClick(w->SpinY(), Qt::LeftButton, {}, QPoint(2, 1));
   QTest::mouseClick(w->SpinM(), Qt::LeftButton, {}, QPoint(2, w->SpinM()->height() - 2));
+  Settle();
   EXPECT_EQ(w->Shown(), (YearMonth{2004, 5}));
   EXPECT_EQ(w->EditYm()->text(), QStringLiteral("2004-05"));
 
@@ -258,8 +262,10 @@ TEST_F(MainTest, SpinButtonsStopAtTheYearBounds) {
     while (w->Shown().month > c.from.month) w->SpinMUpClick();
     while (w->Shown().month < c.from.month) w->SpinMDownClick();
     ASSERT_EQ(w->Shown(), c.from);
+    Settle();
     engine.calls.clear();
     (w.get()->*c.click)();
+    Settle();
     EXPECT_EQ(w->Shown(), c.to) << c.from.year << "-" << c.from.month;
     // A stopped change is no redraw: the calendar asks the engine nothing.
     EXPECT_EQ(CallsOfMode(CheckMode::kDayMask) == 0, c.from == c.to)
@@ -385,6 +391,7 @@ TEST_F(MainTest, AprilAndOctober2005OnTheWindow) {
   // October 2005 begins on a Saturday and fills the sixth row.
   w->FormDblClick();
   for (int i = 0; i < 6; ++i) w->SpinMDownClick();
+  Settle();
   image = w->grab().toImage();
   EXPECT_EQ(w->Calendar()->Sheet().cells[0][36].text, "31");
   EXPECT_GT(inked(image, 0, 35), 0);
@@ -441,15 +448,18 @@ TEST_F(MainTest, UnderlinesFollowTheKindsAndTheirMenuItems) {
   };
   EXPECT_TRUE(underlined().empty());
   MenuItem(*w, "miWEventLine")->trigger();
+  Settle();
   EXPECT_TRUE(MenuItem(*w, "miWEventLine")->isChecked());
   EXPECT_EQ(underlined(),
             (std::vector<std::string>{"4/4", "4/11", "4/18", "4/25", "5/2", "5/9", "5/16", "5/23",
                                       "5/30", "6/6", "6/13", "6/20", "6/27"}));
   MenuItem(*w, "miWEventLine")->trigger();
   MenuItem(*w, "miYEventLine")->trigger();
+  Settle();
   EXPECT_EQ(underlined(), std::vector<std::string>{"5/5"});
   MenuItem(*w, "miYEventLine")->trigger();
   MenuItem(*w, "miMEventLine")->trigger();
+  Settle();
   EXPECT_EQ(underlined(), (std::vector<std::string>{"4/25", "5/25", "6/25"}));
   EXPECT_EQ(saves->count(), 5);
 
@@ -462,11 +472,48 @@ TEST_F(MainTest, UnderlinesFollowTheKindsAndTheirMenuItems) {
   const int with25 = ink(25);
   const int with26 = ink(26);
   MenuItem(*w, "miMEventLine")->trigger();
+  Settle();
   EXPECT_GE(with25 - ink(25), 6) << "no underline drawn under the 25th";
   EXPECT_EQ(with26, ink(26));
 }
 
-TEST_F(MainTest, NoUnderlinesBeforeTheTablesExist) {
+// Every item that changes a setting by itself has the calendar drawn again, once, with the new
+// setting; several changes before the event loop comes round are one drawing.
+TEST_F(MainTest, EverySettingItemRedrawsTheCalendarOnce) {
+  auto w = Make();
+  Settle();
+  std::vector<QAction*> items;
+  for (QAction* item : w->pMenu()->findChildren<QAction*>()) {
+    // 背景色指定... opens the colour chooser; its confirmed choice only repaints the background.
+    if (item->isCheckable() && item->objectName() != QLatin1String("miBackSet")) {
+      items.push_back(item);
+    }
+  }
+  ASSERT_GE(items.size(), 11u);
+  for (QAction* item : items) {
+    engine.calls.clear();
+    item->trigger();
+    EXPECT_EQ(CallsOfMode(CheckMode::kDayMask), 0) << "drawn before the loop came round";
+    Settle();
+    const int drawn = CallsOfMode(CheckMode::kDayMask);
+    engine.calls.clear();
+    w->DrawCalendar();
+    EXPECT_GT(drawn, 0) << item->objectName().toStdString();
+    EXPECT_EQ(drawn, CallsOfMode(CheckMode::kDayMask)) << item->objectName().toStdString();
+  }
+  engine.calls.clear();
+  for (const char* name : {"miYEventLine", "miMEventLine", "miWEventLine"}) {
+    MenuItem(*w, name)->trigger();
+  }
+  w->SpinMDownClick();  // not a setting, but an input of the calendar all the same
+  Settle();
+  const int drawn = CallsOfMode(CheckMode::kDayMask);
+  engine.calls.clear();
+  w->DrawCalendar();
+  EXPECT_EQ(drawn, CallsOfMode(CheckMode::kDayMask));
+}
+
+TEST_F(MainTest, NoUnderlinesWithoutAnEngine) {
   settings.weekLine = true;
   auto w = Make(false);
   for (const auto& c : w->Calendar()->Sheet().cells[0]) EXPECT_FALSE(c.underline);
@@ -490,6 +537,7 @@ TEST_F(MainTest, ClicksOnTheCalendar) {
   // A day of the second block is a day of the next month.
   settings.months = 2;
   w->FontSet();
+  Settle();
   QTest::mouseClick(cal, Qt::LeftButton, {}, cal->DayRect(1, CellOfDay(*w, 1, 3)).center());
   EXPECT_EQ(engine.calls.back().date, EncodeDate(2005, 5, 3));
   EXPECT_FALSE(w->pMenu()->isVisible());
@@ -555,6 +603,7 @@ TEST_F(MainTest, HolidayLawItemRedrawsSavesAndRearmsTheTick) {
 
   w->RestartTick(60000);
   MenuItem(*w, "miHolidayLaw")->trigger();
+  Settle();
   EXPECT_TRUE(MenuItem(*w, "miHolidayLaw")->isChecked());
   EXPECT_EQ(settings.extensions.holidayLaw, HolidayLaw::kCurrent);
   EXPECT_EQ(day(23).color, CellColor::WindowText);
@@ -566,6 +615,7 @@ TEST_F(MainTest, HolidayLawItemRedrawsSavesAndRearmsTheTick) {
   // The same window on February: the birthday of the reign since 2020.
   w->FormDblClick();
   for (int i = 0; i < 10; ++i) w->SpinMUpClick();
+  Settle();
   ASSERT_EQ(w->Shown(), (YearMonth{2026, 2}));
   EXPECT_EQ(day(23).color, CellColor::Red);
   EXPECT_EQ(tip(23), QStringLiteral("天皇誕生日"));
@@ -580,6 +630,7 @@ TEST_F(MainTest, HolidayLawItemRedrawsSavesAndRearmsTheTick) {
   QToolTip::hideText();
 
   MenuItem(*w, "miHolidayLaw")->trigger();
+  Settle();
   EXPECT_FALSE(MenuItem(*w, "miHolidayLaw")->isChecked());
   EXPECT_EQ(settings.extensions.holidayLaw, HolidayLaw::k2005);
   EXPECT_EQ(day(23).color, CellColor::WindowText);
@@ -593,6 +644,7 @@ TEST_F(MainTest, EventItemPausesTheClockAndRedrawsAfterTheDialog) {
                    [&](int month, int day) { opened.emplace_back(month, day, state.ClockPaused); });
   engine.calls.clear();
   MenuItem(*w, "miEvent")->trigger();
+  Settle();
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_EQ(opened[0], std::make_tuple(4, 18, true));
   EXPECT_FALSE(state.ClockPaused);
@@ -608,6 +660,7 @@ TEST_F(MainTest, SchemesColourTheTexts) {
   auto w = Make();
   const QColor windowText = QGuiApplication::palette().color(QPalette::WindowText);
   MenuItem(*w, "miFigureBright")->trigger();
+  Settle();
   EXPECT_TRUE(MenuItem(*w, "miFigureBright")->isChecked());
   EXPECT_FALSE(MenuItem(*w, "miFigureDark")->isChecked());
   EXPECT_EQ(w->lDate()->palette().color(QPalette::WindowText), QColor(Qt::white));
@@ -618,6 +671,7 @@ TEST_F(MainTest, SchemesColourTheTexts) {
   const auto& sat = w->Calendar()->Sheet().cells[0][static_cast<std::size_t>(CellOfDay(*w, 0, 23))];
   EXPECT_EQ(w->Calendar()->TextColor(sat), QColor(0, 255, 255));
   MenuItem(*w, "miFigureDark")->trigger();
+  Settle();
   EXPECT_EQ(w->lTime()->palette().color(QPalette::WindowText), windowText);
   EXPECT_EQ(w->Calendar()->HeaderColor(6), QColor(0, 0, 255));
   EXPECT_EQ(w->Calendar()->HeaderColor(3), windowText);

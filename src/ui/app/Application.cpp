@@ -80,6 +80,8 @@ bool Application::Start() {
     ExportCalendarDialog(main_.get(), store_, settings_, file_.Path(), DateOf(clock_.Now()), *this);
   });
   main_->ApplySettings();
+  // The first picture shows the file's settings and events.
+  main_->DrawCalendar();
   // Placed once its size is final: FormCreate's place was for a wider window.
   if (loaded.settingsRead) {
     main_->PlaceAtStart(settings_.left, settings_.top);
@@ -170,7 +172,7 @@ void Application::ShowNotice(const std::string& sjisText) {
 }
 
 void Application::RedrawCalendar() {
-  if (main_) main_->DrawCalendar();
+  if (main_) main_->CalendarInputsChanged();
 }
 
 bool Application::IniSave() {

@@ -1,29 +1,22 @@
 #include "app/Main.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QColorDialog>
-#include <QFontDialog>
 #include <QFontInfo>
 #include <QFontMetrics>
-#include <QGroupBox>
-#include <QIntValidator>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
-#include <QStringListModel>
-#include <algorithm>
 
 #include "UiText.h"
 #include "WindowFrame.h"
 #include "app/About.h"
 #include "app/Desktop.h"
+#include "app/FontChooser.h"
+#include "app/MainMenu.h"
+#include "app/PanelPlacement.h"
 #include "app/ProgramIcon.h"
 #include "controls/CMultiEdit.h"
 #include "controls/ModalRunner.h"
@@ -45,11 +38,6 @@ void SetTextColor(QWidget* widget, const QColor& color) {
   QPalette pal = widget->palette();
   pal.setColor(QPalette::WindowText, color);
   widget->setPalette(pal);
-}
-
-QRect PrimaryScreenRect() {
-  QScreen* screen = QGuiApplication::primaryScreen();
-  return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
 }
 
 }  // namespace
@@ -74,37 +62,6 @@ void ApplyStyleBits(QFont& font, int style) {
   font.setStrikeOut(style & kFontStrikeOut);
 }
 
-// The platform's font chooser offers no effects (underline, strike-out, colour) and no size
-// outside `minSize` to `maxSize`.
-void LimitFontDialog(QFontDialog& dialog, int minSize, int maxSize) {
-  for (QGroupBox* box : dialog.findChildren<QGroupBox*>()) {
-    if (!box->findChildren<QCheckBox*>().isEmpty()) box->hide();
-  }
-  for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
-    if (qobject_cast<const QIntValidator*>(edit->validator())) {
-      edit->setValidator(new QIntValidator(minSize, maxSize, edit));
-    }
-  }
-  const auto trimSizes = [&dialog, minSize, maxSize] {
-    for (QListView* view : dialog.findChildren<QListView*>()) {
-      auto* model = qobject_cast<QStringListModel*>(view->model());
-      if (!model) continue;
-      QStringList sizes = model->stringList();
-      bool numeric = !sizes.isEmpty();
-      for (const QString& s : sizes) numeric = numeric && s.toInt() > 0;
-      if (!numeric) continue;
-      const auto outside = [minSize, maxSize](const QString& s) {
-        return s.toInt() < minSize || s.toInt() > maxSize;
-      };
-      if (std::none_of(sizes.begin(), sizes.end(), outside)) continue;
-      sizes.erase(std::remove_if(sizes.begin(), sizes.end(), outside), sizes.end());
-      model->setStringList(sizes);
-    }
-  };
-  trimSizes();
-  QObject::connect(&dialog, &QFontDialog::currentFontChanged, &dialog, trimSizes);
-}
-
 }  // namespace
 
 TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, WeekdayNames weekdays,
@@ -121,7 +78,8 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
       lTime_(new QLabel(this)),
       spinY_(new SpinButton(this)),
       spinM_(new SpinButton(this)),
-      pMenu_(new QMenu(this)) {
+      pMenu_(new QMenu(this)),
+      tick_(this, [this] { TimerTimer(); }) {
   setWindowTitle(QStringLiteral("VESPIN"));
   setWindowIcon(ProgramIcon());
   // The panel is seldom the active window; a holiday's name should show all the same.
@@ -164,12 +122,9 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
   connect(calendar_, &CalendarView::MouseDown, this, &TfrmMain::FormMouseDown);
   connect(calendar_, &CalendarView::DoubleClickedOutside, this, &TfrmMain::FormDblClick);
 
-  BuildMenu();
-
-  timer_.setTimerType(Qt::PreciseTimer);
-  timer_.setSingleShot(false);
-  connect(&timer_, &QTimer::timeout, this, [this] { TimerTimer(); });
-  timer_.start(kInitialIntervalMsecs);
+  BuildMainMenu(*this, *pMenu_, settings_);
+  redraw_.setSingleShot(true);
+  connect(&redraw_, &QTimer::timeout, this, &TfrmMain::DrawCalendar);
 
   ClearEventLines();
   TimerTimer(true);
@@ -197,67 +152,8 @@ void TfrmMain::PlaceEditYm() {
   editYm_->SetPanelPos(layout_.yearMonthBox.left, layout_.yearMonthBox.top);
 }
 
-void TfrmMain::BuildMenu() {
-  const auto item = [this](QMenu* menu, const char* name, const char* caption, auto handler,
-                           bool checkable) {
-    QAction* action = menu->addAction(QString::fromUtf8(caption));
-    action->setObjectName(QLatin1String(name));
-    action->setCheckable(checkable);
-    connect(action, &QAction::triggered, this, handler);
-    return action;
-  };
-  item(pMenu_, "miEvent", "ｲﾍﾞﾝﾄ設定...", &TfrmMain::miEventClick, false);
-  item(pMenu_, "miIcalExport", "iCalendarに書き出す...", &TfrmMain::miIcalExportClick, false);
-  QMenu* n5 = pMenu_->addMenu(QStringLiteral("お知らせﾒｯｾｰｼﾞ"));
-  miBeep_ = item(n5, "miBeep", "wav音", &TfrmMain::miBeepClick, true);
-  miStartUp_ = item(n5, "miStartUp", "起動時", &TfrmMain::miStartUpClick, true);
-  miOnTime_ = item(n5, "miOnTime", "予定時刻", &TfrmMain::miOnTimeClick, true);
-  miBeep_->setStatusTip(QStringLiteral("wav音を鳴らします"));
-  miStartUp_->setStatusTip(QStringLiteral("起動時にもお知らせします"));
-  miOnTime_->setStatusTip(QStringLiteral("予定時刻にもお知らせします"));
-
-  QMenu* show1 = pMenu_->addMenu(QStringLiteral("表示"));
-  // The three underline items share one handler that is told which item was clicked.
-  miYEventLine_ = item(
-      show1, "miYEventLine", "年間ｲﾍﾞﾝﾄに下線", [this] { miEventLineClick(miYEventLine_); }, true);
-  miMEventLine_ = item(
-      show1, "miMEventLine", "月間ｲﾍﾞﾝﾄに下線", [this] { miEventLineClick(miMEventLine_); }, true);
-  miWEventLine_ = item(
-      show1, "miWEventLine", "週間ｲﾍﾞﾝﾄに下線", [this] { miEventLineClick(miWEventLine_); }, true);
-  show1->addSeparator();
-  miBackClear_ = item(show1, "miBackClear", "背景色透明", &TfrmMain::miBackClearClick, true);
-  miBackSet_ = item(show1, "miBackSet", "背景色指定...", &TfrmMain::miBackSetClick, true);
-  show1->addSeparator();
-  miFigureBright_ = item(show1, "miFigureBright", "文字色明", &TfrmMain::miFigureBrightClick, true);
-  miFigureDark_ = item(show1, "miFigureDark", "文字色暗", &TfrmMain::miFigureDarkClick, true);
-  show1->addSeparator();
-  item(show1, "miFont", "ﾌｫﾝﾄ...", &TfrmMain::miFontClick, false);
-  show1->addSeparator();
-  mi1Month_ = item(show1, "mi1Month", "１ヶ月表示", &TfrmMain::mi1MonthClick, true);
-  mi2Month_ = item(show1, "mi2Month", "２ヶ月表示", &TfrmMain::mi2MonthClick, true);
-  mi3Month_ = item(show1, "mi3Month", "３ヶ月表示", &TfrmMain::mi3MonthClick, true);
-  show1->addSeparator();
-  miHolidayLaw_ = item(show1, "miHolidayLaw", "現行の祝日法", &TfrmMain::miHolidayLawClick, true);
-  item(pMenu_, "miAbout", "ﾊﾞｰｼﾞｮﾝ情報...", &TfrmMain::miAboutClick, false);
-  item(pMenu_, "miExit", "終了", &TfrmMain::miExitClick, false);
-  SyncMenu();
-}
-
 void TfrmMain::SyncMenu() {
-  miBeep_->setChecked(settings_.beep);
-  miStartUp_->setChecked(settings_.startUp);
-  miOnTime_->setChecked(settings_.onTime);
-  miYEventLine_->setChecked(settings_.yearLine);
-  miMEventLine_->setChecked(settings_.monthLine);
-  miWEventLine_->setChecked(settings_.weekLine);
-  miBackClear_->setChecked(settings_.backClear);
-  miBackSet_->setChecked(!settings_.backClear);
-  miFigureBright_->setChecked(settings_.figureBright);
-  miFigureDark_->setChecked(!settings_.figureBright);
-  mi1Month_->setChecked(settings_.months == 1);
-  mi2Month_->setChecked(settings_.months == 2);
-  mi3Month_->setChecked(settings_.months != 1 && settings_.months != 2);
-  miHolidayLaw_->setChecked(settings_.extensions.holidayLaw == HolidayLaw::kCurrent);
+  SyncMainMenu(*pMenu_, settings_);
 }
 
 void TfrmMain::SetSeeThrough(bool translucent, const QColor& desktopColor) {
@@ -273,24 +169,11 @@ void TfrmMain::ApplySettings() {
 }
 
 void TfrmMain::PlaceAtStart(int storedLeft, int storedTop) {
-  const QRect screen = PrimaryScreenRect();
-  const WindowPos pos =
-      PlaceWindow(storedLeft, storedTop, screen.width(), screen.height(), width());
-  const QRect wanted(QPoint(pos.left, pos.top), size());
-  bool seen = false;
-  for (QScreen* s : QGuiApplication::screens())
-    seen = seen || s->availableGeometry().intersects(wanted);
-  if (seen) {
-    move(pos.left, pos.top);
-  } else {
-    // A monitor that is gone, or a hand edit: the borderless window would be lost for good.
-    PlaceTopRight();
-  }
+  move(StartPlace(storedLeft, storedTop, size()));
 }
 
 void TfrmMain::PlaceTopRight() {
-  const QRect screen = PrimaryScreenRect();
-  move(screen.x() + screen.width() - width(), screen.y());
+  move(TopRightPlace(size()));
 }
 
 // --- The clock -------------------------------------------------------------------------------
@@ -302,18 +185,17 @@ void TfrmMain::TimerTimer(bool fromForm) {
   const TDateTime time = TimeOf(now);
   ShowDateTime(date, time);
   if (fromForm) {
-    RestartTick(kFirstTickMsecs);
+    tick_.Restart(kFirstTickMsecs);
     return;
   }
-  const TimeParts t = DecodeTime(time);
-  RestartTick(60000 - (t.second * 1000 + t.msec));
+  tick_.ArmForNextMinute(time);
   ClearEventLines();
   if (checker_) checker_->EventCheck(CheckMode::kAlarm, date, time);
   ShowEventLines();
 }
 
 void TfrmMain::RestartTick(int msecs) {
-  timer_.start(msecs);
+  tick_.Restart(msecs);
 }
 
 void TfrmMain::ShowDateTime(TDateTime date, TDateTime time) {
@@ -327,7 +209,7 @@ void TfrmMain::ShowDateTime(TDateTime date, TDateTime time) {
   lTime_->setText(FromSjis(TimeText(time)));
   if (!navigating_ && dayChanged) {
     shown_ = {todayYear_, todayMonth_};
-    DrawCalendar();
+    CalendarInputsChanged();
   }
 }
 
@@ -365,7 +247,7 @@ void TfrmMain::FormDblClick() {
   spinY_->setVisible(navigating_);
   if (editYm_) editYm_->SetVisibleAll(navigating_);
   spinM_->setVisible(navigating_);
-  DrawCalendar();
+  CalendarInputsChanged();
 }
 
 void TfrmMain::FormMouseDown(Qt::MouseButton button, QPoint global) {
@@ -434,6 +316,7 @@ void TfrmMain::Save() {
 // --- Calendar --------------------------------------------------------------------------------
 
 void TfrmMain::DrawCalendar() {
+  redraw_.stop();  // drawn now, with whatever changed meanwhile
   CalendarOptions options;
   options.months = settings_.months;
   options.figureBright = settings_.figureBright;
@@ -453,6 +336,10 @@ void TfrmMain::DrawCalendar() {
   calendar_->SetSheet(sheet);
 }
 
+void TfrmMain::CalendarInputsChanged() {
+  if (!redraw_.isActive()) redraw_.start(0);
+}
+
 void TfrmMain::CalendarClick(const CalendarView::Hit& hit) {
   if (hit.kind != CalendarView::HitKind::Day) return;
   const auto date = CellDate(calendar_->Sheet(), hit.block, hit.index);
@@ -462,7 +349,7 @@ void TfrmMain::CalendarClick(const CalendarView::Hit& hit) {
 
 void TfrmMain::SetShown(YearMonth shown) {
   shown_ = shown;
-  DrawCalendar();
+  CalendarInputsChanged();
 }
 
 void TfrmMain::SpinYUpClick() {
@@ -514,7 +401,7 @@ void TfrmMain::FontSet() {
   calendar_->SetColors(
       {color, QGuiApplication::palette().color(QPalette::WindowText), settings_.figureBright});
   calendar_->SetCellFont(font);
-  DrawCalendar();
+  CalendarInputsChanged();
   setFont(font);
 
   layout_ = ComputeMainLayout(measure_(font), settings_.months);
@@ -563,45 +450,26 @@ void TfrmMain::miEventClick() {
     const ClockPause pause(state_);
     emit EventDialogRequested(todayMonth_, todayDay_);
   }
-  DrawCalendar();
+  CalendarInputsChanged();
 }
 
 void TfrmMain::miIcalExportClick() {
   emit ExportCalendarRequested();
 }
 
-void TfrmMain::miBeepClick() {
-  settings_.beep = !settings_.beep;
+void TfrmMain::ChangeSetting(void (*apply)(Settings&), unsigned effects) {
+  apply(settings_);
   SyncMenu();
-  Save();
-}
-
-void TfrmMain::miStartUpClick() {
-  settings_.startUp = !settings_.startUp;
-  SyncMenu();
-  Save();
-}
-
-void TfrmMain::miOnTimeClick() {
-  settings_.onTime = !settings_.onTime;
-  SyncMenu();
-  Save();
-}
-
-void TfrmMain::miEventLineClick(QAction* item) {
-  if (item == miYEventLine_) settings_.yearLine = !settings_.yearLine;
-  if (item == miMEventLine_) settings_.monthLine = !settings_.monthLine;
-  if (item == miWEventLine_) settings_.weekLine = !settings_.weekLine;
-  SyncMenu();
-  DrawCalendar();
-  Save();
-}
-
-void TfrmMain::miBackClearClick() {
-  settings_.backClear = true;
-  SyncMenu();
-  BackSet();
-  Save();
+  if (effects & kRelayout) {
+    FontSet();
+  } else if (effects & kBackground) {
+    BackSet();
+  }
+  CalendarInputsChanged();
+  if (effects & kSave) Save();
+  // The coming events and alarms are worked out again by a pass soon after, as after the event
+  // dialog.
+  if (effects & kRecheckEvents) RestartTick(kFirstTickMsecs);
 }
 
 void TfrmMain::miBackSetClick() {
@@ -617,82 +485,14 @@ void TfrmMain::miBackSetClick() {
   Save();
 }
 
-void TfrmMain::miFigureBrightClick() {
-  settings_.figureBright = true;
-  SyncMenu();
-  FontSet();
-  Save();
-}
-
-void TfrmMain::miFigureDarkClick() {
-  settings_.figureBright = false;
-  SyncMenu();
-  FontSet();
-  Save();
-}
-
 void TfrmMain::miFontClick() {
-  // The chooser lists installed faces only: start it on the face the stored name stands for.
-  const QString inUse = QFontInfo(WindowFont()).family();
-  QFont preset = StoredFont();
-  preset.setFamily(inUse);
-  QFontDialog dialog(preset, this);
-  dialog.setOption(QFontDialog::DontUseNativeDialog);
-  LimitFontDialog(dialog, kMinFontSize, kMaxFontSize);
-  // A face without a bold or italic cut cannot show the stored style; the dialog then starts
-  // on the plain cut, and confirming it unchanged must not lose the style.
-  const QFont offered = dialog.currentFont();
-  if (RunModal(dialog) != QDialog::Accepted) return;
-  const QFont chosen = dialog.currentFont();
-  const bool styleUntouched = chosen.family() == offered.family() &&
-                              chosen.bold() == offered.bold() &&
-                              chosen.italic() == offered.italic();
-  // Choosing the face the stored name stands for here keeps the stored name, so that the file
-  // still names the font the other desktop knows.
-  QString family = chosen.family();
-  if (family == inUse && !settings_.fontName.empty()) {
-    family = FromSjis(settings_.fontName);
-  }
-  family.remove(QLatin1Char(','));  // the settings line has no room for a comma
-  settings_.fontName = ToSjisLossy(family);
-  const int points = chosen.pointSize() > 0 ? chosen.pointSize() : settings_.fontSize;
-  // Stored as the panel will show it, never a size it would then ignore.
-  settings_.fontSize = UsableFontSize(points);
-  // Underline and strike-out are no choice of the dialog; they stay as they were.
-  if (!styleUntouched) {
-    settings_.fontStyle = (settings_.fontStyle & (kFontUnderline | kFontStrikeOut)) |
-                          (chosen.bold() ? kFontBold : 0) | (chosen.italic() ? kFontItalic : 0);
-  }
+  const auto choice = ChooseFont(this, settings_, StoredFont(), QFontInfo(WindowFont()).family());
+  if (!choice) return;
+  settings_.fontName = choice->name;
+  settings_.fontSize = choice->size;
+  settings_.fontStyle = choice->style;
   FontSet();
   Save();
-}
-
-void TfrmMain::SetMonths(int months) {
-  settings_.months = months;
-  SyncMenu();
-  DrawCalendar();
-  FontSet();
-}
-
-void TfrmMain::mi1MonthClick() {
-  SetMonths(1);
-}
-void TfrmMain::mi2MonthClick() {
-  SetMonths(2);
-}
-void TfrmMain::mi3MonthClick() {
-  SetMonths(3);
-}
-
-void TfrmMain::miHolidayLawClick() {
-  HolidayLaw& law = settings_.extensions.holidayLaw;
-  law = law == HolidayLaw::kCurrent ? HolidayLaw::k2005 : HolidayLaw::kCurrent;
-  SyncMenu();
-  DrawCalendar();
-  Save();
-  // Business-day and holiday events may fall elsewhere now: the coming events and alarms are
-  // worked out again by a pass soon after, as after the event dialog.
-  RestartTick(kFirstTickMsecs);
 }
 
 void TfrmMain::miAboutClick() {

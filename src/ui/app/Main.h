@@ -2,13 +2,14 @@
 // The main window: date and time, the month calendar, today's coming events, the pop-up menu
 // with every setting, and the once-a-minute clock tick that drives the event engine.
 //
-//   Clock --TimerTimer--> ShowDateTime, EventCheck(kAlarm) --> AppState.EventLines --> labels
-//   Settings --FontSet/BackSet/DrawCalendar--> layout, colours, CalendarView
-//   menu --mi*Click--> Settings --SaveRequested--> the application (vespin.ini)
+//   MinuteTick --TimerTimer--> ShowDateTime, EventCheck(kAlarm) --> AppState.EventLines --> labels
+//   Settings --FontSet/BackSet--> layout, colours;  calendar inputs --> one coalesced DrawCalendar
+//   menu (MainMenu.cpp) --> Settings --SaveRequested--> the application (vespin.ini)
 //
-// The window asks the engine through the EventChecker it is given once the tables exist, and
-// tells the application what it wants through signals, so it runs on its own (before the tables
-// exist, and in tests).
+// The window asks the engine through the EventChecker it is given, and tells the application
+// what it wants through signals, so it runs on its own (in tests too). Whatever the calendar
+// shows depends on (the settings, the events, today, the shown month) announces itself through
+// CalendarInputsChanged(); the calendar is then drawn once, when the event loop comes round.
 
 #include <QColor>
 #include <QFont>
@@ -19,6 +20,7 @@
 #include <functional>
 
 #include "app/CalendarView.h"
+#include "app/MinuteTick.h"
 #include "calendar/Clock.h"
 #include "calendar/DateTime.h"
 #include "display/CalendarSheet.h"
@@ -27,7 +29,6 @@
 #include "events/EventEngine.h"
 #include "events/Settings.h"
 
-class QAction;
 class QLabel;
 class QMenu;
 
@@ -41,14 +42,9 @@ class TfrmMain final : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kFirstTickMsecs = 100;
-  static constexpr int kInitialIntervalMsecs = 10000;
+  static constexpr int kFirstTickMsecs = MinuteTick::kFirstTickMsecs;
   static constexpr int kCreateWidth = 185;
   static constexpr int kCreateHeight = 270;
-  // The sizes the font dialog offers; others (a hand edit) are shown at the nearer limit.
-  static constexpr int kMinFontSize = kMinFontPoints;
-  static constexpr int kMaxFontSize = kMaxFontPoints;
-
   using FontMeasurer = std::function<FontMetricsSample(const QFont& font)>;
 
   // Runs FormCreate: first size and place, the calendar, the event lines, the first tick.
@@ -57,8 +53,8 @@ class TfrmMain final : public QWidget {
   ~TfrmMain() override;
   Q_DISABLE_COPY_MOVE(TfrmMain)
 
-  // The engine, from the moment the tables exist; until then the calendar underlines nothing
-  // and the tick announces nothing. Not owned.
+  // The engine; without one the calendar underlines nothing and the tick announces nothing.
+  // Not owned.
   void SetEventChecker(EventChecker* checker) { checker_ = checker; }
   // "i", "w", "WW" and "23:59" in `font`, as FontSet measures them by default.
   static FontMetricsSample MeasureFont(const QFont& font);
@@ -88,8 +84,10 @@ class TfrmMain final : public QWidget {
   bool FormCloseQuery();
   void RestartTick(int msecs);
 
-  // Calendar.
+  // Calendar. DrawCalendar draws at once; CalendarInputsChanged has it drawn once the event loop
+  // comes round, however many inputs changed meanwhile.
   void DrawCalendar();
+  void CalendarInputsChanged();
   void CalendarClick(const CalendarView::Hit& hit);
   void SpinYUpClick();
   void SpinYDownClick();
@@ -100,24 +98,18 @@ class TfrmMain final : public QWidget {
   void FontSet();
   void BackSet();
 
-  // Menu.
+  // Menu: the items with a window or a decision of their own. The items that only change a
+  // setting (the notice options, the underlines, the background, the text scheme, the month
+  // count, the holiday law) are rows of MainMenu.cpp and come through ChangeSetting.
   void miEventClick();
   void miIcalExportClick();
-  void miBeepClick();
-  void miStartUpClick();
-  void miOnTimeClick();
-  void miEventLineClick(QAction* item);
-  void miBackClearClick();
   void miBackSetClick();
-  void miFigureBrightClick();
-  void miFigureDarkClick();
   void miFontClick();
-  void mi1MonthClick();
-  void mi2MonthClick();
-  void mi3MonthClick();
-  void miHolidayLawClick();
   void miAboutClick();
   void miExitClick();
+  // Applies a change to the settings and what follows it (MenuEffect bits); the calendar is
+  // redrawn in any case.
+  void ChangeSetting(void (*apply)(Settings&), unsigned effects);
 
   // The window font as FontSet builds it: FontName (then the default face), FontSize, FontStyle.
   QFont WindowFont() const;
@@ -131,7 +123,7 @@ class TfrmMain final : public QWidget {
   int TodayMonth() const { return todayMonth_; }
   int TodayDay() const { return todayDay_; }
   const MainLayoutResult& Layout() const { return layout_; }
-  const QTimer& Timer() const { return timer_; }
+  const QTimer& Timer() const { return tick_.Timer(); }
   QPoint LastMenuPoint() const { return lastMenuPoint_; }
   bool Translucent() const { return translucent_; }
   QColor DesktopColor() const { return desktopColor_; }
@@ -170,10 +162,8 @@ class TfrmMain final : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void BuildMenu();
   void SyncMenu();
   void Save();
-  void SetMonths(int months);
   void SetShown(YearMonth shown);
   void EnsureEditYm();
   void PlaceEditYm();
@@ -196,22 +186,8 @@ class TfrmMain final : public QWidget {
   SpinButton* spinM_;
   TMultiEdit* editYm_ = nullptr;
   QMenu* pMenu_;
-  // The items whose check marks follow the settings.
-  QAction* miBeep_ = nullptr;
-  QAction* miStartUp_ = nullptr;
-  QAction* miOnTime_ = nullptr;
-  QAction* miYEventLine_ = nullptr;
-  QAction* miMEventLine_ = nullptr;
-  QAction* miWEventLine_ = nullptr;
-  QAction* miBackClear_ = nullptr;
-  QAction* miBackSet_ = nullptr;
-  QAction* miFigureBright_ = nullptr;
-  QAction* miFigureDark_ = nullptr;
-  QAction* mi1Month_ = nullptr;
-  QAction* mi2Month_ = nullptr;
-  QAction* mi3Month_ = nullptr;
-  QAction* miHolidayLaw_ = nullptr;  // the holidays of the law as amended, instead of 2005's
-  QTimer timer_;
+  MinuteTick tick_;
+  QTimer redraw_;  // single shot: the coalesced calendar redraw
 
   MainLayoutResult layout_;
   int todayYear_ = 0;
