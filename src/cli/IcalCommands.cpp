@@ -11,12 +11,12 @@
 #include <string_view>
 
 #include "Commands.h"
+#include "FolderLock.h"
 #include "IcalExport.h"
 #include "IcalImport.h"
 #include "events/EngineHost.h"
 #include "events/EventFile.h"
 #include "events/FileLines.h"
-#include "events/PanelLock.h"
 #include "events/WholeFile.h"
 #include "text/Sjis.h"
 
@@ -159,8 +159,10 @@ int Import(const Args& args, Output& out, Output& err, const Environment& env) {
     return kExitProblem;
   }
   const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
-  // A running panel writes all of its tables on its next save, which would undo the import.
-  if (!dryRun && PanelRunsIn(folder)) {
+  // A running panel writes all of its tables on its next save, which would undo the import. The
+  // lock is held until the import is written, so no panel starts on the folder meanwhile.
+  std::optional<FolderLock> lock;
+  if (!dryRun && lock.emplace(folder).HeldElsewhere()) {
     err << "VESPIN is running in " << folder.string()
         << ": close it first, or it will write over the import\n";
     return kExitProblem;

@@ -3,7 +3,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QFile>
+#include <QLockFile>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -160,19 +165,92 @@ TEST_F(IcalCommandsTest, ImportAddsWhatItCanReportsTheRestAndSaysSoInItsExitCode
   EXPECT_EQ(test::ReadBytes(ini), expected);
 }
 
+// A process holding the folder's lock the way a running panel does, until it is killed.
+class LockHolder {
+ public:
+  explicit LockHolder(const std::filesystem::path& folder) {
+    int ready[2];
+    if (pipe(ready) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      QLockFile lock(QFile::decodeName((folder / kPanelLockName).c_str()));
+      const char locked = lock.tryLock(0) ? 'y' : 'n';
+      if (write(ready[1], &locked, 1) != 1) _exit(1);
+      for (;;) pause();
+    }
+    close(ready[1]);
+    char locked = 'n';
+    locked_ = pid_ > 0 && read(ready[0], &locked, 1) == 1 && locked == 'y';
+    close(ready[0]);
+  }
+  ~LockHolder() { Kill(); }
+  LockHolder(const LockHolder&) = delete;
+  LockHolder& operator=(const LockHolder&) = delete;
+
+  bool Locked() const { return locked_; }
+  // SIGKILL: the lock file stays behind, as after a crash.
+  void Kill() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  bool locked_ = false;
+};
+
 // A panel running on the folder would write its own tables over the import at its next save.
-TEST_F(IcalCommandsTest, ImportLeavesTheFileAloneWhileAPanelRunsThere) {
+TEST_F(IcalCommandsTest, ImportLeavesTheFileAloneWhileAPanelHoldsTheFolder) {
   const auto input = dir.Write("in.ics", kMeetings);
   const std::string before = test::ReadBytes(ini);
-  // A lock taken on another machine cannot be checked from here, so it counts as held.
-  dir.Write(kPanelLockName, "4242\nvespin\nelsewhere\nanother-machine\nanother-boot\n");
+  const auto lockFile = dir.File(kPanelLockName);
+  enum class Lock { kNone, kLiveProcess, kKilledProcess, kAnotherMachine };
+  const struct {
+    const char* what;
+    Lock lock;
+    bool refused;
+  } cases[] = {
+      {"no lock", Lock::kNone, false},
+      {"a live process holds it", Lock::kLiveProcess, true},
+      {"its holder was killed", Lock::kKilledProcess, false},
+      // A folder shared with another machine: the lock cannot be checked from here.
+      {"taken on another machine", Lock::kAnotherMachine, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    dir.Write("vespin.ini", before);
+    std::filesystem::remove(lockFile);
+    std::optional<LockHolder> holder;
+    if (c.lock == Lock::kLiveProcess || c.lock == Lock::kKilledProcess) {
+      ASSERT_TRUE(holder.emplace(dir.Path()).Locked());
+      if (c.lock == Lock::kKilledProcess) holder->Kill();
+    } else if (c.lock == Lock::kAnotherMachine) {
+      // Days old: a panel runs for days, so age alone makes no lock stale.
+      const auto file =
+          dir.Write(kPanelLockName, "4242\nvespin\nelsewhere\nanother-machine\nanother-boot\n");
+      std::filesystem::last_write_time(
+          file, std::filesystem::last_write_time(file) - std::chrono::hours(48));
+    }
+    const std::string lockBefore = test::ReadBytes(lockFile);
 
-  const Outcome refused = RunCli({"import", input.string()}, env);
-  EXPECT_EQ(refused.rc, kExitProblem);
-  EXPECT_NE(refused.err.find("close it first"), std::string::npos) << refused.err;
-  EXPECT_EQ(test::ReadBytes(ini), before);
-  // Looking is harmless.
-  EXPECT_EQ(RunCli({"import", "--dry-run", input.string()}, env).out, "weekly 12,09:30,朝会,01\n");
+    // Imported, the one weekly meeting is added (and the fortnightly one skipped).
+    const Outcome o = RunCli({"import", input.string()}, env);
+    EXPECT_EQ(o.rc, kExitProblem);
+    EXPECT_EQ(o.out, c.refused ? "" : "weekly 12,09:30,朝会,01\n");
+    EXPECT_EQ(o.err.find("close it first") != std::string::npos, c.refused) << o.err;
+    EXPECT_EQ(test::ReadBytes(ini) == before, c.refused);
+    if (c.refused) {
+      // Looking is harmless.
+      EXPECT_EQ(RunCli({"import", "--dry-run", input.string()}, env).out,
+                "weekly 12,09:30,朝会,01\n");
+      EXPECT_EQ(test::ReadBytes(lockFile), lockBefore);
+    } else {
+      // Held while the import was written, and let go after.
+      EXPECT_FALSE(std::filesystem::exists(lockFile));
+    }
+  }
 }
 
 TEST_F(IcalCommandsTest, AnExportImportsIntoAnEmptyFileAsTheSameRows) {

@@ -21,12 +21,6 @@ QString Under(const QString& dir, const QString& relative) {
   return QDir::cleanPath(dir + QLatin1Char('/') + relative);
 }
 
-QStringList ModuleCandidates(const QString& programDir, const char* module) {
-  const QString name = QString::fromLatin1(module);
-  return {Under(programDir, name),
-          Under(programDir, QStringLiteral(VESPIN_MODULE_DIR_FROM_PROGRAM "/") + name)};
-}
-
 }  // namespace
 
 QString ProgramVersion() {
@@ -34,11 +28,9 @@ QString ProgramVersion() {
 }
 
 QStringList SoundModuleCandidates(const QString& programDir) {
-  return ModuleCandidates(programDir, kSoundModuleName);
-}
-
-QStringList IcalModuleCandidates(const QString& programDir) {
-  return ModuleCandidates(programDir, kIcalModuleName);
+  const QString name = QString::fromLatin1(kSoundModuleName);
+  return {Under(programDir, name),
+          Under(programDir, QStringLiteral(VESPIN_MODULE_DIR_FROM_PROGRAM "/") + name)};
 }
 
 QStringList SampleFolderCandidates(const QString& programDir, const QString& xdgDataDirs) {

@@ -12,7 +12,6 @@
 namespace vespin::ui {
 
 inline constexpr const char* kSoundModuleName = "libvespin_sound.so";
-inline constexpr const char* kIcalModuleName = "libvespin_ical_export.so";
 inline constexpr const char* kSampleIniName = "vespin.ini";
 
 // The version the build was made from ("3.2").
@@ -20,8 +19,6 @@ QString ProgramVersion();
 
 // Where the sound module may be for a program in `programDir`, best first.
 QStringList SoundModuleCandidates(const QString& programDir);
-// The same for the iCalendar export module.
-QStringList IcalModuleCandidates(const QString& programDir);
 
 // Folders that may hold the samples, best first: the one installed with the program, then
 // vespin/ in each absolute folder of `xdgDataDirs` (a colon-separated list as XDG_DATA_DIRS holds

@@ -1,9 +1,7 @@
 #include "app/SingleInstance.h"
 
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
@@ -11,84 +9,44 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
-#include <QSocketNotifier>
-#include <QStandardPaths>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <cerrno>
 #include <cstring>
-#include <functional>
 
 #include "events/PanelLock.h"
 
-// The exchange is one short line each way over a local stream socket. It is done with the
-// system's sockets rather than Qt's network module: loading that module and the libraries it
-// pulls in (Kerberos, proxy discovery) cost every start more than the rest of the claim.
 namespace vespin::ui {
 namespace {
 
 constexpr char kRaiseRequest[] = "raise\n";
 constexpr char kRaiseReply[] = "ok\n";
-constexpr qsizetype kLongestRequest = 64;
+constexpr qint64 kLongestLine = 64;
 
-bool SocketAddress(const QString& path, sockaddr_un& address) {
-  const QByteArray bytes = QFile::encodeName(path);
-  std::memset(&address, 0, sizeof address);
-  if (bytes.isEmpty() || static_cast<std::size_t>(bytes.size()) >= sizeof address.sun_path) {
-    return false;
+// The session's runtime folder is the user's own. Without one, a folder of the user's own in the
+// shared temporary folder; made here when missing, never used when someone else made it.
+QString SocketFolder() {
+  const uid_t user = geteuid();
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (QDir::isAbsolutePath(runtime) && PrivateFolderProblem(runtime, user).isEmpty()) {
+    return runtime;
   }
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
-  return true;
+  const QString own = QDir::tempPath() + QStringLiteral("/vespin-") + QString::number(user);
+  ::mkdir(QFile::encodeName(own).constData(), S_IRWXU);
+  const QString problem = PrivateFolderProblem(own, user);
+  if (problem.isEmpty()) return own;
+  qWarning("vespin: %s is not used for the panel's socket: %s", qPrintable(own),
+           qPrintable(problem));
+  return {};
 }
 
-bool WaitFor(int fd, short events, int msecs) {
-  pollfd p{fd, events, 0};
-  int ready = 0;
-  do {
-    ready = ::poll(&p, 1, msecs);
-  } while (ready < 0 && errno == EINTR);
-  return ready > 0;
+void Drop(QLocalSocket* socket) {
+  socket->abort();
+  socket->deleteLater();
 }
-
-// One connection to the running panel: a request line, answered, then closed.
-class RaiseConnection final : public QObject {
- public:
-  RaiseConnection(int fd, std::function<void()> onRaise, QObject* parent)
-      : QObject(parent),
-        fd_(fd),
-        onRaise_(std::move(onRaise)),
-        readable_(fd, QSocketNotifier::Read) {
-    connect(&readable_, &QSocketNotifier::activated, this, [this] { Read(); });
-  }
-  ~RaiseConnection() override {
-    readable_.setEnabled(false);
-    ::close(fd_);
-  }
-  Q_DISABLE_COPY_MOVE(RaiseConnection)
-
- private:
-  void Read() {
-    char buf[kLongestRequest];
-    const ssize_t got = ::recv(fd_, buf, sizeof buf, 0);
-    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
-    if (got > 0) line_.append(buf, got);
-    const qsizetype end = line_.indexOf('\n');
-    if (end < 0 && got > 0 && line_.size() < kLongestRequest) return;  // the rest is on its way
-    readable_.setEnabled(false);
-    if (end >= 0 && line_.first(end + 1) == kRaiseRequest) {
-      onRaise_();
-      ::send(fd_, kRaiseReply, std::strlen(kRaiseReply), MSG_NOSIGNAL);
-    }
-    deleteLater();
-  }
-
-  int fd_;
-  std::function<void()> onRaise_;
-  QSocketNotifier readable_;
-  QByteArray line_;
-};
 
 }  // namespace
 
@@ -100,12 +58,10 @@ PanelGuard::PanelGuard(const QString& folder, QObject* parent)
   lock_.setStaleLockTime(0);
 }
 
+// The server and its connections go first, while the list they leave is still there; the lock
+// goes only after the socket.
 PanelGuard::~PanelGuard() {
-  if (listener_ < 0) return;
-  delete incoming_;
-  ::close(listener_);
-  // Still ours: the lock goes only after this.
-  ::unlink(QFile::encodeName(listening_).constData());
+  delete server_;
 }
 
 QString PanelGuard::ServerName(const QString& folder) {
@@ -113,12 +69,9 @@ QString PanelGuard::ServerName(const QString& folder) {
   if (canonical.isEmpty()) canonical = QFileInfo(folder).absoluteFilePath();
   const QByteArray hash =
       QCryptographicHash::hash(canonical.toUtf8(), QCryptographicHash::Sha256).toHex().left(24);
-  const QString name = QStringLiteral("vespin-") + QString::fromLatin1(hash);
-  // The runtime folder is the user's own; without one Qt's temporary folder is shared, so the
-  // user's id goes into the name there.
-  const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-  if (!runtime.isEmpty()) return runtime + QLatin1Char('/') + name;
-  return QDir::tempPath() + QLatin1Char('/') + name + QLatin1Char('-') + QString::number(getuid());
+  const QString socketFolder = SocketFolder();
+  if (socketFolder.isEmpty()) return {};
+  return socketFolder + QStringLiteral("/vespin-") + QString::fromLatin1(hash);
 }
 
 void PanelGuard::BeginClaim() {
@@ -142,78 +95,86 @@ PanelGuard::Claim PanelGuard::ClaimFolder(int waitMsecs) {
 }
 
 void PanelGuard::Listen() {
-  const QString path = ServerName(folder_);
-  sockaddr_un address{};
-  if (!SocketAddress(path, address)) {
-    qWarning("vespin: cannot listen on %s: the path is too long", qPrintable(path));
-    return;
-  }
+  const QString name = ServerName(folder_);
+  if (name.isEmpty()) return;
   // We hold the lock, so a socket left there belongs to a panel that crashed.
-  ::unlink(address.sun_path);
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) {
-    qWarning("vespin: cannot listen on %s: %s", qPrintable(path), std::strerror(errno));
+  QLocalServer::removeServer(name);
+  server_ = new QLocalServer(this);
+  server_->setSocketOptions(QLocalServer::UserAccessOption);
+  if (!server_->listen(name)) {
+    qWarning("vespin: cannot listen on %s: %s", qPrintable(name),
+             qPrintable(server_->errorString()));
     return;
   }
-  const auto* where = reinterpret_cast<const sockaddr*>(&address);
-  if (::bind(fd, where, sizeof address) != 0) {
-    qWarning("vespin: cannot listen on %s: %s", qPrintable(path), std::strerror(errno));
-    ::close(fd);
-    return;
-  }
-  // The user's own: the mode is set before the socket takes connections.
-  if (::chmod(address.sun_path, S_IRWXU) != 0 || ::listen(fd, SOMAXCONN) != 0) {
-    qWarning("vespin: cannot listen on %s: %s", qPrintable(path), std::strerror(errno));
-    ::close(fd);
-    ::unlink(address.sun_path);
-    return;
-  }
-  listener_ = fd;
-  listening_ = path;
-  incoming_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-  connect(incoming_, &QSocketNotifier::activated, this, [this] { AcceptRequests(); });
+  connect(server_, &QLocalServer::newConnection, this, &PanelGuard::Accept);
 }
 
-void PanelGuard::AcceptRequests() {
-  for (;;) {
-    const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (fd < 0) {
-      if (errno == EINTR || errno == ECONNABORTED) continue;
-      return;  // none waiting
+void PanelGuard::Accept() {
+  while (QLocalSocket* socket = server_->nextPendingConnection()) {
+    if (!PeerIsUser(socket->socketDescriptor(), geteuid())) {
+      Drop(socket);
+      continue;
     }
-    new RaiseConnection(
-        fd, [this] { emit raiseRequested(); }, this);
+    // The newest is the likeliest to be a start waiting for its answer.
+    if (open_.size() >= kMostConnections) Drop(open_.takeFirst());
+    open_.append(socket);
+    connect(socket, &QObject::destroyed, this, [this, socket] { open_.removeOne(socket); });
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Answer(socket); });
+    QTimer::singleShot(kRequestMsecs, socket, [socket] { Drop(socket); });
   }
+}
+
+void PanelGuard::Answer(QLocalSocket* socket) {
+  if (!socket->canReadLine()) {
+    if (socket->bytesAvailable() >= kLongestLine) Drop(socket);
+    return;
+  }
+  if (socket->readLine(kLongestLine) == kRaiseRequest) {
+    emit raiseRequested();
+    socket->write(kRaiseReply);
+  }
+  socket->disconnectFromServer();
 }
 
 bool PanelGuard::AskToRaise(int waitMsecs) {
-  sockaddr_un address{};
-  if (!SocketAddress(ServerName(folder_), address)) return false;
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd < 0) return false;
-  const auto closeIt = qScopeGuard([fd] { ::close(fd); });
-  // A local connection is made or refused at once; a full queue counts as no answer.
-  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+  const QString name = ServerName(folder_);
+  if (name.isEmpty()) return false;
+  QLocalSocket socket;
+  socket.connectToServer(name);
+  if (!socket.waitForConnected(waitMsecs)) return false;
+  // Only a panel of this user is believed.
+  if (!PeerIsUser(socket.socketDescriptor(), geteuid())) return false;
+  socket.write(kRaiseRequest);
+  if (!socket.waitForBytesWritten(waitMsecs)) return false;
+  const QDeadlineTimer replyDeadline(1000);
+  while (!socket.canReadLine()) {
+    if (socket.bytesAvailable() >= kLongestLine) return false;
+    if (!socket.waitForReadyRead(static_cast<int>(replyDeadline.remainingTime()))) return false;
+  }
+  return socket.readLine(kLongestLine) == kRaiseReply;
+}
+
+QString PrivateFolderProblem(const QString& path, uid_t user) {
+  struct stat info {};
+  if (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
+    return QString::fromLocal8Bit(std::strerror(errno));
+  }
+  if (S_ISLNK(info.st_mode)) return QStringLiteral("it is a symbolic link");
+  if (!S_ISDIR(info.st_mode)) return QStringLiteral("it is not a folder");
+  if (info.st_uid != user) return QStringLiteral("another user owns it");
+  if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) return QStringLiteral("other users may enter it");
+  return {};
+}
+
+bool PeerIsUser(qintptr descriptor, uid_t user) {
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  if (descriptor < 0 ||
+      ::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) {
     return false;
   }
-  if (!WaitFor(fd, POLLOUT, waitMsecs)) return false;
-  const auto request = static_cast<ssize_t>(std::strlen(kRaiseRequest));
-  if (::send(fd, kRaiseRequest, static_cast<std::size_t>(request), MSG_NOSIGNAL) != request) {
-    return false;
-  }
-  QByteArray reply;
-  while (!reply.contains('\n')) {
-    if (!WaitFor(fd, POLLIN, 1000)) return false;
-    char buf[16];
-    const ssize_t got = ::recv(fd, buf, sizeof buf, 0);
-    if (got == 0) return false;
-    if (got < 0) {
-      if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-      return false;
-    }
-    reply.append(buf, got);
-  }
-  return reply.first(reply.indexOf('\n') + 1) == kRaiseReply;
+  return size == sizeof peer && peer.uid == user;
 }
 
 void BringToFront(QWidget& window) {

@@ -3,15 +3,20 @@
 // throw away the other's changes, so the first start takes the folder's lock and listens; a later
 // start on the same folder asks it to come to the front and ends.
 //
-//   Claim: QLockFile(folder/vespin.lock) --taken--> listening local socket (per folder, per user)
-//                                        --held---> "raise" over that socket --> running panel
+//   Claim: QLockFile(folder/vespin.lock) --taken--> QLocalServer (per folder, in a folder of the
+//                                                   user's own)
+//                                        --held---> QLocalSocket "raise" --> running panel
 
+#include <sys/types.h>
+
+#include <QList>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <future>
 
-class QSocketNotifier;
+class QLocalServer;
+class QLocalSocket;
 class QWidget;
 
 namespace vespin::ui {
@@ -30,6 +35,11 @@ class PanelGuard final : public QObject {
     kUnguarded,  // the lock cannot be made (a read-only folder): run without it
   };
 
+  // A connection that has not sent its request by then is dropped, and no more than this many
+  // are kept open: nobody can use up the panel's file descriptors by connecting and waiting.
+  static constexpr int kRequestMsecs = 2000;
+  static constexpr int kMostConnections = 8;
+
   explicit PanelGuard(const QString& folder, QObject* parent = nullptr);
   ~PanelGuard() override;
   Q_DISABLE_COPY_MOVE(PanelGuard)
@@ -43,7 +53,8 @@ class PanelGuard final : public QObject {
   // listening yet (it is just starting) is asked again until `waitMsecs` have passed.
   Claim ClaimFolder(int waitMsecs = 3000);
 
-  // The path of the local socket of the panel on `folder`: one per folder and user.
+  // The local socket of the panel on `folder`: one per folder, in a folder only the user can
+  // enter. "" when there is no such folder: the panel then cannot be reached.
   static QString ServerName(const QString& folder);
 
  signals:
@@ -53,16 +64,24 @@ class PanelGuard final : public QObject {
  private:
   // Without a socket the panel still owns its folder; it just cannot be brought forward.
   void Listen();
-  void AcceptRequests();
+  void Accept();
+  void Answer(QLocalSocket* socket);
   bool AskToRaise(int waitMsecs);
 
   QString folder_;
   QLockFile lock_;
   std::future<bool> firstAttempt_;  // after lock_: waited for before the lock goes
-  int listener_ = -1;
-  QString listening_;  // the socket's path while listening
-  QSocketNotifier* incoming_ = nullptr;
+  QLocalServer* server_ = nullptr;
+  QList<QLocalSocket*> open_;  // oldest first
 };
+
+// Why `path` may not hold the socket: "" when it is a folder (not a symbolic link) that `user`
+// owns and nobody else may enter. In a shared folder another user could put their own socket
+// under the name and answer for the panel.
+QString PrivateFolderProblem(const QString& path, uid_t user);
+
+// Whether the other end of the local socket `descriptor` runs as `user`.
+bool PeerIsUser(qintptr descriptor, uid_t user);
 
 // Brings the panel to the front (a later start asked for it).
 void BringToFront(QWidget& window);
