@@ -52,7 +52,7 @@ constexpr std::string_view kReset = "\x1b[0m";
 
 // Each day takes four columns: a blank, two digits and the marker column, so that a marked
 // day never runs into the next number; the two-column weekday names sit over the digits.
-constexpr std::string_view kWeekdayHeader = " 日  月  火  水  木  金  土";
+constexpr const char* kWeekdayHeader = " 日  月  火  水  木  金  土";
 constexpr int kCellWidth = 4;
 constexpr int kGridWidth = 7 * kCellWidth - 1;
 
@@ -60,13 +60,13 @@ void TrimRight(std::string& line) {
   while (!line.empty() && line.back() == ' ') line.pop_back();
 }
 
-int NotAYear(Output& err, std::string_view arg) {
+int NotAYear(std::FILE* err, std::string_view arg) {
   return Refuse(err, Quoted(arg) + " is not a year from 1 to 9999");
 }
 
 // The one argument of holidays, equinox and jd; nullopt after saying what is wrong.
 std::optional<std::int64_t> OneNumber(const Args& args, std::int64_t lo, std::int64_t hi,
-                                      const char* what, Output& err) {
+                                      const char* what, std::FILE* err) {
   if (args.size() != 1) {
     if (args.empty()) {
       Refuse(err, std::string(what) + " is needed");
@@ -85,7 +85,7 @@ std::optional<std::int64_t> OneNumber(const Args& args, std::int64_t lo, std::in
 
 }  // namespace
 
-int Holidays(const Args& args, Output& out, Output& err, const Environment& /*env*/) {
+int Holidays(const Args& args, std::FILE* out, std::FILE* err, const Environment& /*env*/) {
   std::optional<HolidayLaw> law;
   bool names = false;
   std::optional<std::int64_t> first;
@@ -117,14 +117,17 @@ int Holidays(const Args& args, Output& out, Output& err, const Environment& /*en
        t <= end; t += 1) {
     const auto name = HolidayName(t, law.value_or(HolidayLaw::k2005));
     if (!name) continue;
-    out << IsoDate(t);
-    if (names) out << ' ' << sjis::ToUtf8(*name);
-    out << "\n";
+    Put(out, IsoDate(t));
+    if (names) {
+      std::fputc(' ', out);
+      Put(out, sjis::ToUtf8(*name));
+    }
+    std::fputc('\n', out);
   }
   return kExitOk;
 }
 
-int Equinox(const Args& args, Output& out, Output& err, const Environment& /*env*/) {
+int Equinox(const Args& args, std::FILE* out, std::FILE* err, const Environment& /*env*/) {
   const auto year = OneNumber(args, kFirstYear, kLastYear, "a year", err);
   if (!year) return kExitUsage;
   const auto y = static_cast<std::int32_t>(*year);
@@ -135,27 +138,27 @@ int Equinox(const Args& args, Output& out, Output& err, const Environment& /*env
   for (const auto& line : lines) {
     const auto date = JulianDayToDate(line.day);
     if (!date) {
-      err << "vespin-cli: day number " << line.day << " has no date\n";
+      std::fprintf(err, "vespin-cli: day number %u has no date\n", line.day);
       return kExitProblem;
     }
-    out << line.name << " " << line.day << " " << IsoDate(*date) << "\n";
+    std::fprintf(out, "%s %u %s\n", line.name, line.day, IsoDate(*date).c_str());
   }
   return kExitOk;
 }
 
-int JulianDay(const Args& args, Output& out, Output& err, const Environment& /*env*/) {
+int JulianDay(const Args& args, std::FILE* out, std::FILE* err, const Environment& /*env*/) {
   const auto n = OneNumber(args, 0, UINT32_MAX, "a day number", err);
   if (!n) return kExitUsage;
   const auto date = JulianDayToDate(static_cast<std::uint32_t>(*n));
   if (!date) {
-    err << "vespin-cli: day number " << *n << " has no date\n";
+    std::fprintf(err, "vespin-cli: day number %lld has no date\n", static_cast<long long>(*n));
     return kExitProblem;
   }
-  out << IsoDate(*date) << "\n";
+  std::fprintf(out, "%s\n", IsoDate(*date).c_str());
   return kExitOk;
 }
 
-int Month(const Args& allArgs, Output& out, Output& err, const Environment& env) {
+int Month(const Args& allArgs, std::FILE* out, std::FILE* err, const Environment& env) {
   std::optional<HolidayLaw> law;
   Args args;
   for (std::size_t i = 0; i < allArgs.size(); ++i) {
@@ -187,8 +190,8 @@ int Month(const Args& allArgs, Output& out, Output& err, const Environment& env)
   const int titleWidth =
       static_cast<int>(std::to_string(year).size() + std::to_string(month).size()) +
       4;  // 年 and 月 are wide
-  out << std::string(static_cast<std::size_t>((kGridWidth - titleWidth) / 2), ' ') << title << "\n"
-      << kWeekdayHeader << "\n";
+  std::fprintf(out, "%*s%s\n%s\n", (kGridWidth - titleWidth) / 2, "", title.c_str(),
+               kWeekdayHeader);
 
   const TDateTime first = EncodeDate(year, month, 1);
   const int days = DaysInMonth(year, month);
@@ -223,7 +226,8 @@ int Month(const Args& allArgs, Output& out, Output& err, const Environment& env)
     }
     if (weekday == 7 || day == days) {
       TrimRight(line);
-      out << line << "\n";
+      line += '\n';
+      Put(out, line);
       line.clear();
     }
   }

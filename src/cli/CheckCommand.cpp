@@ -55,14 +55,16 @@ bool Has(const TCodeData& table, std::string_view code) {
 
 class Checker {
  public:
-  Checker(std::string label, Output& out) : label_(std::move(label)), out_(out) {}
+  Checker(std::string label, std::FILE* out) : label_(std::move(label)), out_(out) {}
 
   void Run(std::string_view bytes);
   int problems() const { return problems_; }
 
  private:
   void Report(int line, const std::string& message) {
-    out_ << label_ << ':' << line << ": " << message << '\n';
+    std::fprintf(out_, "%s:%d: ", label_.c_str(), line);
+    Put(out_, message);
+    std::fputc('\n', out_);
     ++problems_;
   }
 
@@ -75,7 +77,7 @@ class Checker {
   void CheckSettings(const FileLine& line);
 
   std::string label_;
-  Output& out_;
+  std::FILE* out_;
   int problems_ = 0;
   int settingsLines_ = 0;
 };
@@ -345,7 +347,7 @@ void Checker::CheckSettings(const FileLine& line) {
 
 }  // namespace
 
-int Check(const Args& args, Output& out, Output& err, const Environment& env) {
+int Check(const Args& args, std::FILE* out, std::FILE* err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   if (args.size() == 2 && args[0] == "--file" && !args[1].empty()) {
     file = args[1];
@@ -360,7 +362,7 @@ int Check(const Args& args, Output& out, Output& err, const Environment& env) {
   Checker checker(label, out);
   checker.Run(*bytes);
   if (checker.problems() > 0) return kExitProblem;
-  out << "ok\n";
+  std::fputs("ok\n", out);
   return kExitOk;
 }
 

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -14,7 +16,7 @@ namespace {
 struct Command {
   const char* name;
   const char* usage;
-  int (*run)(const std::vector<std::string>& args, Output& out, Output& err,
+  int (*run)(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
              const Environment& env);
 };
 
@@ -42,20 +44,26 @@ const Command kCommands[] = {
     {"import", "import [--file F] [--dry-run] IN.ics", nullptr},
 };
 
-void PrintUsage(Output& err) {
-  err << "usage: vespin-cli";
+void PrintUsage(std::FILE* err) {
+  std::fputs("usage: vespin-cli", err);
   const char* sep = " ";
   for (const auto& c : kCommands) {
-    err << sep << c.usage;
+    std::fprintf(err, "%s%s", sep, c.usage);
     sep = " | ";
   }
-  err << "\n";
+  std::fputc('\n', err);
 }
 
 }  // namespace
 
-int Refuse(Output& err, std::string_view problem) {
-  err << "vespin-cli: " << problem << "\n";
+void Put(std::FILE* f, std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), f);
+}
+
+int Refuse(std::FILE* err, std::string_view problem) {
+  std::fputs("vespin-cli: ", err);
+  Put(err, problem);
+  std::fputc('\n', err);
   return kExitUsage;
 }
 
@@ -63,13 +71,13 @@ std::string Quoted(std::string_view arg) {
   return "'" + std::string(arg) + "'";
 }
 
-int TooMany(Output& err, std::string_view arg) {
+int TooMany(std::FILE* err, std::string_view arg) {
   return Refuse(err, Quoted(arg) + " is one argument too many");
 }
 
-std::optional<std::string> ReadEventFileOrSay(const std::filesystem::path& file, Output& err) {
+std::optional<std::string> ReadEventFileOrSay(const std::filesystem::path& file, std::FILE* err) {
   FileRead read = ReadEventFileBytes(file);
-  if (!read.bytes) err << file.string() << ": " << FileProblemText(read.problem) << "\n";
+  if (!read.bytes) std::fprintf(err, "%s: %s\n", file.c_str(), FileProblemText(read.problem));
   return std::move(read.bytes);
 }
 
@@ -110,24 +118,26 @@ int Main(int argc, char** argv, CommandLineRunner icalCommands) {
   env.today = LocalDate::OfSystem();
   env.nowUtc = static_cast<std::int64_t>(std::time(nullptr));
   env.icalCommands = icalCommands;
-  // Standard output is buffered as stdio buffers it, so that messages on standard error fall
-  // between the same lines when both go to one file.
-  Output out(STDOUT_FILENO, env.colour ? Output::Buffering::kLine : Output::Buffering::kBlock);
-  Output err(STDERR_FILENO, Output::Buffering::kNone);
-  int rc = Run({argv + 1, argv + argc}, out, err, env);
-  // An answer that did not reach its file is no answer: a script must not take it as one.
-  out.Flush();
-  if (out.Error() != 0) {
-    err << "vespin-cli: cannot write the output: " << std::strerror(out.Error()) << "\n";
+  int rc = Run({argv + 1, argv + argc}, stdout, stderr, env);
+  // An answer that did not reach its file (a full disk) is no answer: a script must not take it
+  // for one. The error of a write stdio made earlier stays with the stream; errno is only
+  // news when this flush is the write that fails.
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  if (!flushed || std::ferror(stdout)) {
+    const int error = flushed ? 0 : errno;
+    std::fprintf(stderr, "vespin-cli: cannot write the output%s%s\n", error != 0 ? ": " : "",
+                 error != 0 ? std::strerror(error) : "");
     if (rc == kExitOk) rc = kExitProblem;
   }
   return rc;
 }
 
-int Run(const std::vector<std::string>& args, Output& out, Output& err, const Environment& env) {
+int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+        const Environment& env) {
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    out << "usage:\n";
-    for (const auto& c : kCommands) out << "  vespin-cli " << c.usage << "\n";
+    std::fputs("usage:\n", out);
+    for (const auto& c : kCommands) std::fprintf(out, "  vespin-cli %s\n", c.usage);
     return kExitOk;
   }
   if (!args.empty()) {
@@ -139,9 +149,9 @@ int Run(const std::vector<std::string>& args, Output& out, Output& err, const En
       } else if (env.icalCommands) {
         rc = env.icalCommands(args, out, err, env);
       } else {
-        err << "vespin-cli: " << c.name << " is not built into this program\n";
+        std::fprintf(err, "vespin-cli: %s is not built into this program\n", c.name);
       }
-      if (rc == kExitUsage) err << "usage: vespin-cli " << c.usage << "\n";
+      if (rc == kExitUsage) std::fprintf(err, "usage: vespin-cli %s\n", c.usage);
       return rc;
     }
   }

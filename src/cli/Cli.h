@@ -3,19 +3,19 @@
 // drive it with their own streams, date and folder.
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "Output.h"
 #include "calendar/DateTime.h"
 
 namespace vespin::cli {
 
 struct Environment;
 // Runs a whole command line whose first word is an iCalendar command (export, import).
-using CommandLineRunner = int (*)(const std::vector<std::string>& args, Output& out, Output& err,
-                                  const Environment& env);
+using CommandLineRunner = int (*)(const std::vector<std::string>& args, std::FILE* out,
+                                  std::FILE* err, const Environment& env);
 
 // A date given, or the local date read from the system when it is first asked for: reading the
 // time zone costs a short command a tenth of its run, and most commands never ask.
@@ -49,6 +49,7 @@ inline constexpr int kExitUsage = 2;
 int Main(int argc, char** argv, CommandLineRunner icalCommands);
 
 // args excludes the program name. Output is UTF-8.
-int Run(const std::vector<std::string>& args, Output& out, Output& err, const Environment& env);
+int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+        const Environment& env);
 
 }  // namespace vespin::cli

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -29,7 +30,7 @@ std::string ProgramDir() {
 // The helper replaces this process, so its output, messages and exit code are the command's own.
 // It lies beside this program in the build tree and in the program's private folder when
 // installed.
-int RunHelper(const std::vector<std::string>& args, vespin::cli::Output&, vespin::cli::Output& err,
+int RunHelper(const std::vector<std::string>& args, std::FILE*, std::FILE* err,
               const vespin::cli::Environment&) {
   const std::string dir = ProgramDir();
   const std::string candidates[] = {
@@ -41,11 +42,12 @@ int RunHelper(const std::vector<std::string>& args, vespin::cli::Output&, vespin
     argv.push_back(nullptr);
     execv(helper.c_str(), argv.data());
     if (errno != ENOENT) {
-      err << "vespin-cli: cannot run " << helper << ": " << std::strerror(errno) << "\n";
+      std::fprintf(err, "vespin-cli: cannot run %s: %s\n", helper.c_str(), std::strerror(errno));
       return vespin::cli::kExitProblem;
     }
   }
-  err << "vespin-cli: " << args.front() << " needs " << candidates[1] << ", which is missing\n";
+  std::fprintf(err, "vespin-cli: %s needs %s, which is missing\n", args.front().c_str(),
+               candidates[1].c_str());
   return vespin::cli::kExitProblem;
 }
 

@@ -59,13 +59,15 @@ std::string Minute(TDateTime t) {
 // Prints notices as they come, and keeps the file as it is: a deletion stays in memory.
 class TerminalHost final : public EngineHost {
  public:
-  TerminalHost(Output& out, bool onTime, bool startUp, HolidayLaw holidays)
+  TerminalHost(std::FILE* out, bool onTime, bool startUp, HolidayLaw holidays)
       : out_(out), onTime_(onTime), startUp_(startUp), holidays_(holidays) {}
 
   void SetPassTime(TDateTime t) { minute_ = Minute(t); }
 
   void ShowNotice(const std::string& text) override {
-    out_ << minute_ << ' ' << sjis::ToUtf8(text) << '\n';
+    std::fprintf(out_, "%s ", minute_.c_str());
+    Put(out_, sjis::ToUtf8(text));
+    std::fputc('\n', out_);
   }
   bool SaveEventFile() override { return true; }
   void RedrawCalendar() override {}
@@ -74,15 +76,15 @@ class TerminalHost final : public EngineHost {
   HolidayLaw Holidays() const override { return holidays_; }
 
  private:
-  Output& out_;
+  std::FILE* out_;
   bool onTime_;
   bool startUp_;
   HolidayLaw holidays_;
   std::string minute_;
 };
 
-int CannotRead(const std::filesystem::path& file, Output& err) {
-  err << file.string() << ": " << FileProblemText(ProblemWith(file)) << "\n";
+int CannotRead(const std::filesystem::path& file, std::FILE* err) {
+  std::fprintf(err, "%s: %s\n", file.c_str(), FileProblemText(ProblemWith(file)));
   return kExitProblem;
 }
 
@@ -121,7 +123,8 @@ std::string IsoDay(std::int64_t day) {
 }  // namespace
 
 // Reads the event file into the tables; false after telling why.
-bool Load(const std::filesystem::path& file, EventStore& store, Settings& settings, Output& err) {
+bool Load(const std::filesystem::path& file, EventStore& store, Settings& settings,
+          std::FILE* err) {
   const auto bytes = ReadEventFileOrSay(file, err);
   if (!bytes) return false;
   ParseEventFile(*bytes, store, settings);
@@ -148,17 +151,17 @@ namespace {
 
 constexpr const char* kNeedsFile = "--file needs a file name";
 
-int NotADate(Output& err, std::string_view arg) {
+int NotADate(std::FILE* err, std::string_view arg) {
   return Refuse(err, Quoted(arg) + " is not a date YYYY-MM-DD");
 }
 
-int NotAMoment(Output& err, std::string_view arg) {
+int NotAMoment(std::FILE* err, std::string_view arg) {
   return Refuse(err, Quoted(arg) + " is not a moment YYYY-MM-DDTHH:MM[:SS]");
 }
 
 }  // namespace
 
-int Day(const Args& args, Output& out, Output& err, const Environment& env) {
+int Day(const Args& args, std::FILE* out, std::FILE* err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<TDateTime> date;
   std::optional<HolidayLaw> law;
@@ -194,16 +197,18 @@ int Day(const Args& args, Output& out, Output& err, const Environment& env) {
   int mask = 0;
   ForEachOccurrence(read->events, *date, *date, law.value_or(read->holidayLaw),
                     [&](std::int64_t, const CompactEvent& e) {
-                      out << KindName(e.kind) << ' ' << HourMinuteText(e.timeMs) << ' '
-                          << sjis::ToUtf8(e.text) << '\n';
+                      std::fprintf(out, "%s %s ", KindName(e.kind),
+                                   HourMinuteText(e.timeMs).c_str());
+                      Put(out, sjis::ToUtf8(e.text));
+                      std::fputc('\n', out);
                       mask |= KindMask(e.kind);
                       return true;
                     });
-  out << "mask " << mask << '\n';
+  std::fprintf(out, "mask %d\n", mask);
   return kExitOk;
 }
 
-int Agenda(const Args& args, Output& out, Output& err, const Environment& env) {
+int Agenda(const Args& args, std::FILE* out, std::FILE* err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<TDateTime> from;
   std::optional<TDateTime> to;
@@ -259,13 +264,13 @@ int Agenda(const Args& args, Output& out, Output& err, const Environment& env) {
                       line += ' ';
                       line += sjis::ToUtf8(e.text);
                       line += '\n';
-                      out << line;
+                      Put(out, line);
                       return true;
                     });
   return kExitOk;
 }
 
-int Simulate(const Args& args, Output& out, Output& err, const Environment& env) {
+int Simulate(const Args& args, std::FILE* out, std::FILE* err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<bool> onTime;
   std::optional<bool> startUp;

@@ -36,16 +36,16 @@ std::optional<TDateTime> ParseDay(std::string_view s, bool end) {
   return ParseDate(s);
 }
 
-bool WriteOut(const std::string& ics, const std::string& target, Output& out, Output& err) {
+bool WriteOut(const std::string& ics, const std::string& target, std::FILE* out, std::FILE* err) {
   if (target.empty()) {
-    out << ics;
+    Put(out, ics);
     return true;
   }
   std::ofstream file(target, std::ios::binary | std::ios::trunc);
   file << ics;
   file.close();
   if (!file) {
-    err << target << ": cannot write the file\n";
+    std::fprintf(err, "%s: cannot write the file\n", target.c_str());
     return false;
   }
   return true;
@@ -54,14 +54,17 @@ bool WriteOut(const std::string& ics, const std::string& target, Output& out, Ou
 // Failure notices of the event file's writer, at the terminal.
 class TerminalNotifier final : public Notifier {
  public:
-  explicit TerminalNotifier(Output& err) : err_(err) {}
-  void ShowNotice(const std::string& text) override { err_ << sjis::ToUtf8(text) << '\n'; }
+  explicit TerminalNotifier(std::FILE* err) : err_(err) {}
+  void ShowNotice(const std::string& text) override {
+    Put(err_, sjis::ToUtf8(text));
+    std::fputc('\n', err_);
+  }
 
  private:
-  Output& err_;
+  std::FILE* err_;
 };
 
-int Export(const Args& args, Output& out, Output& err, const Environment& env) {
+int Export(const Args& args, std::FILE* out, std::FILE* err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<TDateTime> from, until;
   std::string target;
@@ -124,17 +127,18 @@ int Export(const Args& args, Output& out, Output& err, const Environment& env) {
   opt.stampUtc = ical::ModifiedUtc(file, env.nowUtc);
   if (!floating) {
     opt.zone = ical::LocalZoneName();
-    if (opt.zone.empty()) err << "no local time zone known: the times are floating\n";
+    if (opt.zone.empty()) std::fputs("no local time zone known: the times are floating\n", err);
   }
   const ical::ExportResult result = ical::ExportEvents(store, opt);
   for (const ical::LeftOut& row : result.never) {
-    err << "not exported: " << KindName(row.kind) << " row " << row.row << " "
-        << sjis::ToUtf8(row.text) << ": it never occurs\n";
+    std::fprintf(err, "not exported: %s row %d ", KindName(row.kind), row.row);
+    Put(err, sjis::ToUtf8(row.text));
+    std::fputs(": it never occurs\n", err);
   }
   return WriteOut(result.ics, target, out, err) ? kExitOk : kExitProblem;
 }
 
-int Import(const Args& args, Output& out, Output& err, const Environment& env) {
+int Import(const Args& args, std::FILE* out, std::FILE* err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<std::filesystem::path> input;
   bool dryRun = false;
@@ -155,7 +159,7 @@ int Import(const Args& args, Output& out, Output& err, const Environment& env) {
 
   const auto ics = ReadWholeFile(*input);
   if (!ics) {
-    err << input->string() << ": cannot read the file\n";
+    std::fprintf(err, "%s: cannot read the file\n", input->c_str());
     return kExitProblem;
   }
   const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
@@ -163,8 +167,8 @@ int Import(const Args& args, Output& out, Output& err, const Environment& env) {
   // lock is held until the import is written, so no panel starts on the folder meanwhile.
   std::optional<FolderLock> lock;
   if (!dryRun && lock.emplace(folder).HeldElsewhere()) {
-    err << "VESPIN is running in " << folder.string()
-        << ": close it first, or it will write over the import\n";
+    std::fprintf(err, "VESPIN is running in %s: close it first, or it will write over the import\n",
+                 folder.c_str());
     return kExitProblem;
   }
   EventStore store;
@@ -177,33 +181,38 @@ int Import(const Args& args, Output& out, Output& err, const Environment& env) {
   opt.zone = ical::LocalZoneName();
   ical::ImportResult read = ical::ReadCalendar(*ics, opt);
   if (!read.error.empty()) {
-    err << input->string() << ": " << read.error << "; " << file.string() << " is unchanged\n";
+    std::fprintf(err, "%s: %s; %s is unchanged\n", input->c_str(), read.error.c_str(),
+                 file.c_str());
     return kExitProblem;
   }
   const auto added = ical::AddEvents(store, read.events, read.skipped);
   for (const ical::ImportedEvent& e : added) {
-    out << KindName(e.kind) << ' ' << ical::FileLine(e) << '\n';
+    std::fprintf(out, "%s ", KindName(e.kind));
+    Put(out, ical::FileLine(e));
+    std::fputc('\n', out);
   }
-  for (const ical::Note& n : read.notes) err << "note: " << n.summary << ": " << n.text << '\n';
+  for (const ical::Note& n : read.notes) {
+    std::fprintf(err, "note: %s: %s\n", n.summary.c_str(), n.text.c_str());
+  }
   for (const ical::Skipped& s : read.skipped) {
-    err << "skipped: " << s.summary << ": " << s.reason << '\n';
+    std::fprintf(err, "skipped: %s: %s\n", s.summary.c_str(), s.reason.c_str());
   }
   if (dryRun) {
-    err << added.size() << " to add, " << read.skipped.size()
-        << " skipped (dry run: " << file.string() << " is unchanged)\n";
+    std::fprintf(err, "%zu to add, %zu skipped (dry run: %s is unchanged)\n", added.size(),
+                 read.skipped.size(), file.c_str());
   } else {
     if (!added.empty()) {
       TerminalNotifier notifier(err);
       if (!EventFile(file, notifier).IniSave(store, settings)) return kExitProblem;
     }
-    err << added.size() << " added, " << read.skipped.size() << " skipped\n";
+    std::fprintf(err, "%zu added, %zu skipped\n", added.size(), read.skipped.size());
   }
   return read.skipped.empty() ? kExitOk : kExitProblem;
 }
 
 }  // namespace
 
-int RunIcalCommand(const std::vector<std::string>& args, Output& out, Output& err,
+int RunIcalCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
                    const Environment& env) {
   const Args rest(args.begin() + 1, args.end());
   return args.front() == "export" ? Export(rest, out, err, env) : Import(rest, out, err, env);

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "Cli.h"
+#include "MemoryStream.h"
 #include "calendar/DateTime.h"
 
 namespace vespin::cli {
@@ -18,13 +18,12 @@ struct Result {
 
 Result RunCli(std::vector<std::string> args, bool colour = false,
               TDateTime today = EncodeDate(2005, 4, 18)) {
-  Result r;
-  Output out(r.out), err(r.err);
+  test::MemoryStream out, err;
   Environment env;
   env.colour = colour;
   env.today = today;
-  r.code = Run(args, out, err, env);
-  return r;
+  const int code = Run(args, out.File(), err.File(), env);
+  return {code, out.Text(), err.Text()};
 }
 
 TEST(CalendarCommandsTest, HolidaysOfAYear) {

@@ -1,10 +1,11 @@
 #pragma once
-// Runs vespin-cli in-process with string streams, as the tests of its subcommands do.
+// Runs vespin-cli in-process with streams kept in memory, as the tests of its subcommands do.
 #include <string>
 #include <vector>
 
 #include "Cli.h"
 #include "IcalCommands.h"
+#include "MemoryStream.h"
 
 namespace vespin::cli::capture {
 
@@ -17,8 +18,10 @@ struct Outcome {
 inline Outcome RunCli(const std::vector<std::string>& args, Environment env = {}) {
   if (!env.icalCommands) env.icalCommands = &RunIcalCommand;
   Outcome o;
-  Output out(o.out), err(o.err);
-  o.rc = Run(args, out, err, env);
+  test::MemoryStream out, err;
+  o.rc = Run(args, out.File(), err.File(), env);
+  o.out = out.Text();
+  o.err = err.Text();
   return o;
 }
 

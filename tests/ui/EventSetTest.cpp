@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "Cli.h"
+#include "MemoryStream.h"
 #include "QtFakeDialogHost.h"
 #include "UiText.h"
 #include "controls/CGridBase.h"
@@ -1056,12 +1057,11 @@ TEST_F(EventSetTest, EveryKindOfEventReachesACleanFile) {
   EXPECT_EQ(sjis::ToUtf8(store.year.Cell(YearCol::kTypeCode, 1)), "0229");
   EXPECT_EQ(store.year.Cell(YearCol::kDelete, 2), "TRUE");
 
-  std::string out, err;
-  cli::Output outStream(out), errStream(err);
+  test::MemoryStream out, err;
   const int rc =
-      cli::Run({"check", "--file", host_->FilePath().string()}, outStream, errStream, {});
-  EXPECT_EQ(rc, cli::kExitOk) << out << err;
-  EXPECT_EQ(out, "ok\n");
+      cli::Run({"check", "--file", host_->FilePath().string()}, out.File(), err.File(), {});
+  EXPECT_EQ(rc, cli::kExitOk) << out.Text() << err.Text();
+  EXPECT_EQ(out.Text(), "ok\n");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,98 +1,71 @@
 #include "text/Sjis.h"
 
-#include <algorithm>
-#include <cstdint>
+#include <iconv.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 
 namespace vespin::sjis {
 namespace {
 
-// kSingle, kPairRow, kPair, kEncodeFrom, kEncodeTo: the C library's CP932 converter, read by the
-// build. No converter module is loaded at run time, which a statically linked program could not.
-#include "text/SjisTables.inc"
+// The C library's CP932 converter, one per direction and thread: a descriptor carries shift
+// state and must not be shared between threads (the panel's lock claim converts on a worker
+// thread), and opening one costs more than most conversions.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
+      std::fprintf(stderr, "vespin: the C library cannot convert %s to %s\n", from, to);
+      std::abort();
+    }
+  }
+  ~Converter() { iconv_close(cd_); }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
 
-constexpr std::uint16_t kReplacement = 0xFFFD;
+  // All of `in`. A sequence the converter refuses gives `replacement`, and the reading goes on
+  // one byte later, so that a first byte whose second one does not fit it is read afresh; a
+  // sequence cut off by the end gives it once. Without a replacement such a sequence fails the
+  // whole conversion.
+  std::optional<std::string> Convert(std::string_view in, const char* replacement) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    std::string out;
+    out.reserve(in.size() * 3 / 2 + 8);
+    char* src = const_cast<char*>(in.data());  // iconv never writes through it
+    std::size_t srcLeft = in.size();
+    char buf[1024];
+    while (srcLeft > 0) {
+      char* dst = buf;
+      std::size_t dstLeft = sizeof buf;
+      const bool done = iconv(cd_, &src, &srcLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1);
+      const int error = errno;
+      out.append(buf, static_cast<std::size_t>(dst - buf));
+      if (done || error == E2BIG) continue;
+      if (replacement == nullptr) return std::nullopt;
+      out += replacement;
+      const std::size_t skip = error == EINVAL ? srcLeft : 1;
+      src += skip;
+      srcLeft -= skip;
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    }
+    return out;
+  }
 
-// Writes `cp` as UTF-8 at `out`; returns the end.
-char* PutUtf8(char* out, std::uint16_t cp) {
-  if (cp < 0x80) {
-    *out++ = static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    *out++ = static_cast<char>(0xC0 | cp >> 6);
-    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    *out++ = static_cast<char>(0xE0 | cp >> 12);
-    *out++ = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
-  }
-  return out;
-}
-
-// The next character of UTF-8 text at `i` if it lies below U+10000 and is written in its
-// shortest form; nothing beyond U+FFFF has a Shift_JIS form anyway, nor has a surrogate.
-std::optional<std::uint16_t> NextBmpCharacter(std::string_view s, std::size_t& i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  const auto tail = [&](std::size_t k) { return k < s.size() && (byte(k) & 0xC0) == 0x80; };
-  const unsigned b = byte(i);
-  if (b < 0x80) {
-    ++i;
-    return static_cast<std::uint16_t>(b);
-  }
-  if (b >= 0xC2 && b <= 0xDF && tail(i + 1)) {
-    const unsigned cp = (b & 0x1Fu) << 6 | (byte(i + 1) & 0x3Fu);
-    i += 2;
-    return static_cast<std::uint16_t>(cp);
-  }
-  if ((b & 0xF0) == 0xE0 && tail(i + 1) && tail(i + 2)) {
-    const unsigned cp = (b & 0x0Fu) << 12 | (byte(i + 1) & 0x3Fu) << 6 | (byte(i + 2) & 0x3Fu);
-    if (cp < 0x800) return std::nullopt;  // overlong
-    i += 3;
-    return static_cast<std::uint16_t>(cp);
-  }
-  return std::nullopt;
-}
+ private:
+  iconv_t cd_;
+};
 
 }  // namespace
 
 std::string ToUtf8(std::string_view sjis) {
-  // No byte gives more than three: a character of one or two bytes, or U+FFFD for one byte.
-  std::string out(sjis.size() * 3, '\0');
-  char* end = out.data();
-  for (std::size_t i = 0; i < sjis.size();) {
-    const auto b = static_cast<unsigned char>(sjis[i]);
-    std::uint16_t cp = kSingle[b];
-    ++i;
-    if (cp == kLead) {
-      // A first byte at the end has lost its second one; a second byte that does not make a
-      // character with it is read afresh.
-      if (i == sjis.size()) {
-        cp = kNoCharacter;
-      } else {
-        cp = kPair[kPairRow[b]][static_cast<unsigned char>(sjis[i])];
-        if (cp != kNoCharacter) ++i;
-      }
-    }
-    end = PutUtf8(end, cp == kNoCharacter ? kReplacement : cp);
-  }
-  out.resize(static_cast<std::size_t>(end - out.data()));
-  return out;
+  thread_local Converter decoder("UTF-8", "CP932");
+  return *decoder.Convert(sjis, "\xEF\xBF\xBD");
 }
 
 std::optional<std::string> FromUtf8(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto cp = NextBmpCharacter(utf8, i);
-    if (!cp) return std::nullopt;
-    const auto* at = std::lower_bound(std::begin(kEncodeFrom), std::end(kEncodeFrom), *cp);
-    if (at == std::end(kEncodeFrom) || *at != *cp) return std::nullopt;
-    const std::uint16_t bytes = kEncodeTo[at - std::begin(kEncodeFrom)];
-    if (bytes > 0xFF) out += static_cast<char>(bytes >> 8);
-    out += static_cast<char>(bytes & 0xFF);
-  }
-  return out;
+  thread_local Converter encoder("CP932", "UTF-8");
+  return encoder.Convert(utf8, nullptr);
 }
 
 std::string Lit(std::string_view utf8) {
