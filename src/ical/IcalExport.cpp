@@ -14,6 +14,7 @@
 #include "Libical.h"
 #include "agenda/Agenda.h"
 #include "calendar/Hizuke.h"
+#include "events/IniFormat.h"
 #include "text/Sjis.h"
 
 namespace vespin::ical {
@@ -28,7 +29,6 @@ constexpr const char* kHolidayFallbackName = "祝日";
 constexpr const char* kStartUpDescription =
     "ｱﾗｰﾑ: 起動時（VESPINの起動時にお知らせします。iCalendarにはこの指定がないため、"
     "アラームはありません）";
-constexpr const char* kStartUpCode = "01";
 
 icalproperty* XProperty(const char* name, const std::string& value) {
   icalproperty* p = icalproperty_new_x(value.c_str());
@@ -96,7 +96,7 @@ StoredRow RowOf(const EventStore& store, EventKind kind, int row) {
       return {kind, std::string(store.year.Cell(YearCol::kTypeCode, row)),
               std::string(store.year.Cell(YearCol::kText, row)),
               std::string(store.year.Cell(YearCol::kAlarmCode, row)),
-              store.year.Cell(YearCol::kDelete, row) == "TRUE"};
+              store.year.Cell(YearCol::kDelete, row) == ini::kTrue};
     case EventKind::kMonthly:
       return {kind, std::string(store.month.Cell(MonthCol::kTypeCode, row)),
               std::string(store.month.Cell(MonthCol::kText, row)),
@@ -223,13 +223,13 @@ class EventWriter {
       icalcomponent_add_property(e, InZone(icalproperty_new_rdate(value), tzid_));
     }
     icalcomponent_add_property(e, icalproperty_new_summary(summary.c_str()));
-    if (alarm == kStartUpCode) {
+    if (IsStartUpLead(alarm)) {
       icalcomponent_add_property(e, icalproperty_new_description(kStartUpDescription));
     }
     if (plan.listedUntil) {
       icalcomponent_add_property(e, XProperty(kListedUntilProperty, DateDigits(opt_.until)));
     }
-    if (alarm != kStartUpCode) icalcomponent_add_component(e, Alarm(summary, alarm));
+    if (!IsStartUpLead(alarm)) icalcomponent_add_component(e, Alarm(summary, alarm));
     return ev;
   }
 
@@ -241,7 +241,8 @@ class EventWriter {
     icalcomponent_add_property(valarm, icalproperty_new_description(summary.c_str()));
     icaltriggertype trigger{};
     trigger.time = icaltime_null_time();
-    trigger.duration = icaldurationtype_from_int(-static_cast<int>(LeadMsecs(alarm) / 1000));
+    trigger.duration =
+        icaldurationtype_from_int(-static_cast<int>(LeadMsecs(alarm) / kMsecsPerSecond));
     icalcomponent_add_property(valarm, icalproperty_new_trigger(trigger));
     return valarm;
   }

@@ -13,7 +13,9 @@ namespace vespin {
 using TDateTime = double;
 
 inline constexpr std::int64_t kMsecsPerDay = 86'400'000;
+inline constexpr std::int64_t kMsecsPerHour = 3'600'000;
 inline constexpr std::int64_t kMsecsPerMinute = 60'000;
+inline constexpr std::int64_t kMsecsPerSecond = 1'000;
 
 struct DateParts {
   int year = 0;

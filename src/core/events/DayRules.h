@@ -13,6 +13,7 @@
 
 #include "calendar/DateTime.h"
 #include "calendar/HolidayLaw.h"
+#include "events/RuleCodes.h"
 
 namespace vespin {
 
@@ -29,12 +30,6 @@ constexpr std::size_t KindIndex(EventKind kind) {
 const char* KindName(EventKind kind);
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b);
-
-// The value of a decimal digit, or -1 for any other character.
-int Digit(char c);
-
-// Two digits from the text, or -1 when they are not digits.
-int TwoDigits(char tens, char units);
 
 // "HH:MM" of a time of day in milliseconds.
 std::string HourMinuteText(std::int64_t msOfDay);

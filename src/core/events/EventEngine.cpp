@@ -9,13 +9,11 @@
 
 #include "calendar/Hizuke.h"
 #include "events/DayRules.h"
+#include "events/IniFormat.h"
 #include "text/Sjis.h"
 
 namespace vespin {
 namespace {
-
-constexpr std::int64_t kMsecsPerSecond = 1'000;
-constexpr std::int64_t kMsecsPerHour = 3'600'000;
 
 // The notice texts, converted to Shift_JIS once.
 struct NoticeTexts {
@@ -37,24 +35,6 @@ const NoticeTexts& Texts() {
   static const NoticeTexts texts;
   return texts;
 }
-
-constexpr std::array<std::int64_t, 15> kLeadMsecs = {
-    0,                     // 01: none; announced at start-up instead
-    kMsecsPerMinute,       // 02
-    3 * kMsecsPerMinute,   // 03
-    5 * kMsecsPerMinute,   // 04
-    10 * kMsecsPerMinute,  // 05
-    15 * kMsecsPerMinute,  // 06
-    30 * kMsecsPerMinute,  // 07
-    kMsecsPerHour,         // 08
-    2 * kMsecsPerHour,     // 09
-    3 * kMsecsPerHour,     // 10
-    6 * kMsecsPerHour,     // 11
-    12 * kMsecsPerHour,    // 12
-    kMsecsPerDay,          // 13
-    3 * kMsecsPerDay,      // 14
-    7 * kMsecsPerDay,      // 15
-};
 
 }  // namespace
 
@@ -131,13 +111,6 @@ std::string DoneMarkText(std::int64_t day, bool finished) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "x%04d%02d%02d%s", d.year, d.month, d.day, finished ? "+" : "");
   return buf;
-}
-
-std::int64_t LeadMsecs(std::string_view alarmCode) {
-  if (alarmCode.size() != 2) return 0;
-  const int n = TwoDigits(alarmCode[0], alarmCode[1]);
-  if (n < 1 || n > static_cast<int>(kLeadMsecs.size())) return 0;
-  return kLeadMsecs[static_cast<std::size_t>(n - 1)];
 }
 
 std::string AdvanceNotice(std::string_view text, std::int64_t untilMsecs) {
@@ -281,7 +254,7 @@ bool EventEngine::AlarmWalk(const Walk& walk, const DayFacts& facts, Decide&& de
       }
     }
     if (finished && walk.kind == EventKind::kYearly &&
-        walk.table.Cell(YearCol::kDelete, row) == "TRUE") {
+        walk.table.Cell(YearCol::kDelete, row) == ini::kTrue) {
       walk.table.DeleteRow(row);
       deleted = true;
       continue;
@@ -391,7 +364,7 @@ AlarmOutcome EventEngine::AlarmCheck(const Pass& pass, const Occurrence& o) {
     return AlarmOutcome::kMarkDone;
   }
   if (!state_.StartUpDone && today) {
-    if (o.alarmCode == "01") {
+    if (IsStartUpLead(o.alarmCode)) {
       Notify(t.todayIs + text + t.closeIs);
       return AlarmOutcome::kMarkDone;
     }

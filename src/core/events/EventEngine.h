@@ -21,6 +21,7 @@
 #include "events/DayRules.h"
 #include "events/EngineHost.h"
 #include "events/EventStore.h"
+#include "events/LeadTimes.h"
 
 namespace vespin {
 
@@ -67,9 +68,6 @@ std::string DoneMarkText(std::int64_t day, bool finished);
 inline constexpr std::int64_t kGapMsecs = 3 * kMsecsPerMinute;
 // How far back it looks at most.
 inline constexpr std::int64_t kCatchUpMsecs = 7 * kMsecsPerDay;
-
-// The lead of an alarm code ("01" … "15") in milliseconds; 0 for any other text.
-std::int64_t LeadMsecs(std::string_view alarmCode);
 
 // The advance notice for an event `remainingMsecs` away: あと5分で「…」です。 and its kin.
 // Shift_JIS.

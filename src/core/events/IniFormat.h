@@ -74,12 +74,6 @@ inline constexpr std::array<int, kYearLineFields> kYearLineColumns = {
 // The longest event text, in Shift_JIS bytes: what the event dialog lets the user type.
 inline constexpr std::size_t kEventTextMaxBytes = 32;
 
-// Characters of a code counted from 0; empty where the code is too short. Codes pack their
-// parts by position ("33": type 3, weekday 3; "0418": month 04, day 18).
-inline std::string_view CodePart(std::string_view code, std::size_t pos, std::size_t count) {
-  return pos < code.size() ? code.substr(pos, count) : std::string_view{};
-}
-
 // --- Tokens -------------------------------------------------------------------------------
 
 inline constexpr std::string_view kTrue = "TRUE";
