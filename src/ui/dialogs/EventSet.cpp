@@ -27,7 +27,7 @@
 #include "events/FileMerge.h"
 #include "events/IniFormat.h"
 #include "events/RuleCodes.h"
-#include "text/CheckFunc.h"
+#include "input/CheckFunc.h"
 #include "text/Sjis.h"
 
 namespace vespin::ui {
