@@ -298,20 +298,20 @@ ExportResult ExportEvents(const EventStore& store, const ExportOptions& opt) {
     return dates[KindIndex(e.kind)][static_cast<std::size_t>(e.row)];
   };
   const std::vector<CompactEvent> rows = CompactRows(store);
-  ForEachOccurrence(rows, opt.from, opt.until, opt.law,
-                    [&](std::int64_t day, const CompactEvent& e) {
+  ForEachOccurrence(rows, DayOf(opt.from), DayOf(opt.until), opt.law,
+                    [&](sys_days day, const CompactEvent& e) {
                       RowDates& d = slot(e);
                       if (d.dates.empty()) --missing;
-                      d.dates.push_back(static_cast<TDateTime>(day));
+                      d.dates.push_back(vespin::ToDateTime(day));
                       d.time = HourMinuteText(e.timeMs);
                       return true;
                     });
   if (missing > 0) {
-    ForEachOccurrence(rows, opt.until + 1, YearsOn(opt.from, kLongestGapYears), opt.law,
-                      [&](std::int64_t day, const CompactEvent& e) {
+    ForEachOccurrence(rows, DayOf(opt.until + 1), DayOf(YearsOn(opt.from, kLongestGapYears)),
+                      opt.law, [&](sys_days day, const CompactEvent& e) {
                         RowDates& d = slot(e);
                         if (d.dates.empty() && !d.later) {
-                          d.later = static_cast<TDateTime>(day);
+                          d.later = vespin::ToDateTime(day);
                           d.time = HourMinuteText(e.timeMs);
                           --missing;
                         }
@@ -339,8 +339,8 @@ ExportResult ExportEvents(const EventStore& store, const ExportOptions& opt) {
 std::string ExportHolidays(const ExportOptions& opt) {
   Component cal = NewCalendar(kHolidaysCalendarName);
   for (TDateTime day = DateOf(opt.from); day <= DateOf(opt.until); day += 1) {
-    if (!IsHoliday(day, opt.law)) continue;
-    const auto name = HolidayName(day, opt.law);
+    if (!IsHoliday(DayOf(day), opt.law)) continue;
+    const auto name = HolidayName(DayOf(day), opt.law);
     icalcomponent* e = icalcomponent_new_vevent();
     icalcomponent_add_property(
         e, icalproperty_new_uid(("holiday-" + DateDigits(day) + "@vespin").c_str()));

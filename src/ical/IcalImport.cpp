@@ -103,11 +103,12 @@ bool RuleGives(const RuleCode& rule, bool once, TDateTime first, TDateTime last,
                  RowFor(rule.kind, rule.code, "00:00", "", std::string(StartUpLeadCode()), once));
   std::size_t next = 0;
   bool same = true;
-  ForEachOccurrence(CompactRows(one), first, last, law, [&](std::int64_t day, const CompactEvent&) {
-    same = next < expected.size() && static_cast<TDateTime>(day) == expected[next];
-    ++next;
-    return same;
-  });
+  ForEachOccurrence(CompactRows(one), DayOf(first), DayOf(last), law,
+                    [&](sys_days day, const CompactEvent&) {
+                      same = next < expected.size() && vespin::ToDateTime(day) == expected[next];
+                      ++next;
+                      return same;
+                    });
   return same && next == expected.size();
 }
 

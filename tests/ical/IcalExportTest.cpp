@@ -285,7 +285,7 @@ TEST(IcalExportTest, HolidaysAreNamedAllDayEventsThatKeepTheDayFree) {
     }
     std::vector<std::string> holidays;
     for (TDateTime t = opt.from; t <= opt.until; t += 1) {
-      if (!IsHoliday(t, c.law)) continue;
+      if (!IsHoliday(DayOf(t), c.law)) continue;
       const DateParts p = DecodeDate(t);
       char buf[16];
       std::snprintf(buf, sizeof buf, "%04d%02d%02d", p.year, p.month, p.day);

@@ -38,15 +38,14 @@ std::optional<std::int64_t> RowTimeMsecs(std::string_view cell) {
   return ToMsecs(*time);
 }
 
-std::optional<std::int64_t> EventDayIndex(TDateTime date) {
-  static const TDateTime first = EncodeDate(1, 1, 1);
-  static const TDateTime last = EncodeDate(9999, 12, 31);
+std::optional<sys_days> EventDay(TDateTime date) {
+  constexpr TDateTime first = ToDateTime(kFirstCalendarDay);
+  constexpr TDateTime last = ToDateTime(kLastCalendarDay);
   if (!std::isfinite(date) || date < first || date > last) return std::nullopt;
-  return FloorDiv(ToMsecs(date), kMsecsPerDay);
+  return DayAtMsecs(ToMsecs(date));
 }
 
-DayFacts::DayFacts(std::int64_t index, HolidayLaw law) : dayIndex(index) {
-  const auto date = static_cast<TDateTime>(index);
+DayFacts::DayFacts(sys_days on, HolidayLaw law) : date(on) {
   const DateParts parts = DecodeDate(date);
   month = parts.month;
   day = parts.day;
@@ -58,11 +57,11 @@ DayFacts::DayFacts(std::int64_t index, HolidayLaw law) : dayIndex(index) {
   if (businessDay) {
     firstBusinessDay = true;
     for (int d = 1; d < day && firstBusinessDay; ++d) {
-      firstBusinessDay = !IsBusinessDay(date - (day - d), law);
+      firstBusinessDay = !IsBusinessDay(date - std::chrono::days{day - d}, law);
     }
     lastBusinessDay = true;
     for (int d = day + 1; d <= daysInMonth && lastBusinessDay; ++d) {
-      lastBusinessDay = !IsBusinessDay(date + (d - day), law);
+      lastBusinessDay = !IsBusinessDay(date + std::chrono::days{d - day}, law);
     }
   }
 }

@@ -58,9 +58,9 @@ constexpr ExtensionKey KeyOf(const char* keyUtf8) {
 
 // The keys in the order a save writes them. A new option is a member of Extensions and a row
 // here (and a ReadValue/ValueLines pair when its type is new).
-inline constexpr std::array<ExtensionKey, 1> kExtensionKeys = {{
+inline constexpr auto kExtensionKeys = std::to_array<ExtensionKey>({
     KeyOf<&Extensions::holidayLaw>("祝日"),
-}};
+});
 
 struct ExtensionIssue {
   int line = 0;         // from 1

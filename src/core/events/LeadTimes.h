@@ -22,7 +22,7 @@ struct LeadTime {
 };
 
 // In the order of the dialog's list.
-inline constexpr std::array<LeadTime, 15> kLeadTimes = {{
+inline constexpr auto kLeadTimes = std::to_array<LeadTime>({
     {"01", "起動時", 0, true},
     {"02", "1分前", kMsecsPerMinute},
     {"03", "3分前", 3 * kMsecsPerMinute},
@@ -38,7 +38,7 @@ inline constexpr std::array<LeadTime, 15> kLeadTimes = {{
     {"13", "1日前", kMsecsPerDay},
     {"14", "3日前", 3 * kMsecsPerDay},
     {"15", "7日前", 7 * kMsecsPerDay},
-}};
+});
 
 constexpr bool LeadCodesDiffer() {
   for (std::size_t i = 0; i < kLeadTimes.size(); ++i) {

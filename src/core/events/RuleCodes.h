@@ -70,7 +70,7 @@ struct WeekType {
 };
 
 // In the order of the dialog's list.
-inline constexpr std::array<WeekType, 7> kWeekTypes = {{
+inline constexpr auto kWeekTypes = std::to_array<WeekType>({
     {"1", "毎週", kEveryWeek},
     {"2", "第１", WeekBit(1)},
     {"3", "第２", WeekBit(2)},
@@ -78,7 +78,7 @@ inline constexpr std::array<WeekType, 7> kWeekTypes = {{
     {"5", "第４", WeekBit(4)},
     {"6", "第１・第３", WeekBit(1) | WeekBit(3)},
     {"7", "第２・第４", WeekBit(2) | WeekBit(4)},
-}};
+});
 
 // How a day pattern treats national holidays.
 enum class HolidayUse {
@@ -99,7 +99,7 @@ struct DayPattern {
 inline constexpr char kDayPatternMark = '8';
 
 // In the order of the dialog's list, after kWeekTypes.
-inline constexpr std::array<DayPattern, 7> kDayPatterns = {{
+inline constexpr auto kDayPatterns = std::to_array<DayPattern>({
     {"81", "毎日", kEveryWeekday, HolidayUse::kLikeAnyDay},
     {"82", "平日", kMondayToFriday, HolidayUse::kExcluded},
     {"83", "月水金", kMonday | kWednesday | kFriday, HolidayUse::kLikeAnyDay},
@@ -107,7 +107,7 @@ inline constexpr std::array<DayPattern, 7> kDayPatterns = {{
     {"85", "土日", kSaturday | kSunday, HolidayUse::kLikeAnyDay},
     {"86", "祝祭日", 0, HolidayUse::kAdded},
     {"87", "土日祝祭日", kSaturday | kSunday, HolidayUse::kAdded},
-}};
+});
 
 constexpr bool WeeklyTablesHold() {
   for (std::size_t i = 0; i < kWeekTypes.size(); ++i) {
@@ -176,12 +176,12 @@ struct MonthType {
 };
 
 // In the order of the dialog's list. The first character of a code selects the type.
-inline constexpr std::array<MonthType, 4> kMonthTypes = {{
+inline constexpr auto kMonthTypes = std::to_array<MonthType>({
     {"1", "毎月", MonthDayPart::kDate, MonthType::Rule::kDayOfMonth},
     {"20", "最初の", MonthDayPart::kWeekday, MonthType::Rule::kFirst},
     {"30", "最後の", MonthDayPart::kWeekday, MonthType::Rule::kLast},
     {"400", "末日", MonthDayPart::kNone, MonthType::Rule::kLastDay},
-}};
+});
 
 constexpr bool MonthTypesHold() {
   for (std::size_t i = 0; i < kMonthTypes.size(); ++i) {
