@@ -3,6 +3,50 @@
 namespace vespin {
 namespace {
 
+// What the parsers take for granted of the tables, checked as the program is built.
+constexpr bool WeeklyTablesHold() {
+  for (std::size_t i = 0; i < kWeekTypes.size(); ++i) {
+    const std::string_view code = kWeekTypes[i].code;
+    if (code.size() != 1 || code.front() == kDayPatternMark) return false;
+    for (std::size_t j = 0; j < i; ++j) {
+      if (kWeekTypes[j].code == code) return false;
+    }
+  }
+  for (std::size_t i = 0; i < kDayPatterns.size(); ++i) {
+    const DayPattern& p = kDayPatterns[i];
+    if (p.code.size() != 2 || p.code.front() != kDayPatternMark) return false;
+    if (p.weekdays == 0 && p.holidays != HolidayUse::kAdded) return false;  // no day at all
+    for (std::size_t j = 0; j < i; ++j) {
+      if (kDayPatterns[j].code == p.code) return false;
+    }
+  }
+  return true;
+}
+static_assert(WeeklyTablesHold(),
+              "a weekly type is one character and no pattern's; a day pattern is the mark and "
+              "one more, falls on some day, and no two rows share a code");
+
+constexpr bool MonthTypesHold() {
+  for (std::size_t i = 0; i < kMonthTypes.size(); ++i) {
+    const std::string_view code = kMonthTypes[i].code;
+    if (code.empty()) return false;
+    for (std::size_t j = 0; j < i; ++j) {
+      if (kMonthTypes[j].code.front() == code.front()) return false;
+    }
+  }
+  return true;
+}
+static_assert(MonthTypesHold(), "the first character of a monthly code selects its type");
+
+// The type a monthly code's first character selects; nullptr when none does.
+const MonthType* MonthTypeOf(std::string_view monthlyCode) {
+  if (monthlyCode.empty()) return nullptr;
+  for (const MonthType& t : kMonthTypes) {
+    if (t.code.front() == monthlyCode.front()) return &t;
+  }
+  return nullptr;
+}
+
 // The weekday 1 … 7 a one-character part names; 0 for anything else (the business day too).
 int WeekdayIn(std::string_view part) {
   const int w = part.size() == 1 ? Digit(part[0]) : -1;
@@ -50,14 +94,6 @@ std::size_t MonthlyCodeSize(const MonthType& type) {
       break;
   }
   return type.code.size();
-}
-
-const MonthType* MonthTypeOf(std::string_view monthlyCode) {
-  if (monthlyCode.empty()) return nullptr;
-  for (const MonthType& t : kMonthTypes) {
-    if (t.code.front() == monthlyCode.front()) return &t;
-  }
-  return nullptr;
 }
 
 MonthDayPart MonthDayPartOf(std::string_view monthlyCode) {

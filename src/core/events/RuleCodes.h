@@ -109,28 +109,6 @@ inline constexpr auto kDayPatterns = std::to_array<DayPattern>({
     {"87", "土日祝祭日", kSaturday | kSunday, HolidayUse::kAdded},
 });
 
-constexpr bool WeeklyTablesHold() {
-  for (std::size_t i = 0; i < kWeekTypes.size(); ++i) {
-    const std::string_view code = kWeekTypes[i].code;
-    if (code.size() != 1 || code.front() == kDayPatternMark) return false;
-    for (std::size_t j = 0; j < i; ++j) {
-      if (kWeekTypes[j].code == code) return false;
-    }
-  }
-  for (std::size_t i = 0; i < kDayPatterns.size(); ++i) {
-    const DayPattern& p = kDayPatterns[i];
-    if (p.code.size() != 2 || p.code.front() != kDayPatternMark) return false;
-    if (p.weekdays == 0 && p.holidays != HolidayUse::kAdded) return false;  // no day at all
-    for (std::size_t j = 0; j < i; ++j) {
-      if (kDayPatterns[j].code == p.code) return false;
-    }
-  }
-  return true;
-}
-static_assert(WeeklyTablesHold(),
-              "a weekly type is one character and no pattern's; a day pattern is the mark and "
-              "one more, falls on some day, and no two rows share a code");
-
 // Whether a weekly code (or the type chosen in the dialog) is a day pattern, which takes no
 // weekday.
 constexpr bool IsDayPattern(std::string_view weeklyCode) {
@@ -183,23 +161,8 @@ inline constexpr auto kMonthTypes = std::to_array<MonthType>({
     {"400", "末日", MonthDayPart::kNone, MonthType::Rule::kLastDay},
 });
 
-constexpr bool MonthTypesHold() {
-  for (std::size_t i = 0; i < kMonthTypes.size(); ++i) {
-    const std::string_view code = kMonthTypes[i].code;
-    if (code.empty()) return false;
-    for (std::size_t j = 0; j < i; ++j) {
-      if (kMonthTypes[j].code.front() == code.front()) return false;
-    }
-  }
-  return true;
-}
-static_assert(MonthTypesHold(), "the first character of a monthly code selects its type");
-
 // How many characters a code of the type has: the type, then its day.
 std::size_t MonthlyCodeSize(const MonthType& type);
-
-// The type a monthly code's first character selects; nullptr when none does.
-const MonthType* MonthTypeOf(std::string_view monthlyCode);
 
 // What the dialog asks for after a monthly type (or shows for a stored code): the day of a
 // kDate type, nothing for kNone, and a weekday for every other first character.
