@@ -14,12 +14,12 @@
 #include "events/CodeTables.h"
 #include "events/EventRows.h"
 #include "events/FileLines.h"
+#include "events/IniFormat.h"
 #include "text/Sjis.h"
 
 namespace vespin::ical {
 namespace {
 
-constexpr std::size_t kMaxTextBytes = 32;
 // How far ahead an event without listed holidays is compared, and how far listed holidays must
 // reach when the file does not say how far it lists them.
 constexpr int kCompareYears = 2;
@@ -61,8 +61,9 @@ TextCheck CheckText(const std::string& summary) {
   if (!sjis) return {"", "a text Shift_JIS cannot hold"};
   if (sjis->find(',') != std::string::npos) return {"", "a comma in the text"};
   if (sjis->find_first_of("\r\n") != std::string::npos) return {"", "a line break in the text"};
-  if (sjis->size() > kMaxTextBytes) {
-    return {"", "a text of " + std::to_string(sjis->size()) + " bytes in Shift_JIS (32 at most)"};
+  if (sjis->size() > ini::kEventTextMaxBytes) {
+    return {"", "a text of " + std::to_string(sjis->size()) + " bytes in Shift_JIS (" +
+                    std::to_string(ini::kEventTextMaxBytes) + " at most)"};
   }
   return {*sjis, ""};
 }
@@ -71,7 +72,7 @@ std::vector<std::string> RowFor(EventKind kind, const std::string& code, const s
                                 const std::string& text, const std::string& alarm, bool once) {
   switch (kind) {
     case EventKind::kYearly:
-      return YearRow(code, time, text, alarm, once ? "TRUE" : "FALSE");
+      return YearRow(code, time, text, alarm, ini::BoolToken(once));
     case EventKind::kMonthly:
       return MonthRow(code, time, text, alarm);
     case EventKind::kWeekly:
@@ -97,14 +98,17 @@ EventTable& TableOf(EventStore& store, EventKind kind) {
 bool RuleGives(const RuleCode& rule, bool once, TDateTime first, TDateTime last, HolidayLaw law,
                const std::vector<TDateTime>& expected) {
   EventStore one;
-  TableOf(one, rule.kind).InsertRow(1, RowFor(rule.kind, rule.code, "00:00", "", "01", once));
+  TableOf(one, rule.kind)
+      .InsertRow(1,
+                 RowFor(rule.kind, rule.code, "00:00", "", std::string(StartUpLeadCode()), once));
   std::size_t next = 0;
   bool same = true;
-  ForEachOccurrence(CompactRows(one), first, last, law, [&](std::int64_t day, const CompactEvent&) {
-    same = next < expected.size() && static_cast<TDateTime>(day) == expected[next];
-    ++next;
-    return same;
-  });
+  ForEachOccurrence(CompactRows(one), DayOf(first), DayOf(last), law,
+                    [&](sys_days day, const CompactEvent&) {
+                      same = next < expected.size() && vespin::ToDateTime(day) == expected[next];
+                      ++next;
+                      return same;
+                    });
   return same && next == expected.size();
 }
 
@@ -328,7 +332,7 @@ class EventReader {
     return out;
   }
 
-  // The lead of the earliest alarm before the start; "01" (announced at start-up) without one.
+  // The lead of the earliest alarm before the start; announced at start-up without one.
   std::string Lead() {
     std::optional<std::int64_t> before;
     for (icalcomponent* a = icalcomponent_get_first_component(ev_, ICAL_VALARM_COMPONENT); a;
@@ -343,7 +347,7 @@ class EventReader {
       }
       before = std::max(before.value_or(0), *seconds);
     }
-    if (!before) return "01";
+    if (!before) return std::string(StartUpLeadCode());
     const auto leads = LeadCodes();
     for (const auto& [code, lead] : leads) {
       if (lead == *before) return code;
@@ -502,7 +506,7 @@ std::vector<ImportedEvent> AddEvents(EventStore& store, const std::vector<Import
 
 std::string FileLine(const ImportedEvent& e) {
   std::string line = e.code + "," + e.time + "," + sjis::ToUtf8(e.text) + "," + e.alarm;
-  if (e.kind == EventKind::kYearly) line += e.once ? ",TRUE" : ",FALSE";
+  if (e.kind == EventKind::kYearly) ini::AppendField(line, ini::BoolToken(e.once));
   return line;
 }
 

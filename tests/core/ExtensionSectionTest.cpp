@@ -120,6 +120,39 @@ TEST(ExtensionSectionTest, SwitchingTheOptionWritesTheSectionOnlyWhileItIsOn) {
   EXPECT_EQ(FormatEventFile(again, reread), kBody);
 }
 
+// The spellings a key's value type gives it: read line by line, written back line by line, and
+// nothing at the default.
+TEST(ExtensionSectionTest, ValueTypesReadBackWhatTheyWrite) {
+  std::string text;
+  EXPECT_EQ(ValueLines(text), Strings{});
+  EXPECT_EQ(ReadValue(sjis::Lit("https://example.com/公開"), text), "");
+  EXPECT_EQ(ReadValue("https://example.com/b", text), "");  // the last line counts
+  EXPECT_EQ(ValueLines(text), Strings{"https://example.com/b"});
+
+  std::vector<std::string> texts;
+  EXPECT_EQ(ValueLines(texts), Strings{});
+  for (const char* line : {"a.ics", "", "a.ics"}) EXPECT_EQ(ReadValue(line, texts), "");
+  EXPECT_EQ(ValueLines(texts), (Strings{"a.ics", "", "a.ics"}));  // each line, in order
+
+  HolidayLaw law = HolidayLaw::k2005;
+  EXPECT_EQ(ValueLines(law), Strings{});
+  EXPECT_NE(ReadValue(sjis::Lit("昔"), law), "");
+  EXPECT_EQ(law, HolidayLaw::k2005);
+  EXPECT_EQ(ReadValue(sjis::Lit("現行"), law), "");
+  EXPECT_EQ(Utf8(ValueLines(law)), Strings{"現行"});
+
+  // Every key reads back what it writes, and a save writes its keys in table order.
+  Extensions changed;
+  changed.holidayLaw = HolidayLaw::kCurrent;
+  for (const ExtensionKey& key : kExtensionKeys) {
+    SCOPED_TRACE(key.keyUtf8);
+    EXPECT_FALSE(key.same(Extensions{}, changed));
+    Extensions back;
+    for (const std::string& value : key.write(changed)) EXPECT_EQ(key.read(value, back), "");
+    EXPECT_TRUE(key.same(back, changed));
+  }
+}
+
 TEST(ExtensionSectionTest, NamesTheLinesItCannotRead) {
   const std::string bytes = kBody + Lines({"[拡張]", "祝日=現行", "色=青", "祝日=未来"});
   const auto lines = SplitEventFile(bytes);

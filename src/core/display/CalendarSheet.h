@@ -2,6 +2,7 @@
 // The month calendar as data: the text, colour, today's box and underline of each of the
 // 3 × 42 day cells, computed from the first shown month, today and the display settings. The
 // main window only applies a sheet to its labels. Also the month stepping of the spin buttons.
+// The window hands dates over as TDateTime, as it hands them on to the engine.
 //
 //   shown month + today + settings + day masks --CalendarSheet--> cells --> labels
 

@@ -10,8 +10,10 @@
 // One line per option as key=value. Lines this version does not know are kept and written back
 // in their order; a known key with a value it cannot read leaves its option alone.
 
+#include <array>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "events/FileLines.h"
@@ -21,8 +23,44 @@ namespace vespin {
 
 // As UTF-8 (stored as Shift_JIS).
 inline constexpr const char* kExtensionHeader = "[拡張]";
-inline constexpr const char* kHolidayLawKey = "祝日";
-inline constexpr const char* kCurrentLawValue = "現行";
+
+// How a value of the section is spelled, by the type of the member that holds it. ReadValue
+// takes one line's value (Shift_JIS, after the '='): an empty text when it was read, otherwise
+// why not (UTF-8, for the terminal), and the line is dropped. ValueLines gives what a save
+// writes, one line each; nothing at the default, so the option off costs no byte.
+// The holiday rules: "現行" for the law as amended; the default (2005) is written as nothing.
+std::string ReadValue(std::string_view value, HolidayLaw& law);
+std::vector<std::string> ValueLines(HolidayLaw law);
+// One text, as written; empty is the default.
+std::string ReadValue(std::string_view value, std::string& text);
+std::vector<std::string> ValueLines(const std::string& text);
+// A key that may stand on many lines: each line adds its text, in file order.
+std::string ReadValue(std::string_view value, std::vector<std::string>& texts);
+std::vector<std::string> ValueLines(const std::vector<std::string>& texts);
+
+// One key of the section and the member of Extensions that holds its value.
+struct ExtensionKey {
+  const char* keyUtf8;  // before the '='
+  std::string (*read)(std::string_view value, Extensions& into);
+  std::vector<std::string> (*write)(const Extensions& from);
+  bool (*same)(const Extensions& a, const Extensions& b);
+  void (*take)(const Extensions& from, Extensions& into);
+};
+
+template <auto Member>
+constexpr ExtensionKey KeyOf(const char* keyUtf8) {
+  return {keyUtf8,
+          [](std::string_view value, Extensions& into) { return ReadValue(value, into.*Member); },
+          [](const Extensions& from) { return ValueLines(from.*Member); },
+          [](const Extensions& a, const Extensions& b) { return a.*Member == b.*Member; },
+          [](const Extensions& from, Extensions& into) { into.*Member = from.*Member; }};
+}
+
+// The keys in the order a save writes them. A new option is a member of Extensions and a row
+// here (and a ReadValue/ValueLines pair when its type is new).
+inline constexpr auto kExtensionKeys = std::to_array<ExtensionKey>({
+    KeyOf<&Extensions::holidayLaw>("祝日"),
+});
 
 struct ExtensionIssue {
   int line = 0;         // from 1

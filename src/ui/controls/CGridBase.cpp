@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "UiText.h"
+#include "events/IniFormat.h"
 
 namespace vespin::ui {
 namespace {
@@ -19,6 +20,9 @@ constexpr int kLine = 1;   // grid line
 constexpr int kDefaultColWidth = 64;
 constexpr int kCellPadding = 4;
 constexpr int kWheelNotch = 120;
+
+// A check-box column holds the file's Boolean token; only the true one is ticked.
+const QLatin1String kTicked(ini::kTrue.data(), static_cast<qsizetype>(ini::kTrue.size()));
 
 // Lines between data cells before the cells paint over them; only the corners stay this colour.
 const QColor kDataGridLine(192, 192, 192);
@@ -360,7 +364,7 @@ void CGridBase::PaintCell(QPainter& p, int col, int row, const QRect& rect) {
     p.setPen(ink);
     p.drawText(x, y + fm.ascent(), text);  // a long title may run into its neighbour
   } else if (align == kAlignCheckBox) {
-    if (!text.isEmpty()) DrawCheckBox(p, pal, QPoint(x, y + 1), text == QLatin1String("TRUE"));
+    if (!text.isEmpty()) DrawCheckBox(p, pal, QPoint(x, y + 1), text == kTicked);
   } else if (!text.isEmpty()) {
     p.save();
     p.setClipRect(rect, Qt::IntersectClip);

@@ -25,7 +25,9 @@
 #include "events/CodeTables.h"
 #include "events/EventRows.h"
 #include "events/FileMerge.h"
-#include "text/CheckFunc.h"
+#include "events/IniFormat.h"
+#include "events/RuleCodes.h"
+#include "input/CheckFunc.h"
 #include "text/Sjis.h"
 
 namespace vespin::ui {
@@ -41,9 +43,6 @@ constexpr const char* kDeleteCaption = "削除";
 constexpr const char* kTimeNotice = "時刻はHH:MMまたはHHMMの形式として下さい";
 // The file separates its fields with commas and has no quoting.
 constexpr const char* kCommaNotice = "ｲﾍﾞﾝﾄにカンマ(,)は使えません。";
-
-constexpr const char* kTrue = "TRUE";
-constexpr const char* kFalse = "FALSE";
 
 // What the three pages say about themselves, in the order of the tabs. The object names follow
 // the controls' names: a page letter (Y, M, W) inside a fixed prefix and suffix.
@@ -113,10 +112,6 @@ int CodeNumber(std::string_view code) {
     n = n * 10 + (c - '0');
   }
   return n;
-}
-
-char FirstChar(std::string_view s) {
-  return s.empty() ? '\0' : s.front();
 }
 
 }  // namespace
@@ -262,7 +257,8 @@ void TdlgEventSet::BuildPage(PageIndex index) {
   page.time->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhPreferNumbers);
   page.time->SetOnUserValidate(
       [this](TMultiEdit& sender, int& result) { meTimeUserValidate(sender, result); });
-  page.text = NewEdit(page.tab, Name("me", def.letter, "Event"), kTextLeft, kTextWidth, 32);
+  page.text = NewEdit(page.tab, Name("me", def.letter, "Event"), kTextLeft, kTextWidth,
+                      static_cast<int>(ini::kEventTextMaxBytes));
   page.alarm = NewCombo(page.tab, Name("mcb", def.letter, "Alarm"), kAlarmPlace, &Codes().cdAlarm);
   page.add = NewButton(page.tab, Name("pb", def.letter, "Add"), kAddCaption, 320, kPageButtonTop);
   page.update =
@@ -545,8 +541,7 @@ void TdlgEventSet::meTimeUserValidate(TMultiEdit& sender, int& result) {
 // the inputs and shown in them.
 
 void TdlgEventSet::mcbWTypeChange() {
-  // Day patterns (codes 81..87) carry no weekday.
-  mcbWDay_->setVisible(FirstChar(mcbWType_->GetSelCode()) != '8');
+  mcbWDay_->setVisible(!IsDayPattern(mcbWType_->GetSelCode()));
 }
 
 void TdlgEventSet::mcbMTypeChange() {
@@ -584,12 +579,16 @@ void TdlgEventSet::gbWeekClick() {
 void TdlgEventSet::gbMonthClick() {
   const EventTable& table = *Month().table;
   const int r = table.SelectedRow();
-  const char type = FirstChar(table.Cell(MonthCol::kTypeCode, r));
   mcbMType_->SelectName(table.Cell(MonthCol::kTypeName, r));
-  if (type == '1') {
-    mcbMDate_->SelectName(table.Cell(MonthCol::kDayName, r));
-  } else if (type != '4') {
-    mcbMDay_->SelectName(table.Cell(MonthCol::kDayName, r));
+  switch (MonthDayPartOf(table.Cell(MonthCol::kTypeCode, r))) {
+    case MonthDayPart::kDate:
+      mcbMDate_->SelectName(table.Cell(MonthCol::kDayName, r));
+      break;
+    case MonthDayPart::kWeekday:
+      mcbMDay_->SelectName(table.Cell(MonthCol::kDayName, r));
+      break;
+    case MonthDayPart::kNone:
+      break;
   }
   meMTime()->SetSjisText(table.Cell(MonthCol::kTime, r));
   meMEvent()->SetSjisText(table.Cell(MonthCol::kText, r));
@@ -606,7 +605,7 @@ void TdlgEventSet::gbYearClick() {
   meYTime()->SetSjisText(table.Cell(YearCol::kTime, r));
   meYEvent()->SetSjisText(table.Cell(YearCol::kText, r));
   mcbYAlarm()->SelectName(table.Cell(YearCol::kAlarmName, r));
-  cbYDel_->setChecked(table.Cell(YearCol::kDelete, r) == kTrue);
+  cbYDel_->setChecked(table.Cell(YearCol::kDelete, r) == ini::kTrue);
 }
 
 // The file reader builds its rows the same way, so an event made here equals the same event
@@ -614,19 +613,20 @@ void TdlgEventSet::gbYearClick() {
 
 std::vector<std::string> TdlgEventSet::WeekInputRow() const {
   std::string code = mcbWType_->GetSelCode();
-  if (FirstChar(code) != '8') code += mcbWDay_->GetSelCode();
+  if (!IsDayPattern(code)) code += mcbWDay_->GetSelCode();
   return WeekRow(code, meWTime()->SjisText(), meWEvent()->SjisText(), mcbWAlarm()->GetSelCode());
 }
 
 TMemMultiCombo* TdlgEventSet::MonthDayControl() const {
-  switch (FirstChar(mcbMType_->GetSelCode())) {
-    case '1':
+  switch (MonthDayPartOf(mcbMType_->GetSelCode())) {
+    case MonthDayPart::kDate:
       return mcbMDate_;
-    case '4':
+    case MonthDayPart::kNone:
       return nullptr;
-    default:
-      return mcbMDay_;
+    case MonthDayPart::kWeekday:
+      break;
   }
+  return mcbMDay_;
 }
 
 std::vector<std::string> TdlgEventSet::MonthInputRow() const {
@@ -638,7 +638,7 @@ std::vector<std::string> TdlgEventSet::MonthInputRow() const {
 std::vector<std::string> TdlgEventSet::YearInputRow() const {
   const std::string code = mcbYMonth_->GetSelCode() + mcbYDate_->GetSelCode();
   return YearRow(code, meYTime()->SjisText(), meYEvent()->SjisText(), mcbYAlarm()->GetSelCode(),
-                 cbYDel_->isChecked() ? kTrue : kFalse);
+                 ini::BoolToken(cbYDel_->isChecked()));
 }
 
 }  // namespace vespin::ui
