@@ -112,7 +112,13 @@ int Export(const Args& args, std::FILE* out, std::FILE* err, const Environment& 
     EventStore store;
     Settings settings;
     if (!law) {
-      if (const auto bytes = ReadWholeFile(file)) ParseEventFile(*bytes, store, settings);
+      // No file is no problem here; a file that is no calendar is.
+      FileRead read = ReadEventFileBytes(file);
+      if (IsBadContent(read.problem)) {
+        std::fprintf(err, "%s: %s\n", file.c_str(), FileProblemText(read.problem));
+        return kExitProblem;
+      }
+      if (read.bytes) ParseEventFile(*read.bytes, store, settings);
     }
     opt.law = law.value_or(settings.extensions.holidayLaw);
     opt.stampUtc = env.nowUtc;
@@ -173,7 +179,9 @@ int Import(const Args& args, std::FILE* out, std::FILE* err, const Environment& 
   }
   EventStore store;
   Settings settings;
-  if (!Load(file, store, settings, err)) return kExitProblem;
+  auto bytes = ReadEventFileOrSay(file, err);
+  if (!bytes) return kExitProblem;
+  ParseEventFile(*bytes, store, settings);
 
   ical::ImportOptions opt;
   opt.today = env.today;
@@ -203,7 +211,10 @@ int Import(const Args& args, std::FILE* out, std::FILE* err, const Environment& 
   } else {
     if (!added.empty()) {
       TerminalNotifier notifier(err);
-      if (!EventFile(file, notifier).IniSave(store, settings)) return kExitProblem;
+      EventFile events(file, notifier);
+      // A hand edit made since the read above is kept: the save carries the import onto it.
+      events.SetBase(std::move(*bytes));
+      if (!events.IniSave(store, settings)) return kExitProblem;
     }
     std::fprintf(err, "%zu added, %zu skipped\n", added.size(), read.skipped.size());
   }
