@@ -45,5 +45,11 @@ enum class ReplaceResult {
 // Replaces an existing file by `bytes`, keeping its mode and (where allowed) its owner. Through
 // a symbolic link the file it points at is replaced and the link kept.
 ReplaceResult ReplaceWholeFile(const std::filesystem::path& path, std::string_view bytes);
+// Writes `bytes` as the regular file `path`, the same way: a new file (mode 0666 less the umask)
+// or in place of an existing regular file (its mode and, where allowed, owner kept). What is at
+// `path` is never opened or followed: a symbolic link (dangling or not), a named pipe, a device,
+// a socket or a folder there is refused (kNotAFile), so a write cannot land elsewhere or wait
+// for a reader.
+ReplaceResult CreateOrReplaceWholeFile(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace vespin
