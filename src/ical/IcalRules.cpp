@@ -78,10 +78,9 @@ std::optional<RuleForm> MonthlyForm(std::string_view code) {
         std::string("FREQ=MONTHLY;BYDAY=") + kWeekdays + ";BYSETPOS=" + (first ? "1" : "-1"), true};
   }
   if (w < 1 || w > 7) return std::nullopt;
-  // The first weekday of the month says BYSETPOS, not 1MO: the weekly 第１ already reads 1MO,
-  // and the two must read back apart.
-  if (first) return RuleForm{"FREQ=MONTHLY;BYDAY=" + Day(w) + ";BYSETPOS=1"};
-  return RuleForm{"FREQ=MONTHLY;BYDAY=-1" + Day(w)};
+  // The first weekday of the month reads 1MO as the weekly 第１ does: BYSETPOS is lost on
+  // programs that do not know it, which then fire every week. An export tells the two apart.
+  return RuleForm{"FREQ=MONTHLY;BYDAY=" + std::string(first ? "1" : "-1") + Day(w)};
 }
 
 std::optional<RuleForm> YearlyForm(std::string_view code) {
