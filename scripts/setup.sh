@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev libgl-dev libx11-dev
   libical-dev pkg-config tzdata
+  calcurse  # a second reader of the iCalendar export, in the tests
   fonts-ipafont-gothic xvfb xauth
   librsvg2-bin desktop-file-utils appstream groff-base man-db
 )
