@@ -6,6 +6,10 @@
 //   Settings --FontSet/BackSet--> layout, colours;  calendar inputs --> one coalesced DrawCalendar
 //   menu (MainMenu.cpp) --> Settings --SaveRequested--> the application (vespin.ini)
 //
+// The keyboard reaches everything the mouse does: the calendar takes the focus when the window is
+// activated (never at start-up: the panel shows without taking it), its days are moved through
+// with the arrows, and the Menu key or Shift+F10 opens the pop-up menu at the focused day.
+//
 // The window asks the engine through the EventChecker it is given, and tells the application
 // what it wants through signals, so it runs on its own (in tests too). Whatever the calendar
 // shows depends on (the settings, the events, today, the shown month) announces itself through
@@ -156,6 +160,8 @@ class TfrmMain final : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -167,6 +173,11 @@ class TfrmMain final : public QWidget {
   void SetShown(YearMonth shown);
   void EnsureEditYm();
   void PlaceEditYm();
+  // The pop-up menu for the keyboard: at the focused day, else at the window's corner, with its
+  // first item active.
+  void OpenMenuFromKeyboard();
+  // The calendar's keys beyond the shown months: step them, in navigation mode only.
+  bool StepShownMonth(int step);
 
   const Clock& clock_;
   AppState& state_;
