@@ -8,6 +8,10 @@
 #include "Commands.h"
 #include "events/WholeFile.h"
 
+#ifndef VESPIN_VERSION
+#error "VESPIN_VERSION comes from the build"
+#endif
+
 namespace vespin::cli {
 namespace {
 
@@ -128,6 +132,11 @@ int Run(const std::vector<std::string>& args, Output& out, Output& err, const En
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     out << "usage:\n";
     for (const auto& c : kCommands) out << "  vespin-cli " << c.usage << "\n";
+    out << "  vespin-cli --help | --version\n";
+    return kExitOk;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    out << "vespin-cli " << VESPIN_VERSION << "\n";
     return kExitOk;
   }
   if (!args.empty()) {
