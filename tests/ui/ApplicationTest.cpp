@@ -13,6 +13,7 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -424,6 +425,12 @@ TEST_F(ApplicationTest, FontChooserStoresTheSizeAndStyleItShows) {
         if (edit->validator() && !size) size = edit;
       }
       QPushButton* ok = fd.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+      // The sample text keeps the room it needs without the effects beside it.
+      for (QLineEdit* edit : fd.findChildren<QLineEdit*>()) {
+        if (edit->text() != QStringLiteral("AaBbYyZz")) continue;
+        EXPECT_TRUE(edit->isVisible());
+        EXPECT_GE(edit->height(), QFontMetrics(edit->font()).height());
+      }
       if (!slantedFirst.isEmpty()) {
         // Another face keeps the upright style the user had, not the first one listed.
         const auto found = lists[0]->model()->match(lists[0]->model()->index(0, 0), Qt::DisplayRole,

@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListView>
@@ -44,6 +45,7 @@ struct FontDialogParts {
   QListView* styles = nullptr;
   QStringListModel* sizes = nullptr;
   QLineEdit* sizeEdit = nullptr;
+  QLineEdit* sample = nullptr;  // the text shown in the chosen font
   QPushButton* ok = nullptr;
 };
 
@@ -57,6 +59,7 @@ FontDialogParts FindParts(QFontDialog& dialog) {
   }
   for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
     if (edit->validator() && !parts.sizeEdit) parts.sizeEdit = edit;
+    if (qobject_cast<QGroupBox*>(edit->parentWidget())) parts.sample = edit;
   }
   if (auto* box = dialog.findChild<QDialogButtonBox*>())
     parts.ok = box->button(QDialogButtonBox::Ok);
@@ -101,6 +104,13 @@ void LimitFontDialog(QFontDialog& dialog, Look look) {
     if (!box->findChildren<QCheckBox*>().isEmpty()) box->hide();
   }
   const FontDialogParts parts = FindParts(dialog);
+  if (parts.sample) {
+    // The sample takes the height its row gives it, which the effects set; without them it
+    // would shrink to nothing. Room for the largest size offered.
+    QFont largest = dialog.currentFont();
+    largest.setPointSize(kMaxFontPoints);
+    parts.sample->setMinimumHeight(QFontMetrics(largest).height() + 8);
+  }
   if (parts.sizeEdit) {
     parts.sizeEdit->setValidator(new FontSizeValidator(parts.sizeEdit));
     if (parts.ok) {
