@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
+#include <QTranslator>
 
 #include "UiText.h"
 #include "app/Application.h"
@@ -15,6 +16,7 @@
 #include "app/Startup.h"
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
+#include "events/FirstDay.h"
 
 namespace {
 
@@ -42,16 +44,23 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "xcb");
   }
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromLatin1(vespin::ui::kApplicationTitle));
+  // The desktop ties the windows to the menu entry by the class of their WM_CLASS ("vespin",
+  // "Vespin"; the entry's StartupWMClass) or, where it reads one, by the entry's own name.
+  QApplication::setApplicationName(QStringLiteral("Vespin"));
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(vespin::ui::kDesktopId));
+  QTranslator qtTexts;
+  if (vespin::ui::LoadQtTranslations(qtTexts)) QCoreApplication::installTranslator(&qtTexts);
   // The window is a tool window and notices come and go; only its close ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
   vespin::ui::RegisterFontSubstitutions();
+  vespin::ui::KeepBoldWhenScaled();
 
   // Frozen at start-up: later changes of the desktop's locale do not reach the date label.
   const vespin::WeekdayNames weekdays = vespin::ui::LocaleWeekdayNames();
   vespin::Codes();
 
-  if (const auto done = vespin::ui::EnterWorkFolder()) return *done;
+  const vespin::ui::EnteredFolder folder = vespin::ui::EnterWorkFolder();
+  if (folder.exitCode) return *folder.exitCode;
   vespin::ui::PanelGuard guard(QDir::currentPath());
   vespin::ui::BeginClaimingWorkFolder(guard);
 
@@ -59,6 +68,10 @@ int main(int argc, char** argv) {
   vespin::ui::SystemSound sound;
   vespin::ui::Application vespinApp(clock, sound, vespin::kEventFileName, weekdays);
   if (!vespinApp.Start()) return 1;
+  // Before the first alarm pass, which waits for the message loop.
+  if (folder.madeFromSamples) {
+    vespin::QuietDay(vespinApp.Store(), vespin::DateOf(clock.Now()), vespinApp.Holidays());
+  }
   // Before the window shows: a second panel on the folder never appears.
   if (const auto done = vespin::ui::ClaimWorkFolder(guard)) return *done;
   vespin::ui::TfrmMain& window = vespinApp.MainWindow();

@@ -14,6 +14,7 @@
 #include "UiText.h"
 #include "WindowFrame.h"
 #include "app/About.h"
+#include "app/BesidePanel.h"
 #include "app/Desktop.h"
 #include "app/FontChooser.h"
 #include "app/MainMenu.h"
@@ -537,6 +538,7 @@ void TfrmMain::ChangeSetting(void (*apply)(Settings&), unsigned effects) {
 void TfrmMain::miBackSetClick() {
   QColorDialog dialog(ColorFromValue(settings_.backColor), this);
   dialog.setOption(QColorDialog::DontUseNativeDialog);
+  PlaceBesidePanel(dialog, *this);
   const bool confirmed = RunModal(dialog) == QDialog::Accepted;
   SyncMenu();
   if (!confirmed) return;
