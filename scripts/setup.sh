@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev libgl-dev libx11-dev
   libical-dev pkg-config tzdata
-  fonts-ipafont-gothic xvfb xauth
+  fonts-ipafont-gothic xvfb xauth openbox
   librsvg2-bin desktop-file-utils appstream groff-base man-db
 )
 if [ "${1:-}" = package ]; then

@@ -8,6 +8,7 @@
 #include <QLocale>
 
 #include "UiText.h"
+#include "WindowPlace.h"
 #include "app/Desktop.h"
 #include "app/IcalExportDialog.h"
 #include "app/Main.h"
@@ -177,8 +178,9 @@ void Application::RedrawCalendar() {
 
 bool Application::IniSave() {
   if (main_) {
-    settings_.left = main_->x();
-    settings_.top = main_->y();
+    const QPoint at = FramePosition(*main_);
+    settings_.left = at.x();
+    settings_.top = at.y();
   }
   if (file_.ChangedOnDisk() && !TakeDiskChanges()) return false;
   return file_.IniSave(store_, settings_);

@@ -12,6 +12,7 @@
 
 #include "UiText.h"
 #include "WindowFrame.h"
+#include "WindowPlace.h"
 #include "app/About.h"
 #include "app/Desktop.h"
 #include "app/FontChooser.h"
@@ -229,7 +230,7 @@ void TfrmMain::ShowEventLines() {
 // --- Modes, mouse, close ---------------------------------------------------------------------
 
 void TfrmMain::FormDblClick() {
-  const QPoint where = pos();
+  const QPoint where = FramePosition(*this);
   const bool wasVisible = isVisible();
   if (navigating_) {
     navigating_ = false;
@@ -431,6 +432,9 @@ void TfrmMain::FontSet() {
   spinY_->setGeometry(ToQRect(layout_.spinYear));
   spinM_->setGeometry(ToQRect(layout_.spinMonth));
   BackSet();
+  // A larger font or more months grow the panel to the right and down, past the screen's edge
+  // when it stands near one.
+  if (const auto inside = PlaceOnItsScreen(*this)) move(*inside);
 }
 
 void TfrmMain::BackSet() {
