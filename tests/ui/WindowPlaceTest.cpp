@@ -1,4 +1,6 @@
-// The panel kept whole on its screen.
+// The panel kept whole on its screen, and every dialog opened above the window it belongs to and
+// wholly on that window's screen. Run on one screen with the ui tests, and again on two screens
+// side by side (CTest's PlacementOnTwoScreens, with frames around the windows).
 #include "WindowPlace.h"
 
 #include <gtest/gtest.h>
@@ -131,6 +133,94 @@ TEST_F(PanelPlaceTest, ThePanelStaysWhollyOnItsScreenWhenItGrows) {
     }
   }
   EXPECT_GT(largerThanScreen, 0) << "no case grew the panel past a whole screen";
+}
+
+const char* const kFile =
+    "[週間]\r\n[月間]\r\n[年間]\r\n[設定]\r\n"
+    "0,0,CLEAR,DARK,ＭＳ ゴシック,FALSE,9,0,FALSE,FALSE,FALSE,FALSE,FALSE,1\r\n"
+    "[バージョン]\r\nvespin Ver3.2(2005.04.18)\r\n";
+
+class DialogPlaceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterFontSubstitutions();
+    oldDir = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(dir.Path().string()));
+    dir.Write("vespin.ini", sjis::Lit(kFile));
+    app = std::make_unique<Application>(clock, sound, dir.File("vespin.ini"),
+                                        test::JapaneseWeekdays());
+    ASSERT_TRUE(app->Start());
+    app->MainWindow().show();
+  }
+  void TearDown() override {
+    app.reset();
+    QDir::setCurrent(oldDir);
+  }
+
+  test::FakeClock clock{EncodeDate(2005, 4, 18) + EncodeTime(10, 0)};
+  test::FakeSound sound;
+  test::TempDir dir;
+  QString oldDir;
+  std::unique_ptr<Application> app;
+};
+
+// What a dialog looked like while it was open.
+struct Opened {
+  std::string name;
+  QRect frame;
+  QWindow* transientParent = nullptr;
+  bool onTop = false;
+};
+
+// With the panel in each corner of each screen, every dialog of the program opens wholly on the
+// panel's screen and above the window it belongs to: the panel, or the dialog a message box
+// comes from. Notices, which come on their own, also stay on top of other programs.
+TEST_F(DialogPlaceTest, DialogsOpenAboveThePanelAndWhollyOnItsScreen) {
+  TfrmMain& panel = app->MainWindow();
+  std::vector<Opened> opened;
+  QWidget* eventDialog = nullptr;
+  ScopedModalHandler record([&](QDialog& dialog) {
+    Opened o{dialog.metaObject()->className(), dialog.frameGeometry(),
+             dialog.windowHandle()->transientParent(),
+             dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint)};
+    opened.push_back(o);
+    if (dynamic_cast<TdlgEventSet*>(&dialog)) {
+      eventDialog = &dialog;
+      // The input checks' message box, from inside the event dialog.
+      ShowMessageForm(sjis::Lit("E 日付が不正です。"));
+    }
+    return int(QDialog::Rejected);
+  });
+  int rounds = 0;
+  for (const QPoint corner : Corners(panel.frameGeometry().size())) {
+    panel.move(corner);
+    Settle();
+    const QRect area = QGuiApplication::screenAt(corner + QPoint(1, 1))->availableGeometry();
+    ASSERT_TRUE(area.contains(panel.frameGeometry())) << Describe(panel.frameGeometry());
+    opened.clear();
+    app->ShowNotice(sjis::Lit("あと5分で「定例会議」です。"));
+    ShowMessageForm(sjis::Lit("A vespin.iniがほかで書き換えられています。\r\n上書きしますか？"));
+    for (const char* item : {"miAbout", "miBackSet", "miFont", "miIcalExport", "miEvent"}) {
+      MenuItem(panel, item)->trigger();
+    }
+    ASSERT_EQ(opened.size(), 8u);
+    for (const Opened& o : opened) {
+      const std::string what = o.name + " with the panel at " + Describe(panel.frameGeometry()) +
+                               ": " + Describe(o.frame);
+      EXPECT_TRUE(area.contains(o.frame)) << what;
+      const bool fromEventDialog = o.name == "vespin::ui::TMessageForm" && &o == &opened.back();
+      QWindow* owner = fromEventDialog ? eventDialog->windowHandle() : panel.windowHandle();
+      EXPECT_EQ(o.transientParent, owner) << what;
+      EXPECT_EQ(o.onTop, o.name == "vespin::ui::TfrmMsg") << what;
+    }
+    // The program's own windows stand in the middle of the screen, whatever the panel's place.
+    for (const Opened& o : {opened[0], opened[1], opened[2]}) {
+      EXPECT_LE((o.frame.center() - area.center()).manhattanLength(), 2)
+          << o.name << " " << Describe(o.frame);
+    }
+    ++rounds;
+  }
+  EXPECT_EQ(rounds, 4 * QGuiApplication::screens().size());
 }
 
 }  // namespace

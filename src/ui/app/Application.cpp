@@ -62,6 +62,8 @@ Application::~Application() = default;
 
 bool Application::Start() {
   main_ = std::make_unique<TfrmMain>(clock_, state_, settings_, weekdays_);
+  // Notices and message boxes open above the panel, on its screen.
+  SetDialogAnchor(main_.get());
   main_->DrawCalendar();
 
   const LoadResult loaded = file_.IniLoad(store_, settings_);
