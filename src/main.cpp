@@ -8,6 +8,7 @@
 #include "UiText.h"
 #include "app/Application.h"
 #include "app/Autostart.h"
+#include "app/DisplayPlatform.h"
 #include "app/Main.h"
 #include "app/NoticeSound.h"
 #include "app/SignalBridge.h"
@@ -35,12 +36,8 @@ void KeepTheTerminalQuiet() {
 int main(int argc, char** argv) {
   if (const auto done = vespin::ui::AnswerInformationOptions(argc, argv)) return *done;
   KeepTheTerminalQuiet();
-  // A Wayland compositor does not let a window place itself; the panel needs its place, so it
-  // runs through XWayland unless the user chose a platform.
-  if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
-      !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "xcb");
-  }
+  // X11, through XWayland in a Wayland session: the panel places itself.
+  if (const auto done = vespin::ui::SettlePlatform(argc, argv)) return *done;
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(vespin::ui::kApplicationTitle));
   // The window is a tool window and notices come and go; only its close ends the program.
