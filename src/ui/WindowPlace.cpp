@@ -129,9 +129,15 @@ void PlaceDialog(QWidget& dialog) {
   if (anchor) {
     area = AvailableAreaFor(QRect(FramePosition(*anchor), anchor->frameGeometry().size()));
     if (area.isEmpty() && anchor->screen()) area = anchor->screen()->availableGeometry();
-    // A child window is the toolkit's transient of its parent already.
+    // A child window is the toolkit's transient of its parent already. Under XWayland a dialog
+    // made a transient of the panel costs the X server its connection to Weston (10); there the
+    // toolkit's own choice stands: a transient of the program's whole group, which the window
+    // managers of GNOME and KDE keep above the panel as well.
     QWindow* window = dialog.windowHandle();
-    if (!dialog.parentWidget() && window) window->setTransientParent(anchor->windowHandle());
+    const bool xwayland = X11Display() && qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+    if (!dialog.parentWidget() && window && !xwayland) {
+      window->setTransientParent(anchor->windowHandle());
+    }
   }
   if (area.isEmpty()) area = PrimaryAvailableArea();
   QRect frame(QPoint(), FrameSizeOf(dialog));

@@ -39,8 +39,8 @@ void SetDialogAnchor(QWidget* window);
 QWidget* DialogAnchor(const QWidget& dialog);
 
 // Before a dialog is shown: above its anchor (a transient of it, so that the window manager keeps
-// it there and a compositor that places windows itself puts it by the anchor), centred on the
-// anchor's screen (the primary one without an anchor), and wholly on that screen's free part.
+// it there; not under XWayland, see the code), centred on the anchor's screen (the primary one
+// without an anchor), and wholly on that screen's free part.
 void PlaceDialog(QWidget& dialog);
 
 }  // namespace vespin::ui

@@ -180,7 +180,7 @@ void Application::RedrawCalendar() {
 
 bool Application::IniSave() {
   if (main_) {
-    const QPoint at = FramePosition(*main_);
+    const QPoint at = main_->Place();
     settings_.left = at.x();
     settings_.top = at.y();
   }

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 
 #include "UiText.h"
@@ -92,7 +93,7 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
   // FormCreate.
   const QRect screen = PrimaryScreenRect();
   setFixedSize(kCreateWidth, kCreateHeight);
-  move(screen.x() + screen.width() - kCreateWidth, screen.y());
+  MoveTo({screen.x() + screen.width() - kCreateWidth, screen.y()});
   image_->setGeometry(0, 0, screen.width(), screen.height());
   image_->setAutoFillBackground(true);
   QPalette plane = image_->palette();
@@ -170,11 +171,30 @@ void TfrmMain::ApplySettings() {
 }
 
 void TfrmMain::PlaceAtStart(int storedLeft, int storedTop) {
-  move(StartPlace(storedLeft, storedTop, size()));
+  MoveTo(StartPlace(storedLeft, storedTop, size()));
 }
 
 void TfrmMain::PlaceTopRight() {
-  move(TopRightPlace(size()));
+  MoveTo(TopRightPlace(size()));
+}
+
+QPoint TfrmMain::Place() const {
+  // Before the window system has the window, nobody but the program has moved it.
+  if (!isVisible()) return pos();
+  return navigating_ ? FramePosition(*this) : given_;
+}
+
+void TfrmMain::MoveTo(QPoint at) {
+  given_ = at;
+  move(at);
+}
+
+void TfrmMain::moveEvent(QMoveEvent* event) {
+  // A move of the program's own (or a caller's) comes at once and is not spontaneous; the window
+  // system's reports are, and may be wrong (0,0 while openbox frames the panel) or not ours to
+  // keep (a compositor's own placement).
+  if (!event->spontaneous()) given_ = pos();
+  QWidget::moveEvent(event);
 }
 
 // --- The clock -------------------------------------------------------------------------------
@@ -230,7 +250,7 @@ void TfrmMain::ShowEventLines() {
 // --- Modes, mouse, close ---------------------------------------------------------------------
 
 void TfrmMain::FormDblClick() {
-  const QPoint where = FramePosition(*this);
+  const QPoint where = Place();
   const bool wasVisible = isVisible();
   if (navigating_) {
     navigating_ = false;
@@ -241,7 +261,7 @@ void TfrmMain::FormDblClick() {
     EnsureEditYm();
     setWindowFlags(kNavigationFlags);
   }
-  move(where);
+  MoveTo(where);
   if (wasVisible) show();
   lDate_->setVisible(!navigating_);
   lTime_->setVisible(!navigating_);
@@ -434,7 +454,9 @@ void TfrmMain::FontSet() {
   BackSet();
   // A larger font or more months grow the panel to the right and down, past the screen's edge
   // when it stands near one.
-  if (const auto inside = PlaceOnItsScreen(*this)) move(*inside);
+  if (const auto inside = PlaceOnItsScreen(QRect(Place(), frameGeometry().size()))) {
+    MoveTo(*inside);
+  }
 }
 
 void TfrmMain::BackSet() {

@@ -2,7 +2,6 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QWidget>
 
 #include "WindowPlace.h"
 #include "events/Settings.h"
@@ -30,8 +29,7 @@ QPoint StartPlace(int storedLeft, int storedTop, QSize window) {
   return KeepInside(wanted, area);
 }
 
-std::optional<QPoint> PlaceOnItsScreen(const QWidget& panel) {
-  const QRect frame(FramePosition(panel), panel.frameGeometry().size());
+std::optional<QPoint> PlaceOnItsScreen(const QRect& frame) {
   QRect area = AvailableAreaFor(frame);
   if (area.isEmpty()) area = PrimaryAvailableArea();
   const QPoint inside = KeepInside(frame, area);

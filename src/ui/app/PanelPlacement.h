@@ -8,8 +8,6 @@
 #include <QSize>
 #include <optional>
 
-class QWidget;
-
 namespace vespin::ui {
 
 // The primary screen's geometry (a fallback size when there is no screen at all).
@@ -23,8 +21,8 @@ QPoint TopRightPlace(QSize window);
 // then the whole panel onto the screen it is on.
 QPoint StartPlace(int storedLeft, int storedTop, QSize window);
 
-// Where `panel` must go for the whole of it to be on the screen it is on (AvailableAreaFor; the
-// primary one when it is on none); nothing when it is there already.
-std::optional<QPoint> PlaceOnItsScreen(const QWidget& panel);
+// Where a panel whose frame is `frame` must go for the whole of it to be on the screen it is on
+// (AvailableAreaFor; the primary one when it is on none); nothing when it is there already.
+std::optional<QPoint> PlaceOnItsScreen(const QRect& frame);
 
 }  // namespace vespin::ui
