@@ -9,6 +9,7 @@
 #include "UiText.h"
 #include "app/Application.h"
 #include "app/Autostart.h"
+#include "app/DisplayPlatform.h"
 #include "app/Main.h"
 #include "app/NoticeSound.h"
 #include "app/SignalBridge.h"
@@ -37,12 +38,8 @@ void KeepTheTerminalQuiet() {
 int main(int argc, char** argv) {
   if (const auto done = vespin::ui::AnswerInformationOptions(argc, argv)) return *done;
   KeepTheTerminalQuiet();
-  // A Wayland compositor does not let a window place itself; the panel needs its place, so it
-  // runs through XWayland unless the user chose a platform.
-  if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
-      !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "xcb");
-  }
+  // X11, through XWayland in a Wayland session: the panel places itself.
+  if (const auto done = vespin::ui::SettlePlatform(argc, argv)) return *done;
   QApplication app(argc, argv);
   // The desktop ties the windows to the menu entry by the class of their WM_CLASS ("vespin",
   // "Vespin"; the entry's StartupWMClass) or, where it reads one, by the entry's own name.

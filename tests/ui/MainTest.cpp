@@ -337,14 +337,16 @@ TEST_F(MainTest, StoredPositionIsKeptOnAScreenOrMovedTopRight) {
   auto w = Make();
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   const int right = screen.width() - w->width();
+  const int bottom = screen.height() - w->height();
   const struct {
     int left, top;
     QPoint placed;
   } cases[] = {
       {10, 20, {10, 20}},
-      {5000, 30, {right, 30}},                  // beyond the right edge: flush right
-      {40, 5000, {40, 0}},                      // below the bottom: at the top
-      {-20, 10, {-20, 10}},                     // partly off, still seen
+      {5000, 30, {right, 30}},  // beyond the right edge: flush right
+      {40, 5000, {40, 0}},      // below the bottom: at the top
+      {-20, 10, {0, 10}},       // partly off: wholly on
+      {right + 30, bottom + 40, {right, bottom}},
       {-5000, 10, {right, 0}},                  // off every screen
       {screen.width() - 1, -4000, {right, 0}},  // above every screen
   };

@@ -9,10 +9,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 
 #include "UiText.h"
 #include "WindowFrame.h"
+#include "WindowPlace.h"
 #include "app/About.h"
 #include "app/BesidePanel.h"
 #include "app/Desktop.h"
@@ -105,7 +107,7 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
   // FormCreate.
   const QRect screen = PrimaryScreenRect();
   setFixedSize(kCreateWidth, kCreateHeight);
-  move(screen.x() + screen.width() - kCreateWidth, screen.y());
+  MoveTo({screen.x() + screen.width() - kCreateWidth, screen.y()});
   image_->setGeometry(0, 0, screen.width(), screen.height());
   image_->setAutoFillBackground(true);
   QPalette plane = image_->palette();
@@ -189,11 +191,30 @@ void TfrmMain::ApplySettings() {
 }
 
 void TfrmMain::PlaceAtStart(int storedLeft, int storedTop) {
-  move(StartPlace(storedLeft, storedTop, size()));
+  MoveTo(StartPlace(storedLeft, storedTop, size()));
 }
 
 void TfrmMain::PlaceTopRight() {
-  move(TopRightPlace(size()));
+  MoveTo(TopRightPlace(size()));
+}
+
+QPoint TfrmMain::Place() const {
+  // Before the window system has the window, nobody but the program has moved it.
+  if (!isVisible()) return pos();
+  return navigating_ ? FramePosition(*this) : given_;
+}
+
+void TfrmMain::MoveTo(QPoint at) {
+  given_ = at;
+  move(at);
+}
+
+void TfrmMain::moveEvent(QMoveEvent* event) {
+  // A move of the program's own (or a caller's) comes at once and is not spontaneous; the window
+  // system's reports are, and may be wrong (0,0 while openbox frames the panel) or not ours to
+  // keep (a compositor's own placement).
+  if (!event->spontaneous()) given_ = pos();
+  QWidget::moveEvent(event);
 }
 
 // --- The clock -------------------------------------------------------------------------------
@@ -249,7 +270,7 @@ void TfrmMain::ShowEventLines() {
 // --- Modes, mouse, close ---------------------------------------------------------------------
 
 void TfrmMain::FormDblClick() {
-  const QPoint where = pos();
+  const QPoint where = Place();
   const bool wasVisible = isVisible();
   const bool wasActive = isActiveWindow();
   if (navigating_) {
@@ -261,7 +282,7 @@ void TfrmMain::FormDblClick() {
     EnsureEditYm();
     setWindowFlags(kNavigationFlags);
   }
-  move(where);
+  MoveTo(where);
   if (wasVisible) show();
   // The new frame is a new native window, which is shown without the activation; the user who
   // double-clicked keeps the keyboard.
@@ -494,6 +515,11 @@ void TfrmMain::FontSet() {
   spinY_->setGeometry(ToQRect(layout_.spinYear));
   spinM_->setGeometry(ToQRect(layout_.spinMonth));
   BackSet();
+  // A larger font or more months grow the panel to the right and down, past the screen's edge
+  // when it stands near one.
+  if (const auto inside = PlaceOnItsScreen(QRect(Place(), frameGeometry().size()))) {
+    MoveTo(*inside);
+  }
 }
 
 void TfrmMain::BackSet() {

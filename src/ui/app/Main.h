@@ -81,6 +81,11 @@ class TfrmMain final : public QWidget {
   void ShowEventLines();
   // At the top right corner of the screen, flush with its right edge at the window's width.
   void PlaceTopRight();
+  // Where the panel stands, for the file: in display mode the place the program gave it, which
+  // nobody else can change (the panel has no frame to drag), whatever the window system reports
+  // meanwhile (a window manager framing it, a compositor that places windows itself); in
+  // navigation mode where the user has dragged it.
+  QPoint Place() const;
   void FormDblClick();
   // `global` is the pointer on the screen, wherever the press landed.
   void FormMouseDown(Qt::MouseButton button, QPoint global);
@@ -166,6 +171,7 @@ class TfrmMain final : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   void SyncMenu();
@@ -178,6 +184,7 @@ class TfrmMain final : public QWidget {
   void OpenMenuFromKeyboard();
   // The calendar's keys beyond the shown months: step them, in navigation mode only.
   bool StepShownMonth(int step);
+  void MoveTo(QPoint at);
 
   const Clock& clock_;
   AppState& state_;
@@ -209,6 +216,7 @@ class TfrmMain final : public QWidget {
   bool translucent_ = false;
   QColor desktopColor_;
   QPoint lastMenuPoint_;
+  QPoint given_;  // the last place the program moved the panel to
 };
 
 }  // namespace vespin::ui
