@@ -68,7 +68,7 @@ TDateTime LiteralNextFirstOfMonth(TDateTime x) {
 
 bool LiteralIsOffDay(TDateTime x) {
   const int wd = DayOfWeek(x);
-  return wd == 1 || wd == 7 || IsHoliday(x);
+  return wd == 1 || wd == 7 || IsHoliday(DayOf(x));
 }
 
 TDateTime LiteralNextFirstBusinessDay(TDateTime x) {
@@ -123,12 +123,12 @@ TDateTime WeeklyOccurrence(const std::string& code, TDateTime d) {
   for (TDateTime x = d;; x += 1) {
     const int wd = DayOfWeek(x);
     bool ok = true;
-    if (code == "82") ok = wd != 1 && wd != 7 && !IsHoliday(x);
+    if (code == "82") ok = wd != 1 && wd != 7 && !IsHoliday(DayOf(x));
     if (code == "83") ok = wd == 2 || wd == 4 || wd == 6;
     if (code == "84") ok = wd == 3 || wd == 5 || wd == 7;
     if (code == "85") ok = wd == 1 || wd == 7;
-    if (code == "86") ok = IsHoliday(x);
-    if (code == "87") ok = wd == 1 || wd == 7 || IsHoliday(x);
+    if (code == "86") ok = IsHoliday(DayOf(x));
+    if (code == "87") ok = wd == 1 || wd == 7 || IsHoliday(DayOf(x));
     if (ok) return x;
   }
 }

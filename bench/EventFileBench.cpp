@@ -128,7 +128,7 @@ BENCHMARK(BM_IniSave)->Unit(benchmark::kMillisecond);
 // What `day` reads: the rows that fall on one date, the rest passed by.
 void BM_CompactDay(benchmark::State& state) {
   Scratch scratch(static_cast<int>(state.range(0)));
-  const DayFacts facts(*EventDayIndex(EncodeDate(2025, 3, 3)), HolidayLaw::k2005);
+  const DayFacts facts(*EventDay(EncodeDate(2025, 3, 3)), HolidayLaw::k2005);
   for (auto _ : state) {
     const auto read = ReadCompactEvents(scratch.File(), [&](EventKind kind, std::string_view code) {
       return facts.Falls(kind, code);
@@ -147,8 +147,8 @@ void BM_Agenda365(benchmark::State& state) {
         ReadCompactEvents(scratch.File(), [](EventKind, std::string_view) { return true; });
     if (!read) state.SkipWithError("read failed");
     std::size_t occurrences = 0;
-    ForEachOccurrence(read->events, EncodeDate(2025, 1, 1), EncodeDate(2025, 12, 31),
-                      HolidayLaw::k2005, [&](std::int64_t, const CompactEvent&) {
+    ForEachOccurrence(read->events, DayOf(EncodeDate(2025, 1, 1)), DayOf(EncodeDate(2025, 12, 31)),
+                      HolidayLaw::k2005, [&](sys_days, const CompactEvent&) {
                         ++occurrences;
                         return true;
                       });

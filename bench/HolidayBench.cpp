@@ -22,10 +22,10 @@ constexpr int kFirstYear = 1948;
 constexpr int kLastYear = 2150;
 
 bool Holiday2005(TDateTime t) {
-  return IsHoliday(t, HolidayLaw::k2005);
+  return IsHoliday(DayOf(t), HolidayLaw::k2005);
 }
 bool HolidayCurrent(TDateTime t) {
-  return IsHoliday(t, HolidayLaw::kCurrent);
+  return IsHoliday(DayOf(t), HolidayLaw::kCurrent);
 }
 
 template <bool (*Test)(TDateTime)>

@@ -115,7 +115,7 @@ int Holidays(const Args& args, std::FILE* out, std::FILE* err, const Environment
   for (TDateTime t = EncodeDate(static_cast<int>(*first), 1, 1),
                  end = EncodeDate(static_cast<int>(*last), 12, 31);
        t <= end; t += 1) {
-    const auto name = HolidayName(t, law.value_or(HolidayLaw::k2005));
+    const auto name = HolidayName(DayOf(t), law.value_or(HolidayLaw::k2005));
     if (!name) continue;
     Put(out, IsoDate(t));
     if (names) {
@@ -201,7 +201,7 @@ int Month(const Args& allArgs, std::FILE* out, std::FILE* err, const Environment
   for (int day = 1; day <= days; ++day) {
     const TDateTime date = first + (day - 1);
     const int weekday = DayOfWeek(date);
-    const bool red = weekday == 1 || IsHoliday(date, law.value_or(HolidayLaw::k2005));
+    const bool red = weekday == 1 || IsHoliday(DayOf(date), law.value_or(HolidayLaw::k2005));
     char number[12];
     std::snprintf(number, sizeof number, "%2d", day);
     line += ' ';

@@ -16,12 +16,13 @@
 #include "events/ExtensionSection.h"
 #include "events/FileLines.h"
 #include "events/IniFormat.h"
+#include "events/LeadTimes.h"
+#include "events/RuleCodes.h"
 #include "text/Sjis.h"
 
 namespace vespin::cli {
 namespace {
 
-using ini::CodePart;
 using ini::SettingsFieldDef;
 using ini::SettingsType;
 
@@ -219,8 +220,10 @@ void Checker::CheckEvent(const FileLine& line) {
   } else if (sjis::ToUtf8(e.text).find("\xEF\xBF\xBD") != std::string::npos) {
     Report(n, "event text " + Show(e.text) + " is not valid Shift_JIS");
   }
-  if (!Has(Codes().cdAlarm, e.alarm)) {
-    Report(n, "unknown lead-time code " + Show(e.alarm) + " (01 to 15)");
+  if (!FindLead(e.alarm)) {
+    Report(n, "unknown lead-time code " + Show(e.alarm) + " (" +
+                  std::string(kLeadTimes.front().code) + " to " +
+                  std::string(kLeadTimes.back().code) + ")");
   }
   if (e.deleteFlag && !ini::IsBoolToken(*e.deleteFlag)) {
     Report(n, "delete flag " + Show(*e.deleteFlag) + " is " + TrueOrFalse());
@@ -228,42 +231,50 @@ void Checker::CheckEvent(const FileLine& line) {
 }
 
 void Checker::CheckWeekCode(int n, std::string_view code) {
-  const auto& codes = Codes();
-  if (CodePart(code, 0, 1) == "8") {
-    if (!Has(codes.cdWType, code)) Report(n, "unknown weekly type code " + Show(code));
+  const WeeklyRule r = ParseWeekly(code);
+  if (IsDayPattern(code)) {
+    if (!r.pattern) Report(n, "unknown weekly type code " + Show(code));
     return;
   }
   if (code.size() != 2) {
-    Report(n, "unknown weekly type code " + Show(code) +
-                  ": a type 1-7 and a weekday 1-8, or 81 to 87");
+    Report(n, "unknown weekly type code " + Show(code) + ": a type 1-7 and a weekday 1-8, or " +
+                  std::string(kDayPatterns.front().code) + " to " +
+                  std::string(kDayPatterns.back().code));
     return;
   }
-  if (!Has(codes.cdWType, CodePart(code, 0, 1))) {
-    Report(n, "unknown weekly type " + Show(CodePart(code, 0, 1)) + " in code " + Show(code));
-  }
-  if (!Has(codes.cdDay, CodePart(code, 1, 1))) {
-    Report(n, "unknown weekday " + Show(CodePart(code, 1, 1)) + " in weekly code " + Show(code));
+  if (!r.type) Report(n, "unknown weekly type " + Show(r.typePart) + " in code " + Show(code));
+  if (!Has(Codes().cdDay, r.weekdayPart)) {
+    Report(n, "unknown weekday " + Show(r.weekdayPart) + " in weekly code " + Show(code));
   }
 }
 
 void Checker::CheckMonthCode(int n, std::string_view code) {
   const auto& codes = Codes();
-  const std::string_view kind = CodePart(code, 0, 1);
-  if (code.size() != 3 || (kind != "1" && kind != "2" && kind != "3" && kind != "4")) {
-    Report(n, "unknown monthly type code " + Show(code) + ": 1DD, 20W, 30W or 400");
-  } else if (kind == "1") {
-    if (!Has(codes.cdDate, CodePart(code, 1, 2))) {
-      Report(n, "unknown day " + Show(CodePart(code, 1, 2)) + " in monthly code " + Show(code));
-    }
-  } else if (kind == "4") {
-    if (code != "400") Report(n, "unknown monthly type code " + Show(code) + ": 400 expected");
-  } else {
-    if (!Has(codes.cdMType, CodePart(code, 0, 2))) {
-      Report(n, "unknown monthly type " + Show(CodePart(code, 0, 2)) + " in code " + Show(code));
-    }
-    if (!Has(codes.cdDay, CodePart(code, 2, 1))) {
-      Report(n, "unknown weekday " + Show(CodePart(code, 2, 1)) + " in monthly code " + Show(code));
-    }
+  const MonthlyRule r = ParseMonthly(code);
+  if (!r.type || code.size() != MonthlyCodeSize(*r.type)) {
+    Report(n, "unknown monthly type code " + Show(code) + ": " + MonthlyForms());
+    return;
+  }
+  switch (r.dayKind) {
+    case MonthDayPart::kDate:
+      if (!Has(codes.cdDate, r.dayPart)) {
+        Report(n, "unknown day " + Show(r.dayPart) + " in monthly code " + Show(code));
+      }
+      break;
+    case MonthDayPart::kNone:
+      if (code != r.type->code) {
+        Report(n, "unknown monthly type code " + Show(code) + ": " + std::string(r.type->code) +
+                      " expected");
+      }
+      break;
+    case MonthDayPart::kWeekday:
+      if (r.typePart != r.type->code) {
+        Report(n, "unknown monthly type " + Show(r.typePart) + " in code " + Show(code));
+      }
+      if (!Has(codes.cdDay, r.dayPart)) {
+        Report(n, "unknown weekday " + Show(r.dayPart) + " in monthly code " + Show(code));
+      }
+      break;
   }
 }
 
@@ -273,17 +284,14 @@ void Checker::CheckYearCode(int n, std::string_view code) {
     Report(n, "unknown yearly code " + Show(code) + ": MMDD expected");
     return;
   }
-  const std::string_view mm = CodePart(code, 0, 2), dd = CodePart(code, 2, 2);
-  const bool monthOk = Has(codes.cdMonth, mm);
-  const bool dayOk = Has(codes.cdDate, dd);
-  if (!monthOk) Report(n, "unknown month " + Show(mm) + " in yearly code " + Show(code));
-  if (!dayOk) Report(n, "unknown day " + Show(dd) + " in yearly code " + Show(code));
-  if (monthOk && dayOk) {
-    const int month = (mm[0] - '0') * 10 + (mm[1] - '0');
-    const int day = (dd[0] - '0') * 10 + (dd[1] - '0');
-    if (day > DaysInMonth(2000, month)) {  // a leap year: 29 February does occur
-      Report(n, "yearly code " + Show(code) + " names a day that month never has");
-    }
+  const YearlyRule r = ParseYearly(code);
+  const bool monthOk = Has(codes.cdMonth, r.monthPart);
+  const bool dayOk = Has(codes.cdDate, r.dayPart);
+  if (!monthOk) Report(n, "unknown month " + Show(r.monthPart) + " in yearly code " + Show(code));
+  if (!dayOk) Report(n, "unknown day " + Show(r.dayPart) + " in yearly code " + Show(code));
+  // A leap year: 29 February does occur.
+  if (monthOk && dayOk && r.day > DaysInMonth(2000, r.month)) {
+    Report(n, "yearly code " + Show(code) + " names a day that month never has");
   }
 }
 

@@ -112,9 +112,9 @@ std::optional<std::int64_t> ParseCount(std::string_view s) {
   return n;
 }
 
-// YYYY-MM-DD of a whole-day index.
-std::string IsoDay(std::int64_t day) {
-  const DateParts d = DecodeDate(static_cast<TDateTime>(day));
+// YYYY-MM-DD of a day.
+std::string IsoDay(sys_days day) {
+  const DateParts d = DecodeDate(day);
   char buf[16];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
   return buf;
@@ -184,26 +184,28 @@ int Day(const Args& args, std::FILE* out, std::FILE* err, const Environment& env
   // Only the rows that fall on the date are kept; the rest of the file passes by. The file
   // names its holidays only at its end, so without --law a row stays when either rule set
   // lets it through, and the file's choice settles it afterwards.
-  const auto index = EventDayIndex(*date);
+  const auto day = EventDay(*date);
   std::optional<DayFacts> older, current;
-  if (index) {
-    if (law != HolidayLaw::kCurrent) older.emplace(*index, HolidayLaw::k2005);
-    if (law != HolidayLaw::k2005) current.emplace(*index, HolidayLaw::kCurrent);
+  if (day) {
+    if (law != HolidayLaw::kCurrent) older.emplace(*day, HolidayLaw::k2005);
+    if (law != HolidayLaw::k2005) current.emplace(*day, HolidayLaw::kCurrent);
   }
   const auto read = ReadCompactEvents(file, [&](EventKind kind, std::string_view code) {
     return (older && older->Falls(kind, code)) || (current && current->Falls(kind, code));
   });
   if (!read) return CannotRead(file, err);
   int mask = 0;
-  ForEachOccurrence(read->events, *date, *date, law.value_or(read->holidayLaw),
-                    [&](std::int64_t, const CompactEvent& e) {
-                      std::fprintf(out, "%s %s ", KindName(e.kind),
-                                   HourMinuteText(e.timeMs).c_str());
-                      Put(out, sjis::ToUtf8(e.text));
-                      std::fputc('\n', out);
-                      mask |= KindMask(e.kind);
-                      return true;
-                    });
+  if (day) {
+    ForEachOccurrence(read->events, *day, *day, law.value_or(read->holidayLaw),
+                      [&](sys_days, const CompactEvent& e) {
+                        std::fprintf(out, "%s %s ", KindName(e.kind),
+                                     HourMinuteText(e.timeMs).c_str());
+                        Put(out, sjis::ToUtf8(e.text));
+                        std::fputc('\n', out);
+                        mask |= KindMask(e.kind);
+                        return true;
+                      });
+  }
   std::fprintf(out, "mask %d\n", mask);
   return kExitOk;
 }
@@ -240,18 +242,17 @@ int Agenda(const Args& args, std::FILE* out, std::FILE* err, const Environment& 
     if (!days) return kExitUsage;
     from = env.today;
   }
-  const auto first = EventDayIndex(*from);
-  const auto last =
-      EventDayIndex(days ? *from + static_cast<TDateTime>(*days - 1) : to.value_or(*from));
+  const auto first = EventDay(*from);
+  const auto last = EventDay(days ? *from + static_cast<TDateTime>(*days - 1) : to.value_or(*from));
   if (!first || !last || *last < *first) return kExitUsage;
 
   const auto read = ReadCompactEvents(file, [](EventKind, std::string_view) { return true; });
   if (!read) return CannotRead(file, err);
-  std::int64_t shown = -1;  // the day whose date `date` holds
+  std::optional<sys_days> shown;  // the day whose date `date` holds
   std::string date;
   std::string line;
-  ForEachOccurrence(read->events, static_cast<TDateTime>(*first), static_cast<TDateTime>(*last),
-                    law.value_or(read->holidayLaw), [&](std::int64_t day, const CompactEvent& e) {
+  ForEachOccurrence(read->events, *first, *last, law.value_or(read->holidayLaw),
+                    [&](sys_days day, const CompactEvent& e) {
                       if (day != shown) {
                         date = IsoDay(day);
                         shown = day;

@@ -14,6 +14,7 @@
 #include "Libical.h"
 #include "agenda/Agenda.h"
 #include "calendar/Hizuke.h"
+#include "events/IniFormat.h"
 #include "text/Sjis.h"
 
 namespace vespin::ical {
@@ -28,7 +29,6 @@ constexpr const char* kHolidayFallbackName = "祝日";
 constexpr const char* kStartUpDescription =
     "ｱﾗｰﾑ: 起動時（VESPINの起動時にお知らせします。iCalendarにはこの指定がないため、"
     "アラームはありません）";
-constexpr const char* kStartUpCode = "01";
 // How long an event lasts, in seconds.
 constexpr int kLength = 60;
 
@@ -105,7 +105,7 @@ StoredRow RowOf(const EventStore& store, EventKind kind, int row) {
       return {kind, std::string(store.year.Cell(YearCol::kTypeCode, row)),
               std::string(store.year.Cell(YearCol::kText, row)),
               std::string(store.year.Cell(YearCol::kAlarmCode, row)),
-              store.year.Cell(YearCol::kDelete, row) == "TRUE"};
+              store.year.Cell(YearCol::kDelete, row) == ini::kTrue};
     case EventKind::kMonthly:
       return {kind, std::string(store.month.Cell(MonthCol::kTypeCode, row)),
               std::string(store.month.Cell(MonthCol::kText, row)),
@@ -253,14 +253,14 @@ class EventWriter {
       icalcomponent_add_property(e, InZone(icalproperty_new_rdate(value), tzid_));
     }
     icalcomponent_add_property(e, icalproperty_new_summary(summary.c_str()));
-    if (alarm == kStartUpCode) {
+    if (IsStartUpLead(alarm)) {
       icalcomponent_add_property(e, icalproperty_new_description(kStartUpDescription));
     }
     if (plan.listedUntil) {
       icalcomponent_add_property(e, XProperty(kListedUntilProperty, DateDigits(opt_.until)));
     }
     if (!plan.rule.empty()) icalcomponent_add_property(e, XProperty(kRuleProperty, plan.rule));
-    if (alarm != kStartUpCode) icalcomponent_add_component(e, Alarm(summary, alarm));
+    if (!IsStartUpLead(alarm)) icalcomponent_add_component(e, Alarm(summary, alarm));
     return ev;
   }
 
@@ -272,7 +272,8 @@ class EventWriter {
     icalcomponent_add_property(valarm, icalproperty_new_description(summary.c_str()));
     icaltriggertype trigger{};
     trigger.time = icaltime_null_time();
-    trigger.duration = icaldurationtype_from_int(-static_cast<int>(LeadMsecs(alarm) / 1000));
+    trigger.duration =
+        icaldurationtype_from_int(-static_cast<int>(LeadMsecs(alarm) / kMsecsPerSecond));
     icalcomponent_add_property(valarm, icalproperty_new_trigger(trigger));
     return valarm;
   }
@@ -328,20 +329,20 @@ ExportResult ExportEvents(const EventStore& store, const ExportOptions& opt) {
     return dates[KindIndex(e.kind)][static_cast<std::size_t>(e.row)];
   };
   const std::vector<CompactEvent> rows = CompactRows(store);
-  ForEachOccurrence(rows, opt.from, opt.until, opt.law,
-                    [&](std::int64_t day, const CompactEvent& e) {
+  ForEachOccurrence(rows, DayOf(opt.from), DayOf(opt.until), opt.law,
+                    [&](sys_days day, const CompactEvent& e) {
                       RowDates& d = slot(e);
                       if (d.dates.empty()) --missing;
-                      d.dates.push_back(static_cast<TDateTime>(day));
+                      d.dates.push_back(vespin::ToDateTime(day));
                       d.time = HourMinuteText(e.timeMs);
                       return true;
                     });
   if (missing > 0) {
-    ForEachOccurrence(rows, opt.until + 1, YearsOn(opt.from, kLongestGapYears), opt.law,
-                      [&](std::int64_t day, const CompactEvent& e) {
+    ForEachOccurrence(rows, DayOf(opt.until + 1), DayOf(YearsOn(opt.from, kLongestGapYears)),
+                      opt.law, [&](sys_days day, const CompactEvent& e) {
                         RowDates& d = slot(e);
                         if (d.dates.empty() && !d.later) {
-                          d.later = static_cast<TDateTime>(day);
+                          d.later = vespin::ToDateTime(day);
                           d.time = HourMinuteText(e.timeMs);
                           --missing;
                         }
@@ -369,8 +370,8 @@ ExportResult ExportEvents(const EventStore& store, const ExportOptions& opt) {
 std::string ExportHolidays(const ExportOptions& opt) {
   Component cal = NewCalendar(kHolidaysCalendarName);
   for (TDateTime day = DateOf(opt.from); day <= DateOf(opt.until); day += 1) {
-    if (!IsHoliday(day, opt.law)) continue;
-    const auto name = HolidayName(day, opt.law);
+    if (!IsHoliday(DayOf(day), opt.law)) continue;
+    const auto name = HolidayName(DayOf(day), opt.law);
     icalcomponent* e = icalcomponent_new_vevent();
     icalcomponent_add_property(
         e, icalproperty_new_uid(("holiday-" + DateDigits(day) + "@vespin").c_str()));

@@ -16,12 +16,12 @@
 #include "events/CodeTables.h"
 #include "events/EventRows.h"
 #include "events/FileLines.h"
+#include "events/IniFormat.h"
 #include "text/Sjis.h"
 
 namespace vespin::ical {
 namespace {
 
-constexpr std::size_t kMaxTextBytes = 32;
 // How far ahead an event without listed holidays is compared, and how far listed holidays must
 // reach when the file does not say how far it lists them.
 constexpr int kCompareYears = 2;
@@ -79,8 +79,9 @@ TextCheck CheckText(const std::string& summary) {
   const auto sjis = sjis::FromUtf8(summary);
   if (!sjis) return {"", "a text Shift_JIS cannot hold"};
   if (sjis->find(',') != std::string::npos) return {"", "a comma in the text"};
-  if (sjis->size() > kMaxTextBytes) {
-    return {"", "a text of " + std::to_string(sjis->size()) + " bytes in Shift_JIS (32 at most)"};
+  if (sjis->size() > ini::kEventTextMaxBytes) {
+    return {"", "a text of " + std::to_string(sjis->size()) + " bytes in Shift_JIS (" +
+                    std::to_string(ini::kEventTextMaxBytes) + " at most)"};
   }
   return {*sjis, ""};
 }
@@ -89,7 +90,7 @@ std::vector<std::string> RowFor(EventKind kind, const std::string& code, const s
                                 const std::string& text, const std::string& alarm, bool once) {
   switch (kind) {
     case EventKind::kYearly:
-      return YearRow(code, time, text, alarm, once ? "TRUE" : "FALSE");
+      return YearRow(code, time, text, alarm, ini::BoolToken(once));
     case EventKind::kMonthly:
       return MonthRow(code, time, text, alarm);
     case EventKind::kWeekly:
@@ -115,16 +116,19 @@ EventTable& TableOf(EventStore& store, EventKind kind) {
 bool RuleGives(const RuleCode& rule, bool once, TDateTime first, TDateTime last, HolidayLaw law,
                const std::vector<TDateTime>& expected, ImportWork& work) {
   EventStore one;
-  TableOf(one, rule.kind).InsertRow(1, RowFor(rule.kind, rule.code, "00:00", "", "01", once));
+  TableOf(one, rule.kind)
+      .InsertRow(1,
+                 RowFor(rule.kind, rule.code, "00:00", "", std::string(StartUpLeadCode()), once));
   std::size_t next = 0;
   bool same = true;
   TDateTime reached = DateOf(last);
-  ForEachOccurrence(CompactRows(one), first, last, law, [&](std::int64_t day, const CompactEvent&) {
-    same = next < expected.size() && static_cast<TDateTime>(day) == expected[next];
-    ++next;
-    if (!same) reached = static_cast<TDateTime>(day);
-    return same;
-  });
+  ForEachOccurrence(CompactRows(one), DayOf(first), DayOf(last), law,
+                    [&](sys_days day, const CompactEvent&) {
+                      same = next < expected.size() && vespin::ToDateTime(day) == expected[next];
+                      ++next;
+                      if (!same) reached = vespin::ToDateTime(day);
+                      return same;
+                    });
   work.ruleDays += static_cast<std::int64_t>(std::max(0.0, reached - DateOf(first) + 1));
   return same && next == expected.size();
 }
@@ -519,7 +523,7 @@ class EventReader {
     return out;
   }
 
-  // The lead of the earliest alarm before the start; "01" (announced at start-up) without one.
+  // The lead of the earliest alarm before the start; announced at start-up without one.
   // Placeholders are no alarms: ACTION:NONE (written beside a real alarm by some programs, with
   // a moment in 1976), and a moment already past, which will not come again.
   std::string Lead() {
@@ -545,7 +549,7 @@ class EventReader {
       }
       before = std::max(before.value_or(0), *seconds);
     }
-    if (!before) return "01";
+    if (!before) return std::string(StartUpLeadCode());
     const auto leads = LeadCodes();
     for (const auto& [code, lead] : leads) {
       if (lead == *before) return code;
@@ -727,7 +731,7 @@ std::vector<ImportedEvent> AddEvents(EventStore& store, const std::vector<Import
 
 std::string FileLine(const ImportedEvent& e) {
   std::string line = e.code + "," + e.time + "," + sjis::ToUtf8(e.text) + "," + e.alarm;
-  if (e.kind == EventKind::kYearly) line += e.once ? ",TRUE" : ",FALSE";
+  if (e.kind == EventKind::kYearly) ini::AppendField(line, ini::BoolToken(e.once));
   return line;
 }
 

@@ -1,96 +1,94 @@
 #include "IcalRules.h"
 
+#include <algorithm>
 #include <array>
-#include <initializer_list>
+
+#include "events/LeadTimes.h"
+#include "events/RuleCodes.h"
 
 namespace vespin::ical {
 namespace {
 
 // Weekday codes 1 (Sunday) … 7 as iCalendar names them.
 constexpr std::array<const char*, 7> kDays = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
-constexpr const char* kWeekdays = "MO,TU,WE,TH,FR";
 
-int Digit(char c) {
-  return c >= '0' && c <= '9' ? c - '0' : -1;
-}
-
-// Two digits, or -1.
-int Number(std::string_view s) {
-  if (s.size() != 2 || Digit(s[0]) < 0 || Digit(s[1]) < 0) return -1;
-  return Digit(s[0]) * 10 + Digit(s[1]);
-}
-
-std::string Day(int weekday) {
+std::string DayName(int weekday) {
   return kDays[static_cast<std::size_t>(weekday - 1)];
 }
 
+// BYDAY of a set of weekdays, Sunday first.
+std::string DayList(std::uint8_t weekdays) {
+  std::string days;
+  for (int w = 1; w <= 7; ++w) {
+    if (!(weekdays & WeekdayBit(w))) continue;
+    if (!days.empty()) days += ',';
+    days += DayName(w);
+  }
+  return days;
+}
+
+// A day pattern from its days: every day is daily, a set of weekdays weekly, and holidays alone
+// have no rule (their dates are listed).
+RuleForm PatternForm(const DayPattern& p) {
+  const bool holidays = p.holidays != HolidayUse::kLikeAnyDay;
+  if (p.weekdays == kEveryWeekday) return RuleForm{"FREQ=DAILY", holidays};
+  if (p.weekdays == 0) return RuleForm{"", holidays};
+  return RuleForm{"FREQ=WEEKLY;BYDAY=" + DayList(p.weekdays), holidays};
+}
+
 std::optional<RuleForm> WeeklyForm(std::string_view code) {
-  if (code.size() != 2) return std::nullopt;
-  if (code[0] == '8') {
-    switch (code[1]) {
-      case '1':
-        return RuleForm{"FREQ=DAILY"};
-      case '2':
-        return RuleForm{std::string("FREQ=WEEKLY;BYDAY=") + kWeekdays, true};
-      case '3':
-        return RuleForm{"FREQ=WEEKLY;BYDAY=MO,WE,FR"};
-      case '4':
-        return RuleForm{"FREQ=WEEKLY;BYDAY=TU,TH,SA"};
-      case '5':
-        return RuleForm{"FREQ=WEEKLY;BYDAY=SU,SA"};
-      case '6':
-        return RuleForm{"", true};
-      case '7':
-        return RuleForm{"FREQ=WEEKLY;BYDAY=SU,SA", true};
-      default:
-        return std::nullopt;
-    }
+  const WeeklyRule r = ParseWeekly(code);
+  if (!r.written) return std::nullopt;
+  switch (r.meaning) {
+    case WeeklyRule::Meaning::kPattern:
+      return PatternForm(*r.pattern);
+    case WeeklyRule::Meaning::kWeekday:
+      break;
+    case WeeklyRule::Meaning::kNever:
+    case WeeklyRule::Meaning::kEveryDay:
+      return std::nullopt;
   }
-  const int type = Digit(code[0]);
-  const int w = Digit(code[1]);
-  if (type < 1 || type > 7 || w < 1 || w > 7) return std::nullopt;
-  const std::string d = Day(w);
-  switch (type) {
-    case 1:
-      return RuleForm{"FREQ=WEEKLY;BYDAY=" + d};
-    case 6:
-      return RuleForm{"FREQ=MONTHLY;BYDAY=1" + d + ",3" + d};
-    case 7:
-      return RuleForm{"FREQ=MONTHLY;BYDAY=2" + d + ",4" + d};
-    default:  // the first to the fourth
-      return RuleForm{"FREQ=MONTHLY;BYDAY=" + std::to_string(type - 1) + d};
+  const std::string d = DayName(r.weekday);
+  if (r.type->weeks == kEveryWeek) return RuleForm{"FREQ=WEEKLY;BYDAY=" + d};
+  std::string byDay;
+  for (int week = 1; week <= 5; ++week) {
+    if (!(r.type->weeks & WeekBit(week))) continue;
+    if (!byDay.empty()) byDay += ',';
+    byDay += std::to_string(week) + d;
   }
+  return RuleForm{"FREQ=MONTHLY;BYDAY=" + byDay};
 }
 
 std::optional<RuleForm> MonthlyForm(std::string_view code) {
-  if (code == "400") return RuleForm{"FREQ=MONTHLY;BYMONTHDAY=-1"};
-  if (code.size() != 3) return std::nullopt;
-  if (code[0] == '1') {
-    const int day = Number(code.substr(1));
-    if (day < 1 || day > 31) return std::nullopt;
-    return RuleForm{"FREQ=MONTHLY;BYMONTHDAY=" + std::to_string(day)};
+  const MonthlyRule r = ParseMonthly(code);
+  if (!r.written) return std::nullopt;
+  const char* position = r.last ? "-1" : "1";
+  switch (r.meaning) {
+    case MonthlyRule::Meaning::kNever:
+      break;
+    case MonthlyRule::Meaning::kDayOfMonth:
+      return RuleForm{"FREQ=MONTHLY;BYMONTHDAY=" + std::to_string(r.day)};
+    case MonthlyRule::Meaning::kLastDay:
+      return RuleForm{"FREQ=MONTHLY;BYMONTHDAY=-1"};
+    case MonthlyRule::Meaning::kBusinessDay:
+      return RuleForm{"FREQ=MONTHLY;BYDAY=" + DayList(kMondayToFriday) + ";BYSETPOS=" + position,
+                      true};
+    case MonthlyRule::Meaning::kWeekday:
+      // The first weekday of the month reads 1MO as the weekly 第１ does: BYSETPOS is lost on
+      // programs that do not know it, which then fire every week. An export tells the two apart.
+      if (!r.last) return RuleForm{"FREQ=MONTHLY;BYDAY=1" + DayName(r.weekday)};
+      return RuleForm{"FREQ=MONTHLY;BYDAY=-1" + DayName(r.weekday)};
   }
-  if ((code[0] != '2' && code[0] != '3') || code[1] != '0') return std::nullopt;
-  const bool first = code[0] == '2';
-  const int w = Digit(code[2]);
-  if (w == 8) {
-    return RuleForm{
-        std::string("FREQ=MONTHLY;BYDAY=") + kWeekdays + ";BYSETPOS=" + (first ? "1" : "-1"), true};
-  }
-  if (w < 1 || w > 7) return std::nullopt;
-  // The first weekday of the month reads 1MO as the weekly 第１ does: BYSETPOS is lost on
-  // programs that do not know it, which then fire every week. An export tells the two apart.
-  return RuleForm{"FREQ=MONTHLY;BYDAY=" + std::string(first ? "1" : "-1") + Day(w)};
+  return std::nullopt;
 }
 
 std::optional<RuleForm> YearlyForm(std::string_view code) {
   if (code.size() != 4) return std::nullopt;
-  const int month = Number(code.substr(0, 2));
-  const int day = Number(code.substr(2));
+  const YearlyRule r = ParseYearly(code);
   // Any leap year has every date a year can have.
-  if (!IsValidDate(2000, month, day)) return std::nullopt;
-  return RuleForm{"FREQ=YEARLY;BYMONTH=" + std::to_string(month) +
-                  ";BYMONTHDAY=" + std::to_string(day)};
+  if (!IsValidDate(2000, r.month, r.day)) return std::nullopt;
+  return RuleForm{"FREQ=YEARLY;BYMONTH=" + std::to_string(r.month) +
+                  ";BYMONTHDAY=" + std::to_string(r.day)};
 }
 
 std::string TwoDigits(int n) {
@@ -116,23 +114,38 @@ std::vector<RuleCode> CodesThrough(TDateTime date) {
   const std::string w(1, static_cast<char>('0' + DayOfWeek(date)));
   std::vector<RuleCode> codes;
   codes.push_back({EventKind::kYearly, TwoDigits(p.month) + TwoDigits(p.day)});
-  for (const std::string& code : std::initializer_list<std::string>{
-           "1" + TwoDigits(p.day), "20" + w, "208", "30" + w, "308", "400"}) {
-    codes.push_back({EventKind::kMonthly, code});
+  for (const MonthType& type : kMonthTypes) {
+    const std::string code(type.code);
+    switch (type.dayPart) {
+      case MonthDayPart::kDate:
+        codes.push_back({EventKind::kMonthly, code + TwoDigits(p.day)});
+        break;
+      case MonthDayPart::kWeekday:
+        codes.push_back({EventKind::kMonthly, code + w});
+        codes.push_back({EventKind::kMonthly, code + std::string(kBusinessDayCode)});
+        break;
+      case MonthDayPart::kNone:
+        codes.push_back({EventKind::kMonthly, code});
+        break;
+    }
   }
-  for (char type = '1'; type <= '7'; ++type) codes.push_back({EventKind::kWeekly, type + w});
-  for (char pattern = '1'; pattern <= '7'; ++pattern) {
-    codes.push_back({EventKind::kWeekly, std::string("8") + pattern});
+  for (const WeekType& type : kWeekTypes) {
+    codes.push_back({EventKind::kWeekly, std::string(type.code) + w});
+  }
+  for (const DayPattern& pattern : kDayPatterns) {
+    codes.push_back({EventKind::kWeekly, std::string(pattern.code)});
   }
   return codes;
 }
 
 std::vector<std::pair<std::string, std::int64_t>> LeadCodes() {
   std::vector<std::pair<std::string, std::int64_t>> leads;
-  for (int n = 2; n <= 15; ++n) {
-    const std::string code = TwoDigits(n);
-    leads.emplace_back(code, LeadMsecs(code) / 1000);
+  for (const LeadTime& lead : kLeadTimes) {
+    if (!lead.atStartUp) leads.emplace_back(lead.code, lead.msecs / kMsecsPerSecond);
   }
+  // The table lists them as the dialog does, which need not be by length.
+  std::stable_sort(leads.begin(), leads.end(),
+                   [](const auto& a, const auto& b) { return a.second < b.second; });
   return leads;
 }
 

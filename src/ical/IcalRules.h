@@ -36,8 +36,8 @@ struct RuleCode {
 // rules an imported event is tried against.
 std::vector<RuleCode> CodesThrough(TDateTime date);
 
-// The alarm codes that stand for a lead before the event ("02" … "15"), shortest first, with
-// their leads in seconds.
+// The alarm codes that stand for a lead before the event (all but the start-up one), shortest
+// first, with their leads in seconds.
 std::vector<std::pair<std::string, std::int64_t>> LeadCodes();
 
 }  // namespace vespin::ical

@@ -14,22 +14,29 @@
 namespace vespin {
 namespace {
 
-TDateTime D(int y, int m, int d) {
-  return EncodeDate(y, m, d);
+using Days = std::chrono::days;
+
+sys_days D(int y, int m, int d) {
+  return DayOf(EncodeDate(y, m, d));
 }
 
-std::string MonthDay(std::int64_t day) {
-  const DateParts p = DecodeDate(static_cast<TDateTime>(day));
+std::string MonthDay(sys_days day) {
+  const DateParts p = DecodeDate(day);
   char buf[16];
   std::snprintf(buf, sizeof buf, "%02d-%02d", p.month, p.day);
   return buf;
 }
 
+std::string Iso(sys_days day) {
+  return std::to_string(static_cast<int>(std::chrono::year_month_day{day}.year())) + "-" +
+         MonthDay(day);
+}
+
 // "MM-DD HH:MM text" per occurrence, of the rows with text `only` when it is given.
-std::string Listing(const std::vector<CompactEvent>& rows, TDateTime first, TDateTime last,
+std::string Listing(const std::vector<CompactEvent>& rows, sys_days first, sys_days last,
                     HolidayLaw law, const char* only = nullptr) {
   std::string out;
-  ForEachOccurrence(rows, first, last, law, [&](std::int64_t day, const CompactEvent& e) {
+  ForEachOccurrence(rows, first, last, law, [&](sys_days day, const CompactEvent& e) {
     if (!only || e.text == only)
       out += MonthDay(day) + " " + HourMinuteText(e.timeMs) + " " + e.text + "\n";
     return true;
@@ -51,7 +58,7 @@ EventStore Sample() {
 TEST(AgendaTest, OccurrencesComeByDateThenInTheEnginesWalkOrder) {
   const struct {
     const char* why;
-    TDateTime first, last;
+    sys_days first, last;
     const char* only;  // the listing of this text alone; nullptr: every event
     const char* listing;
     HolidayLaw law = HolidayLaw::k2005;
@@ -68,9 +75,9 @@ TEST(AgendaTest, OccurrencesComeByDateThenInTheEnginesWalkOrder) {
       {"the same from the middle of a year", D(2025, 6, 1), D(2027, 12, 31), "once",
        "12-31 23:00 once\n"},
       {"an end before the start", D(2025, 1, 2), D(2025, 1, 1), nullptr, ""},
-      {"days past the calendar's last one have nothing", D(9999, 12, 31), D(9999, 12, 31) + 5,
+      {"days past the calendar's last one have nothing", D(9999, 12, 31), D(9999, 12, 31) + Days{5},
        nullptr, "12-31 23:00 once\n12-31 00:00 last day\n"},
-      {"days before its first one neither", D(1, 1, 1) - 3, D(1, 1, 1), "new year",
+      {"days before its first one neither", D(1, 1, 1) - Days{3}, D(1, 1, 1), "new year",
        "01-01 19:00 new year\n"},
       {"holidays of the 2005 law", D(2025, 2, 20), D(2025, 2, 28), "holiday", ""},
       {"holidays of the current law", D(2025, 2, 20), D(2025, 2, 28), "holiday",
@@ -85,7 +92,7 @@ TEST(AgendaTest, OccurrencesComeByDateThenInTheEnginesWalkOrder) {
 TEST(AgendaTest, TheWalkStopsWhenTheVisitorSaysSo) {
   int visits = 0;
   ForEachOccurrence(CompactRows(Sample()), D(2025, 1, 1), D(2025, 12, 31), HolidayLaw::k2005,
-                    [&](std::int64_t, const CompactEvent&) { return ++visits < 3; });
+                    [&](sys_days, const CompactEvent&) { return ++visits < 3; });
   EXPECT_EQ(visits, 3);
 }
 
@@ -102,24 +109,24 @@ TEST(AgendaTest, FileRowsAndTableRowsGiveTheEnginesOccurrences) {
     Settings settings;
     ParseEventFile(bytes, store, settings);
     const HolidayLaw law = settings.extensions.holidayLaw;
-    const TDateTime first = EncodeDate(1990 + gen.Pick(60), 1, 1) + gen.Pick(366);
-    const TDateTime last = first + gen.Pick(500);
+    const sys_days first = D(1990 + gen.Pick(60), 1, 1) + Days{gen.Pick(366)};
+    const sys_days last = first + Days{gen.Pick(500)};
 
     using Seen = std::vector<std::string>;  // "day kind row HH:MM text"
     const auto walk = [&](const std::vector<CompactEvent>& rows) {
       Seen seen;
-      ForEachOccurrence(rows, first, last, law, [&](std::int64_t day, const CompactEvent& e) {
-        seen.push_back(std::to_string(day) + " " + KindName(e.kind) + " " + std::to_string(e.row) +
-                       " " + HourMinuteText(e.timeMs) + " " + e.text);
+      ForEachOccurrence(rows, first, last, law, [&](sys_days day, const CompactEvent& e) {
+        seen.push_back(Iso(day) + " " + KindName(e.kind) + " " + std::to_string(e.row) + " " +
+                       HourMinuteText(e.timeMs) + " " + e.text);
         return true;
       });
       return seen;
     };
     Seen engine;
-    for (const DayEvent& e : test::EngineOccurrences(store, first, last, law)) {
-      engine.push_back(std::to_string(static_cast<std::int64_t>(DateOf(e.occurrence))) + " " +
-                       KindName(e.kind) + " " + std::to_string(e.row) + " " + e.timeText + " " +
-                       e.text);
+    for (const DayEvent& e :
+         test::EngineOccurrences(store, ToDateTime(first), ToDateTime(last), law)) {
+      engine.push_back(Iso(DayOf(e.occurrence)) + " " + KindName(e.kind) + " " +
+                       std::to_string(e.row) + " " + e.timeText + " " + e.text);
     }
     const auto read = ReadCompactEvents(file, [](EventKind, std::string_view) { return true; });
     ASSERT_TRUE(read);

@@ -1,4 +1,4 @@
-#include "text/CheckFunc.h"
+#include "input/CheckFunc.h"
 
 #include <gtest/gtest.h>
 

@@ -101,7 +101,7 @@ TEST(CompactEventsTest, ADaysRowsEqualTheEnginesListingOfTheLoadedFile) {
       for (const DayEvent& e : engine.EventsOn(date)) {
         want.push_back(std::string(KindName(e.kind)) + " " + e.timeText + " " + e.text);
       }
-      const DayFacts facts(*EventDayIndex(date), host.holidays);
+      const DayFacts facts(*EventDay(date), host.holidays);
       const auto rows = ReadCompactEvents(
           file, [&](EventKind kind, std::string_view code) { return facts.Falls(kind, code); });
       ASSERT_TRUE(rows);

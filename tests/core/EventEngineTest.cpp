@@ -48,8 +48,8 @@ void Fill(EventStore& store, std::initializer_list<const char*> week,
 }
 
 // The whole day of a moment, as done marks count days.
-std::int64_t FloorDays(TDateTime t) {
-  return ToMsecs(t) / kMsecsPerDay;
+sys_days FloorDays(TDateTime t) {
+  return DayAtMsecs(ToMsecs(t));
 }
 
 // "MM-DD HH:MM" of a moment.
@@ -191,8 +191,9 @@ TEST(EventEngineTest, OccurrenceRules) {
 // The searches as the event model defines them: the first date on or after D on which the
 // rule holds, stepping a day at a time where no search exists. The engine tests D directly;
 // both must agree on every day.
-std::optional<TDateTime> SearchFrom(EventKind kind, const std::string& code, TDateTime d,
-                                    HolidayLaw law) {
+std::optional<sys_days> SearchFrom(EventKind kind, const std::string& code, sys_days d,
+                                   HolidayLaw law) {
+  using Days = std::chrono::days;
   const auto digit = [&](std::size_t i) { return code[i] - '0'; };
   if (kind == EventKind::kYearly) {
     return NextDateOfYear(digit(0) * 10 + digit(1), digit(2) * 10 + digit(3), d);
@@ -204,10 +205,10 @@ std::optional<TDateTime> SearchFrom(EventKind kind, const std::string& code, TDa
     if (code[0] == '2') return NextNthWeekday(1, digit(2), d);
     if (code[0] == '3') {
       auto b = NextNthWeekday(1, digit(2), d);
-      if (*b < d + 7) b = NextNthWeekday(1, digit(2), d + 7);
-      return *b - 7;
+      if (*b < d + Days{7}) b = NextNthWeekday(1, digit(2), d + Days{7});
+      return *b - Days{7};
     }
-    return NextFirstOfMonth(d) - 1;
+    return NextFirstOfMonth(d) - Days{1};
   }
   if (code[0] != '8') {
     const int type = digit(0), w = digit(1);
@@ -215,7 +216,7 @@ std::optional<TDateTime> SearchFrom(EventKind kind, const std::string& code, TDa
     const int first = type == 6 ? 1 : 2;
     return std::min(*NextNthWeekday(first, w, d), *NextNthWeekday(first + 2, w, d));
   }
-  for (TDateTime x = d;; x += 1) {
+  for (sys_days x = d;; x += Days{1}) {
     const int wd = DayOfWeek(x);
     const bool weekend = wd == 1 || wd == 7;
     const bool holiday = IsHoliday(x, law);
@@ -261,7 +262,7 @@ TEST(EventEngineTest, AgreesWithTheDateSearchesOnEveryDay) {
         if (g.kind == EventKind::kWeekly) p.store.week.InsertRow(1, WeekRow(code, "", "e", ""));
         int hits = 0;
         for (TDateTime d = span.from; d <= span.to; d += 1) {
-          const bool expected = SearchFrom(g.kind, code, d, span.law) == d;
+          const bool expected = SearchFrom(g.kind, code, DayOf(d), span.law) == DayOf(d);
           hits += expected ? 1 : 0;
           ASSERT_EQ(p.Mask(d) != 0, expected) << KindName(g.kind) << " " << code << " day " << d;
         }
@@ -509,13 +510,13 @@ TEST(EventEngineTest, DoneMarksStartAfreshEachDay) {
 }
 
 TEST(EventEngineTest, DoneMarksCarryTheirDay) {
-  const std::int64_t april19 = FloorDays(D(2005, 4, 19));
+  const sys_days april19 = FloorDays(D(2005, 4, 19));
   EXPECT_EQ(DoneMarkText(april19, false), "x20050419");
   EXPECT_EQ(DoneMarkText(april19, true), "x20050419+");
   const struct {
     const char* cell;
     bool marked;
-    std::optional<std::int64_t> day;
+    std::optional<sys_days> day;
     bool finished;
   } cases[] = {
       {"", false, std::nullopt, false},

@@ -12,6 +12,9 @@
 #include "TempDir.h"
 #include "events/EventFile.h"
 #include "events/EventRows.h"
+#include "events/ExtensionSection.h"
+#include "events/IniFormat.h"
+#include "events/SettingsLine.h"
 #include "text/Sjis.h"
 
 namespace vespin {
@@ -125,6 +128,69 @@ TEST(FileMergeTest, SettingsChangedHereWinOnlyWhereTheyChanged) {
   expected.top = 40;
   expected.extensions.holidayLaw = HolidayLaw::kCurrent;
   EXPECT_EQ(theirs, expected);
+}
+
+// The settings line is the oracle: whatever field a line changes here must come through a merge
+// with another field changed there, for every field the file has.
+TEST(FileMergeTest, EverySettingsFieldChangedHereSurvivesAMerge) {
+  const Strings base = {"100", "200",   "12632256", "DARK",  "ＭＳ ゴシック", "FALSE", "9",
+                        "0",   "FALSE", "FALSE",    "FALSE", "TRUE",          "FALSE", "1"};
+  const auto other = [](ini::SettingsType type, const std::string& now) -> std::string {
+    switch (type) {
+      case ini::SettingsType::kInteger:
+        return "-30";
+      case ini::SettingsType::kBackground:
+        return "CLEAR";
+      case ini::SettingsType::kScheme:
+        return "BRIGHT";
+      case ini::SettingsType::kText:
+        return "IPAGothic";
+      case ini::SettingsType::kBoolean:
+        return now == "TRUE" ? "FALSE" : "TRUE";
+      case ini::SettingsType::kFontSize:
+        return "14";
+      case ini::SettingsType::kFontStyle:
+        return "5";
+      case ini::SettingsType::kMonths:
+        return "3";
+    }
+    return now;
+  };
+  const auto read = [](const Strings& fields) {
+    Strings sjisFields;
+    for (const std::string& f : fields) sjisFields.push_back(sjis::Lit(f));
+    Settings s;
+    ApplySettingsLine(sjisFields, s);
+    return s;
+  };
+  ASSERT_EQ(base.size(), ini::kSettingsFieldCount);
+  for (std::size_t i = 0; i < ini::kSettingsFieldCount; ++i) {
+    const std::size_t j = (i + 1) % ini::kSettingsFieldCount;  // changed on the other side
+    SCOPED_TRACE(ini::kSettingsFields[i].name);
+    Strings here = base, there = base, both = base;
+    here[i] = both[i] = other(ini::kSettingsFields[i].type, base[i]);
+    there[j] = both[j] = other(ini::kSettingsFields[j].type, base[j]);
+    Settings theirs = read(there);
+    ApplySettingChanges(read(base), read(here), theirs);
+    EXPECT_EQ(sjis::ToUtf8(SettingsLine(theirs)), sjis::ToUtf8(SettingsLine(read(both))));
+  }
+}
+
+// Each option of the extension section merges on its own, and the lines a hand added that this
+// version does not know stay.
+TEST(FileMergeTest, ExtensionOptionsMergeOneByOne) {
+  const Settings base;
+  Settings mine = base;
+  mine.extensions.holidayLaw = HolidayLaw::kCurrent;
+  Settings theirs = base;
+  theirs.extensions.keptLines = {sjis::Lit("購読=https://example.com/a.ics")};
+  ApplySettingChanges(base, mine, theirs);
+  EXPECT_EQ(FormatExtensionSection(theirs.extensions),
+            sjis::Lit("[拡張]\r\n祝日=現行\r\n購読=https://example.com/a.ics\r\n"));
+  // Nothing changed here: theirs stays as it is.
+  Settings again = theirs;
+  ApplySettingChanges(mine, mine, again);
+  EXPECT_EQ(again, theirs);
 }
 
 const std::string kStart = File({

@@ -13,16 +13,18 @@
 namespace vespin {
 namespace {
 
-TDateTime D(int y, int m, int d) {
-  return EncodeDate(y, m, d);
+using Days = std::chrono::days;
+
+sys_days D(int y, int m, int d) {
+  return DayOf(EncodeDate(y, m, d));
 }
 
-std::string Text(TDateTime t) {
+std::string Text(sys_days t) {
   const DateParts p = DecodeDate(t);
   return std::to_string(p.year) + "-" + std::to_string(p.month) + "-" + std::to_string(p.day);
 }
 
-std::string Text(std::optional<TDateTime> t) {
+std::string Text(std::optional<sys_days> t) {
   return t ? Text(*t) : "none";
 }
 
@@ -52,7 +54,7 @@ TEST(HizukeTest, HolidaysAtTheEdgesOfTheirRules) {
 
 TEST(HizukeTest, HolidaysOf2005) {
   std::vector<std::string> got;
-  for (TDateTime t = D(2005, 1, 1); t < D(2006, 1, 1); t += 1) {
+  for (sys_days t = D(2005, 1, 1); t < D(2006, 1, 1); t += Days{1}) {
     if (IsHoliday(t)) got.push_back(Text(t));
   }
   const std::vector<std::string> expected = {"2005-1-1",   "2005-1-10", "2005-2-11",  "2005-3-20",
@@ -64,23 +66,27 @@ TEST(HizukeTest, HolidaysOf2005) {
 
 TEST(HizukeTest, OutsideTheCalendarNothingIsAHoliday) {
   EXPECT_FALSE(IsHoliday(D(1, 1, 1)));
-  EXPECT_FALSE(IsHoliday(D(9999, 12, 31) + 1));  // would be New Year's Day
-  EXPECT_FALSE(IsHoliday(std::numeric_limits<double>::quiet_NaN()));
-  EXPECT_FALSE(IsHoliday(1e300));
+  EXPECT_FALSE(IsHoliday(D(9999, 12, 31) + Days{1}));  // would be New Year's Day
+  // A moment that is no date never becomes a day to ask about.
+  EXPECT_EQ(CalendarDay(std::numeric_limits<double>::quiet_NaN()), std::nullopt);
+  EXPECT_EQ(CalendarDay(1e300), std::nullopt);
+  EXPECT_EQ(CalendarDay(EncodeDate(1, 1, 1) - 1), std::nullopt);
   EXPECT_TRUE(IsHoliday(D(9999, 1, 1)));
-  EXPECT_TRUE(IsHoliday(D(2005, 1, 1) + 0.75));  // the time of day does not matter
+  // The time of day does not matter.
+  EXPECT_TRUE(IsHoliday(*CalendarDay(EncodeDate(2005, 1, 1) + 0.75)));
 }
 
 // Every day from 1940 to 2200 against the rules as written. The per-year answers are kept in a
 // handful of slots, so the days are also visited in an order that jumps between years.
 TEST(HizukeTest, AgreesWithTheLiteralRulesFrom1940To2200) {
-  const TDateTime first = D(1940, 1, 1);
-  const TDateTime last = D(2200, 12, 31);
+  const sys_days first = D(1940, 1, 1);
+  const sys_days last = D(2200, 12, 31);
   std::vector<bool> expected;
-  for (TDateTime t = first; t <= last; t += 1) expected.push_back(LiteralIsHoliday(t));
+  for (sys_days t = first; t <= last; t += Days{1})
+    expected.push_back(LiteralIsHoliday(ToDateTime(t)));
 
   for (std::size_t i = 0; i < expected.size(); ++i) {
-    const TDateTime t = first + static_cast<double>(i);
+    const sys_days t = first + Days{static_cast<std::int64_t>(i)};
     ASSERT_EQ(IsHoliday(t), expected[i]) << Text(t);
   }
   const std::size_t count = expected.size();
@@ -88,7 +94,7 @@ TEST(HizukeTest, AgreesWithTheLiteralRulesFrom1940To2200) {
   ASSERT_NE(count % stride, 0u);
   std::size_t i = 0;
   for (std::size_t k = 0; k < count; ++k, i = (i + stride) % count) {
-    const TDateTime t = first + static_cast<double>(i);
+    const sys_days t = first + Days{static_cast<std::int64_t>(i)};
     ASSERT_EQ(IsHoliday(t), expected[i]) << Text(t);
   }
 }
@@ -103,14 +109,13 @@ TEST(HizukeTest, WeekOfMonthAndNextWeekday) {
   EXPECT_EQ(NextWeekday(1, D(2005, 4, 18)), D(2005, 4, 24));
   EXPECT_EQ(NextWeekday(1, D(2005, 4, 24)), D(2005, 4, 24));
   EXPECT_EQ(NextWeekday(2, D(2005, 4, 19)), D(2005, 4, 25));
-  EXPECT_EQ(NextWeekday(3, D(2005, 4, 18) + 0.5), D(2005, 4, 19) + 0.5);
 }
 
 TEST(HizukeTest, NextNthWeekday) {
   const struct {
     int n, weekday;
-    TDateTime from;
-    std::optional<TDateTime> expected;
+    sys_days from;
+    std::optional<sys_days> expected;
   } cases[] = {
       {0, 3, D(2005, 4, 18), D(2005, 4, 19)},
       {2, 3, D(2005, 4, 1), D(2005, 4, 12)},  // second Tuesday
@@ -134,8 +139,8 @@ TEST(HizukeTest, NextNthWeekday) {
 TEST(HizukeTest, NextDayOfMonth) {
   const struct {
     int day;
-    TDateTime from;
-    std::optional<TDateTime> expected;
+    sys_days from;
+    std::optional<sys_days> expected;
   } cases[] = {
       {18, D(2005, 4, 18), D(2005, 4, 18)},   {19, D(2005, 4, 18), D(2005, 4, 19)},
       {17, D(2005, 4, 18), D(2005, 5, 17)},   {31, D(2005, 4, 1), D(2005, 5, 31)},
@@ -153,8 +158,8 @@ TEST(HizukeTest, NextDayOfMonth) {
 TEST(HizukeTest, NextDateOfYear) {
   const struct {
     int month, day;
-    TDateTime from;
-    std::optional<TDateTime> expected;
+    sys_days from;
+    std::optional<sys_days> expected;
   } cases[] = {
       {2, 29, D(2005, 3, 1), D(2008, 2, 29)},  {2, 29, D(2096, 3, 1), D(2104, 2, 29)},
       {4, 18, D(2005, 4, 18), D(2005, 4, 18)}, {4, 17, D(2005, 4, 18), D(2006, 4, 17)},
@@ -176,7 +181,7 @@ TEST(HizukeTest, FirstAndLastBusinessDays) {
   EXPECT_EQ(NextFirstOfMonth(D(2005, 12, 31)), D(2006, 1, 1));
 
   const struct {
-    TDateTime from, expected;
+    sys_days from, expected;
   } first[] = {
       {D(2005, 10, 1), D(2005, 10, 3)},  // Saturday 1st: this month's first business day
       {D(2005, 10, 2), D(2005, 11, 1)},  // before this month's: still the next month's
@@ -190,7 +195,7 @@ TEST(HizukeTest, FirstAndLastBusinessDays) {
   }
 
   const struct {
-    TDateTime from, expected;
+    sys_days from, expected;
   } last[] = {
       {D(2005, 4, 1), D(2005, 4, 28)},     // 29th a holiday, 30th a Saturday
       {D(2005, 12, 31), D(2005, 12, 30)},  // earlier than the date asked about

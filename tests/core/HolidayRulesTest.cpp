@@ -31,7 +31,7 @@ std::string Iso(TDateTime t) {
 
 // The name in UTF-8, "" for no holiday.
 std::string NameOf(TDateTime t, HolidayLaw law) {
-  const auto name = HolidayName(t, law);
+  const auto name = HolidayName(DayOf(t), law);
   return name ? sjis::ToUtf8(*name) : std::string();
 }
 
@@ -71,7 +71,7 @@ TEST(HolidayRulesTest, EveryYearOfThePublishedListDateForDate) {
     for (TDateTime t = EncodeDate(year, 1, 1); t < EncodeDate(year + 1, 1, 1); t += 1) {
       const auto it = published.find(Iso(t));
       if (it != published.end()) expected.push_back(Iso(t) + " " + it->second);
-      if (IsHoliday(t, kCurrent)) {
+      if (IsHoliday(DayOf(t), kCurrent)) {
         const std::string name = NameOf(t, kCurrent);
         got.push_back(Iso(t) + " " +
                       (it != published.end() && SameName(it->second, name) ? it->second : name));
@@ -134,7 +134,7 @@ TEST(HolidayRulesTest, LaterYearsFollowTheLawsClauses) {
     const auto expected = ByTheClauses(year);
     std::map<TDateTime, std::string> got;
     for (TDateTime t = EncodeDate(year, 1, 1); t < EncodeDate(year + 1, 1, 1); t += 1) {
-      if (IsHoliday(t, kCurrent)) got[t] = NameOf(t, kCurrent);
+      if (IsHoliday(DayOf(t), kCurrent)) got[t] = NameOf(t, kCurrent);
     }
     ASSERT_EQ(got, expected) << year;
   }
@@ -183,7 +183,7 @@ TEST(HolidayRulesTest, DatesThatShowEachClause) {
   for (const auto& c : cases) {
     const TDateTime t = EncodeDate(c.y, c.m, c.d);
     EXPECT_EQ(NameOf(t, kCurrent), c.name) << Iso(t);
-    EXPECT_EQ(IsHoliday(t, kCurrent), *c.name != '\0') << Iso(t);
+    EXPECT_EQ(IsHoliday(DayOf(t), kCurrent), *c.name != '\0') << Iso(t);
   }
 }
 
@@ -221,20 +221,20 @@ TEST(HolidayRulesTest, NamesGoWithHolidaysEverywhere) {
   for (const HolidayLaw law : {k2005, kCurrent}) {
     for (int year : {1948, 1973, 1986, 2006, 2007, 2019, 2100, 2400, 5000, 9999}) {
       for (TDateTime t = EncodeDate(year, 1, 1); t < EncodeDate(year + 1, 1, 1); t += 1) {
-        ASSERT_EQ(IsHoliday(t, law), HolidayName(t, law).has_value()) << Iso(t);
+        ASSERT_EQ(IsHoliday(DayOf(t), law), HolidayName(DayOf(t), law).has_value()) << Iso(t);
       }
     }
   }
-  EXPECT_EQ(HolidayName(EncodeDate(1947, 12, 31), k2005), std::nullopt);
-  EXPECT_EQ(HolidayName(EncodeDate(9999, 12, 31) + 1, kCurrent), std::nullopt);
-  EXPECT_EQ(HolidayName(EncodeDate(2026, 2, 23) + 0.5, kCurrent).value_or(""),
+  EXPECT_EQ(HolidayName(DayOf(EncodeDate(1947, 12, 31)), k2005), std::nullopt);
+  EXPECT_EQ(HolidayName(DayOf(EncodeDate(9999, 12, 31) + 1), kCurrent), std::nullopt);
+  EXPECT_EQ(HolidayName(DayOf(EncodeDate(2026, 2, 23) + 0.5), kCurrent).value_or(""),
             sjis::Lit("天皇誕生日"));
 }
 
 TEST(HolidayRulesTest, The2005SetAgreesWithTheLiteralRulesInFarYears) {
   for (int year : {2201, 2400, 3000, 4000, 5555, 9998, 9999}) {
     for (TDateTime t = EncodeDate(year, 1, 1); t < EncodeDate(year + 1, 1, 1); t += 1) {
-      ASSERT_EQ(IsHoliday(t, k2005), test::LiteralIsHoliday(t)) << Iso(t);
+      ASSERT_EQ(IsHoliday(DayOf(t), k2005), test::LiteralIsHoliday(t)) << Iso(t);
     }
   }
 }
@@ -253,13 +253,15 @@ TEST(HolidayRulesTest, BusinessDaysFollowTheChosenSet) {
       {EncodeDate(2019, 4, 10), kCurrent, EncodeDate(2019, 5, 7), EncodeDate(2019, 4, 26)},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Iso(NextFirstBusinessDay(c.from, c.law)), Iso(c.first)) << Iso(c.from);
-    EXPECT_EQ(Iso(LastBusinessDayOfMonth(c.from, c.law)), Iso(c.last)) << Iso(c.from);
+    EXPECT_EQ(Iso(ToDateTime(NextFirstBusinessDay(DayOf(c.from), c.law))), Iso(c.first))
+        << Iso(c.from);
+    EXPECT_EQ(Iso(ToDateTime(LastBusinessDayOfMonth(DayOf(c.from), c.law))), Iso(c.last))
+        << Iso(c.from);
   }
-  EXPECT_FALSE(IsBusinessDay(EncodeDate(2026, 9, 22), kCurrent));
-  EXPECT_TRUE(IsBusinessDay(EncodeDate(2026, 9, 22), k2005));
-  EXPECT_TRUE(IsBusinessDay(EncodeDate(2026, 12, 23), kCurrent));
-  EXPECT_FALSE(IsBusinessDay(EncodeDate(2026, 12, 23), k2005));
+  EXPECT_FALSE(IsBusinessDay(DayOf(EncodeDate(2026, 9, 22)), kCurrent));
+  EXPECT_TRUE(IsBusinessDay(DayOf(EncodeDate(2026, 9, 22)), k2005));
+  EXPECT_TRUE(IsBusinessDay(DayOf(EncodeDate(2026, 12, 23)), kCurrent));
+  EXPECT_FALSE(IsBusinessDay(DayOf(EncodeDate(2026, 12, 23)), k2005));
 }
 
 }  // namespace

@@ -145,6 +145,12 @@ TEST(IcalExportTest, RulesThatNeedNoHolidaysAreAPlainRrule) {
       {"w62", "RRULE:FREQ=MONTHLY;BYDAY=1MO,3MO", "20250106"},
       {"w74", "RRULE:FREQ=MONTHLY;BYDAY=2WE,4WE", "20250108"},
       {"w81", "RRULE:FREQ=DAILY", "20250101"},
+      {"w83", "RRULE:FREQ=WEEKLY;BYDAY=MO,WE,FR", "20250101"},
+      {"w84", "RRULE:FREQ=WEEKLY;BYDAY=TU,TH,SA", "20250102"},
+      {"w85", "RRULE:FREQ=WEEKLY;BYDAY=SA,SU", "20250104"},
+      // The weekdays without holidays, and the weekend with them: the RRULE holds the days.
+      {"w82", "RRULE:FREQ=WEEKLY;BYDAY=MO,TU,WE,TH,FR", "20250102"},
+      {"w87", "RRULE:FREQ=WEEKLY;BYDAY=SA,SU", "20250104"},
       {"m131", "RRULE:FREQ=MONTHLY;BYMONTHDAY=31", "20250131"},
       // BYSETPOS=1 would read as every Monday where BYSETPOS is not known.
       {"m202", "RRULE:FREQ=MONTHLY;BYDAY=1MO", "20250106"},
@@ -302,7 +308,7 @@ TEST(IcalExportTest, HolidaysAreNamedAllDayEventsThatKeepTheDayFree) {
     }
     std::vector<std::string> holidays;
     for (TDateTime t = opt.from; t <= opt.until; t += 1) {
-      if (!IsHoliday(t, c.law)) continue;
+      if (!IsHoliday(DayOf(t), c.law)) continue;
       const DateParts p = DecodeDate(t);
       char buf[16];
       std::snprintf(buf, sizeof buf, "%04d%02d%02d", p.year, p.month, p.day);

@@ -10,6 +10,8 @@
 
 #include "events/EventRows.h"
 #include "events/EventStore.h"
+#include "events/LeadTimes.h"
+#include "events/RuleCodes.h"
 
 namespace vespin::ical::test {
 
@@ -18,33 +20,42 @@ struct Line {
   std::string code, time, text, alarm, flag;
 };
 
-// Every weekly and monthly rule code, and yearly dates at the edges of months and years, some
-// flagged for deletion; the leads 01 … 15 and three times of day spread over them. Each text
-// names its row: "w13", "m208", "y0229*" (flagged).
+// Every weekly and monthly rule code the dialog writes, and yearly dates at the edges of months
+// and years, some flagged for deletion; every lead and three times of day spread over them.
+// Each text names its row: "w13", "m208", "y0229*" (flagged). The codes come from the tables
+// that define them, so a new type or pattern is covered without a change here.
 inline std::vector<Line> EveryRule() {
   std::vector<Line> lines;
-  int n = 0;
+  std::size_t n = 0;
   const auto add = [&](char kind, std::string code, std::string flag = "") {
     const char* times[] = {"09:30", "00:00", "23:59"};
-    char alarm[3];
-    alarm[0] = static_cast<char>('0' + (n % 15 + 1) / 10);
-    alarm[1] = static_cast<char>('0' + (n % 15 + 1) % 10);
-    alarm[2] = 0;
+    const std::string alarm(kLeadTimes[n % kLeadTimes.size()].code);
     std::string text = std::string(1, kind) + code + (flag == "TRUE" ? "*" : "");
     lines.push_back({kind, code, times[n % 3], text, alarm, flag});
     ++n;
   };
-  for (int day = 1; day <= 31; ++day) {
-    add('m', "1" + std::string(day < 10 ? "0" : "") + std::to_string(day));
+  const std::string weekdays[] = {"1", "2", "3", "4", "5", "6", "7"};
+  for (const MonthType& type : kMonthTypes) {
+    const std::string code(type.code);
+    switch (type.dayPart) {
+      case MonthDayPart::kDate:
+        for (int day = 1; day <= 31; ++day) {
+          add('m', code + (day < 10 ? "0" : "") + std::to_string(day));
+        }
+        break;
+      case MonthDayPart::kWeekday:
+        for (const std::string& w : weekdays) add('m', code + w);
+        add('m', code + std::string(kBusinessDayCode));
+        break;
+      case MonthDayPart::kNone:
+        add('m', code);
+        break;
+    }
   }
-  for (const char* type : {"20", "30"}) {
-    for (char w = '1'; w <= '8'; ++w) add('m', type + std::string(1, w));
+  for (const WeekType& type : kWeekTypes) {
+    for (const std::string& w : weekdays) add('w', std::string(type.code) + w);
   }
-  add('m', "400");
-  for (char t = '1'; t <= '7'; ++t) {
-    for (char w = '1'; w <= '7'; ++w) add('w', std::string{t, w});
-  }
-  for (char p = '1'; p <= '7'; ++p) add('w', std::string{'8', p});
+  for (const DayPattern& pattern : kDayPatterns) add('w', std::string(pattern.code));
   for (const char* date :
        {"0101", "0131", "0228", "0229", "0301", "0430", "0505", "0923", "1231"}) {
     add('y', date, "FALSE");

@@ -5,7 +5,6 @@
 //   vespin.ini --ReadCompactEvents--> CompactEvent rows <--CompactRows-- EventStore
 //   rows + first..last + law --ForEachOccurrence--> (day, row), (day, row), … (date order)
 
-#include <cstdint>
 #include <functional>
 #include <span>
 
@@ -15,14 +14,14 @@
 
 namespace vespin {
 
-// Returns false to stop the walk. `day` counts whole days since the epoch of TDateTime.
-using OccurrenceVisitor = std::function<bool(std::int64_t day, const CompactEvent& event)>;
+// Returns false to stop the walk.
+using OccurrenceVisitor = std::function<bool(sys_days day, const CompactEvent& event)>;
 
 // Every occurrence of `events` (in walk order: yearly, monthly, weekly, each in table order)
-// from `first` to `last` (whole days, both included), in date order and within a date in the
-// order of `events`. A yearly row flagged for deletion occurs once: the engine deletes it when
-// it falls due. Days outside the years 1 to 9999 have no occurrences.
-void ForEachOccurrence(std::span<const CompactEvent> events, TDateTime first, TDateTime last,
+// from `first` to `last` (both included), in date order and within a date in the order of
+// `events`. A yearly row flagged for deletion occurs once: the engine deletes it when it falls
+// due. Days outside the years 1 to 9999 have no occurrences.
+void ForEachOccurrence(std::span<const CompactEvent> events, sys_days first, sys_days last,
                        HolidayLaw law, const OccurrenceVisitor& visit);
 
 }  // namespace vespin

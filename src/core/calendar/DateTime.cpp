@@ -9,7 +9,7 @@ namespace {
 
 namespace chr = std::chrono;
 
-constexpr chr::sys_days kEpoch = chr::year{1899} / chr::December / 30;
+constexpr sys_days kEpoch = kDateTimeEpoch;
 
 chr::year_month_day ToYmd(int year, int month, int day) {
   return chr::year{year} / chr::month{static_cast<unsigned>(month)} /
@@ -37,8 +37,7 @@ int DaysInMonth(int year, int month) {
 }
 
 TDateTime EncodeDate(int year, int month, int day) {
-  const chr::sys_days d{ToYmd(year, month, day)};
-  return static_cast<TDateTime>((d - kEpoch).count());
+  return ToDateTime(sys_days{ToYmd(year, month, day)});
 }
 
 std::optional<TDateTime> TryEncodeDate(int year, int month, int day) {
@@ -47,14 +46,38 @@ std::optional<TDateTime> TryEncodeDate(int year, int month, int day) {
 }
 
 DateParts DecodeDate(TDateTime t) {
-  const chr::year_month_day ymd{kEpoch + chr::days{WholeDays(t)}};
+  return DecodeDate(DayOf(t));
+}
+
+DateParts DecodeDate(sys_days day) {
+  const chr::year_month_day ymd{day};
   return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
           static_cast<int>(static_cast<unsigned>(ymd.day()))};
 }
 
 int DayOfWeek(TDateTime t) {
-  const chr::weekday wd{kEpoch + chr::days{WholeDays(t)}};
-  return static_cast<int>(wd.c_encoding()) + 1;
+  return DayOfWeek(DayOf(t));
+}
+
+int DayOfWeek(sys_days day) {
+  return static_cast<int>(chr::weekday{day}.c_encoding()) + 1;
+}
+
+sys_days DayOf(TDateTime t) {
+  return kEpoch + chr::days{WholeDays(t)};
+}
+
+std::optional<sys_days> CalendarDay(TDateTime t) {
+  if (!std::isfinite(t)) return std::nullopt;
+  const TDateTime day = std::trunc(t);
+  if (day < ToDateTime(kFirstCalendarDay) || day > ToDateTime(kLastCalendarDay))
+    return std::nullopt;
+  return DayOf(day);
+}
+
+sys_days DayAtMsecs(std::int64_t msecs) {
+  const std::int64_t days = msecs / kMsecsPerDay;
+  return kEpoch + chr::days{msecs % kMsecsPerDay < 0 ? days - 1 : days};
 }
 
 TDateTime EncodeTime(int hour, int minute, int second, int msec) {

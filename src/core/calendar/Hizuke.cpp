@@ -3,7 +3,6 @@
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -16,30 +15,11 @@ namespace {
 
 namespace chr = std::chrono;
 
-constexpr chr::sys_days kEpoch = chr::year{1899} / chr::December / 30;
-
-constexpr TDateTime SerialOf(chr::sys_days d) {
-  return static_cast<TDateTime>((d - kEpoch).count());
-}
-
-constexpr TDateTime kFirstDate = SerialOf(chr::year{1} / chr::January / 1);
-constexpr TDateTime kLastDate = SerialOf(chr::year{9999} / chr::December / 31);
-
 constexpr int kFirstHolidayYear = 1948;
-constexpr TDateTime kFirstHolidayDate = SerialOf(chr::year{kFirstHolidayYear} / chr::January / 1);
+constexpr sys_days kFirstHolidayDate = chr::year{kFirstHolidayYear} / chr::January / 1;
 
-// Also false for NaN.
-bool InDateRange(TDateTime x) {
-  const TDateTime day = std::trunc(x);
-  return day >= kFirstDate && day <= kLastDate;
-}
-
-chr::sys_days DaysOf(TDateTime x) {
-  return kEpoch + chr::days{static_cast<std::int64_t>(std::trunc(x))};
-}
-
-chr::year_month_day YmdOf(TDateTime x) {
-  return chr::year_month_day{DaysOf(x)};
+bool InDateRange(sys_days x) {
+  return x >= kFirstCalendarDay && x <= kLastCalendarDay;
 }
 
 // --- The holidays of each year, kept once worked out -------------------------------------------
@@ -79,39 +59,30 @@ struct YearDay {
   int dayOfYear;  // 0 = 1 January
 };
 
-// nullopt outside 1948–9999 (and for NaN), where nothing is a holiday.
-std::optional<YearDay> HolidayYearDay(TDateTime date) {
-  const TDateTime day = std::trunc(date);
-  if (!(day >= kFirstHolidayDate && day <= kLastDate)) return std::nullopt;
-  const chr::sys_days d = DaysOf(day);
+// nullopt outside 1948–9999, where nothing is a holiday.
+std::optional<YearDay> HolidayYearDay(sys_days d) {
+  if (!(d >= kFirstHolidayDate && d <= kLastCalendarDay)) return std::nullopt;
   const chr::year year = chr::year_month_day{d}.year();
-  return YearDay{static_cast<int>(year),
-                 static_cast<int>((d - chr::sys_days{year / 1 / 1}).count())};
+  return YearDay{static_cast<int>(year), static_cast<int>((d - sys_days{year / 1 / 1}).count())};
 }
 
-TDateTime FirstOfNextMonth(TDateTime x) {
-  const chr::year_month_day ymd = YmdOf(x);
-  const chr::year_month next = chr::year_month{ymd.year(), ymd.month()} + chr::months{1};
-  return SerialOf(chr::sys_days{next / chr::day{1}});
-}
-
-TDateTime FirstOfMonth(TDateTime x) {
-  const chr::year_month_day ymd = YmdOf(x);
-  return SerialOf(chr::sys_days{ymd.year() / ymd.month() / chr::day{1}});
+sys_days FirstOfMonth(sys_days x) {
+  const chr::year_month_day ymd{x};
+  return sys_days{ymd.year() / ymd.month() / chr::day{1}};
 }
 
 }  // namespace
 
-bool IsHoliday(TDateTime date) {
+bool IsHoliday(sys_days date) {
   return IsHoliday(date, HolidayLaw::k2005);
 }
 
-bool IsHoliday(TDateTime date, HolidayLaw law) {
+bool IsHoliday(sys_days date, HolidayLaw law) {
   const auto at = HolidayYearDay(date);
   return at && HolidaysOf(at->year, law).Contains(at->dayOfYear);
 }
 
-std::optional<std::string_view> HolidayName(TDateTime date, HolidayLaw law) {
+std::optional<std::string_view> HolidayName(sys_days date, HolidayLaw law) {
   const auto at = HolidayYearDay(date);
   if (!at) return std::nullopt;
   const HolidayNameId id = HolidaysOf(at->year, law).NameAt(at->dayOfYear);
@@ -126,85 +97,86 @@ std::optional<std::string_view> HolidayName(TDateTime date, HolidayLaw law) {
   return std::string_view{sjisNames[static_cast<std::size_t>(id)]};
 }
 
-bool IsBusinessDay(TDateTime date) {
+bool IsBusinessDay(sys_days date) {
   return IsBusinessDay(date, HolidayLaw::k2005);
 }
 
-bool IsBusinessDay(TDateTime date, HolidayLaw law) {
+bool IsBusinessDay(sys_days date, HolidayLaw law) {
   const int weekday = DayOfWeek(date);
   return weekday != 1 && weekday != 7 && !IsHoliday(date, law);
 }
 
-int WeekOfMonth(TDateTime date) {
+int WeekOfMonth(sys_days date) {
   return (DecodeDate(date).day + 6) / 7;
 }
 
-TDateTime NextWeekday(int weekday, TDateTime x) {
-  const int current = DayOfWeek(x);
-  return weekday >= current ? x + (weekday - current) : x + (weekday - current + 7);
+sys_days NextWeekday(int weekday, sys_days x) {
+  return x + (chr::weekday{static_cast<unsigned>(weekday - 1)} - chr::weekday{x});
 }
 
-std::optional<TDateTime> NextNthWeekday(int n, int weekday, TDateTime x) {
+std::optional<sys_days> NextNthWeekday(int n, int weekday, sys_days x) {
   if (n < 0 || n > 5 || weekday < 1 || weekday > 7 || !InDateRange(x)) return std::nullopt;
-  for (TDateTime r = NextWeekday(weekday, x);; r += 7) {
-    if (std::trunc(r) > kLastDate) return std::nullopt;
+  for (sys_days r = NextWeekday(weekday, x);; r += chr::weeks{1}) {
+    if (r > kLastCalendarDay) return std::nullopt;
     if (n == 0 || WeekOfMonth(r) == n) return r;
   }
 }
 
-std::optional<TDateTime> NextDayOfMonth(int day, TDateTime x) {
+std::optional<sys_days> NextDayOfMonth(int day, sys_days x) {
   if (day < 1 || day > 31 || !InDateRange(x)) return std::nullopt;
-  const chr::year_month_day start = YmdOf(x);
+  const chr::year_month_day start{x};
   const chr::day wanted{static_cast<unsigned>(day)};
   chr::year_month month{start.year(), start.month()};
   if (wanted < start.day()) month += chr::months{1};
   // At most two short months in a row (February, then never two 30-day months).
   while (!(month / wanted).ok()) month += chr::months{1};
-  const TDateTime result = SerialOf(chr::sys_days{month / wanted});
-  if (result > kLastDate) return std::nullopt;
+  const sys_days result{month / wanted};
+  if (result > kLastCalendarDay) return std::nullopt;
   return result;
 }
 
-std::optional<TDateTime> NextDateOfYear(int month, int day, TDateTime x) {
+std::optional<sys_days> NextDateOfYear(int month, int day, sys_days x) {
   if (month < 1 || month > 12 || day < 1 || day > 31 || !InDateRange(x)) return std::nullopt;
   const chr::month wantedMonth{static_cast<unsigned>(month)};
   const chr::day wantedDay{static_cast<unsigned>(day)};
   if (!(chr::year{2000} / wantedMonth / wantedDay).ok()) return std::nullopt;  // no year has it
 
-  const chr::year_month_day start = YmdOf(x);
+  const chr::year_month_day start{x};
   chr::year year = start.year();
   if (wantedMonth < start.month() || (wantedMonth == start.month() && wantedDay < start.day())) {
     ++year;
   }
   while (!(year / wantedMonth / wantedDay).ok()) ++year;  // only 29 February, up to 8 years
   if (year > chr::year{9999}) return std::nullopt;
-  return SerialOf(chr::sys_days{year / wantedMonth / wantedDay});
+  return sys_days{year / wantedMonth / wantedDay};
 }
 
-TDateTime NextFirstOfMonth(TDateTime x) {
-  return FirstOfNextMonth(x);
+sys_days NextFirstOfMonth(sys_days x) {
+  const chr::year_month_day ymd{x};
+  const chr::year_month next = chr::year_month{ymd.year(), ymd.month()} + chr::months{1};
+  return sys_days{next / chr::day{1}};
 }
 
-TDateTime NextFirstBusinessDay(TDateTime x) {
+sys_days NextFirstBusinessDay(sys_days x) {
   return NextFirstBusinessDay(x, HolidayLaw::k2005);
 }
 
-TDateTime NextFirstBusinessDay(TDateTime x, HolidayLaw law) {
-  TDateTime first = FirstOfMonth(x);
-  while (!IsBusinessDay(first, law)) first += 1;
+sys_days NextFirstBusinessDay(sys_days x, HolidayLaw law) {
+  sys_days first = FirstOfMonth(x);
+  while (!IsBusinessDay(first, law)) first += chr::days{1};
   if (first == x) return x;
-  first = NextFirstOfMonth(x - 1);  // x itself when x is a 1st
-  while (!IsBusinessDay(first, law)) first += 1;
+  first = NextFirstOfMonth(x - chr::days{1});  // x itself when x is a 1st
+  while (!IsBusinessDay(first, law)) first += chr::days{1};
   return first;
 }
 
-TDateTime LastBusinessDayOfMonth(TDateTime x) {
+sys_days LastBusinessDayOfMonth(sys_days x) {
   return LastBusinessDayOfMonth(x, HolidayLaw::k2005);
 }
 
-TDateTime LastBusinessDayOfMonth(TDateTime x, HolidayLaw law) {
-  TDateTime last = NextFirstOfMonth(x) - 1;
-  while (!IsBusinessDay(last, law)) last -= 1;
+sys_days LastBusinessDayOfMonth(sys_days x, HolidayLaw law) {
+  sys_days last = NextFirstOfMonth(x) - chr::days{1};
+  while (!IsBusinessDay(last, law)) last -= chr::days{1};
   return last;
 }
 

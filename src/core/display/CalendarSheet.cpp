@@ -49,7 +49,10 @@ CalendarSheet DrawCalendar(YearMonth shown, TDateTime today, const CalendarOptio
 
   const CellColor plain = options.figureBright ? CellColor::White : CellColor::WindowText;
   const int visibleBlocks = (options.months == 1 || options.months == 2) ? options.months : 3;
-  const TDateTime todayDate = DateOf(today);
+  // A today that is no date has no box.
+  const auto todayDay = CalendarDay(today);
+  const bool todayKnown = todayDay.has_value();
+  const sys_days todayDate = todayDay.value_or(sys_days{});
 
   YearMonth ym = shown;
   for (int b = 0; b < kCalendarBlocks; ++b) {
@@ -60,15 +63,16 @@ CalendarSheet DrawCalendar(YearMonth shown, TDateTime today, const CalendarOptio
       cell.color = plain;
       cell.visible = b < visibleBlocks;
     }
-    const TDateTime first = EncodeDate(ym.year, ym.month, 1);
+    const sys_days first{std::chrono::year{ym.year} /
+                         std::chrono::month{static_cast<unsigned>(ym.month)} / 1};
     const int firstColumn = DayOfWeek(first) - 1;
     const int days = DaysInMonth(ym.year, ym.month);
     for (int d = 1; d <= days; ++d) {
       CalendarCell& cell = block[static_cast<std::size_t>(firstColumn + d - 1)];
-      const TDateTime date = first + (d - 1);
+      const sys_days date = first + std::chrono::days{d - 1};
       std::snprintf(buf, sizeof buf, d < 10 ? " %d" : "%d", d);
       cell.text = buf;
-      cell.date = date;
+      cell.date = ToDateTime(date);
       const int weekday = DayOfWeek(date);
       const auto holiday = HolidayName(date, options.holidays);
       if (holiday) cell.holidayName = *holiday;
@@ -77,12 +81,13 @@ CalendarSheet DrawCalendar(YearMonth shown, TDateTime today, const CalendarOptio
       } else if (weekday == 7) {
         cell.color = options.figureBright ? CellColor::Aqua : CellColor::Blue;
       }
-      if (date == todayDate) {
+      if (todayKnown && date == todayDate) {
         cell.today = true;
         cell.color = CellColor::WindowText;
       }
       if (dayMask) {
-        const int mask = dayMask(date);
+        const int mask = dayMask(ToDateTime(date));
+        cell.eventKinds = mask;
         cell.underline = (options.yearLine && (mask & 1)) || (options.monthLine && (mask & 2)) ||
                          (options.weekLine && (mask & 4));
       }

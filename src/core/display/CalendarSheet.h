@@ -2,6 +2,7 @@
 // The month calendar as data: the text, colour, today's box and underline of each of the
 // 3 × 42 day cells, computed from the first shown month, today and the display settings. The
 // main window only applies a sheet to its labels. Also the month stepping of the spin buttons.
+// The window hands dates over as TDateTime, as it hands them on to the engine.
 //
 //   shown month + today + settings + day masks --CalendarSheet--> cells --> labels
 
@@ -23,6 +24,7 @@ struct CalendarCell {
   CellColor color = CellColor::WindowText;
   bool today = false;  // white box, window-text digits
   bool underline = false;
+  int eventKinds = 0;  // the day mask (1 yearly, 2 monthly, 4 weekly), underlined or not
   bool visible = true;
   std::optional<TDateTime> date;  // the cell's date when it holds a day
   std::string holidayName;        // Shift_JIS; empty unless the day is a holiday

@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "events/LeadTimes.h"
+#include "events/RuleCodes.h"
 #include "text/Sjis.h"
 
 namespace vespin {
@@ -15,35 +17,20 @@ struct Entry {
 };
 
 // The order of each list is the order of the dialog's drop-down lists.
-constexpr Entry kWType[] = {
-    {"1", "毎週"},    {"2", "第１"},        {"3", "第２"},       {"4", "第３"},
-    {"5", "第４"},    {"6", "第１・第３"},  {"7", "第２・第４"}, {"81", "毎日"},
-    {"82", "平日"},   {"83", "月水金"},     {"84", "火木土"},    {"85", "土日"},
-    {"86", "祝祭日"}, {"87", "土日祝祭日"},
-};
-
-constexpr Entry kMType[] = {
-    {"1", "毎月"},
-    {"20", "最初の"},
-    {"30", "最後の"},
-    {"400", "末日"},
-};
-
 constexpr Entry kDay[] = {
     {"1", "日曜"}, {"2", "月曜"}, {"3", "火曜"}, {"4", "水曜"},
     {"5", "木曜"}, {"6", "金曜"}, {"7", "土曜"}, {"8", "平日"},
 };
 
-constexpr Entry kAlarm[] = {
-    {"01", "起動時"},  {"02", "1分前"},    {"03", "3分前"},   {"04", "5分前"},   {"05", "10分前"},
-    {"06", "15分前"},  {"07", "30分前"},   {"08", "1時間前"}, {"09", "2時間前"}, {"10", "3時間前"},
-    {"11", "6時間前"}, {"12", "12時間前"}, {"13", "1日前"},   {"14", "3日前"},   {"15", "7日前"},
-};
-
-TCodeData FromEntries(std::span<const Entry> entries) {
-  TCodeData table(static_cast<int>(entries.size()));
+// Rows with a code and a UTF-8 name from one table after the other.
+template <typename... Rows>
+TCodeData FromEntries(std::span<const Rows>... entries) {
+  TCodeData table(static_cast<int>((entries.size() + ...)));
   int index = 0;
-  for (const auto& e : entries) table.SetItem(index++, e.code, sjis::Lit(e.nameUtf8));
+  const auto add = [&](const auto& rows) {
+    for (const auto& e : rows) table.SetItem(index++, std::string(e.code), sjis::Lit(e.nameUtf8));
+  };
+  (add(entries), ...);
   return table;
 }
 
@@ -61,10 +48,10 @@ TCodeData Numbered(int count, const char* suffixUtf8) {
 
 CodeTables Build() {
   return CodeTables{
-      .cdWType = FromEntries(kWType),
-      .cdMType = FromEntries(kMType),
-      .cdDay = FromEntries(kDay),
-      .cdAlarm = FromEntries(kAlarm),
+      .cdWType = FromEntries<WeekType, DayPattern>(kWeekTypes, kDayPatterns),
+      .cdMType = FromEntries<MonthType>(kMonthTypes),
+      .cdDay = FromEntries<Entry>(kDay),
+      .cdAlarm = FromEntries<LeadTime>(kLeadTimes),
       .cdMonth = Numbered(12, "月"),
       .cdDate = Numbered(31, "日"),
   };

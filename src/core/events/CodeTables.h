@@ -1,6 +1,8 @@
 #pragma once
 // The six code tables that pair the codes stored in vespin.ini with the names the user sees.
-// Built once, on first use, and only read afterwards; safe to share between threads.
+// Built once, on first use, and only read afterwards; safe to share between threads. The types
+// and the lead times are built from the tables that say what they mean (RuleCodes.h,
+// LeadTimes.h).
 
 #include "events/CodeData.h"
 

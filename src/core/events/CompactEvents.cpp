@@ -5,6 +5,7 @@
 #include "events/EventRows.h"
 #include "events/ExtensionSection.h"
 #include "events/FileLines.h"
+#include "events/IniFormat.h"
 
 namespace vespin {
 std::optional<CompactEvents> ReadCompactEvents(const std::filesystem::path& path,
@@ -31,7 +32,7 @@ std::optional<CompactEvents> ReadCompactEvents(const std::filesystem::path& path
     const auto time = RowTimeMsecs(e.time);
     if (!time) return;
     kept[KindIndex(*kind)].push_back({*kind, row, std::move(e.code), *time, std::move(e.text),
-                                      e.deleteFlag && *e.deleteFlag == "TRUE"});
+                                      e.deleteFlag && *e.deleteFlag == ini::kTrue});
   });
   if (!ok) return std::nullopt;
   for (std::size_t i = 0; i < versionLines.size(); ++i) versionLines[i].text = versionTexts[i];
@@ -67,7 +68,7 @@ std::vector<CompactEvent> CompactRows(const EventStore& store) {
       rows.push_back(
           {t.kind, row, std::string(t.table.Cell(t.typeCode, row)), *time,
            std::string(t.table.Cell(WeekCol::kText, row)),
-           t.kind == EventKind::kYearly && t.table.Cell(YearCol::kDelete, row) == "TRUE"});
+           t.kind == EventKind::kYearly && t.table.Cell(YearCol::kDelete, row) == ini::kTrue});
     }
   }
   return rows;

@@ -13,6 +13,7 @@
 
 #include "calendar/DateTime.h"
 #include "calendar/HolidayLaw.h"
+#include "events/RuleCodes.h"
 
 namespace vespin {
 
@@ -30,12 +31,6 @@ const char* KindName(EventKind kind);
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b);
 
-// The value of a decimal digit, or -1 for any other character.
-int Digit(char c);
-
-// Two digits from the text, or -1 when they are not digits.
-int TwoDigits(char tens, char units);
-
 // "HH:MM" of a time of day in milliseconds.
 std::string HourMinuteText(std::int64_t msOfDay);
 
@@ -44,12 +39,12 @@ std::string HourMinuteText(std::int64_t msOfDay);
 std::optional<std::int64_t> RowTimeMsecs(std::string_view cell);
 
 // The calendar never leaves the years 1 to 9999; nothing falls on a date outside them.
-// The whole-day index of a date inside them, nullopt outside.
-std::optional<std::int64_t> EventDayIndex(TDateTime date);
+// The day of a date inside them (its time of day aside), nullopt outside.
+std::optional<sys_days> EventDay(TDateTime date);
 
 // What the rules ask of the date under examination, worked out once per call.
 struct DayFacts {
-  std::int64_t dayIndex = 0;  // whole days since the epoch
+  sys_days date;
   int month = 0;
   int day = 0;
   int weekday = 0;  // 1 = Sunday … 7 = Saturday
@@ -60,7 +55,7 @@ struct DayFacts {
   bool firstBusinessDay = false;  // the first business day of its month
   bool lastBusinessDay = false;   // the last business day of its month
 
-  DayFacts(std::int64_t index, HolidayLaw law);
+  DayFacts(sys_days on, HolidayLaw law);
 
   // Whether a row's rule holds on this date. Each rule is the search "first date on or after
   // the date that satisfies it" of the event model; since only a hit on the date itself

@@ -9,13 +9,11 @@
 
 #include "calendar/Hizuke.h"
 #include "events/DayRules.h"
+#include "events/IniFormat.h"
 #include "text/Sjis.h"
 
 namespace vespin {
 namespace {
-
-constexpr std::int64_t kMsecsPerSecond = 1'000;
-constexpr std::int64_t kMsecsPerHour = 3'600'000;
 
 // The notice texts, converted to Shift_JIS once.
 struct NoticeTexts {
@@ -31,30 +29,10 @@ struct NoticeTexts {
   std::string soon = sjis::Lit("まもなく");
 };
 
-const TDateTime kFirstDate = EncodeDate(1, 1, 1);
-
 const NoticeTexts& Texts() {
   static const NoticeTexts texts;
   return texts;
 }
-
-constexpr std::array<std::int64_t, 15> kLeadMsecs = {
-    0,                     // 01: none; announced at start-up instead
-    kMsecsPerMinute,       // 02
-    3 * kMsecsPerMinute,   // 03
-    5 * kMsecsPerMinute,   // 04
-    10 * kMsecsPerMinute,  // 05
-    15 * kMsecsPerMinute,  // 06
-    30 * kMsecsPerMinute,  // 07
-    kMsecsPerHour,         // 08
-    2 * kMsecsPerHour,     // 09
-    3 * kMsecsPerHour,     // 10
-    6 * kMsecsPerHour,     // 11
-    12 * kMsecsPerHour,    // 12
-    kMsecsPerDay,          // 13
-    3 * kMsecsPerDay,      // 14
-    7 * kMsecsPerDay,      // 15
-};
 
 }  // namespace
 
@@ -122,22 +100,15 @@ std::optional<DoneMark> ReadDoneMark(std::string_view cell) {
   }
   const auto date = TryEncodeDate(ymd / 10000, ymd / 100 % 100, ymd % 100);
   if (!date) return DoneMark{};
-  mark.day = static_cast<std::int64_t>(*date);
+  mark.day = DayOf(*date);
   return mark;
 }
 
-std::string DoneMarkText(std::int64_t day, bool finished) {
-  const DateParts d = DecodeDate(static_cast<TDateTime>(day));
+std::string DoneMarkText(sys_days day, bool finished) {
+  const DateParts d = DecodeDate(day);
   char buf[16];
   std::snprintf(buf, sizeof buf, "x%04d%02d%02d%s", d.year, d.month, d.day, finished ? "+" : "");
   return buf;
-}
-
-std::int64_t LeadMsecs(std::string_view alarmCode) {
-  if (alarmCode.size() != 2) return 0;
-  const int n = TwoDigits(alarmCode[0], alarmCode[1]);
-  if (n < 1 || n > static_cast<int>(kLeadMsecs.size())) return 0;
-  return kLeadMsecs[static_cast<std::size_t>(n - 1)];
 }
 
 std::string AdvanceNotice(std::string_view text, std::int64_t untilMsecs) {
@@ -167,29 +138,28 @@ EventEngine::EventEngine(EventStore& store, AppState& state, EngineHost& host)
     : store_(store), state_(state), host_(host) {}
 
 int EventEngine::EventCheck(CheckMode mode, TDateTime date, TDateTime time) {
-  const auto index = EventDayIndex(date);
-  if (!index) return 0;
-  const std::int64_t dayIndex = *index;
+  const auto day = EventDay(date);
+  if (!day) return 0;
   switch (mode) {
     case CheckMode::kAlarm: {
       std::int64_t timeMs = std::isfinite(time) && std::fabs(time) < 2 ? ToMsecs(time) : 0;
       if (timeMs < 0) timeMs = 0;
       if (timeMs >= kMsecsPerDay) timeMs = kMsecsPerDay - 1;
-      const std::int64_t dayMs = dayIndex * kMsecsPerDay;
+      const std::int64_t dayMs = MsecsAt(*day);
       const std::int64_t nowMs = dayMs + timeMs;
       std::int64_t gapFromMs = nowMs;
       if (state_.LastAlarmMs && nowMs - *state_.LastAlarmMs > kGapMsecs) {
         gapFromMs = std::max(*state_.LastAlarmMs, nowMs - kCatchUpMsecs);
       }
       state_.LastAlarmMs = nowMs;
-      RunAlarm(Pass{DayFacts(dayIndex, host_.Holidays()), dayMs, nowMs, gapFromMs});
+      RunAlarm(Pass{DayFacts(*day, host_.Holidays()), dayMs, nowMs, gapFromMs});
       return 0;
     }
     case CheckMode::kDayList:
-      RunDayList(DayFacts(dayIndex, host_.Holidays()));
+      RunDayList(DayFacts(*day, host_.Holidays()));
       return 0;
     case CheckMode::kDayMask:
-      return DayMask(DayFacts(dayIndex, host_.Holidays()));
+      return DayMask(DayFacts(*day, host_.Holidays()));
   }
   return 0;
 }
@@ -198,9 +168,8 @@ void EventEngine::AlarmPass(TDateTime now) {
   if (state_.ClockPaused || !std::isfinite(now)) return;
   ClearEventLines(state_);
   const std::int64_t ms = ToMsecs(now);
-  const std::int64_t dayIndex = FloorDiv(ms, kMsecsPerDay);
-  EventCheck(CheckMode::kAlarm, static_cast<TDateTime>(dayIndex),
-             FromMsecs(ms - dayIndex * kMsecsPerDay));
+  const sys_days day = DayAtMsecs(ms);
+  EventCheck(CheckMode::kAlarm, ToDateTime(day), FromMsecs(ms - MsecsAt(day)));
 }
 
 std::vector<DayEvent> EventEngine::EventsOn(TDateTime date) const {
@@ -210,9 +179,9 @@ std::vector<DayEvent> EventEngine::EventsOn(TDateTime date) const {
 std::vector<DayEvent> EventEngine::EventsOn(const EventStore& store, TDateTime date,
                                             HolidayLaw law) {
   std::vector<DayEvent> events;
-  const auto index = EventDayIndex(date);
-  if (!index) return events;
-  const DayFacts facts(*index, law);
+  const auto day = EventDay(date);
+  if (!day) return events;
+  const DayFacts facts(*day, law);
   // The walks only read here; they hold mutable tables because the alarm pass writes through
   // the same description.
   const auto walks = Walks(const_cast<EventStore&>(store));
@@ -220,7 +189,7 @@ std::vector<DayEvent> EventEngine::EventsOn(const EventStore& store, TDateTime d
     for (int row = 1; row <= walk.table.DataRowCount(); ++row) {
       const auto time = walk.Hit(row, facts);
       if (!time) continue;
-      const std::int64_t xMs = facts.dayIndex * kMsecsPerDay + *time;
+      const std::int64_t xMs = MsecsAt(facts.date) + *time;
       events.push_back({walk.kind, row, HourMinuteText(*time),
                         std::string(walk.table.Cell(WeekCol::kText, row)), FromMsecs(xMs)});
     }
@@ -228,11 +197,10 @@ std::vector<DayEvent> EventEngine::EventsOn(const EventStore& store, TDateTime d
   return events;
 }
 
-std::vector<std::int64_t> EventEngine::DueMoments(TDateTime date) const {
+std::vector<std::int64_t> EventEngine::DueMoments(sys_days day) const {
   std::vector<std::int64_t> moments;
-  const auto index = EventDayIndex(date);
-  if (!index) return moments;
-  const DayFacts facts(*index, host_.Holidays());
+  if (day < kFirstCalendarDay || day > kLastCalendarDay) return moments;
+  const DayFacts facts(day, host_.Holidays());
   const auto walks = Walks(store_);
   for (const Walk& walk : walks) {
     for (int row = 1; row <= walk.table.DataRowCount(); ++row) {
@@ -245,13 +213,13 @@ std::vector<std::int64_t> EventEngine::DueMoments(TDateTime date) const {
   return moments;
 }
 
-EventEngine::Said EventEngine::SaidFor(std::string_view doneCell, std::int64_t dayIndex) {
+EventEngine::Said EventEngine::SaidFor(std::string_view doneCell, sys_days day) {
   const auto mark = ReadDoneMark(doneCell);
   if (!mark) return Said::kNothing;
   if (!mark->day) return Said::kAnnounced;
   // A mark of a later day: the clock went back over an occurrence that was done with.
-  if (*mark->day > dayIndex) return Said::kFinished;
-  if (*mark->day < dayIndex) return Said::kNothing;
+  if (*mark->day > day) return Said::kFinished;
+  if (*mark->day < day) return Said::kNothing;
   return mark->finished ? Said::kFinished : Said::kAnnounced;
 }
 
@@ -268,20 +236,20 @@ bool EventEngine::AlarmWalk(const Walk& walk, const DayFacts& facts, Decide&& de
     }
     const Occurrence o{std::string(walk.table.Cell(WeekCol::kText, row)),
                        std::string(walk.table.Cell(walk.alarmCode, row)),
-                       SaidFor(walk.table.Cell(walk.done, row), facts.dayIndex),
-                       facts.dayIndex * kMsecsPerDay + *time};
+                       SaidFor(walk.table.Cell(walk.done, row), facts.date),
+                       MsecsAt(facts.date) + *time};
     const AlarmOutcome outcome = decide(o);
     const bool finished = outcome == AlarmOutcome::kMarkDoneAndDelete;
     if (outcome != AlarmOutcome::kLeave) {
       // A mark of a later occurrence stays: this one is behind it.
       const auto mark = ReadDoneMark(walk.table.Cell(walk.done, row));
-      if (!mark || !mark->day || *mark->day <= facts.dayIndex) {
+      if (!mark || !mark->day || *mark->day <= facts.date) {
         walk.table.SetCell(walk.done, row,
-                           DoneMarkText(facts.dayIndex, finished || o.said == Said::kFinished));
+                           DoneMarkText(facts.date, finished || o.said == Said::kFinished));
       }
     }
     if (finished && walk.kind == EventKind::kYearly &&
-        walk.table.Cell(YearCol::kDelete, row) == "TRUE") {
+        walk.table.Cell(YearCol::kDelete, row) == ini::kTrue) {
       walk.table.DeleteRow(row);
       deleted = true;
       continue;
@@ -295,9 +263,8 @@ void EventEngine::RunAlarm(const Pass& pass) {
   const auto walks = Walks(store_);
   bool deleted = false;
   // Days slept through first, each in walk order; only what fell after the last pass counts.
-  const std::int64_t firstDay =
-      std::max(FloorDiv(pass.gapFromMs, kMsecsPerDay), FloorDiv(ToMsecs(kFirstDate), kMsecsPerDay));
-  for (std::int64_t day = firstDay; day < pass.facts.dayIndex; ++day) {
+  const sys_days firstDay = std::max(DayAtMsecs(pass.gapFromMs), kFirstCalendarDay);
+  for (sys_days day = firstDay; day < pass.facts.date; day += std::chrono::days{1}) {
     const DayFacts facts(day, host_.Holidays());
     for (const Walk& walk : walks) {
       deleted |= AlarmWalk(walk, facts, [&](const Occurrence& o) {
@@ -356,7 +323,7 @@ void EventEngine::EventLineAdd(const Pass& pass, const std::string& text, std::i
     ++slot;
   }
   if (slot == kEventLineCount) return;  // five events at or before this one already
-  if (FloorDiv(xMs, kMsecsPerDay) != pass.facts.dayIndex) return;
+  if (DayAtMsecs(xMs) != pass.facts.date) return;
   if (xMs <= pass.nowMs) return;  // past, or of the pass's own minute
   for (int i = kEventLineCount - 1; i > slot; --i) {
     lines[static_cast<std::size_t>(i)] = lines[static_cast<std::size_t>(i - 1)];
@@ -369,7 +336,7 @@ AlarmOutcome EventEngine::AlarmCheck(const Pass& pass, const Occurrence& o) {
   const NoticeTexts& t = Texts();
   const std::string& text = o.text;
   const std::int64_t xMs = o.xMs;
-  const bool today = FloorDiv(xMs, kMsecsPerDay) == pass.facts.dayIndex;
+  const bool today = DayAtMsecs(xMs) == pass.facts.date;
   if (o.said == Said::kFinished) return AlarmOutcome::kMarkDone;
   if (o.said == Said::kAnnounced) {
     const std::int64_t minute = FloorDiv(pass.nowMs, kMsecsPerMinute);
@@ -391,7 +358,7 @@ AlarmOutcome EventEngine::AlarmCheck(const Pass& pass, const Occurrence& o) {
     return AlarmOutcome::kMarkDone;
   }
   if (!state_.StartUpDone && today) {
-    if (o.alarmCode == "01") {
+    if (IsStartUpLead(o.alarmCode)) {
       Notify(t.todayIs + text + t.closeIs);
       return AlarmOutcome::kMarkDone;
     }
@@ -452,11 +419,11 @@ void ForEachActingAlarmPass(TDateTime from, TDateTime to, const EventEngine& eng
     return minute * kMsecsPerMinute + kLanding;
   };
   std::vector<std::int64_t> passes;
-  for (std::int64_t day = FloorDiv(fromMs, kMsecsPerDay); day * kMsecsPerDay <= toMs; ++day) {
-    const std::int64_t dayMs = day * kMsecsPerDay;
+  for (sys_days day = DayAtMsecs(fromMs); MsecsAt(day) <= toMs; day += std::chrono::days{1}) {
+    const std::int64_t dayMs = MsecsAt(day);
     passes.clear();
     if (dayMs > fromMs) passes.push_back(passAtOrAfter(dayMs));
-    for (const std::int64_t moment : engine.DueMoments(static_cast<TDateTime>(day))) {
+    for (const std::int64_t moment : engine.DueMoments(day)) {
       // A notice that opens on an earlier day opens at this day's first pass.
       const std::int64_t at = dayMs + std::max<std::int64_t>(moment, 0);
       if (at > fromMs) passes.push_back(passAtOrAfter(at));

@@ -21,6 +21,7 @@
 #include "events/DayRules.h"
 #include "events/EngineHost.h"
 #include "events/EventStore.h"
+#include "events/LeadTimes.h"
 
 namespace vespin {
 
@@ -51,25 +52,21 @@ struct DayEvent {
   TDateTime occurrence = 0;  // the date plus the time
 };
 
-// The done mark of a row: the day of the occurrence it belongs to (whole days since the epoch of
-// TDateTime), and whether that occurrence has had its last notice (on time or overdue). Written
-// "x20050419", with a "+" after the date once finished. A bare "x" has no day and counts for
-// any day.
+// The done mark of a row: the day of the occurrence it belongs to, and whether that occurrence
+// has had its last notice (on time or overdue). Written "x20050419", with a "+" after the date
+// once finished. A bare "x" has no day and counts for any day.
 struct DoneMark {
-  std::optional<std::int64_t> day;
+  std::optional<sys_days> day;
   bool finished = false;
 };
 std::optional<DoneMark> ReadDoneMark(std::string_view cell);
-std::string DoneMarkText(std::int64_t day, bool finished);
+std::string DoneMarkText(sys_days day, bool finished);
 
 // A pass this long after the one before has slept through some time (a suspend, a clock put
 // forward, a notice left open): it announces what fell due in between.
 inline constexpr std::int64_t kGapMsecs = 3 * kMsecsPerMinute;
 // How far back it looks at most.
 inline constexpr std::int64_t kCatchUpMsecs = 7 * kMsecsPerDay;
-
-// The lead of an alarm code ("01" … "15") in milliseconds; 0 for any other text.
-std::int64_t LeadMsecs(std::string_view alarmCode);
 
 // The advance notice for an event `remainingMsecs` away: あと5分で「…」です。 and its kin.
 // Shift_JIS.
@@ -102,12 +99,12 @@ class EventEngine final : public EventChecker {
   // The same for any store and holidays, without an engine around it.
   static std::vector<DayEvent> EventsOn(const EventStore& store, TDateTime date, HolidayLaw law);
 
-  // The moments of a date, in milliseconds from its midnight and in no particular order, after
+  // The moments of a day, in milliseconds from its midnight and in no particular order, after
   // which an alarm pass can show a notice or change a row: for each event on the date, the
   // opening of its advance notice (its time less its lead; negative when that lies on an
   // earlier day) and its own time. A pass whose minute holds none of these, other than the
   // first pass of a run or of a day, repeats what the pass before it found.
-  std::vector<std::int64_t> DueMoments(TDateTime date) const;
+  std::vector<std::int64_t> DueMoments(sys_days day) const;
 
  private:
   struct Pass;
@@ -117,7 +114,7 @@ class EventEngine final : public EventChecker {
   enum class Said { kNothing, kAnnounced, kFinished };
 
   static std::array<Walk, 3> Walks(EventStore& store);
-  static Said SaidFor(std::string_view doneCell, std::int64_t dayIndex);
+  static Said SaidFor(std::string_view doneCell, sys_days day);
 
   void RunAlarm(const Pass& pass);
   void RunDayList(const DayFacts& facts);

@@ -5,13 +5,13 @@
 #include "events/CodeTables.h"
 #include "events/EventStore.h"
 #include "events/IniFormat.h"
+#include "events/RuleCodes.h"
 #include "text/Sjis.h"
 
 namespace vespin {
 
 namespace {
 
-using ini::CodePart;
 namespace EventField = ini::EventField;
 
 std::string SortKey(std::string_view code, std::string_view time) {
@@ -68,12 +68,9 @@ std::vector<std::string> WeekRow(std::string_view typeCode, std::string_view tim
                                  std::string_view text, std::string_view alarmCode) {
   const auto& codes = Codes();
   std::vector<std::string> row(WeekCol::kCount);
-  if (CodePart(typeCode, 0, 1) == "8") {
-    row[WeekCol::kTypeName] = codes.cdWType.CodeToName(typeCode);
-  } else {
-    row[WeekCol::kTypeName] = codes.cdWType.CodeToName(CodePart(typeCode, 0, 1));
-    row[WeekCol::kDayName] = codes.cdDay.CodeToName(CodePart(typeCode, 1, 1));
-  }
+  const WeeklyRule rule = ParseWeekly(typeCode);
+  row[WeekCol::kTypeName] = codes.cdWType.CodeToName(rule.typePart);
+  row[WeekCol::kDayName] = codes.cdDay.CodeToName(rule.weekdayPart);  // none for a day pattern
   row[WeekCol::kTime] = time;
   row[WeekCol::kText] = text;
   row[WeekCol::kAlarmName] = codes.cdAlarm.CodeToName(alarmCode);
@@ -86,15 +83,17 @@ std::vector<std::string> MonthRow(std::string_view typeCode, std::string_view ti
                                   std::string_view text, std::string_view alarmCode) {
   const auto& codes = Codes();
   std::vector<std::string> row(MonthCol::kCount);
-  const std::string_view kind = CodePart(typeCode, 0, 1);
-  if (kind == "1") {
-    row[MonthCol::kTypeName] = codes.cdMType.CodeToName(kind);
-    row[MonthCol::kDayName] = codes.cdDate.CodeToName(CodePart(typeCode, 1, 2));
-  } else if (kind == "4") {
-    row[MonthCol::kTypeName] = codes.cdMType.CodeToName(typeCode);
-  } else {
-    row[MonthCol::kTypeName] = codes.cdMType.CodeToName(CodePart(typeCode, 0, 2));
-    row[MonthCol::kDayName] = codes.cdDay.CodeToName(CodePart(typeCode, 2, 1));
+  const MonthlyRule rule = ParseMonthly(typeCode);
+  row[MonthCol::kTypeName] = codes.cdMType.CodeToName(rule.typePart);
+  switch (rule.dayKind) {
+    case MonthDayPart::kDate:
+      row[MonthCol::kDayName] = codes.cdDate.CodeToName(rule.dayPart);
+      break;
+    case MonthDayPart::kWeekday:
+      row[MonthCol::kDayName] = codes.cdDay.CodeToName(rule.dayPart);
+      break;
+    case MonthDayPart::kNone:
+      break;
   }
   row[MonthCol::kTime] = time;
   row[MonthCol::kText] = text;
@@ -110,8 +109,9 @@ std::vector<std::string> YearRow(std::string_view code, std::string_view time,
                                  std::string_view deleteFlag) {
   const auto& codes = Codes();
   std::vector<std::string> row(YearCol::kCount);
-  row[YearCol::kMonthName] = codes.cdMonth.CodeToName(CodePart(code, 0, 2));
-  row[YearCol::kDayName] = codes.cdDate.CodeToName(CodePart(code, 2, 2));
+  const YearlyRule rule = ParseYearly(code);
+  row[YearCol::kMonthName] = codes.cdMonth.CodeToName(rule.monthPart);
+  row[YearCol::kDayName] = codes.cdDate.CodeToName(rule.dayPart);
   row[YearCol::kTime] = time;
   row[YearCol::kText] = text;
   row[YearCol::kAlarmName] = codes.cdAlarm.CodeToName(alarmCode);

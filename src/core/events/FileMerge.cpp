@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "events/ExtensionSection.h"
+#include "events/IniFormat.h"
+
 namespace vespin {
 namespace {
 
@@ -88,20 +91,30 @@ void ApplyRowChanges(const EventTable& base, const EventTable& mine, EventTable&
 
 namespace {
 
-template <typename... Fields>
+// Each member on its own: a background made clear here keeps the colour a hand edit chose.
+template <typename T>
 void TakeChanged(const Settings& base, const Settings& mine, Settings& theirs,
-                 Fields Settings::*... fields) {
-  ((mine.*fields != base.*fields ? void(theirs.*fields = mine.*fields) : void()), ...);
+                 T Settings::*member) {
+  if (member && mine.*member != base.*member) theirs.*member = mine.*member;
 }
 
 }  // namespace
 
 void ApplySettingChanges(const Settings& base, const Settings& mine, Settings& theirs) {
-  TakeChanged(base, mine, theirs, &Settings::left, &Settings::top, &Settings::backClear,
-              &Settings::backColor, &Settings::figureBright, &Settings::fontName, &Settings::beep,
-              &Settings::fontSize, &Settings::fontStyle, &Settings::yearLine, &Settings::monthLine,
-              &Settings::weekLine, &Settings::startUp, &Settings::onTime, &Settings::months,
-              &Settings::extensions);
+  for (const ini::SettingsFieldDef& def : ini::kSettingsFields) {
+    TakeChanged(base, mine, theirs, def.number);
+    TakeChanged(base, mine, theirs, def.flag);
+    TakeChanged(base, mine, theirs, def.colour);
+    TakeChanged(base, mine, theirs, def.text);
+  }
+  // Option by option, so that an option changed here leaves the other side's options and the
+  // lines it added that this version does not know.
+  for (const ExtensionKey& key : kExtensionKeys) {
+    if (!key.same(base.extensions, mine.extensions)) key.take(mine.extensions, theirs.extensions);
+  }
+  if (mine.extensions.keptLines != base.extensions.keptLines) {
+    theirs.extensions.keptLines = mine.extensions.keptLines;
+  }
 }
 
 const std::array<StoreTable, 3>& StoreTables() {

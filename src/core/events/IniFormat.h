@@ -74,12 +74,6 @@ inline constexpr std::array<int, kYearLineFields> kYearLineColumns = {
 // The longest event text, in Shift_JIS bytes: what the event dialog lets the user type.
 inline constexpr std::size_t kEventTextMaxBytes = 32;
 
-// Characters of a code counted from 0; empty where the code is too short. Codes pack their
-// parts by position ("33": type 3, weekday 3; "0418": month 04, day 18).
-inline std::string_view CodePart(std::string_view code, std::size_t pos, std::size_t count) {
-  return pos < code.size() ? code.substr(pos, count) : std::string_view{};
-}
-
 // --- Tokens -------------------------------------------------------------------------------
 
 inline constexpr std::string_view kTrue = "TRUE";
@@ -152,20 +146,25 @@ struct SettingsFieldDef {
   SettingsField field;
   SettingsType type;
   const char* name;  // as `check` calls it in its messages
-  // Where the value lives: `number` for the integer types and the month count, `flag` for
-  // Booleans and the scheme (true: bright). The background and the font name have their own
-  // members.
+  // Where the value lives, every member it has: `number` for the integer types and the month
+  // count; `flag` for Booleans, the scheme (true: bright) and the background (true: clear),
+  // whose colour is `colour`; `text` for the font name. The reader, the writer and the merge
+  // of a save go by these, so a field with its members here is read, written and kept.
   int Settings::*number = nullptr;
   bool Settings::*flag = nullptr;
+  std::uint32_t Settings::*colour = nullptr;
+  std::string Settings::*text = nullptr;
 };
 
 inline constexpr std::array<SettingsFieldDef, kSettingsFieldCount> kSettingsFields = {{
     {SettingsField::kLeft, SettingsType::kInteger, "window left", &Settings::left},
     {SettingsField::kTop, SettingsType::kInteger, "window top", &Settings::top},
-    {SettingsField::kBackground, SettingsType::kBackground, "background"},
+    {SettingsField::kBackground, SettingsType::kBackground, "background", nullptr,
+     &Settings::backClear, &Settings::backColor},
     {SettingsField::kScheme, SettingsType::kScheme, "text scheme", nullptr,
      &Settings::figureBright},
-    {SettingsField::kFontName, SettingsType::kText, "font name"},
+    {SettingsField::kFontName, SettingsType::kText, "font name", nullptr, nullptr, nullptr,
+     &Settings::fontName},
     {SettingsField::kSound, SettingsType::kBoolean, "sound", nullptr, &Settings::beep},
     {SettingsField::kFontSize, SettingsType::kFontSize, "font size", &Settings::fontSize},
     {SettingsField::kFontStyle, SettingsType::kFontStyle, "font style", &Settings::fontStyle},

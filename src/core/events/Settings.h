@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,26 @@ constexpr int UsableFontSize(int points) {
 // What the program offers beyond its first form. The file keeps these in a section after the
 // version line, written only when something in it differs from the defaults, so that with
 // every option off the file is byte for byte what it always was.
+// Another calendar the panel shows, read-only: a CalDAV collection or an .ics address.
+struct Subscription {
+  std::string name;  // Shift_JIS; no comma, no blank
+  std::string url;   // http://, https:// or webcal://; no blank
+  std::string user;  // empty: none, or the one ~/.netrc names
+  friend bool operator==(const Subscription&, const Subscription&) = default;
+};
+
+// A CalDAV collection that VESPIN makes hold its own events.
+struct PublishTarget {
+  std::string url;
+  std::string user;
+  friend bool operator==(const PublishTarget&, const PublishTarget&) = default;
+};
+
 struct Extensions {
   HolidayLaw holidayLaw = HolidayLaw::k2005;  // the holidays of the calendar and the events
+  std::vector<Subscription> subscriptions;    // in the order the user added them
+  std::optional<PublishTarget> publish;
+  bool remoteLine = false;  // underline days with events of other calendars
   // Lines of the section that this version does not know (Shift_JIS, without line ends),
   // written back in their order.
   std::vector<std::string> keptLines;

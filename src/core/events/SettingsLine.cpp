@@ -30,18 +30,18 @@ void ApplyField(const SettingsFieldDef& def, const std::string& text, Settings& 
       SetInt(text, settings.*def.number);
       break;
     case SettingsType::kBackground:
-      settings.backClear = text == ini::kClear;
-      if (settings.backClear) {
-        settings.backColor = kSilver;
+      settings.*def.flag = text == ini::kClear;
+      if (settings.*def.flag) {
+        settings.*def.colour = kSilver;
       } else if (auto v = ParseDecimal(text); v && *v >= 0 && *v <= 0xFFFFFFFF) {
-        settings.backColor = static_cast<std::uint32_t>(*v);
+        settings.*def.colour = static_cast<std::uint32_t>(*v);
       }
       break;
     case SettingsType::kScheme:
       settings.*def.flag = text == ini::kBright;
       break;
     case SettingsType::kText:
-      settings.fontName = text;
+      settings.*def.text = text;
       break;
     case SettingsType::kBoolean:
       settings.*def.flag = text == ini::kTrue;
@@ -62,11 +62,11 @@ std::string FieldText(const SettingsFieldDef& def, const Settings& settings) {
     case SettingsType::kFontStyle:
       return std::to_string(settings.*def.number);
     case SettingsType::kBackground:
-      return settings.backClear ? std::string(ini::kClear) : std::to_string(settings.backColor);
+      return settings.*def.flag ? std::string(ini::kClear) : std::to_string(settings.*def.colour);
     case SettingsType::kScheme:
       return std::string(settings.*def.flag ? ini::kBright : ini::kDark);
     case SettingsType::kText:
-      return settings.fontName;
+      return settings.*def.text;
     case SettingsType::kBoolean:
       return std::string(ini::BoolToken(settings.*def.flag));
     case SettingsType::kMonths: {

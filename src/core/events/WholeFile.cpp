@@ -35,7 +35,7 @@ int CreateTemp(const std::filesystem::path& folder, const std::filesystem::path&
     std::string suffix(6, '0');
     for (char& c : suffix) c = kLetters[random() % kLetters.size()];
     name = (folder / ("." + target.filename().string() + "." + suffix)).string();
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;

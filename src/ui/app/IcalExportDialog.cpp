@@ -7,6 +7,7 @@
 #include <string>
 
 #include "IcalExport.h"
+#include "app/BesidePanel.h"
 #include "controls/ModalRunner.h"
 #include "events/WholeFile.h"
 #include "text/Sjis.h"
@@ -23,6 +24,7 @@ bool ExportCalendarDialog(QWidget* parent, const EventStore& store, const Settin
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(QStringLiteral("ics"));
   dialog.selectFile(QStringLiteral("vespin.ics"));
+  if (parent) PlaceBesidePanel(dialog, *parent);
   if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
 
   const std::string ics =

@@ -11,7 +11,7 @@
 #include "controls/ExitCheck.h"
 #include "controls/MessageBox.h"
 #include "controls/SjisLimit.h"
-#include "text/CheckFunc.h"
+#include "input/CheckFunc.h"
 #include "text/Sjis.h"
 
 namespace vespin::ui {

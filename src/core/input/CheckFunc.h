@@ -1,6 +1,7 @@
 #pragma once
 // Stateless checks of what the user typed into a validating field. Texts are Shift_JIS bytes and
-// every length counts bytes.
+// every length counts bytes. They stand above the calendar and the byte helpers: a date or a
+// time typed by the user is checked against the calendar's own rules.
 //
 // CheckNumeric and CheckDate answer in three ways: kCheckNull when the input was empty, the empty
 // text when it is invalid, and otherwise the accepted (normalised) text. "Null" itself can never

@@ -1,8 +1,8 @@
-#include "text/CheckFunc.h"
+#include "input/CheckFunc.h"
 
-#include <array>
 #include <cstddef>
 
+#include "calendar/DateTime.h"
 #include "calendar/Hizuke.h"
 #include "text/Sjis.h"
 
@@ -24,15 +24,6 @@ bool IsAllDigits(std::string_view s) {
 std::string_view Century(std::string_view twoDigits) {
   const int yy = (twoDigits[0] - '0') * 10 + (twoDigits[1] - '0');
   return yy < 70 ? "20" : "19";
-}
-
-bool IsLeapYear(int y) {
-  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-int DaysInMonth(int y, int m) {
-  static constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeapYear(y) ? 29 : kDays[static_cast<std::size_t>(m - 1)];
 }
 
 // One field of a date: 1 to 4 digits (longer ones are never a valid year, month or day, and
@@ -62,7 +53,7 @@ bool ReadsAsDate(std::string_view c) {
     return false;
   }
   if (yearText.size() <= 2) y += y < 70 ? 2000 : 1900;
-  return y >= 1 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= DaysInMonth(y, m);
+  return y >= 1 && y <= 9999 && IsValidDate(y, m, d);
 }
 
 std::string GroupByThree(std::string_view digits) {
