@@ -41,6 +41,14 @@ fi
 "$root/bin/vespin-cli" check --file "$root/share/vespin/vespin.ini" >/dev/null ||
   fail "the installed sample does not pass vespin-cli check"
 "$root/bin/vespin" --version | grep -qx 'vespin [0-9.]*' || fail "vespin --version"
+"$root/bin/vespin-cli" --version | grep -qx 'vespin-cli [0-9.]*' || fail "vespin-cli --version"
+# A wrong argument is named before the program needs a display.
+set +e
+bogus=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/vespin" --bogus 2>&1)
+bogus_rc=$?
+set -e
+[ "$bogus_rc" = 2 ] && grep -q '^Usage: vespin' <<<"$bogus" ||
+  fail "vespin --bogus without a display: exit $bogus_rc: $bogus"
 # The panel links libical; the companion loads neither libical nor Qt and hands export and
 # import to a helper program in the private folder.
 if ldd "$root/bin/vespin" | grep 'not found'; then fail "the panel misses libraries"; fi
@@ -70,9 +78,11 @@ done
 usage=$("$root/bin/vespin-cli" 2>&1 >/dev/null || true)
 completion=$root/share/bash-completion/completions/vespin-cli
 page=$(zcat "$root/share/man/man1/vespin-cli.1.gz" | sed 's/\\-/-/g')
+synopsis=$(sed -n '/^\.SH SYNOPSIS/,/^\.SH DESCRIPTION/p' <<<"$page")
 for command in $(sed 's/^usage: vespin-cli //; s/ | /\n/g' <<<"$usage" | awk '{print $1}'); do
   grep -qF -e "\\fB$command\\fR" -e ".B vespin-cli $command" <<<"$page" ||
     fail "vespin-cli(1) lacks $command"
+  grep -qF ".B vespin-cli $command" <<<"$synopsis" || fail "the synopsis of vespin-cli(1) lacks $command"
   grep -qw -- "$command" "$completion" || fail "the completion lacks $command"
 done
 for option in $(grep -o -- '--[a-z-]*' <<<"$usage" | sort -u); do
@@ -87,6 +97,9 @@ complete_words() {
 }
 [ "$(complete_words vespin-cli si)" = simulate ] || fail "completion of a subcommand"
 [ "$(complete_words vespin-cli simulate --on-time '')" = "on off" ] || fail "completion of on|off"
+touch "$work/calendar.ics"
+[ "$(complete_words vespin-cli import "$work/cal")" = "$work/calendar.ics" ] ||
+  fail "completion of the file to import"
 
 # The program finds its module and samples in the installed tree, not through the build tree and
 # not through XDG_DATA_DIRS.
@@ -113,4 +126,26 @@ cmp "$data/vespin/vespin.ini" "$root/share/vespin/vespin.ini" || fail "vespin.in
 cmp "$data/vespin/vespin.wav" "$root/share/vespin/vespin.wav" || fail "vespin.wav not copied"
 kill "$panel"
 panel=
+
+# Under an X server: the windows carry the class the menu entry names, and the first start from
+# the samples greets nobody with a notice about the sample's events.
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$root/share/applications/$id.desktop")
+[ -n "$wm_class" ] || fail "the menu entry names no StartupWMClass"
+if command -v xvfb-run >/dev/null && command -v xwininfo >/dev/null; then
+  data_x=$work/data-x
+  mkdir -m 700 "$work/runtime-x"
+  XDG_DATA_HOME=$data_x XDG_RUNTIME_DIR=$work/runtime-x QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -s '-screen 0 1280x800x24' bash -c '
+      "$1" "${@:3}" >"$2/panel-x.log" 2>&1 &
+      panel=$!
+      for _ in $(seq 200); do [ -f "$2/data-x/vespin/vespin.lock" ] && break; sleep 0.05; done
+      sleep 3
+      xwininfo -root -tree >"$2/windows"
+      kill "$panel"; wait "$panel"' _ "$root/bin/${argv[0]}" "$work" "${argv[@]:1}"
+  grep -qF "(\"vespin\" \"$wm_class\")" "$work/windows" ||
+    fail "no window of class $wm_class: $(cat "$work/windows" "$work/panel-x.log")"
+  if grep -qF "お知らせメッセージ" "$work/windows"; then
+    fail "the first start greets with a notice: $(grep -F "お知らせメッセージ" "$work/windows")"
+  fi
+fi
 echo "-- installed tree ok"

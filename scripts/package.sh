@@ -22,6 +22,12 @@ rm -rf "$build/package"
 deb=$(ls "$build"/package/vespin_*.deb)
 echo "== $deb"
 dpkg-deb --field "$deb" Package Version Architecture Depends Recommends
+# What the panel needs beyond its libraries: a Japanese font (without one every text is a row of
+# boxes) and Qt's translations (the choosers).
+depends=$(dpkg-deb --field "$deb" Depends)
+for wanted in 'fonts-ipafont-gothic | fonts-noto-cjk' qt6-translations-l10n; do
+  grep -qF -- "$wanted" <<<"$depends" || { echo "the package does not depend on $wanted" >&2; exit 1; }
+done
 
 echo "== lintian"
 lintian --fail-on error --display-info "$deb" || { echo "lintian found errors" >&2; exit 1; }

@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
+#include <QTranslator>
 
 #include "UiText.h"
 #include "app/Application.h"
 #include "app/Autostart.h"
+#include "app/DisplayPlatform.h"
 #include "app/Main.h"
 #include "app/NoticeSound.h"
 #include "app/SignalBridge.h"
@@ -15,6 +17,7 @@
 #include "app/Startup.h"
 #include "events/CodeTables.h"
 #include "events/EventFile.h"
+#include "events/FirstDay.h"
 
 namespace {
 
@@ -35,23 +38,26 @@ void KeepTheTerminalQuiet() {
 int main(int argc, char** argv) {
   if (const auto done = vespin::ui::AnswerInformationOptions(argc, argv)) return *done;
   KeepTheTerminalQuiet();
-  // A Wayland compositor does not let a window place itself; the panel needs its place, so it
-  // runs through XWayland unless the user chose a platform.
-  if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
-      !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-    qputenv("QT_QPA_PLATFORM", "xcb");
-  }
+  // X11, through XWayland in a Wayland session: the panel places itself.
+  if (const auto done = vespin::ui::SettlePlatform(argc, argv)) return *done;
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromLatin1(vespin::ui::kApplicationTitle));
+  // The desktop ties the windows to the menu entry by the class of their WM_CLASS ("vespin",
+  // "Vespin"; the entry's StartupWMClass) or, where it reads one, by the entry's own name.
+  QApplication::setApplicationName(QStringLiteral("Vespin"));
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(vespin::ui::kDesktopId));
+  QTranslator qtTexts;
+  if (vespin::ui::LoadQtTranslations(qtTexts)) QCoreApplication::installTranslator(&qtTexts);
   // The window is a tool window and notices come and go; only its close ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
   vespin::ui::RegisterFontSubstitutions();
+  vespin::ui::KeepBoldWhenScaled();
 
   // Frozen at start-up: later changes of the desktop's locale do not reach the date label.
   const vespin::WeekdayNames weekdays = vespin::ui::LocaleWeekdayNames();
   vespin::Codes();
 
-  if (const auto done = vespin::ui::EnterWorkFolder()) return *done;
+  const vespin::ui::EnteredFolder folder = vespin::ui::EnterWorkFolder();
+  if (folder.exitCode) return *folder.exitCode;
   vespin::ui::PanelGuard guard(QDir::currentPath());
   vespin::ui::BeginClaimingWorkFolder(guard);
 
@@ -59,6 +65,10 @@ int main(int argc, char** argv) {
   vespin::ui::SystemSound sound;
   vespin::ui::Application vespinApp(clock, sound, vespin::kEventFileName, weekdays);
   if (!vespinApp.Start()) return 1;
+  // Before the first alarm pass, which waits for the message loop.
+  if (folder.madeFromSamples) {
+    vespin::QuietDay(vespinApp.Store(), vespin::DateOf(clock.Now()), vespinApp.Holidays());
+  }
   // Before the window shows: a second panel on the folder never appears.
   if (const auto done = vespin::ui::ClaimWorkFolder(guard)) return *done;
   // Only the lock's holder may tell a killed save's leftovers from another writer's save.

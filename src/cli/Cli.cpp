@@ -10,6 +10,10 @@
 #include "Commands.h"
 #include "events/WholeFile.h"
 
+#ifndef VESPIN_VERSION
+#error "VESPIN_VERSION comes from the build"
+#endif
+
 namespace vespin::cli {
 namespace {
 
@@ -41,7 +45,7 @@ const Command kCommands[] = {
      "[-o OUT.ics] | export --holidays [--law 2005|current] [--from YEAR] [--until YEAR] "
      "[-o OUT.ics]",
      nullptr},
-    {"import", "import [--file F] [--dry-run] IN.ics", nullptr},
+    {"import", "import [--file F] [--dry-run] IN.ics (a file or a pipe, 16 MiB at most)", nullptr},
 };
 
 void PrintUsage(std::FILE* err) {
@@ -138,6 +142,11 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     std::fputs("usage:\n", out);
     for (const auto& c : kCommands) std::fprintf(out, "  vespin-cli %s\n", c.usage);
+    std::fputs("  vespin-cli --help | --version\n", out);
+    return kExitOk;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    std::fputs("vespin-cli " VESPIN_VERSION "\n", out);
     return kExitOk;
   }
   if (!args.empty()) {

@@ -1,7 +1,12 @@
 #include "UiText.h"
 
 #include <QFont>
+#include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QScreen>
 #include <QStringList>
+#include <QTranslator>
 
 #include "text/Sjis.h"
 
@@ -36,6 +41,22 @@ QColor ColorFromValue(std::uint32_t value) {
 std::uint32_t ValueFromColor(const QColor& color) {
   return static_cast<std::uint32_t>(color.red()) | static_cast<std::uint32_t>(color.green()) << 8 |
          static_cast<std::uint32_t>(color.blue()) << 16;
+}
+
+bool LoadQtTranslations(QTranslator& translator) {
+  return translator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+}
+
+void KeepBoldWhenScaled() {
+  if (qEnvironmentVariableIsSet("QT_MAX_CACHED_GLYPH_SIZE")) return;
+  bool scaled = false;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    scaled = scaled || screen->devicePixelRatio() > 1.0;
+  }
+  // Qt draws a glyph from its outline, not from its cache of rendered glyphs, when the glyph is
+  // larger than this many pixels; read once, at the first text drawn.
+  if (scaled) qputenv("QT_MAX_CACHED_GLYPH_SIZE", "1");
 }
 
 QString GothicFace() {

@@ -131,10 +131,11 @@ TEST(AgendaCommandTest, HolidaysOfARangeOfYearsAreEachYearsInTurn) {
 }
 
 // Remind's own listing of the same events (the rules it can express) must agree with ours as
-// a set of (date, minute, text). Runs only where remind is installed.
+// a set of (date, minute, text). Runs only where remind is installed (scripts/setup.sh installs
+// it, and the test command fails on any skipped test).
 TEST(AgendaCommandTest, AgreesWithRemindsListing) {
   if (std::system("command -v remind >/dev/null 2>&1 && command -v python3 >/dev/null 2>&1") != 0) {
-    GTEST_SKIP() << "remind (or python3) is not installed; bench/peers/run.sh installs it";
+    GTEST_SKIP() << "remind (or python3) is not installed; scripts/setup.sh installs it";
   }
   test::TempDir dir;
   const std::string peers = std::string(VESPIN_SOURCE_DIR) + "/bench/peers/";

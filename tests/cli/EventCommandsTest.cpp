@@ -41,7 +41,6 @@ TEST(EventCommandsTest, DayListsTheSampleFilesEventsInWalkOrder) {
       {"2005-05-03",
        "monthly 09:30 月初ミーティング\n"
        "weekly 10:00 定例会議\n"
-       "weekly 07:00 薬を飲む\n"
        "weekly 20:00 ピアノの練習\n"
        "weekly 10:00 家族で外出\n"
        "weekly 11:00 ブランチ\n"
@@ -50,7 +49,6 @@ TEST(EventCommandsTest, DayListsTheSampleFilesEventsInWalkOrder) {
       {"2005-12-24",
        "yearly 19:00 クリスマス会\n"
        "weekly 09:00 町内清掃\n"
-       "weekly 07:00 薬を飲む\n"
        "weekly 20:00 ピアノの練習\n"
        "weekly 09:30 布団を干す\n"
        "weekly 11:00 ブランチ\n"

@@ -120,10 +120,16 @@ TEST(CalendarSheetTest, UnderlinesFollowTheKindsThatAreSwitchedOn) {
   EXPECT_TRUE(t.cells[0][3].underline);   // 4 May
   EXPECT_TRUE(t.cells[0][14].underline);  // 15 May
   EXPECT_FALSE(t.cells[0][1].underline);  // Monday 2 May: weekly only, switched off
+  // The kinds themselves are kept whatever is underlined (screen readers say them).
+  EXPECT_EQ(t.cells[0][1].eventKinds, 4);
+  EXPECT_EQ(t.cells[0][14].eventKinds, 2);
+  EXPECT_EQ(t.cells[0][3].eventKinds, 1);
+  EXPECT_EQ(t.cells[0][2].eventKinds, 0);
   // No tables yet: no underlines at all.
   const CalendarSheet none =
       DrawCalendar({2005, 5}, EncodeDate(2005, 4, 18), yearAndMonth, nullptr);
   EXPECT_FALSE(none.cells[0][3].underline);
+  EXPECT_EQ(none.cells[0][3].eventKinds, 0);
 }
 
 // The choice of holidays decides the red days and the names under them; 2026 is a year in

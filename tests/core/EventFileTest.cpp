@@ -192,7 +192,7 @@ TEST(EventFileTest, TheSampleFileRoundTrips) {
   EventStore store;
   Settings settings;
   EXPECT_TRUE(ParseEventFile(bytes, store, settings));
-  EXPECT_EQ(store.week.DataRowCount(), 14);
+  EXPECT_EQ(store.week.DataRowCount(), 13);
   EXPECT_EQ(FormatEventFile(store, settings), bytes);
 }
 

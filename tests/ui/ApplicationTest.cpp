@@ -9,10 +9,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -394,10 +397,97 @@ TEST_F(ApplicationTest, FontChooserOffersNoEffectsAndNoSizeOutside6To24) {
   EXPECT_EQ(fields[7], "4");  // another face, taken in its regular cut; still underlined
   EXPECT_EQ(w.WindowFont().pointSize(), 14);
 
-  // A size typed below what the panel shows is stored as the panel shows it.
+  // A size set below what the panel shows (not by typing) is stored as the panel shows it.
   pickIpaPGothic(4);
   EXPECT_EQ(SettingsFields()[6], "6");
   EXPECT_EQ(w.WindowFont().pointSize(), 6);
+}
+
+TEST_F(ApplicationTest, FontChooserStoresTheSizeAndStyleItShows) {
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  // A face whose chooser lists a slanted style first, where one is installed.
+  QString slantedFirst;
+  for (const QString& family : QFontDatabase::families()) {
+    const QStringList styles = QFontDatabase::styles(family);
+    if (styles.size() > 1 && QFontDatabase::italic(family, styles.first()) &&
+        !QFontDatabase::italic(family, styles.last())) {
+      slantedFirst = family;
+      break;
+    }
+  }
+  {
+    ScopedModalHandler typeAndPick([&slantedFirst](QDialog& dialog) {
+      auto& fd = dynamic_cast<QFontDialog&>(dialog);
+      const QList<QListView*> lists = fd.findChildren<QListView*>();
+      EXPECT_EQ(lists.size(), 3);
+      if (lists.size() != 3) return int(QDialog::Rejected);
+      QLineEdit* size = nullptr;
+      for (QLineEdit* edit : fd.findChildren<QLineEdit*>()) {
+        if (edit->validator() && !size) size = edit;
+      }
+      QPushButton* ok = fd.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+      // The sample text keeps the room it needs without the effects beside it.
+      for (QLineEdit* edit : fd.findChildren<QLineEdit*>()) {
+        if (edit->text() != QStringLiteral("AaBbYyZz")) continue;
+        EXPECT_TRUE(edit->isVisible());
+        EXPECT_GE(edit->height(), QFontMetrics(edit->font()).height());
+      }
+      if (!slantedFirst.isEmpty()) {
+        // Another face keeps the upright style the user had, not the first one listed.
+        const auto found = lists[0]->model()->match(lists[0]->model()->index(0, 0), Qt::DisplayRole,
+                                                    slantedFirst, 1, Qt::MatchExactly);
+        EXPECT_FALSE(found.isEmpty());
+        if (!found.isEmpty()) lists[0]->setCurrentIndex(found.first());
+        EXPECT_EQ(fd.currentFont().family(), slantedFirst);
+        EXPECT_FALSE(fd.currentFont().italic())
+            << lists[1]->currentIndex().data().toString().toStdString();
+      }
+      // The face's sizes, refilled for it, are still those the panel shows.
+      for (const QString& s : qobject_cast<QStringListModel*>(lists[2]->model())->stringList()) {
+        EXPECT_GE(s.toInt(), 6);
+        EXPECT_LE(s.toInt(), 24);
+      }
+      // A size beyond 24 cannot be typed, and a size on its way to one cannot be confirmed.
+      size->selectAll();
+      QTest::keyClicks(size, QStringLiteral("28"));
+      EXPECT_EQ(size->text(), QStringLiteral("2"));
+      EXPECT_FALSE(ok->isEnabled());
+      QTest::keyClicks(size, QStringLiteral("0"));
+      EXPECT_EQ(size->text(), QStringLiteral("20"));
+      EXPECT_TRUE(ok->isEnabled());
+      EXPECT_EQ(fd.currentFont().pointSize(), 20);
+      return int(QDialog::Accepted);
+    });
+    MenuItem(w, "miFont")->trigger();
+  }
+  const auto fields = SettingsFields();
+  EXPECT_EQ(fields[6], "20");
+  EXPECT_EQ(fields[7], "0");  // upright and regular, as shown
+  if (!slantedFirst.isEmpty()) {
+    EXPECT_EQ(fields[4], slantedFirst.toStdString());
+  }
+}
+
+TEST_F(ApplicationTest, ChoosersStandBesideThePanelWhollyOnTheScreen) {
+  auto app = Start(kSample);
+  TfrmMain& w = app->MainWindow();
+  w.show();
+  Settle();
+  const QRect screen = w.screen()->availableGeometry();
+  for (const char* item : {"miBackSet", "miFont", "miIcalExport"}) {
+    QRect chooser;
+    {
+      ScopedModalHandler look([&chooser](QDialog& dialog) {
+        chooser = dialog.frameGeometry();
+        return int(QDialog::Rejected);
+      });
+      MenuItem(w, item)->trigger();
+    }
+    EXPECT_FALSE(chooser.isEmpty()) << item;
+    EXPECT_FALSE(chooser.intersects(w.frameGeometry())) << item;
+    EXPECT_TRUE(screen.contains(chooser)) << item;
+  }
 }
 
 TEST_F(ApplicationTest, NoticesSoundOnlyWithTheOption) {

@@ -119,10 +119,10 @@ TEST(AutostartTest, TheMenuItemPutsTheEntryInPlaceAndTakesItAway) {
   test::TempDir dir;
   ConfigHome home(Q(dir.Path()));
   const QString entryPath = Q(dir.Path() / "autostart" / "io.github.vespin.Vespin.desktop");
-  ASSERT_EQ(AutostartEntryPath(), entryPath);
-
   const LaunchCommand launch{
       QStringLiteral("/usr/bin/vespin"), {QStringLiteral("--user-folder")}, {}};
+  ASSERT_EQ(AutostartEntryPath(launch), entryPath);
+
   QMenu menu;
   QAction* last = menu.addAction(QStringLiteral("終了"));
   QAction* item = AddStartAtLoginItem(menu, last, launch);
@@ -134,7 +134,7 @@ TEST(AutostartTest, TheMenuItemPutsTheEntryInPlaceAndTakesItAway) {
   item->trigger();
   EXPECT_TRUE(item->isChecked());
   EXPECT_EQ(ReadAll(entryPath), AutostartEntry(launch));
-  EXPECT_TRUE(StartsAtLogin());
+  EXPECT_TRUE(StartsAtLogin(launch));
 
   item->trigger();
   EXPECT_FALSE(item->isChecked());
@@ -167,12 +167,13 @@ TEST(AutostartTest, AnEntrySwitchedOffByTheDesktopCountsAsAbsent) {
        "Hidden=true\n",
        true},
   };
+  const LaunchCommand launch{QStringLiteral("/usr/bin/vespin"), {}, {}};
   QMenu menu;
-  QAction* item = AddStartAtLoginItem(menu, nullptr, {QStringLiteral("/usr/bin/vespin"), {}, {}});
+  QAction* item = AddStartAtLoginItem(menu, nullptr, launch);
   std::filesystem::create_directories(dir.Path() / "autostart");
   for (const auto& c : cases) {
     dir.Write("autostart/io.github.vespin.Vespin.desktop", c.entry);
-    EXPECT_EQ(StartsAtLogin(), c.starts) << c.what;
+    EXPECT_EQ(StartsAtLogin(launch), c.starts) << c.what;
     emit menu.aboutToShow();
     EXPECT_EQ(item->isChecked(), c.starts) << c.what;
   }
@@ -181,18 +182,91 @@ TEST(AutostartTest, AnEntrySwitchedOffByTheDesktopCountsAsAbsent) {
   emit menu.aboutToShow();
   item->trigger();
   EXPECT_TRUE(item->isChecked());
-  EXPECT_TRUE(StartsAtLogin());
+  EXPECT_TRUE(StartsAtLogin(launch));
 }
 
 TEST(AutostartTest, ATickNeverClaimsAnEntryThatCouldNotBeWritten) {
   test::TempDir dir;
   dir.Write("config", "a file where the configuration folder should be");
   ConfigHome home(Q(dir.Path() / "config"));
+  const LaunchCommand launch{QStringLiteral("/usr/bin/vespin"), {}, {}};
   QMenu menu;
-  QAction* item = AddStartAtLoginItem(menu, nullptr, {QStringLiteral("/usr/bin/vespin"), {}, {}});
+  QAction* item = AddStartAtLoginItem(menu, nullptr, launch);
   item->trigger();
   EXPECT_FALSE(item->isChecked());
-  EXPECT_FALSE(StartsAtLogin());
+  EXPECT_FALSE(StartsAtLogin(launch));
+}
+
+TEST(AutostartTest, EachFolderHasAnEntryOfItsOwn) {
+  test::TempDir dir;
+  ConfigHome home(Q(dir.Path()));
+  const QString program = QStringLiteral("/usr/bin/vespin");
+  const LaunchCommand user{program, {QStringLiteral("--user-folder")}, {}};
+  const LaunchCommand x{program, {}, QStringLiteral("/home/u/x")};
+  const LaunchCommand y{program, {}, QStringLiteral("/home/u/予定 表")};
+  const LaunchCommand all[] = {user, x, y};
+  QMenu menus[3];
+  QAction* items[3];
+  for (int i = 0; i < 3; ++i) items[i] = AddStartAtLoginItem(menus[i], nullptr, all[i]);
+  const auto ticks = [&] {
+    std::string seen;
+    for (int i = 0; i < 3; ++i) {
+      emit menus[i].aboutToShow();
+      seen += items[i]->isChecked() ? '1' : '0';
+    }
+    return seen;
+  };
+  // The user's own folder keeps the name its entries always had.
+  EXPECT_TRUE(
+      AutostartEntryPath(user).endsWith(QStringLiteral("/io.github.vespin.Vespin.desktop")));
+  EXPECT_NE(AutostartEntryPath(x), AutostartEntryPath(y));
+  EXPECT_NE(AutostartEntryPath(x), AutostartEntryPath(user));
+
+  items[1]->trigger();
+  EXPECT_EQ(ticks(), "010");
+  EXPECT_EQ(ReadAll(AutostartEntryPath(x)), AutostartEntry(x));
+  items[2]->trigger();
+  items[0]->trigger();
+  EXPECT_EQ(ticks(), "111");
+  items[1]->trigger();
+  EXPECT_EQ(ticks(), "101");
+  EXPECT_EQ(ReadAll(AutostartEntryPath(y)), AutostartEntry(y));
+  EXPECT_EQ(ReadAll(AutostartEntryPath(user)), AutostartEntry(user));
+  items[0]->trigger();
+  EXPECT_EQ(ticks(), "001");
+  EXPECT_EQ(ReadAll(AutostartEntryPath(y)), AutostartEntry(y));
+}
+
+TEST(AutostartTest, AnOlderEntryOfAPlainFolderStaysThatFoldersOwn) {
+  test::TempDir dir;
+  ConfigHome home(Q(dir.Path()));
+  const QString program = QStringLiteral("/usr/bin/vespin");
+  const LaunchCommand user{program, {QStringLiteral("--user-folder")}, {}};
+  const LaunchCommand x{program, {}, QStringLiteral("/home/u/x")};
+  const QString shared = AutostartEntryPath(user);
+
+  // Written under the shared name before each folder had its own.
+  std::filesystem::create_directories(dir.Path() / "autostart");
+  dir.Write("autostart/io.github.vespin.Vespin.desktop", AutostartEntry(x).toStdString());
+  EXPECT_TRUE(StartsAtLogin(x));
+  EXPECT_FALSE(StartsAtLogin(user));
+
+  // The user's own folder takes its name; the folder's entry moves to the folder's name.
+  ASSERT_TRUE(SetStartAtLogin(true, user));
+  EXPECT_EQ(ReadAll(shared), AutostartEntry(user));
+  EXPECT_EQ(ReadAll(AutostartEntryPath(x)), AutostartEntry(x));
+  EXPECT_TRUE(StartsAtLogin(x));
+
+  // Unticked in the folder, it goes, and the user's own entry stays.
+  ASSERT_TRUE(SetStartAtLogin(false, x));
+  EXPECT_FALSE(StartsAtLogin(x));
+  EXPECT_TRUE(StartsAtLogin(user));
+
+  // Ticked again in the folder while an older entry of it is there: one entry, not two.
+  dir.Write("autostart/io.github.vespin.Vespin.desktop", AutostartEntry(x).toStdString());
+  ASSERT_TRUE(SetStartAtLogin(true, x));
+  EXPECT_FALSE(QFileInfo::exists(shared));
+  EXPECT_EQ(ReadAll(AutostartEntryPath(x)), AutostartEntry(x));
 }
 
 }  // namespace

@@ -498,5 +498,47 @@ TEST_F(CGridBaseHintTest, RepaintTakesTheHintDown) {
   QTest::mouseRelease(g->grid, Qt::RightButton, {}, at);
 }
 
+// The focus frame goes round the selected row while the keyboard is in use: Tab in or a cursor
+// key shows it, a click hides it, and a focus that came with a right-button press leaves the
+// cell hint up.
+TEST_F(CGridBaseHintTest, FocusFrameForTheKeyboardOnly) {
+  g->parent.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&g->parent));
+  const auto blackInSelectedRow = [&] {
+    QRect row;
+    for (int c = 0; c < g->table.ColCount(); ++c)
+      row |= g->grid->CellRect(c, g->table.SelectedRow());
+    const QImage img = g->Render();
+    int n = 0;
+    for (int y = row.top(); y <= row.bottom(); ++y) {
+      for (int x = row.left(); x <= row.right(); ++x) n += img.pixelColor(x, y) == Qt::black;
+    }
+    return n;
+  };
+  g->table.SelectRow(1);
+  const int unfocused = blackInSelectedRow();
+  EXPECT_EQ(unfocused, 0);
+
+  g->grid->clearFocus();
+  g->grid->setFocus(Qt::TabFocusReason);
+  const int framed = blackInSelectedRow();
+  EXPECT_GT(framed, g->grid->BaseWidth() / 2) << "dots along the row";
+
+  QTest::mouseClick(g->grid, Qt::LeftButton, {}, g->grid->CellRect(WeekCol::kText, 2).center());
+  EXPECT_EQ(blackInSelectedRow(), 0);
+  QTest::keyClick(g->grid, Qt::Key_Up);
+  EXPECT_EQ(g->table.SelectedRow(), 1);
+  EXPECT_GT(blackInSelectedRow(), g->grid->BaseWidth() / 2);
+
+  // Focus that arrives with a right-button press repaints nothing, so its hint stays up.
+  g->grid->clearFocus();
+  QCoreApplication::processEvents();
+  Press(WeekCol::kText, 2);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(g->grid->hasFocus());
+  EXPECT_NE(g->grid->HintWindow(), nullptr);
+  QTest::mouseRelease(g->grid, Qt::RightButton, {}, at);
+}
+
 }  // namespace
 }  // namespace vespin::ui

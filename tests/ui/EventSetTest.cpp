@@ -251,7 +251,7 @@ TEST_F(EventSetTest, ListsShowTheirColumnsOverTheLoadedTables) {
     EXPECT_EQ(l.grid->Table()->DataRowCount(), l.rows);
     EXPECT_EQ(l.grid->pos(), QPoint(8, 72));
     EXPECT_EQ(l.grid->height(), 229);
-    EXPECT_EQ(l.grid->focusPolicy(), Qt::ClickFocus);  // never reached by Tab
+    EXPECT_EQ(l.grid->focusPolicy(), Qt::StrongFocus);  // reached by Tab and by a click
     for (std::size_t c = 0; c < l.columns.size(); ++c) {
       const int col = static_cast<int>(c);
       EXPECT_EQ(l.grid->ColumnAlignment(col), l.columns[c].align);
@@ -343,27 +343,83 @@ TEST_F(EventSetTest, TabOrderOfEveryPage) {
   });
   ASSERT_EQ(seen.size(), 3u);
   QWidget* bar = dlg.PageEvent()->tabBar();
+  // Each list in its place: the yearly one heads its page, the others follow the inputs.
   const std::vector<QWidget*> year = {
-      dlg.mcbYMonth(), dlg.mcbYDate(), dlg.meYTime(), dlg.meYEvent(), dlg.mcbYAlarm(), dlg.cbYDel(),
-      dlg.pbYAdd(),    dlg.pbYUpd(),   dlg.pbYDel(),  dlg.pbExec(),   dlg.pbCancel(),  bar,
-      dlg.mcbYMonth(), dlg.mcbYDate()};
+      dlg.gbYear(), dlg.mcbYMonth(), dlg.mcbYDate(), dlg.meYTime(), dlg.meYEvent(), dlg.mcbYAlarm(),
+      dlg.cbYDel(), dlg.pbYAdd(),    dlg.pbYUpd(),   dlg.pbYDel(),  dlg.pbExec(),   dlg.pbCancel(),
+      bar,          dlg.gbYear()};
   EXPECT_EQ(seen[0], year);
   // The monthly page's weekday combo stands last, after the buttons, as it always has.
   const std::vector<QWidget*> month = {
-      dlg.mcbMType(), dlg.meMTime(), dlg.meMEvent(), dlg.mcbMAlarm(), dlg.pbMAdd(), dlg.pbMUpd(),
-      dlg.pbMDel(),   dlg.mcbMDay(), dlg.pbExec(),   dlg.pbCancel(),  bar,          dlg.mcbMType(),
-      dlg.meMTime(),  dlg.meMEvent()};
+      dlg.mcbMType(), dlg.meMTime(), dlg.meMEvent(), dlg.mcbMAlarm(), dlg.gbMonth(),
+      dlg.pbMAdd(),   dlg.pbMUpd(),  dlg.pbMDel(),   dlg.mcbMDay(),   dlg.pbExec(),
+      dlg.pbCancel(), bar,           dlg.mcbMType(), dlg.meMTime()};
   EXPECT_EQ(seen[1], month);
   const std::vector<QWidget*> week = {
-      dlg.mcbWType(),  dlg.mcbWDay(),  dlg.meWTime(), dlg.meWEvent(),
-      dlg.mcbWAlarm(), dlg.pbWAdd(),   dlg.pbWUpd(),  dlg.pbWDel(),
-      dlg.pbExec(),    dlg.pbCancel(), bar,           dlg.mcbWType(),
-      dlg.mcbWDay(),   dlg.meWTime()};
+      dlg.mcbWType(), dlg.mcbWDay(), dlg.meWTime(),  dlg.meWEvent(), dlg.mcbWAlarm(),
+      dlg.gbWeek(),   dlg.pbWAdd(),  dlg.pbWUpd(),   dlg.pbWDel(),   dlg.pbExec(),
+      dlg.pbCancel(), bar,           dlg.mcbWType(), dlg.mcbWDay()};
   EXPECT_EQ(seen[2], week);
 }
 
-// Tab never lands on a list, but a list the user clicked into holds its place in the order:
-// Tab goes on to the control after it, Shift+Tab back to the one before it.
+// Tab presses until `target` has the focus (at most one round of the dialog).
+bool TabTo(QWidget* target) {
+  for (int i = 0; i < 30 && QApplication::focusWidget() != target; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+  return QApplication::focusWidget() == target;
+}
+
+// The keyboard alone: Tab into the list, the arrows choose a row, which comes into the inputs;
+// a new text typed and 更新 pressed with Space changes that row, 削除 deletes it.
+TEST_F(EventSetTest, KeyboardAloneChoosesARowForUpdateAndDelete) {
+  MakeHost();
+  TdlgEventSet dlg(*host_);
+  const struct {
+    QWidget* page;
+    CGridBase* list;
+    TMultiEdit* text;
+    QPushButton* update;
+    QPushButton* remove;
+  } pages[] = {
+      {dlg.TabYear(), dlg.gbYear(), dlg.meYEvent(), dlg.pbYUpd(), dlg.pbYDel()},
+      {dlg.TabMonth(), dlg.gbMonth(), dlg.meMEvent(), dlg.pbMUpd(), dlg.pbMDel()},
+      {dlg.TabWeek(), dlg.gbWeek(), dlg.meWEvent(), dlg.pbWUpd(), dlg.pbWDel()},
+  };
+  Open(dlg, [&](TdlgEventSet& d) {
+    for (const auto& p : pages) {
+      SCOPED_TRACE(p.list->objectName().toStdString());
+      EventTable& table = *p.list->Table();
+      const auto textOf = [&](int row) { return sjis::ToUtf8(table.Cell(YearCol::kText, row)); };
+      ShowPage(d, p.page);
+      d.PageEvent()->tabBar()->setFocus(Qt::TabFocusReason);
+      ASSERT_TRUE(TabTo(p.list));
+      QTest::keyClick(p.list, Qt::Key_Home);
+      QTest::keyClick(p.list, Qt::Key_Down);
+      ASSERT_EQ(table.SelectedRow(), 2);
+      const std::string first = textOf(1);
+      EXPECT_EQ(p.text->text().toStdString(), textOf(2));
+
+      ASSERT_TRUE(TabTo(p.text));
+      QTest::keyClick(p.text, Qt::Key_A, Qt::ControlModifier);
+      TypeText(p.text, Ui("変更後"));
+      ASSERT_TRUE(TabTo(p.update));
+      QTest::keyClick(p.update, Qt::Key_Space);
+      ASSERT_EQ(table.DataRowCount(), 2);
+      EXPECT_EQ(textOf(table.SelectedRow()), "変更後");
+
+      ASSERT_TRUE(TabTo(p.remove));
+      QTest::keyClick(p.remove, Qt::Key_Space);
+      ASSERT_EQ(table.DataRowCount(), 1);
+      EXPECT_EQ(textOf(1), first);
+    }
+    EXPECT_TRUE(boxes_.empty());
+    Click(d.pbCancel());
+  });
+}
+
+// A list the user clicked into holds its place in the order too: Tab goes on to the control
+// after it, Shift+Tab back to the one before it.
 TEST_F(EventSetTest, TabFromAClickedListKeepsThePageOrder) {
   MakeHost();
   TdlgEventSet dlg(*host_);

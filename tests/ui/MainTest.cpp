@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QImage>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -336,14 +337,16 @@ TEST_F(MainTest, StoredPositionIsKeptOnAScreenOrMovedTopRight) {
   auto w = Make();
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   const int right = screen.width() - w->width();
+  const int bottom = screen.height() - w->height();
   const struct {
     int left, top;
     QPoint placed;
   } cases[] = {
       {10, 20, {10, 20}},
-      {5000, 30, {right, 30}},                  // beyond the right edge: flush right
-      {40, 5000, {40, 0}},                      // below the bottom: at the top
-      {-20, 10, {-20, 10}},                     // partly off, still seen
+      {5000, 30, {right, 30}},  // beyond the right edge: flush right
+      {40, 5000, {40, 0}},      // below the bottom: at the top
+      {-20, 10, {0, 10}},       // partly off: wholly on
+      {right + 30, bottom + 40, {right, bottom}},
       {-5000, 10, {right, 0}},                  // off every screen
       {screen.width() - 1, -4000, {right, 0}},  // above every screen
   };
@@ -691,6 +694,172 @@ TEST_F(MainTest, CloseSavesAndEndsButExitOnlyEnds) {
   EXPECT_TRUE(w->close());
   EXPECT_EQ(quits.count(), 2);
   EXPECT_EQ(saves->count(), 1);
+}
+
+// --- The keyboard ------------------------------------------------------------------------------
+
+// Shows the window and hands it the keyboard, as a click or the window manager's switching does.
+void Activate(QWidget& w) {
+  w.show();
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+}
+
+// A key as the user types it: to whatever has the focus in the window.
+void Key(QWidget& w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  QWidget* focus = QApplication::focusWidget();
+  QTest::keyClick(focus && focus->window() == &w ? focus : &w, key, mods);
+}
+
+TEST_F(MainTest, MenuKeyAndShiftF10OpenTheMenuAtTheFocusedDay) {
+  auto w = Make();
+  Activate(*w);
+  CalendarView* cal = w->Calendar();
+  EXPECT_EQ(QApplication::focusWidget(), cal) << "the calendar takes the keyboard";
+  const QPoint today = cal->mapToGlobal(cal->DayRect(0, CellOfDay(*w, 0, 18)).bottomLeft());
+  const struct {
+    Qt::Key key;
+    Qt::KeyboardModifiers mods;
+    bool opens;
+  } cases[] = {
+      {Qt::Key_Menu, Qt::NoModifier, true},
+      {Qt::Key_F10, Qt::ShiftModifier, true},
+      {Qt::Key_F10, Qt::NoModifier, false},
+      {Qt::Key_Menu, Qt::ControlModifier, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(QKeySequence(c.key | c.mods).toString().toStdString());
+    Key(*w, c.key, c.mods);
+    EXPECT_EQ(w->pMenu()->isVisible(), c.opens);
+    if (!c.opens) continue;
+    EXPECT_EQ(w->LastMenuPoint(), today);
+    // Ready for the arrows and Enter: the first item is active.
+    EXPECT_EQ(w->pMenu()->activeAction(), w->pMenu()->actions().first());
+    w->pMenu()->hide();
+  }
+  EXPECT_EQ(CallsOfMode(CheckMode::kDayList), 0);
+
+  // Without a focused day the menu opens at the window's corner.
+  cal->clearFocus();
+  QTest::keyClick(w.get(), Qt::Key_Menu);
+  EXPECT_TRUE(w->pMenu()->isVisible());
+  EXPECT_EQ(w->LastMenuPoint(), w->mapToGlobal(QPoint(0, 0)));
+  w->pMenu()->hide();
+}
+
+// Keys from today (Monday 18 April 2005) with April and May shown; Enter announces the day the
+// focus is on, which the engine is asked about.
+TEST_F(MainTest, ArrowsMoveTheFocusedDayAcrossWeeksAndMonths) {
+  const struct {
+    std::vector<Qt::Key> keys;
+    DateParts announced;
+  } cases[] = {
+      {{}, {2005, 4, 18}},
+      {{Qt::Key_Right}, {2005, 4, 19}},
+      {{Qt::Key_Left, Qt::Key_Left}, {2005, 4, 16}},  // back over the week's start
+      {{Qt::Key_Up}, {2005, 4, 11}},
+      {{Qt::Key_Down, Qt::Key_Down}, {2005, 5, 2}},  // into the second month
+      {{Qt::Key_End}, {2005, 4, 30}},
+      {{Qt::Key_End, Qt::Key_Right}, {2005, 5, 1}},
+      {{Qt::Key_Home, Qt::Key_Left}, {2005, 4, 1}},  // display mode: no month before April
+      {{Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down,
+        Qt::Key_Down},
+       {2005, 5, 30}},  // and none after May
+      {{Qt::Key_PageDown}, {2005, 5, 18}},
+      {{Qt::Key_PageDown, Qt::Key_PageDown}, {2005, 5, 18}},
+  };
+  settings.months = 2;
+  for (const auto& c : cases) {
+    auto w = Make();
+    Settle();
+    Activate(*w);
+    for (Qt::Key k : c.keys) Key(*w, k);
+    engine.calls.clear();
+    Key(*w, Qt::Key_Return);
+    ASSERT_EQ(CallsOfMode(CheckMode::kDayList), 1) << c.keys.size() << " keys";
+    const DateParts got = DecodeDate(engine.calls.back().date);
+    EXPECT_EQ(got, c.announced) << got.year << "/" << got.month << "/" << got.day;
+    EXPECT_EQ(w->Shown(), (YearMonth{2005, 4}));
+    // Space presses the day as well.
+    Key(*w, Qt::Key_Space);
+    EXPECT_EQ(CallsOfMode(CheckMode::kDayList), 2);
+  }
+}
+
+// In navigation mode the page keys step the month, and the arrows step it when they leave the
+// shown month; the focus goes along.
+TEST_F(MainTest, PageKeysStepTheMonthInNavigationMode) {
+  const struct {
+    std::vector<Qt::Key> keys;
+    YearMonth shown;
+    DateParts announced;
+  } cases[] = {
+      {{Qt::Key_PageDown}, {2005, 5}, {2005, 5, 18}},
+      {{Qt::Key_PageUp, Qt::Key_PageUp}, {2005, 2}, {2005, 2, 18}},
+      {{Qt::Key_End, Qt::Key_PageDown}, {2005, 5}, {2005, 5, 30}},
+      {{Qt::Key_PageUp, Qt::Key_End, Qt::Key_Right}, {2005, 4}, {2005, 4, 1}},
+      {{Qt::Key_Home, Qt::Key_Up}, {2005, 3}, {2005, 3, 25}},
+  };
+  for (const auto& c : cases) {
+    auto w = Make();
+    w->FormDblClick();
+    Activate(*w);
+    Settle();
+    for (Qt::Key k : c.keys) {
+      Key(*w, k);
+      Settle();
+    }
+    EXPECT_EQ(w->Shown(), c.shown) << c.keys.size() << " keys";
+    EXPECT_EQ(w->EditYm()->text(), QString::asprintf("%04d-%02d", c.shown.year, c.shown.month));
+    engine.calls.clear();
+    Key(*w, Qt::Key_Enter);
+    ASSERT_EQ(CallsOfMode(CheckMode::kDayList), 1);
+    const DateParts got = DecodeDate(engine.calls.back().date);
+    EXPECT_EQ(got, c.announced) << got.year << "/" << got.month << "/" << got.day;
+  }
+}
+
+// The frame goes round the focused day in the gap between the cells, so today's white box stays
+// whole; a mouse press hides it until the next key.
+TEST_F(MainTest, FocusFrameForTheKeyboardOnly) {
+  settings.backColor = ValueFromColor(QColor(0, 128, 0));
+  auto w = Make();
+  Activate(*w);
+  CalendarView* cal = w->Calendar();
+  const QRect box = cal->DayRect(0, CellOfDay(*w, 0, 18));
+  const QRect ring = box.adjusted(-1, -1, 1, 1);
+  const auto ringPixels = [&](const std::function<bool(QColor)>& pred) {
+    const QImage image = w->grab().toImage();
+    int n = 0;
+    for (int x = ring.left(); x <= ring.right(); ++x) {
+      n += pred(image.pixelColor(x, ring.top())) + pred(image.pixelColor(x, ring.bottom()));
+    }
+    for (int y = ring.top() + 1; y < ring.bottom(); ++y) {
+      n += pred(image.pixelColor(ring.left(), y)) + pred(image.pixelColor(ring.right(), y));
+    }
+    return n;
+  };
+  const auto black = [](QColor c) { return c == QColor(Qt::black); };
+  const auto white = [](QColor c) { return c == QColor(Qt::white); };
+  const int perimeter = 2 * (ring.width() + ring.height()) - 4;
+
+  Key(*w, Qt::Key_Right);
+  Key(*w, Qt::Key_Left);
+  EXPECT_GT(ringPixels(black), perimeter / 3);
+  EXPECT_GT(ringPixels(white), perimeter / 3);
+  // Today's box is whole, its corners white.
+  const QImage image = w->grab().toImage();
+  for (QPoint corner : {box.topLeft(), box.topRight(), box.bottomLeft(), box.bottomRight()}) {
+    EXPECT_EQ(image.pixelColor(corner), QColor(Qt::white));
+  }
+
+  // A click on a blank cell: no frame, only the window's colour around today.
+  QTest::mouseClick(cal, Qt::LeftButton, {}, cal->DayRect(0, 0).center());
+  EXPECT_EQ(ringPixels(black), 0);
+  EXPECT_EQ(ringPixels([](QColor c) { return c == QColor(0, 128, 0); }), perimeter);
+  Key(*w, Qt::Key_Down);
+  Key(*w, Qt::Key_Up);
+  EXPECT_GT(ringPixels(black), perimeter / 3);
 }
 
 TEST_F(MainTest, WithoutACompositorTheDesktopColourStandsIn) {

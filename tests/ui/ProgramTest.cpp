@@ -2,7 +2,10 @@
 // outside, and a terminal that stays quiet.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 #include <csignal>
 #include <filesystem>
@@ -93,6 +96,72 @@ TEST(ProgramTest, AStartWithASoundNoticeSaysNothingOnTheTerminal) {
   EXPECT_EQ(said.toStdString(), "");
   EXPECT_EQ(program.readAllStandardOutput().toStdString(), "");
   EXPECT_EQ(program.exitCode(), 0);
+}
+
+// Whatever the window system: a wrong argument is named before any display is needed.
+TEST(ProgramTest, AnUnknownArgumentIsNamedWithoutADisplay) {
+  const struct {
+    QStringList args;
+    const char* named;
+  } cases[] = {
+      {{QStringLiteral("--bogus")}, "'--bogus'"},
+      {{QStringLiteral("--user-folder"), QStringLiteral("somewhere")}, "'somewhere'"},
+      {{QStringLiteral("-display"), QStringLiteral(":9"), QStringLiteral("-x")}, "'-x'"},
+  };
+  for (const auto& c : cases) {
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+      env.remove(QLatin1String(name));
+    }
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(VESPIN_PROGRAM), c.args);
+    ASSERT_TRUE(program.waitForFinished(10000));
+    const std::string err = program.readAllStandardError().toStdString();
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << err;
+    EXPECT_EQ(program.exitCode(), 2) << err;
+    EXPECT_NE(err.find(std::string("unknown argument ") + c.named), std::string::npos) << err;
+    EXPECT_NE(err.find("Usage: vespin [--user-folder]\n"), std::string::npos) << err;
+  }
+}
+
+// Under an X server (the test WindowClassUnderX): the desktop ties the panel's windows to the
+// menu entry by the class the entry names.
+TEST(ProgramTest, TheWindowsCarryTheClassTheMenuEntryNames) {
+  if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "no X server";
+  const QString xwininfo = QStandardPaths::findExecutable(QStringLiteral("xwininfo"));
+  if (xwininfo.isEmpty()) GTEST_SKIP() << "no xwininfo (x11-utils)";
+  QFile entry(QStringLiteral(VESPIN_SOURCE_DIR "/packaging/io.github.vespin.Vespin.desktop"));
+  ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+  const auto wmClass = QRegularExpression(QStringLiteral("^StartupWMClass=(.+)$"),
+                                          QRegularExpression::MultilineOption)
+                           .match(QString::fromUtf8(entry.readAll()));
+  ASSERT_TRUE(wmClass.hasMatch()) << "the menu entry names no StartupWMClass";
+
+  test::TempDir dir;
+  dir.Write("vespin.ini", sjis::Lit("[週間]\r\n[月間]\r\n[年間]\r\n[設定]\r\n"));
+  QProcess program;
+  program.setWorkingDirectory(QString::fromStdString(dir.Path().string()));
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  program.setProcessEnvironment(env);
+  program.start(QStringLiteral(VESPIN_PROGRAM), {});
+  ASSERT_TRUE(program.waitForStarted(10000));
+  // The panel's window, as xwininfo lists it: 0x… "VESPIN": ("vespin" "Vespin")  185x270+…
+  const QString wanted = QStringLiteral("\"VESPIN\": (\"vespin\" \"%1\")").arg(wmClass.captured(1));
+  QString windows;
+  const bool found = QTest::qWaitFor(
+      [&] {
+        QProcess list;
+        list.start(xwininfo, {QStringLiteral("-root"), QStringLiteral("-tree")});
+        list.waitForFinished(5000);
+        windows = QString::fromUtf8(list.readAllStandardOutput());
+        return windows.contains(wanted);
+      },
+      20000);
+  ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+  program.waitForFinished(10000);
+  EXPECT_TRUE(found) << wanted.toStdString() << " not among\n" << windows.toStdString();
 }
 
 }  // namespace

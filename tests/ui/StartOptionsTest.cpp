@@ -35,6 +35,25 @@ TEST(StartOptionsTest, ReadsTheCommandLine) {
        Action::kUsageError,
        true,
        QStringLiteral("somewhere")},
+      // Qt's own options, with their values, with one dash or two, or joined by "=": read
+      // before the application object takes them out, they are no unknown arguments.
+      {{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--user-folder")},
+       Action::kRun,
+       true,
+       {}},
+      {{QStringLiteral("--display"), QStringLiteral(":1"), QStringLiteral("-style=fusion"),
+        QStringLiteral("-reverse"), QStringLiteral("-qwindowgeometry"), QStringLiteral("10x10")},
+       Action::kRun,
+       false,
+       {}},
+      // A value is taken as the option's, even one that looks like an option of ours.
+      {{QStringLiteral("-name"), QStringLiteral("--user-folder")}, Action::kRun, false, {}},
+      {{QStringLiteral("-platform")}, Action::kRun, false, {}},
+      {{QStringLiteral("-stylesheet"), QStringLiteral("a.qss"), QStringLiteral("--bogus")},
+       Action::kUsageError,
+       false,
+       QStringLiteral("--bogus")},
+      {{QStringLiteral("-platformx")}, Action::kUsageError, false, QStringLiteral("-platformx")},
   };
   for (const auto& c : cases) {
     const StartOptions options = ParseStartOptions(c.args);
@@ -53,6 +72,9 @@ TEST(StartOptionsTest, HelpNamesTheOptionAndTheFoldersFound) {
   EXPECT_TRUE(help.contains(QStringLiteral("samples        /usr/share/vespin\n")));
   EXPECT_TRUE(help.contains(QStringLiteral("sound module   (not found)\n")));
   EXPECT_TRUE(VersionText().startsWith(QStringLiteral("vespin 3.")));
+  EXPECT_EQ(UsageErrorText(QStringLiteral("--bogus")),
+            QStringLiteral("vespin: unknown argument '--bogus'\nUsage: vespin [--user-folder]\n"
+                           "Try 'vespin --help'.\n"));
 }
 
 }  // namespace

@@ -87,6 +87,7 @@ CalendarSheet DrawCalendar(YearMonth shown, TDateTime today, const CalendarOptio
       }
       if (dayMask) {
         const int mask = dayMask(ToDateTime(date));
+        cell.eventKinds = mask;
         cell.underline = (options.yearLine && (mask & 1)) || (options.monthLine && (mask & 2)) ||
                          (options.weekLine && (mask & 4));
       }

@@ -24,6 +24,7 @@ struct CalendarCell {
   CellColor color = CellColor::WindowText;
   bool today = false;  // white box, window-text digits
   bool underline = false;
+  int eventKinds = 0;  // the day mask (1 yearly, 2 monthly, 4 weekly), underlined or not
   bool visible = true;
   std::optional<TDateTime> date;  // the cell's date when it holds a day
   std::string holidayName;        // Shift_JIS; empty unless the day is a holiday

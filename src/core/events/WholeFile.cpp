@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <random>
+#include <string_view>
 #include <system_error>
 
 namespace vespin {
@@ -25,18 +27,42 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// Replaces `target` by `bytes` so that a reader sees either the old or the new file whole. The
-// temporary file has a name of its own, so two programs saving at once never touch each other's.
+// A new file of a name of its own beside `target` (".vespin.ini.Ab3xYz"), created with `mode`
+// less the umask, as any new file is; -1 when none can be made.
+int CreateTemp(const std::filesystem::path& folder, const std::filesystem::path& target,
+               mode_t mode, std::string& name) {
+  static constexpr std::string_view kLetters =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string suffix(6, '0');
+    for (char& c : suffix) c = kLetters[random() % kLetters.size()];
+    name = (folder / ("." + target.filename().string() + "." + suffix)).string();
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Puts `bytes` at `target` so that a reader sees either the old or the new file whole (or, for
+// a new file, none or the whole). The temporary file has a name of its own, so two programs
+// saving at once never touch each other's. An existing file (`old`) keeps its mode and owner.
+// `stillSame`, when given, is asked right before the rename; kMoved when it says no.
 ReplaceResult ReplaceAtomically(const std::filesystem::path& target, std::string_view bytes,
-                                const struct stat& old, const std::function<bool()>& stillSame) {
+                                const struct stat* old,
+                                const std::function<bool()>& stillSame = {}) {
   const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  std::string temp;
+  const int fd = CreateTemp(folder, target, old ? 0600 : 0666, temp);
   if (fd < 0) return ReplaceResult::kFailed;
-  // Keep the owner where we may (as root, say); a failure here is no reason to lose the save.
-  // The mode follows, as a change of owner may clear some of its bits.
-  [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
-  bool ok = ::fchmod(fd, old.st_mode & 07777) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  bool ok = true;
+  if (old) {
+    // Keep the owner where we may (as root, say); a failure here is no reason to lose the save.
+    // The mode follows, as a change of owner may clear some of its bits.
+    [[maybe_unused]] const int owned = ::fchown(fd, old->st_uid, old->st_gid);
+    ok = ::fchmod(fd, old->st_mode & 07777) == 0;
+  }
+  ok = ok && WriteAll(fd, bytes) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   // The write and the sync take the most time: a change made meanwhile is looked for after them.
   const bool same = !ok || !stillSame || stillSame();
@@ -235,7 +261,7 @@ ReplaceResult ReplaceWholeFile(const std::filesystem::path& path, std::string_vi
     target = std::filesystem::canonical(path, ec);
     if (ec) return ReplaceResult::kNotAFile;
   }
-  return ReplaceAtomically(target, bytes, st, stillSame);
+  return ReplaceAtomically(target, bytes, &st, stillSame);
 }
 
 namespace {
@@ -280,6 +306,18 @@ int RemoveStaleTempFiles(const std::filesystem::path& file, std::timespec before
   }
   ::closedir(dir);  // closes dirFd too
   return removed;
+}
+
+ReplaceResult CreateOrReplaceWholeFile(const std::filesystem::path& path, std::string_view bytes) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) return ReplaceResult::kNotAFile;
+    if (!UserMayWrite(path, st)) return ReplaceResult::kReadOnly;
+    return ReplaceAtomically(path, bytes, &st);
+  }
+  if (errno != ENOENT) return ReplaceResult::kFailed;
+  // Whatever appears at the name meanwhile is replaced, never followed: rename takes the name.
+  return ReplaceAtomically(path, bytes, nullptr);
 }
 
 }  // namespace vespin

@@ -74,9 +74,16 @@ ReplaceResult ReplaceWholeFile(const std::filesystem::path& path, std::string_vi
                                const std::function<bool()>& stillSame = {});
 
 // Removes the temporary files a save killed mid-write left beside `file`: named as the save
-// names them ("." + file name + "." + six characters of mkstemp's alphabet), regular files of
+// names them ("." + file name + "." + six letters or digits), regular files of
 // this user, last written before `before` (a save under way since is another writer's). Returns
 // how many went.
 int RemoveStaleTempFiles(const std::filesystem::path& file, std::timespec before);
+
+// Writes `bytes` as the regular file `path`, the same way: a new file (mode 0666 less the umask)
+// or in place of an existing regular file (its mode and, where allowed, owner kept). What is at
+// `path` is never opened or followed: a symbolic link (dangling or not), a named pipe, a device,
+// a socket or a folder there is refused (kNotAFile), so a write cannot land elsewhere or wait
+// for a reader.
+ReplaceResult CreateOrReplaceWholeFile(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace vespin

@@ -2,10 +2,8 @@
 
 #include <QFontMetrics>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 #include "UiText.h"
 #include "WindowFrame.h"
@@ -71,13 +69,6 @@ TfrmAbout::TfrmAbout(QWidget* parent)
 
 QSize TfrmAbout::SizeForWidthOfW(int widthOfW) {
   return widthOfW == 8 ? QSize(300, 120) : QSize(375, 150);
-}
-
-void TfrmAbout::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->geometry().center() - rect().center());
-  }
 }
 
 void ShowVersion() {

@@ -27,9 +27,6 @@ class TfrmAbout final : public QDialog {
   // 375 × 150 (a larger desktop font).
   static QSize SizeForWidthOfW(int widthOfW);
 
- protected:
-  void showEvent(QShowEvent* event) override;
-
  private:
   QFrame* panel_;
   QLabel* image_;

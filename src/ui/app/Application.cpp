@@ -10,6 +10,7 @@
 #include <QLocale>
 
 #include "UiText.h"
+#include "WindowPlace.h"
 #include "app/Desktop.h"
 #include "app/IcalExportDialog.h"
 #include "app/Main.h"
@@ -65,6 +66,8 @@ Application::~Application() = default;
 
 bool Application::Start() {
   main_ = std::make_unique<TfrmMain>(clock_, state_, settings_, weekdays_);
+  // Notices and message boxes open above the panel, on its screen.
+  SetDialogAnchor(main_.get());
   main_->DrawCalendar();
 
   const LoadResult loaded = file_.IniLoad(store_, settings_);
@@ -199,8 +202,9 @@ void Application::RedrawCalendar() {
 
 bool Application::IniSave() {
   if (main_) {
-    settings_.left = main_->x();
-    settings_.top = main_->y();
+    const QPoint at = main_->Place();
+    settings_.left = at.x();
+    settings_.top = at.y();
   }
   if (file_.ChangedOnDisk() && !TakeDiskChanges()) return false;
   bool merged = false;

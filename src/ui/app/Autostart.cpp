@@ -1,12 +1,14 @@
 #include "app/Autostart.h"
 
 #include <QAction>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace vespin::ui {
 namespace {
@@ -89,32 +91,113 @@ QByteArray AutostartEntry(const LaunchCommand& launch) {
   return text.toUtf8();
 }
 
-QString AutostartEntryPath() {
+namespace {
+
+QString AutostartFolder() {
   return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-         QStringLiteral("/autostart/") + QString::fromLatin1(kDesktopId) +
-         QStringLiteral(".desktop");
+         QStringLiteral("/autostart/");
 }
 
-bool StartsAtLogin() {
-  QFile file(AutostartEntryPath());
-  if (!file.open(QIODevice::ReadOnly)) return false;
-  const QString text = QString::fromUtf8(file.readAll());
-  return EntryValue(text, QStringLiteral("Hidden")) != QLatin1String("true") &&
+// The name every entry had before each folder got one of its own; the user's own folder keeps it,
+// so the entries that the menu entry's panel wrote go on working.
+QString SharedEntryPath() {
+  return AutostartFolder() + QString::fromLatin1(kDesktopId) + QStringLiteral(".desktop");
+}
+
+// Named after the folder as the entry's Path line holds it, so that an entry of the shared name
+// that an older version wrote for a folder can be given its folder's name.
+QString FolderEntryPath(const QString& pathValue) {
+  const QByteArray hash =
+      QCryptographicHash::hash(pathValue.toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
+  return AutostartFolder() + QString::fromLatin1(kDesktopId) + QLatin1Char('-') +
+         QString::fromLatin1(hash) + QStringLiteral(".desktop");
+}
+
+// The file's text; a null string when there is no file to read.
+QString ReadEntry(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(file.readAll());
+}
+
+bool Enabled(const QString& text) {
+  return !text.isNull() && EntryValue(text, QStringLiteral("Hidden")) != QLatin1String("true") &&
          EntryValue(text, QStringLiteral("X-GNOME-Autostart-enabled")) != QLatin1String("false");
 }
 
+// The Path line of an entry of the shared name: empty for the user's own folder, the folder for
+// an entry an older version wrote for a plain folder.
+QString SharedEntryFolder() {
+  return EntryValue(ReadEntry(SharedEntryPath()), QStringLiteral("Path"));
+}
+
+// The entry files that start `launch` at login: its own, and for a plain folder an entry of the
+// shared name that an older version wrote for it.
+QStringList EntriesOf(const LaunchCommand& launch) {
+  QStringList paths;
+  const QString own = AutostartEntryPath(launch);
+  const bool shared = QFileInfo::exists(SharedEntryPath());
+  if (launch.workFolder.isEmpty()) {
+    if (shared && SharedEntryFolder().isEmpty()) paths << own;
+    return paths;
+  }
+  if (QFileInfo::exists(own)) paths << own;
+  if (shared && SharedEntryFolder() == DesktopString(launch.workFolder)) paths << SharedEntryPath();
+  return paths;
+}
+
+bool RemoveEntry(const QString& path) {
+  if (!QFileInfo::exists(path) || QFile::remove(path)) return true;
+  qWarning("vespin: cannot remove %s", qPrintable(path));
+  return false;
+}
+
+// An entry of the shared name that belongs to a plain folder moves to that folder's own name
+// before the user's own folder takes the name.
+bool MoveSharedEntryAside() {
+  const QString folder = SharedEntryFolder();
+  if (folder.isEmpty()) return true;
+  const QString target = FolderEntryPath(folder);
+  if (QFileInfo::exists(target)) return RemoveEntry(SharedEntryPath());
+  if (QFile::rename(SharedEntryPath(), target)) return true;
+  qWarning("vespin: cannot rename %s", qPrintable(SharedEntryPath()));
+  return false;
+}
+
+}  // namespace
+
+QString AutostartEntryPath(const LaunchCommand& launch) {
+  return launch.workFolder.isEmpty() ? SharedEntryPath()
+                                     : FolderEntryPath(DesktopString(launch.workFolder));
+}
+
+bool StartsAtLogin(const LaunchCommand& launch) {
+  const QStringList entries = EntriesOf(launch);
+  return std::any_of(entries.begin(), entries.end(),
+                     [](const QString& path) { return Enabled(ReadEntry(path)); });
+}
+
 bool SetStartAtLogin(bool on, const LaunchCommand& launch) {
-  const QString path = AutostartEntryPath();
+  const QString path = AutostartEntryPath(launch);
   if (!on) {
-    if (!QFileInfo::exists(path) || QFile::remove(path)) return true;
-    qWarning("vespin: cannot remove %s", qPrintable(path));
+    bool removed = true;
+    for (const QString& entry : EntriesOf(launch)) removed = RemoveEntry(entry) && removed;
+    return removed;
+  }
+  if (!QDir().mkpath(AutostartFolder())) {
+    qWarning("vespin: cannot make %s", qPrintable(AutostartFolder()));
     return false;
   }
+  if (launch.workFolder.isEmpty() && !MoveSharedEntryAside()) return false;
   QSaveFile file(path);
-  if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly) ||
-      file.write(AutostartEntry(launch)) < 0 || !file.commit()) {
+  if (!file.open(QIODevice::WriteOnly) || file.write(AutostartEntry(launch)) < 0 ||
+      !file.commit()) {
     qWarning("vespin: cannot write %s", qPrintable(path));
     return false;
+  }
+  // The folder's entry of the older name would start the same panel a second time.
+  for (const QString& entry : EntriesOf(launch)) {
+    if (entry != path) RemoveEntry(entry);
   }
   return true;
 }
@@ -122,12 +205,13 @@ bool SetStartAtLogin(bool on, const LaunchCommand& launch) {
 QAction* AddStartAtLoginItem(QMenu& menu, QAction* before, const LaunchCommand& launch) {
   auto* item = new QAction(QString::fromUtf8(kStartAtLoginCaption), &menu);
   item->setCheckable(true);
-  item->setChecked(StartsAtLogin());
+  item->setChecked(StartsAtLogin(launch));
   menu.insertAction(before, item);
-  QObject::connect(&menu, &QMenu::aboutToShow, item, [item] { item->setChecked(StartsAtLogin()); });
+  QObject::connect(&menu, &QMenu::aboutToShow, item,
+                   [item, launch] { item->setChecked(StartsAtLogin(launch)); });
   QObject::connect(item, &QAction::triggered, item, [item, launch](bool checked) {
     SetStartAtLogin(checked, launch);
-    item->setChecked(StartsAtLogin());
+    item->setChecked(StartsAtLogin(launch));
   });
   return item;
 }

@@ -1,13 +1,16 @@
 #include "app/CalendarView.h"
 
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QToolTip>
 
+#include "AccessibleParts.h"
 #include "UiText.h"
+#include "app/CalendarAccessible.h"
 
 namespace vespin::ui {
 namespace {
@@ -26,8 +29,10 @@ const std::array<QString, 7>& CalendarView::WeekdayTexts() {
 }
 
 CalendarView::CalendarView(QWidget* parent) : QWidget(parent) {
+  InstallCalendarAccessibility();
   setAttribute(Qt::WA_TranslucentBackground);
   setAutoFillBackground(false);
+  setFocusPolicy(Qt::StrongFocus);
 }
 
 void CalendarView::SetCellGeometry(const MainLayoutResult& layout) {
@@ -41,7 +46,9 @@ void CalendarView::SetCellGeometry(const MainLayoutResult& layout) {
 
 void CalendarView::SetSheet(const CalendarSheet& sheet) {
   sheet_ = sheet;
-  update();
+  KeepFocusShown();
+  NotifyTableReset(this);
+  FocusChanged();
 }
 
 void CalendarView::SetCellFont(const QFont& font) {
@@ -52,6 +59,87 @@ void CalendarView::SetCellFont(const QFont& font) {
 void CalendarView::SetColors(const Colors& colors) {
   colors_ = colors;
   update();
+}
+
+int CalendarView::ShownBlocks() const {
+  int shown = 0;
+  while (shown < kCalendarBlocks && sheet_.cells[static_cast<std::size_t>(shown)][0].visible) {
+    ++shown;
+  }
+  return shown;
+}
+
+std::optional<CalendarView::CellPos> CalendarView::CellOf(TDateTime date) const {
+  for (int b = 0; b < ShownBlocks(); ++b) {
+    const auto& cells = sheet_.cells[static_cast<std::size_t>(b)];
+    for (int k = 0; k < kCellsPerBlock; ++k) {
+      const auto& day = cells[static_cast<std::size_t>(k)].date;
+      if (day && *day == date) return CellPos{b, k};
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<CalendarView::CellPos> CalendarView::FocusCell() const {
+  return focusDate_ ? CellOf(*focusDate_) : std::nullopt;
+}
+
+void CalendarView::SetFocusDate(TDateTime date) {
+  if (!CellOf(date)) return;
+  pendingFocus_.reset();
+  if (focusDate_ == date) return;
+  focusDate_ = date;
+  FocusChanged();
+}
+
+void CalendarView::KeepFocusShown() {
+  if (pendingFocus_ && CellOf(*pendingFocus_)) focusDate_ = pendingFocus_;
+  pendingFocus_.reset();
+  if (focusDate_ && CellOf(*focusDate_)) return;
+  focusDate_.reset();
+  for (int b = 0; b < ShownBlocks() && !focusDate_; ++b) {
+    for (const auto& cell : sheet_.cells[static_cast<std::size_t>(b)]) {
+      if (cell.today) focusDate_ = cell.date;
+    }
+  }
+  if (!focusDate_ && ShownBlocks() > 0) {
+    const YearMonth first = sheet_.blocks[0];
+    focusDate_ = TryEncodeDate(first.year, first.month, 1);
+  }
+}
+
+void CalendarView::FocusChanged() {
+  update();
+  if (!hasFocus() || !QAccessible::isActive()) return;
+  if (const auto cell = FocusCell()) {
+    NotifyPartFocus(AccessibleChild(this, CalendarChildIndex(cell->block, cell->cell)));
+  }
+}
+
+void CalendarView::HideFocusFrame() {
+  if (!keyboardCue_) return;
+  keyboardCue_ = false;
+  update();
+}
+
+void CalendarView::PressDay(int block, int cell) {
+  const auto date = CellDate(sheet_, block, cell);
+  if (!date || block >= ShownBlocks()) return;
+  SetFocusDate(*date);
+  Hit hit;
+  hit.kind = HitKind::Day;
+  hit.block = block;
+  hit.index = cell;
+  hit.rect = DayRect(block, cell);
+  emit Clicked(hit);
+}
+
+void CalendarView::MoveFocus(TDateTime date, int monthStep) {
+  if (CellOf(date)) {
+    SetFocusDate(date);
+  } else if (monthStep != 0 && stepper_ && stepper_(monthStep)) {
+    pendingFocus_ = date;
+  }
 }
 
 QRect CalendarView::DayRect(int block, int cell) const {
@@ -154,12 +242,26 @@ void CalendarView::paintEvent(QPaintEvent* event) {
                  QString::fromLatin1(cell.text.data(), static_cast<qsizetype>(cell.text.size())));
     }
   }
+  // Around the focused day, in the gap between the cells, so today's box stays whole; black
+  // dots on white show on any background.
+  if (const auto focus = FocusCell(); focus && FocusFrameShown()) {
+    const QRect r = DayRect(focus->block, focus->cell);
+    const QRect ring(r.left() - 1, r.top() - 1, r.width() + 1, r.height() + 1);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(Qt::white, 1));
+    p.drawRect(ring);
+    QPen dots(Qt::black, 1, Qt::CustomDashLine);
+    dots.setDashPattern({1, 1});
+    p.setPen(dots);
+    p.drawRect(ring);
+  }
 }
 
 void CalendarView::mousePressEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   const Hit hit = HitAt(pos);
   pressed_ = event->button() == Qt::LeftButton ? hit : Hit{};
+  HideFocusFrame();
   emit MouseDown(event->button(), event->globalPosition().toPoint());
 }
 
@@ -168,7 +270,11 @@ void CalendarView::mouseReleaseEvent(QMouseEvent* event) {
   pressed_ = Hit{};
   if (event->button() != Qt::LeftButton || pressed.kind == HitKind::None) return;
   if (!pressed.rect.contains(event->position().toPoint())) return;
-  emit Clicked(pressed);
+  if (pressed.kind == HitKind::Day) {
+    PressDay(pressed.block, pressed.index);
+  } else {
+    emit Clicked(pressed);
+  }
 }
 
 void CalendarView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -179,7 +285,100 @@ void CalendarView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) emit DoubleClickedOutside();
 }
 
-SpinButton::SpinButton(QWidget* parent) : QWidget(parent) {}
+void CalendarView::keyPressEvent(QKeyEvent* event) {
+  const auto cell = FocusCell();
+  // Shift+F10, Alt+… and the rest belong to the window.
+  if (!cell || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+    return QWidget::keyPressEvent(event);
+  }
+  // Keys pressed faster than the sheet is redrawn go on from where the last one went.
+  const TDateTime day = pendingFocus_.value_or(*focusDate_);
+  const DateParts d = DecodeDate(day);
+  switch (event->key()) {
+    case Qt::Key_Left:
+      MoveFocus(day - 1, -1);
+      break;
+    case Qt::Key_Right:
+      MoveFocus(day + 1, +1);
+      break;
+    case Qt::Key_Up:
+      MoveFocus(day - 7, -1);
+      break;
+    case Qt::Key_Down:
+      MoveFocus(day + 7, +1);
+      break;
+    case Qt::Key_Home:
+      MoveFocus(EncodeDate(d.year, d.month, 1), 0);
+      break;
+    case Qt::Key_End:
+      MoveFocus(EncodeDate(d.year, d.month, DaysInMonth(d.year, d.month)), 0);
+      break;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+      const int step = event->key() == Qt::Key_PageUp ? -1 : +1;
+      const YearMonth ym = ShiftMonth({d.year, d.month}, step);
+      const auto target =
+          TryEncodeDate(ym.year, ym.month, std::min(d.day, DaysInMonth(ym.year, ym.month)));
+      if (!target) break;
+      // Where the months can be stepped (navigation mode) the page keys step them and the
+      // focus goes along; elsewhere the focus moves among the months shown.
+      if (stepper_ && stepper_(step)) {
+        pendingFocus_ = target;
+      } else {
+        SetFocusDate(*target);
+      }
+      break;
+    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Select:
+      PressDay(cell->block, cell->cell);
+      break;
+    default:
+      return QWidget::keyPressEvent(event);
+  }
+  event->accept();
+  if (!keyboardCue_) {
+    keyboardCue_ = true;
+    update();
+  }
+}
+
+void CalendarView::focusInEvent(QFocusEvent* event) {
+  const auto reason = event->reason();
+  if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+      reason == Qt::ShortcutFocusReason) {
+    keyboardCue_ = true;
+  }
+  update();
+  // After Qt has announced the calendar itself, the day in it.
+  QMetaObject::invokeMethod(this, &CalendarView::FocusChanged, Qt::QueuedConnection);
+}
+
+void CalendarView::focusOutEvent(QFocusEvent* event) {
+  // The window may come back through the keyboard (the window manager's switching): show the
+  // frame then, until a mouse press hides it again.
+  if (event->reason() == Qt::ActiveWindowFocusReason) keyboardCue_ = true;
+  update();
+}
+
+SpinButton::SpinButton(QWidget* parent) : QWidget(parent) {
+  InstallCalendarAccessibility();
+}
+
+void SpinButton::SetHalfNames(QString upper, QString lower) {
+  upperName_ = std::move(upper);
+  lowerName_ = std::move(lower);
+}
+
+void SpinButton::Press(bool upper) {
+  if (upper) {
+    emit UpClicked();
+  } else {
+    emit DownClicked();
+  }
+}
 
 void SpinButton::paintEvent(QPaintEvent*) {
   QStylePainter p(this);
@@ -209,11 +408,7 @@ void SpinButton::paintEvent(QPaintEvent*) {
 
 void SpinButton::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
-  if (event->position().y() < height() / 2.0) {
-    emit UpClicked();
-  } else {
-    emit DownClicked();
-  }
+  Press(event->position().y() < height() / 2.0);
 }
 
 }  // namespace vespin::ui

@@ -4,6 +4,7 @@
 // font name, size and style.
 
 #include <QFont>
+#include <QValidator>
 #include <optional>
 #include <string>
 
@@ -19,8 +20,15 @@ struct FontChoice {
   int style = 0;     // kFontBold | kFontItalic | …
 };
 
-// Opens the chooser on `stored` (the stored name, size and style) shown as `inUseFamily` (the
-// installed face the stored name stands for). nullopt when the user cancels.
+// The chooser's size edit: whole points from 6 to 24, or what typing can still turn into one.
+class FontSizeValidator final : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int& pos) const override;
+};
+
+// Opens the chooser beside the panel on `stored` (the stored name, size and style) shown as
+// `inUseFamily` (the installed face the stored name stands for). nullopt when the user cancels.
 std::optional<FontChoice> ChooseFont(QWidget* parent, const Settings& settings, QFont stored,
                                      const QString& inUseFamily);
 

@@ -5,14 +5,18 @@
 #include <QColorDialog>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 
 #include "UiText.h"
 #include "WindowFrame.h"
+#include "WindowPlace.h"
 #include "app/About.h"
+#include "app/BesidePanel.h"
 #include "app/Desktop.h"
 #include "app/FontChooser.h"
 #include "app/MainMenu.h"
@@ -29,6 +33,15 @@ constexpr Qt::WindowFlags kNavigationFlags =
     Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 
 const QColor kWhite(255, 255, 255);
+
+// Names for screen readers, as UTF-8.
+constexpr const char* kYearSpinName = "年";
+constexpr const char* kYearBackName = "前の年";
+constexpr const char* kYearForwardName = "次の年";
+constexpr const char* kMonthSpinName = "月";
+constexpr const char* kMonthBackName = "前の月";
+constexpr const char* kMonthForwardName = "次の月";
+constexpr const char* kYearMonthName = "年月";
 
 QRect ToQRect(const Rect& r) {
   return QRect(r.left, r.top, r.width, r.height);
@@ -84,6 +97,9 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
   setWindowIcon(ProgramIcon());
   // The panel is seldom the active window; a holiday's name should show all the same.
   setAttribute(Qt::WA_AlwaysShowToolTips);
+  // It starts with the desktop session and must not take the keyboard from what the user is
+  // typing into; a click or the window manager's switching activates it.
+  setAttribute(Qt::WA_ShowWithoutActivating);
   QFont font(GothicFace());
   font.setPixelSize(13);
   setFont(font);
@@ -91,7 +107,7 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
   // FormCreate.
   const QRect screen = PrimaryScreenRect();
   setFixedSize(kCreateWidth, kCreateHeight);
-  move(screen.x() + screen.width() - kCreateWidth, screen.y());
+  MoveTo({screen.x() + screen.width() - kCreateWidth, screen.y()});
   image_->setGeometry(0, 0, screen.width(), screen.height());
   image_->setAutoFillBackground(true);
   QPalette plane = image_->palette();
@@ -113,6 +129,10 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
 
   spinY_->hide();
   spinM_->hide();
+  spinY_->setAccessibleName(QString::fromUtf8(kYearSpinName));
+  spinY_->SetHalfNames(QString::fromUtf8(kYearBackName), QString::fromUtf8(kYearForwardName));
+  spinM_->setAccessibleName(QString::fromUtf8(kMonthSpinName));
+  spinM_->SetHalfNames(QString::fromUtf8(kMonthBackName), QString::fromUtf8(kMonthForwardName));
   connect(spinY_, &SpinButton::UpClicked, this, &TfrmMain::SpinYUpClick);
   connect(spinY_, &SpinButton::DownClicked, this, &TfrmMain::SpinYDownClick);
   connect(spinM_, &SpinButton::UpClicked, this, &TfrmMain::SpinMUpClick);
@@ -121,6 +141,7 @@ TfrmMain::TfrmMain(const Clock& clock, AppState& state, Settings& settings, Week
   connect(calendar_, &CalendarView::Clicked, this, &TfrmMain::CalendarClick);
   connect(calendar_, &CalendarView::MouseDown, this, &TfrmMain::FormMouseDown);
   connect(calendar_, &CalendarView::DoubleClickedOutside, this, &TfrmMain::FormDblClick);
+  calendar_->SetMonthStepper([this](int step) { return StepShownMonth(step); });
 
   BuildMainMenu(*this, *pMenu_, settings_);
   redraw_.setSingleShot(true);
@@ -140,6 +161,7 @@ void TfrmMain::EnsureEditYm() {
   editYm_->SetAlignment(taCenter);
   editYm_->SetEditable(false);
   editYm_->SetVisibleAll(false);
+  editYm_->setAccessibleName(QString::fromUtf8(kYearMonthName));
   editYm_->SetText(QString::fromLatin1(calendar_->Sheet().yearMonthText.c_str()));
   PlaceEditYm();
 }
@@ -169,11 +191,30 @@ void TfrmMain::ApplySettings() {
 }
 
 void TfrmMain::PlaceAtStart(int storedLeft, int storedTop) {
-  move(StartPlace(storedLeft, storedTop, size()));
+  MoveTo(StartPlace(storedLeft, storedTop, size()));
 }
 
 void TfrmMain::PlaceTopRight() {
-  move(TopRightPlace(size()));
+  MoveTo(TopRightPlace(size()));
+}
+
+QPoint TfrmMain::Place() const {
+  // Before the window system has the window, nobody but the program has moved it.
+  if (!isVisible()) return pos();
+  return navigating_ ? FramePosition(*this) : given_;
+}
+
+void TfrmMain::MoveTo(QPoint at) {
+  given_ = at;
+  move(at);
+}
+
+void TfrmMain::moveEvent(QMoveEvent* event) {
+  // A move of the program's own (or a caller's) comes at once and is not spontaneous; the window
+  // system's reports are, and may be wrong (0,0 while openbox frames the panel) or not ours to
+  // keep (a compositor's own placement).
+  if (!event->spontaneous()) given_ = pos();
+  QWidget::moveEvent(event);
 }
 
 // --- The clock -------------------------------------------------------------------------------
@@ -229,8 +270,9 @@ void TfrmMain::ShowEventLines() {
 // --- Modes, mouse, close ---------------------------------------------------------------------
 
 void TfrmMain::FormDblClick() {
-  const QPoint where = pos();
+  const QPoint where = Place();
   const bool wasVisible = isVisible();
+  const bool wasActive = isActiveWindow();
   if (navigating_) {
     navigating_ = false;
     setWindowFlags(kDisplayFlags);
@@ -240,8 +282,11 @@ void TfrmMain::FormDblClick() {
     EnsureEditYm();
     setWindowFlags(kNavigationFlags);
   }
-  move(where);
+  MoveTo(where);
   if (wasVisible) show();
+  // The new frame is a new native window, which is shown without the activation; the user who
+  // double-clicked keeps the keyboard.
+  if (wasVisible && wasActive) activateWindow();
   lDate_->setVisible(!navigating_);
   lTime_->setVisible(!navigating_);
   spinY_->setVisible(navigating_);
@@ -251,6 +296,7 @@ void TfrmMain::FormDblClick() {
 }
 
 void TfrmMain::FormMouseDown(Qt::MouseButton button, QPoint global) {
+  calendar_->HideFocusFrame();
   if (button != Qt::RightButton) return;
   // Just left of and below the pointer, whichever control took the press.
   lastMenuPoint_ = global + QPoint(-10, 10);
@@ -270,6 +316,44 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent* event) {
+  const auto mods = event->modifiers() & ~Qt::KeypadModifier;
+  if ((event->key() == Qt::Key_Menu && mods == Qt::NoModifier) ||
+      (event->key() == Qt::Key_F10 && mods == Qt::ShiftModifier)) {
+    event->accept();
+    OpenMenuFromKeyboard();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void TfrmMain::contextMenuEvent(QContextMenuEvent* event) {
+  // The right button has opened the menu at its press already.
+  if (event->reason() != QContextMenuEvent::Keyboard) return event->ignore();
+  event->accept();
+  OpenMenuFromKeyboard();
+}
+
+void TfrmMain::OpenMenuFromKeyboard() {
+  // Some platforms send the Menu key both as a key and as a context-menu request.
+  if (pMenu_->isVisible()) return;
+  QPoint at = mapToGlobal(QPoint(0, 0));
+  if (const auto day = calendar_->FocusCell(); day && calendar_->hasFocus()) {
+    at = calendar_->mapToGlobal(calendar_->DayRect(day->block, day->cell).bottomLeft());
+  }
+  lastMenuPoint_ = at;
+  pMenu_->popup(at);
+  if (!pMenu_->actions().isEmpty()) pMenu_->setActiveAction(pMenu_->actions().first());
+}
+
+bool TfrmMain::StepShownMonth(int step) {
+  if (!navigating_) return false;
+  const auto next = step < 0 ? SpinMUp(shown_) : SpinMDown(shown_);
+  if (!next) return false;
+  SetShown(*next);
+  return true;
 }
 
 bool TfrmMain::FormCloseQuery() {
@@ -431,6 +515,11 @@ void TfrmMain::FontSet() {
   spinY_->setGeometry(ToQRect(layout_.spinYear));
   spinM_->setGeometry(ToQRect(layout_.spinMonth));
   BackSet();
+  // A larger font or more months grow the panel to the right and down, past the screen's edge
+  // when it stands near one.
+  if (const auto inside = PlaceOnItsScreen(QRect(Place(), frameGeometry().size()))) {
+    MoveTo(*inside);
+  }
 }
 
 void TfrmMain::BackSet() {
@@ -475,6 +564,7 @@ void TfrmMain::ChangeSetting(void (*apply)(Settings&), unsigned effects) {
 void TfrmMain::miBackSetClick() {
   QColorDialog dialog(ColorFromValue(settings_.backColor), this);
   dialog.setOption(QColorDialog::DontUseNativeDialog);
+  PlaceBesidePanel(dialog, *this);
   const bool confirmed = RunModal(dialog) == QDialog::Accepted;
   SyncMenu();
   if (!confirmed) return;

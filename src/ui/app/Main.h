@@ -6,6 +6,10 @@
 //   Settings --FontSet/BackSet--> layout, colours;  calendar inputs --> one coalesced DrawCalendar
 //   menu (MainMenu.cpp) --> Settings --SaveRequested--> the application (vespin.ini)
 //
+// The keyboard reaches everything the mouse does: the calendar takes the focus when the window is
+// activated (never at start-up: the panel shows without taking it), its days are moved through
+// with the arrows, and the Menu key or Shift+F10 opens the pop-up menu at the focused day.
+//
 // The window asks the engine through the EventChecker it is given, and tells the application
 // what it wants through signals, so it runs on its own (in tests too). Whatever the calendar
 // shows depends on (the settings, the events, today, the shown month) announces itself through
@@ -77,6 +81,11 @@ class TfrmMain final : public QWidget {
   void ShowEventLines();
   // At the top right corner of the screen, flush with its right edge at the window's width.
   void PlaceTopRight();
+  // Where the panel stands, for the file: in display mode the place the program gave it, which
+  // nobody else can change (the panel has no frame to drag), whatever the window system reports
+  // meanwhile (a window manager framing it, a compositor that places windows itself); in
+  // navigation mode where the user has dragged it.
+  QPoint Place() const;
   void FormDblClick();
   // `global` is the pointer on the screen, wherever the press landed.
   void FormMouseDown(Qt::MouseButton button, QPoint global);
@@ -156,10 +165,13 @@ class TfrmMain final : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   void SyncMenu();
@@ -167,6 +179,12 @@ class TfrmMain final : public QWidget {
   void SetShown(YearMonth shown);
   void EnsureEditYm();
   void PlaceEditYm();
+  // The pop-up menu for the keyboard: at the focused day, else at the window's corner, with its
+  // first item active.
+  void OpenMenuFromKeyboard();
+  // The calendar's keys beyond the shown months: step them, in navigation mode only.
+  bool StepShownMonth(int step);
+  void MoveTo(QPoint at);
 
   const Clock& clock_;
   AppState& state_;
@@ -198,6 +216,7 @@ class TfrmMain final : public QWidget {
   bool translucent_ = false;
   QColor desktopColor_;
   QPoint lastMenuPoint_;
+  QPoint given_;  // the last place the program moved the panel to
 };
 
 }  // namespace vespin::ui

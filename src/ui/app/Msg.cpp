@@ -1,11 +1,9 @@
 #include "app/Msg.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 
 #include "UiText.h"
 #include "WindowFrame.h"
@@ -70,11 +68,8 @@ void TfrmMsg::paintEvent(QPaintEvent*) {
 }
 
 void TfrmMsg::showEvent(QShowEvent* event) {
+  // Placed by RunModal: above the panel, centred on its screen.
   QDialog::showEvent(event);
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->geometry();
-    move(area.center() - rect().center());
-  }
   raise();
   pbOk_->setFocus();
 }

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "WindowPlace.h"
 #include "events/Settings.h"
 
 namespace vespin::ui {
@@ -14,7 +15,8 @@ QRect PrimaryScreenRect() {
 
 QPoint TopRightPlace(QSize window) {
   const QRect screen = PrimaryScreenRect();
-  return {screen.x() + screen.width() - window.width(), screen.y()};
+  const QRect corner(QPoint(screen.x() + screen.width() - window.width(), screen.y()), window);
+  return KeepInside(corner, PrimaryAvailableArea());
 }
 
 QPoint StartPlace(int storedLeft, int storedTop, QSize window) {
@@ -22,10 +24,17 @@ QPoint StartPlace(int storedLeft, int storedTop, QSize window) {
   const WindowPos pos =
       PlaceWindow(storedLeft, storedTop, screen.width(), screen.height(), window.width());
   const QRect wanted(QPoint(pos.left, pos.top), window);
-  for (QScreen* s : QGuiApplication::screens()) {
-    if (s->availableGeometry().intersects(wanted)) return wanted.topLeft();
-  }
-  return TopRightPlace(window);
+  const QRect area = AvailableAreaFor(wanted);
+  if (area.isEmpty()) return TopRightPlace(window);
+  return KeepInside(wanted, area);
+}
+
+std::optional<QPoint> PlaceOnItsScreen(const QRect& frame) {
+  QRect area = AvailableAreaFor(frame);
+  if (area.isEmpty()) area = PrimaryAvailableArea();
+  const QPoint inside = KeepInside(frame, area);
+  if (inside == frame.topLeft()) return std::nullopt;
+  return inside;
 }
 
 }  // namespace vespin::ui

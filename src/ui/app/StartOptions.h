@@ -18,9 +18,14 @@ struct StartOptions {
 inline constexpr const char* kUserFolderOption = "--user-folder";
 inline constexpr int kExitUsage = 2;
 
-// `args` without the program's own name. --help and --version win over anything else, so they
-// can be asked for before the window system's own options have been taken out.
+// `args` without the program's own name. --help and --version win over anything else. Qt's own
+// options (-platform offscreen, --display :1, -style=fusion …) are passed over, so the whole
+// command line can be read before the window system is reached, and again after Qt has taken
+// its options out.
 StartOptions ParseStartOptions(const QStringList& args);
+
+// What the terminal is told about an argument nobody knows (exit code kExitUsage).
+QString UsageErrorText(const QString& unknown);
 
 // What --help prints: the options, which folder is used when, and where this program finds its
 // user folder, samples and sound module.

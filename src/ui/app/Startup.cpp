@@ -34,6 +34,10 @@ std::optional<int> AnswerInformationOptions(int argc, char** argv) {
     Print(stdout, VersionText());
     return 0;
   }
+  if (options.action == StartOptions::Action::kUsageError) {
+    Print(stderr, UsageErrorText(options.unknown));
+    return kExitUsage;
+  }
   if (options.action != StartOptions::Action::kHelp) return std::nullopt;
   // For the program's own folder only; no window system is touched.
   QCoreApplication core(argc, argv);
@@ -44,14 +48,15 @@ std::optional<int> AnswerInformationOptions(int argc, char** argv) {
   return 0;
 }
 
-std::optional<int> EnterWorkFolder() {
+EnteredFolder EnterWorkFolder() {
+  EnteredFolder entered;
   const StartOptions options = CurrentOptions();
   if (options.action == StartOptions::Action::kUsageError) {
-    Print(stderr, QStringLiteral("vespin: unknown argument '%1'\nTry 'vespin --help'.\n")
-                      .arg(options.unknown));
-    return kExitUsage;
+    Print(stderr, UsageErrorText(options.unknown));
+    entered.exitCode = kExitUsage;
+    return entered;
   }
-  if (!options.userFolder) return std::nullopt;
+  if (!options.userFolder) return entered;
   const QString folder = UserFolder();
   const PreparedFolder prepared =
       PrepareUserFolder(folder, FindSampleFolder(QCoreApplication::applicationDirPath(),
@@ -60,9 +65,11 @@ std::optional<int> EnterWorkFolder() {
   if (!QDir::setCurrent(folder)) {
     // Staying where the program was started would quietly use another vespin.ini.
     ShowNotice(QString::fromUtf8(kOpenFailedNotice), nullptr);
-    return 1;
+    entered.exitCode = 1;
+    return entered;
   }
-  return std::nullopt;
+  entered.madeFromSamples = prepared.copied.contains(QString::fromLatin1(kSampleIniName));
+  return entered;
 }
 
 void BeginClaimingWorkFolder(PanelGuard& guard) {

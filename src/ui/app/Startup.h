@@ -11,13 +11,20 @@ namespace vespin::ui {
 
 class PanelGuard;
 
-// --help and --version, before the application object: they need no display. `argc`/`argv` as
-// main() received them.
+// --help, --version and arguments nobody knows (exit 2), before the application object: they
+// need no display. `argc`/`argv` as main() received them.
 std::optional<int> AnswerInformationOptions(int argc, char** argv);
+
+struct EnteredFolder {
+  std::optional<int> exitCode;  // the program ends here with it
+  // vespin.ini was copied from the samples just now: the events are the sample's, not the
+  // user's, and the day stays quiet (QuietDay).
+  bool madeFromSamples = false;
+};
 
 // The options again once the window system has taken its own; reports anything else (exit 2).
 // Moves into the user's folder for --user-folder, making it from the samples if needed.
-std::optional<int> EnterWorkFolder();
+EnteredFolder EnterWorkFolder();
 
 // Starts claiming the current folder for this panel while the window is built. A folder without
 // vespin.ini is not claimed: the start fails there as it always has.

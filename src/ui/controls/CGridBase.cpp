@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "AccessibleParts.h"
 #include "UiText.h"
+#include "controls/GridAccessible.h"
 #include "events/IniFormat.h"
 
 namespace vespin::ui {
@@ -88,6 +90,7 @@ void DrawDottedLine(QPainter& p, int left, int right, int y, const QColor& ink) 
 }  // namespace
 
 CGridBase::CGridBase(EventTable* table, QWidget* parent) : QWidget(parent) {
+  InstallGridAccessibility();
   RegisterFontSubstitutions();
   setFont(CellFont());
   setFocusPolicy(Qt::StrongFocus);
@@ -218,6 +221,19 @@ void CGridBase::OnTableChanged() {
   } else {
     FitWidth();
   }
+  NotifyAccessibility();
+}
+
+void CGridBase::NotifyAccessibility() {
+  if (!table_ || !QAccessible::isActive()) return;
+  const int rows = table_->DataRowCount();
+  const int selected = table_->HasSelectedDataRow() ? table_->SelectedRow() : 0;
+  if (rows != notifiedRows_) NotifyTableReset(this);
+  if (hasFocus() && selected > 0 && (selected != notifiedSelection_ || rows != notifiedRows_)) {
+    NotifyPartFocus(AccessibleChild(this, GridFocusChildIndex(*this)));
+  }
+  notifiedRows_ = rows;
+  notifiedSelection_ = selected;
 }
 
 int CGridBase::ColumnLeft(int col) const {
@@ -295,6 +311,7 @@ void CGridBase::paintEvent(QPaintEvent*) {
         if (!cell.isEmpty()) PaintCell(p, c, row, cell);
       }
     }
+    if (FocusFrameShown()) PaintFocusFrame(p);
     p.setClipping(false);
   }
   // The sunken client edge.
@@ -374,6 +391,26 @@ void CGridBase::PaintCell(QPainter& p, int col, int row, const QRect& rect) {
   }
 }
 
+// Dotted around the selected row, inside its cells: black dots on white show on the highlight
+// and on the stripes alike.
+void CGridBase::PaintFocusFrame(QPainter& p) {
+  QRect row;
+  for (int c = 0; c < table_->ColCount(); ++c) row |= CellRect(c, table_->SelectedRow());
+  if (row.isEmpty()) return;
+  const QRect ring = row.adjusted(1, 1, -2, -2);
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(Qt::white, 1));
+  p.drawRect(ring);
+  QPen dots(Qt::black, 1, Qt::CustomDashLine);
+  dots.setDashPattern({1, 1});
+  p.setPen(dots);
+  p.drawRect(ring);
+}
+
+void CGridBase::PressRow(int row) {
+  if (table_) ClickRow(row);
+}
+
 void CGridBase::ClickRow(int row) {
   const int dataRows = table_->DataRowCount();
   if (row > dataRows) {
@@ -385,6 +422,7 @@ void CGridBase::ClickRow(int row) {
 }
 
 void CGridBase::mousePressEvent(QMouseEvent* event) {
+  keyboardCue_ = false;  // no repaint of its own: it would take down the hint put up below
   if (!table_) return;
   const Cell cell = CellAt(event->position().toPoint());
   if (event->button() == Qt::LeftButton) {
@@ -400,6 +438,7 @@ void CGridBase::mousePressEvent(QMouseEvent* event) {
 
 void CGridBase::mouseReleaseEvent(QMouseEvent* event) {
   DestroyHint();
+  update();  // the focus frame a mouse press has hidden
   event->accept();
 }
 
@@ -431,6 +470,10 @@ void CGridBase::keyPressEvent(QKeyEvent* event) {
       return QWidget::keyPressEvent(event);
   }
   event->accept();
+  if (!keyboardCue_) {
+    keyboardCue_ = true;
+    update();
+  }
   target = std::clamp(target, 1, table_->RowCount() - 1);
   // Like a click, a move is reported only when the current row really changes; landing on an
   // empty line is such a change even though the correction puts the selection back.
@@ -448,10 +491,31 @@ void CGridBase::wheelEvent(QWheelEvent* event) {
   }
 }
 
-// The grid draws no focus mark, so focus changes must not repaint it: a repaint would take
-// down a cell hint that the same right-button press has just put up.
-void CGridBase::focusInEvent(QFocusEvent*) {}
-void CGridBase::focusOutEvent(QFocusEvent*) {}
+// A focus change from the mouse must not repaint: the repaint would take down a cell hint that
+// the same right-button press has just put up. The mouse hides the focus frame, so there is
+// nothing to repaint then.
+void CGridBase::focusInEvent(QFocusEvent* event) {
+  const auto reason = event->reason();
+  if (reason == Qt::MouseFocusReason) {
+    keyboardCue_ = false;  // and no repaint, which would take the press's hint down
+  } else if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+             reason == Qt::ShortcutFocusReason) {
+    keyboardCue_ = true;
+  }
+  if (keyboardCue_) update();
+  // After Qt has announced the list itself, the selected row in it.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        notifiedSelection_ = -1;
+        NotifyAccessibility();
+      },
+      Qt::QueuedConnection);
+}
+
+void CGridBase::focusOutEvent(QFocusEvent*) {
+  if (keyboardCue_) update();
+}
 
 void CGridBase::changeEvent(QEvent* event) {
   // The system colours are taken from the active group whatever the window's state, so

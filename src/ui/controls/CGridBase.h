@@ -7,6 +7,8 @@
 //
 // The table owns the cells, the selection and the top visible row; the widget owns only the
 // look (column pixel widths and alignments, the row-group size) and the right-button cell hint.
+// A focus frame around the selected row shows while the keyboard is in use. Assistive tools see
+// a table of the visible columns' headers and the data cells (GridAccessible).
 // The table must outlive the widget, or be detached first with SetTable(nullptr). While it is
 // shown here the widget holds the table's change handler.
 
@@ -84,6 +86,12 @@ class CGridBase final : public QWidget {
   QWidget* HintWindow() const { return hint_; }
   QScrollBar* VerticalScrollBar() const { return scrollBar_; }
 
+  // Whether the focus frame is drawn now: the grid has the focus and the keyboard is in use.
+  bool FocusFrameShown() const { return hasFocus() && keyboardCue_; }
+  // What a click on a line does (for assistive tools): select it, corrected onto a data row,
+  // and tell the owner.
+  void PressRow(int row);
+
  signals:
   // After a left click on a data line or a cursor-key move: the selection has already been
   // moved onto a data row (row 1 of an empty list), so the owner can read the selected row.
@@ -115,6 +123,9 @@ class CGridBase final : public QWidget {
   void ShowHint(const Cell& cell, QPoint globalPos);
   void DestroyHint();
   void PaintCell(QPainter& painter, int col, int row, const QRect& rect);
+  void PaintFocusFrame(QPainter& painter);
+  // Tells assistive tools about a new row count or selection.
+  void NotifyAccessibility();
 
   EventTable* table_ = nullptr;
   std::vector<int> widths_;      // pixels, per column
@@ -127,6 +138,9 @@ class CGridBase final : public QWidget {
   int wheelRemainder_ = 0;
   QScrollBar* scrollBar_ = nullptr;
   QWidget* hint_ = nullptr;
+  bool keyboardCue_ = false;
+  int notifiedRows_ = -1;  // what assistive tools were last told
+  int notifiedSelection_ = -1;
 };
 
 }  // namespace vespin::ui

@@ -6,6 +6,7 @@
 
 #include "UiText.h"
 #include "controls/CheckMessages.h"
+#include "controls/ComboAccessible.h"
 #include "controls/ExitCheck.h"
 #include "controls/MessageBox.h"
 #include "controls/SjisLimit.h"
@@ -55,6 +56,7 @@ class ComboLineEdit final : public QLineEdit {
 }  // namespace
 
 TMultiCombo::TMultiCombo(QWidget* parent) : QComboBox(parent) {
+  InstallComboAccessibility();
   setFont(QFont(GothicFace(), 12));
   QPalette pal = palette();
   for (QPalette::ColorRole role : {QPalette::Base, QPalette::Button}) {

@@ -10,7 +10,6 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
-#include <QScreen>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -239,7 +238,6 @@ void TMessageForm::SetMessage(const QString& text) {
     button->move(button->x(), buttonTop);
   }
   setFixedSize(kClientWidth, clientHeight);
-  CentreOnScreen();
 }
 
 void TMessageForm::SetButtons(char kind) {
@@ -267,19 +265,10 @@ void TMessageForm::FocusFirstButton() {
   }
 }
 
-void TMessageForm::CentreOnScreen() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (!screen) return;
-  // The frame is known only once the window exists; before that the client size stands in.
-  const QRect area = screen->availableGeometry();
-  const QSize outer = frameGeometry().size();
-  move(area.x() + (area.width() - outer.width()) / 2,
-       area.y() + (area.height() - outer.height()) / 2);
-}
-
 void TMessageForm::showEvent(QShowEvent* event) {
+  // Placed by RunModal, with its final height: above the window it belongs to, centred on that
+  // window's screen.
   QDialog::showEvent(event);
-  CentreOnScreen();
   FocusFirstButton();
 }
 

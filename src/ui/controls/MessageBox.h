@@ -68,7 +68,6 @@ class TMessageForm final : public QDialog {
   void ConfirmButtonClick() { done(kIdOk); }
   void FormKeyDown(const QKeyEvent& event);
   void FocusFirstButton();
-  void CentreOnScreen();
 
   QLabel* imgStop_;
   QLabel* imgInformation_;

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <utility>
 
+#include "WindowPlace.h"
+
 namespace vespin::ui {
 namespace {
 
@@ -16,6 +18,7 @@ ModalHandler& CurrentHandler() {
 }  // namespace
 
 int RunModal(QDialog& dialog) {
+  PlaceDialog(dialog);
   ModalHandler handler = CurrentHandler();
   if (!handler) return dialog.exec();
 

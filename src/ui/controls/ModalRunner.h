@@ -1,7 +1,8 @@
 #pragma once
-// Every modal window of the program is shown through RunModal. By default it calls
-// dialog.exec(); a test installs a handler that inspects the dialog (it is fully laid out and
-// shown) and returns the result instead, so no test blocks in a nested event loop.
+// Every modal window of the program is shown through RunModal, placed above the window it
+// belongs to (PlaceDialog). By default it calls dialog.exec(); a test installs a handler that
+// inspects the dialog (it is fully laid out and shown) and returns the result instead, so no
+// test blocks in a nested event loop.
 
 #include <QtGlobal>
 #include <functional>

@@ -44,6 +44,17 @@ constexpr const char* kTimeNotice = "時刻はHH:MMまたはHHMMの形式とし�
 // The file separates its fields with commas and has no quoting.
 constexpr const char* kCommaNotice = "ｲﾍﾞﾝﾄにカンマ(,)は使えません。";
 
+// Names for screen readers, from the captions and column headers the controls stand under.
+constexpr const char* kListSuffix = "ｲﾍﾞﾝﾄ";  // after the page's caption: "年間ｲﾍﾞﾝﾄ"
+constexpr const char* kMonthName = "月";
+constexpr const char* kDateName = "日";
+constexpr const char* kTypeName = "種類";
+constexpr const char* kWeekdayName = "曜";
+constexpr const char* kTimeName = "時刻";
+constexpr const char* kTextName = "ｲﾍﾞﾝﾄ";
+constexpr const char* kAlarmName = "ｱﾗｰﾑ";
+constexpr const char* kDeleteName = "削除";
+
 // What the three pages say about themselves, in the order of the tabs. The object names follow
 // the controls' names: a page letter (Y, M, W) inside a fixed prefix and suffix.
 struct PageLayout {
@@ -147,11 +158,17 @@ class ClickPanel final : public QFrame {
 
 namespace {
 
+// A caption without the spaces that spread it over its tab ("年  間" → "年間").
+QString Unspaced(const char* utf8) {
+  return Ui(utf8).remove(QLatin1Char(' '));
+}
+
 // A pick-from-list combo filled from a code table (none: filled later).
-TMemMultiCombo* NewCombo(QWidget* page, const QString& name, ComboPlace place,
-                         const TCodeData* items, bool imeClosed = true) {
+TMemMultiCombo* NewCombo(QWidget* page, const QString& name, const char* spokenName,
+                         ComboPlace place, const TCodeData* items, bool imeClosed = true) {
   auto* combo = new TMemMultiCombo(page);
   combo->setObjectName(name);
+  combo->setAccessibleName(Ui(spokenName));
   combo->SetStyle(csDropDownList);
   combo->setGeometry(place.left, kInputTop, place.width, kInputHeight);
   combo->setMaxVisibleItems(place.dropDownLines);
@@ -161,9 +178,11 @@ TMemMultiCombo* NewCombo(QWidget* page, const QString& name, ComboPlace place,
   return combo;
 }
 
-TMultiEdit* NewEdit(QWidget* page, const QString& name, int left, int width, int maxLength) {
+TMultiEdit* NewEdit(QWidget* page, const QString& name, const char* spokenName, int left, int width,
+                    int maxLength) {
   auto* edit = new TMultiEdit(page);
   edit->setObjectName(name);
+  edit->setAccessibleName(Ui(spokenName));
   edit->SetEditType(etNone);
   edit->SetMaxLength(maxLength);
   edit->setGeometry(left, kInputTop, width, kInputHeight);
@@ -233,6 +252,7 @@ void TdlgEventSet::BuildPage(PageIndex index) {
   Page& page = pages_[index];
   page.tab = new QWidget;
   page.tab->setObjectName(QLatin1String(def.tabName));
+  page.tab->setAccessibleName(Unspaced(def.caption));
   pageEvent_->addTab(page.tab, Ui(def.caption));
   page.table = &(host_.Store().*def.table);
   page.doneColumn = def.doneColumn;
@@ -240,9 +260,10 @@ void TdlgEventSet::BuildPage(PageIndex index) {
 
   page.list = new CGridBase(page.table, page.tab);
   page.list->setObjectName(QLatin1String(def.listName));
+  page.list->setAccessibleName(Unspaced(def.caption) + Ui(kListSuffix));
   page.list->move(kListLeft, kListTop);
-  // Reached by the mouse and moved with the cursor keys, never by Tab.
-  page.list->setFocusPolicy(Qt::ClickFocus);
+  // Tab reaches the list too, so a keyboard alone can choose a row for 更新 and 削除.
+  page.list->setFocusPolicy(Qt::StrongFocus);
   // The columns over a table that already holds events: the layout is computed without
   // emptying it.
   const auto columns = def.columns();
@@ -253,13 +274,15 @@ void TdlgEventSet::BuildPage(PageIndex index) {
   page.list->SetRowCountGroup(1);
   page.list->ComputeLayout();
 
-  page.time = NewEdit(page.tab, Name("me", def.letter, "Time"), kTimeLeft, kTimeWidth, 5);
+  page.time =
+      NewEdit(page.tab, Name("me", def.letter, "Time"), kTimeName, kTimeLeft, kTimeWidth, 5);
   page.time->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhPreferNumbers);
   page.time->SetOnUserValidate(
       [this](TMultiEdit& sender, int& result) { meTimeUserValidate(sender, result); });
-  page.text = NewEdit(page.tab, Name("me", def.letter, "Event"), kTextLeft, kTextWidth,
+  page.text = NewEdit(page.tab, Name("me", def.letter, "Event"), kTextName, kTextLeft, kTextWidth,
                       static_cast<int>(ini::kEventTextMaxBytes));
-  page.alarm = NewCombo(page.tab, Name("mcb", def.letter, "Alarm"), kAlarmPlace, &Codes().cdAlarm);
+  page.alarm = NewCombo(page.tab, Name("mcb", def.letter, "Alarm"), kAlarmName, kAlarmPlace,
+                        &Codes().cdAlarm);
   page.add = NewButton(page.tab, Name("pb", def.letter, "Add"), kAddCaption, 320, kPageButtonTop);
   page.update =
       NewButton(page.tab, Name("pb", def.letter, "Upd"), kUpdateCaption, 400, kPageButtonTop);
@@ -275,9 +298,9 @@ void TdlgEventSet::BuildPage(PageIndex index) {
 void TdlgEventSet::BuildYearInputs() {
   Page& page = pages_[kYearPage];
   QWidget* tab = page.tab;
-  mcbYMonth_ = NewCombo(tab, QStringLiteral("mcbYMonth"), kTypePlace, &Codes().cdMonth);
+  mcbYMonth_ = NewCombo(tab, QStringLiteral("mcbYMonth"), kMonthName, kTypePlace, &Codes().cdMonth);
   // The days follow the month, in mcbYMonthChange.
-  mcbYDate_ = NewCombo(tab, QStringLiteral("mcbYDate"), kDatePlace, nullptr);
+  mcbYDate_ = NewCombo(tab, QStringLiteral("mcbYDate"), kDateName, kDatePlace, nullptr);
   connect(mcbYMonth_, &TMultiCombo::UserChanged, this, &TdlgEventSet::mcbYMonthChange);
 
   auto* panel = new ClickPanel(tab);
@@ -291,6 +314,7 @@ void TdlgEventSet::BuildYearInputs() {
   Panel1Exit();
   cbYDel_ = new QCheckBox(panel1_);
   cbYDel_->setObjectName(QStringLiteral("cbYDel"));
+  cbYDel_->setAccessibleName(Ui(kDeleteName));
   // 12, 2 inside the panel's one-pixel border.
   cbYDel_->setGeometry(13, 3, 17, 17);
   cbYDel_->installEventFilter(this);
@@ -304,10 +328,11 @@ void TdlgEventSet::BuildYearInputs() {
 void TdlgEventSet::BuildMonthInputs() {
   Page& page = pages_[kMonthPage];
   QWidget* tab = page.tab;
-  mcbMType_ = NewCombo(tab, QStringLiteral("mcbMType"), kTypePlace, &Codes().cdMType);
-  mcbMDate_ = NewCombo(tab, QStringLiteral("mcbMDate"), kDatePlace, &Codes().cdDate);
+  mcbMType_ = NewCombo(tab, QStringLiteral("mcbMType"), kTypeName, kTypePlace, &Codes().cdMType);
+  mcbMDate_ = NewCombo(tab, QStringLiteral("mcbMDate"), kDateName, kDatePlace, &Codes().cdDate);
   // The monthly weekday leaves the input method as it is.
-  mcbMDay_ = NewCombo(tab, QStringLiteral("mcbMDay"), kWeekdayPlace, &Codes().cdDay, false);
+  mcbMDay_ =
+      NewCombo(tab, QStringLiteral("mcbMDay"), kWeekdayName, kWeekdayPlace, &Codes().cdDay, false);
   connect(mcbMType_, &TMultiCombo::UserChanged, this, &TdlgEventSet::mcbMTypeChange);
 
   // The weekday combo shares its place with the day of month, and comes last.
@@ -320,8 +345,8 @@ void TdlgEventSet::BuildMonthInputs() {
 void TdlgEventSet::BuildWeekInputs() {
   Page& page = pages_[kWeekPage];
   QWidget* tab = page.tab;
-  mcbWType_ = NewCombo(tab, QStringLiteral("mcbWType"), kTypePlace, &Codes().cdWType);
-  mcbWDay_ = NewCombo(tab, QStringLiteral("mcbWDay"), kWeekdayPlace, &Codes().cdDay);
+  mcbWType_ = NewCombo(tab, QStringLiteral("mcbWType"), kTypeName, kTypePlace, &Codes().cdWType);
+  mcbWDay_ = NewCombo(tab, QStringLiteral("mcbWDay"), kWeekdayName, kWeekdayPlace, &Codes().cdDay);
   connect(mcbWType_, &TMultiCombo::UserChanged, this, &TdlgEventSet::mcbWTypeChange);
 
   page.tabOrder = {mcbWType_, mcbWDay_, page.time,   page.text,  page.alarm,

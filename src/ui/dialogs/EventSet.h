@@ -109,8 +109,7 @@ class TdlgEventSet final : public QDialog {
     QPushButton* add = nullptr;
     QPushButton* update = nullptr;
     QPushButton* remove = nullptr;
-    // The page's controls in the order Tab walks them, the list in its place: Tab never lands
-    // on the list, but goes on from it once the user has clicked into it.
+    // The page's controls in the order Tab walks them, the list among them.
     std::vector<QWidget*> tabOrder;
     // The inputs as a row of the table.
     std::vector<std::string> (TdlgEventSet::*inputRow)() const = nullptr;
