@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -113,8 +114,10 @@ bool StreamEventFile(const std::filesystem::path& path,
     return false;
   }
   // One buffer for the whole file: the rest of a line cut by a read moves to its front, and only
-  // a line longer than the buffer makes it grow.
-  std::vector<char> buffer(kStreamPiece);
+  // a line longer than the buffer makes it grow. A small file gets a buffer of its size (and one
+  // byte to see its end), not a whole piece to clear.
+  const auto wanted = static_cast<std::size_t>(st.st_size) + 1;
+  std::vector<char> buffer(std::clamp(wanted, std::size_t{4096}, kStreamPiece));
   std::size_t size = 0;
   std::size_t pos = 0;
   SectionTracker tracker;
