@@ -101,9 +101,9 @@ TEST(RemoteDayIndexTest, ListsEachDayAllDayFirstThenByTime) {
   EXPECT_TRUE(index.On(d + days(5)).empty());
   EXPECT_FALSE(index.Any(d - days(3)));
   EXPECT_EQ(index.DaysWith(d - days(10), d + days(10)).size(), 7u);
-  EXPECT_EQ(Summaries(index.Coming(d, MsecsAt(d) + 9 * kMsecsPerHour)),
+  EXPECT_EQ(Summaries(index.Coming(d, MsecsAt(d) + 9 * kMsecsPerHour - 1)),
             (std::vector<std::string>{"week", "day", "early", "late"}));
-  EXPECT_EQ(Summaries(index.Coming(d, MsecsAt(d) + 9 * kMsecsPerHour + 1)),
+  EXPECT_EQ(Summaries(index.Coming(d, MsecsAt(d) + 9 * kMsecsPerHour)),
             (std::vector<std::string>{"week", "day", "late"}));
   const RemoteDayIndex clipped({At(d - days(2), 0, "week", true, 7)}, std::pair(d, d + days(1)));
   EXPECT_EQ(clipped.DaysWith(d - days(10), d + days(10)), (std::vector<sys_days>{d, d + days(1)}));

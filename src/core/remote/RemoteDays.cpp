@@ -60,7 +60,7 @@ std::vector<const RemoteOccurrence*> RemoteDayIndex::Coming(sys_days day,
   const auto [begin, end] = Range(day);
   for (auto it = begin; it != end; ++it) {
     const RemoteOccurrence& o = occurrences_[it->index];
-    if (o.allDay || o.startMs >= nowMs) out.push_back(&o);
+    if (o.allDay || o.startMs > nowMs) out.push_back(&o);
   }
   return out;
 }

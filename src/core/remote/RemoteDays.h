@@ -3,6 +3,7 @@
 // the event lines ask for. Built once per fetch or day change, then asked each minute, so a
 // question costs a binary search, not a walk over every occurrence.
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -30,7 +31,7 @@ class RemoteDayIndex {
   // The days from `first` to `last` that have any, in order.
   std::vector<sys_days> DaysWith(sys_days first, sys_days last) const;
   // What the event lines show of a day at `nowMs`: its all-day occurrences, and the timed ones
-  // that have not begun yet (those starting at `nowMs` itself included).
+  // still to come (after `nowMs`, as the engine's own lines).
   std::vector<const RemoteOccurrence*> Coming(sys_days day, std::int64_t nowMs) const;
 
   const std::vector<RemoteOccurrence>& All() const { return occurrences_; }
@@ -46,6 +47,19 @@ class RemoteDayIndex {
 
   std::vector<RemoteOccurrence> occurrences_;
   std::vector<Entry> entries_;  // by day, then in listing order
+
+ public:
+  // Each occurrence that touches the days `first` to `last` once (an all-day span at the first
+  // of its days in the range), without building a list: the alarm pass runs every minute.
+  template <typename Visit>
+  void ForEachTouching(sys_days first, sys_days last, Visit&& visit) const {
+    auto it = std::lower_bound(entries_.begin(), entries_.end(), Entry{first, 0},
+                               [](const Entry& a, const Entry& b) { return a.day < b.day; });
+    for (; it != entries_.end() && it->day <= last; ++it) {
+      const RemoteOccurrence& o = occurrences_[it->index];
+      if (it->day == std::max(o.FirstDay(), first)) visit(o);
+    }
+  }
 };
 
 }  // namespace vespin::remote

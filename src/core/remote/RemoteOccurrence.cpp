@@ -180,6 +180,16 @@ std::optional<RemoteOccurrence> ParseOccurrenceLine(std::string_view line) {
   return o;
 }
 
+std::string EscapeField(std::string_view text) {
+  std::string out;
+  AppendEscaped(out, text);
+  return out;
+}
+
+std::optional<std::string> UnescapeField(std::string_view field) {
+  return Unescaped(field);
+}
+
 bool ListedBefore(const RemoteOccurrence& a, const RemoteOccurrence& b) {
   return std::tuple(!a.allDay, a.startMs, std::string_view(a.calendar), std::string_view(a.summary),
                     std::string_view(a.key)) <

@@ -54,6 +54,11 @@ std::int64_t NearestLead(std::int64_t msecs);
 // UTF-8 become U+FFFD.
 std::string CleanText(std::string_view utf8);
 
+// A text as one field of a tab-separated line ('\\', tab and line ends escaped), and back;
+// nullopt for a field with an escape that is none.
+std::string EscapeField(std::string_view text);
+std::optional<std::string> UnescapeField(std::string_view field);
+
 // One occurrence on one line, and back: tab-separated fields, with '\\', tab and line ends
 // escaped. nullopt for a line that is not one.
 std::string OccurrenceLine(const RemoteOccurrence& occurrence);
