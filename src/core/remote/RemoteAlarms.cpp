@@ -14,10 +14,6 @@
 namespace vespin::remote {
 namespace {
 
-std::string MarkKey(const RemoteOccurrence& o) {
-  return o.calendar + '\t' + o.key;
-}
-
 std::int64_t FloorMinute(std::int64_t ms) {
   return (ms >= 0 ? ms : ms - kMsecsPerMinute + 1) / kMsecsPerMinute;
 }
@@ -35,7 +31,8 @@ std::int64_t LongestLead() {
 }  // namespace
 
 void MergeRemoteLines(AppState& state, const RemoteDayIndex& index, std::int64_t nowMs) {
-  const auto coming = index.Coming(DayAtMsecs(nowMs), nowMs);
+  // Only the first five can make it into the lines.
+  const auto coming = index.Coming(DayAtMsecs(nowMs), nowMs, state.EventLines.size());
   if (coming.empty()) return;
   const std::int64_t dayMs = MsecsAt(DayAtMsecs(nowMs));
   struct Candidate {
@@ -72,14 +69,14 @@ void MergeRemoteLines(AppState& state, const RemoteDayIndex& index, std::int64_t
 }
 
 const RemoteMark* RemoteDoneMarks::Find(const RemoteOccurrence& o) const {
-  const auto it = marks_.find(MarkKey(o));
+  const auto it = marks_.find(MarkKey{o.calendar, o.key});
   if (it == marks_.end() || it->second.startMs != o.startMs) return nullptr;
   return &it->second;
 }
 
 void RemoteDoneMarks::Set(const RemoteOccurrence& o, RemoteSaid said) {
   const std::int64_t until = o.allDay ? MsecsAt(o.LastDay()) + kMsecsPerDay : o.startMs;
-  marks_[MarkKey(o)] = RemoteMark{o.startMs, until, said};
+  marks_.insert_or_assign(std::pair(o.calendar, o.key), RemoteMark{o.startMs, until, said});
 }
 
 void RemoteDoneMarks::Prune(std::int64_t beforeMs) {
@@ -89,16 +86,15 @@ void RemoteDoneMarks::Prune(std::int64_t beforeMs) {
 std::string RemoteDoneMarks::Format() const {
   std::string out;
   for (const auto& [key, mark] : marks_) {
-    const std::size_t tab = key.find('\t');
     out += std::to_string(mark.untilMs);
     out += '\t';
     out += std::to_string(mark.startMs);
     out += '\t';
     out += static_cast<char>(mark.said);
     out += '\t';
-    out += EscapeField(std::string_view(key).substr(0, tab));
+    out += EscapeField(key.first);
     out += '\t';
-    out += EscapeField(std::string_view(key).substr(tab + 1));
+    out += EscapeField(key.second);
     out += '\n';
   }
   return out;
@@ -130,7 +126,7 @@ RemoteDoneMarks RemoteDoneMarks::Parse(std::string_view text) {
     const auto calendar = UnescapeField(fields[3]);
     const auto key = UnescapeField(fields[4]);
     if (!calendar || !key) continue;
-    marks.marks_[*calendar + '\t' + *key] = mark;
+    marks.marks_.insert_or_assign(std::pair(std::move(*calendar), std::move(*key)), mark);
   }
   return marks;
 }
@@ -170,14 +166,14 @@ RemotePass RemoteAlarmPass(std::int64_t nowMs, const RemoteDayIndex& index, Remo
   const sys_days first = std::min(DayAtMsecs(gapFromMs), today);
   const sys_days last = DayAtMsecs(nowMs + LongestLead());
   index.ForEachTouching(first, last, [&](const RemoteOccurrence& o) {
-    const RemoteMark* mark = marks.Find(o);
-    if (mark && mark->said == RemoteSaid::kFinished) return;
     const std::int64_t x = o.startMs;
+    // Most occurrences of the days walked are settled by their times alone; only those left
+    // look for their mark.
     if (o.allDay) {
       // One notice: in advance when its alarm says so, else on the first pass of its days.
-      if (o.leadMs == kNoLead || mark) return;
+      if (o.leadMs == kNoLead) return;
       const std::int64_t endMs = MsecsAt(o.LastDay()) + kMsecsPerDay;
-      if (nowMs < x - o.leadMs || nowMs >= endMs) return;
+      if (nowMs < x - o.leadMs || nowMs >= endMs || marks.Find(o)) return;
       say(o, nowMs < x ? AdvanceNoticeUtf8(o.summary, x - nowMs) : TodayNoticeUtf8(o.summary),
           RemoteSaid::kFinished);
       return;
@@ -185,10 +181,22 @@ RemotePass RemoteAlarmPass(std::int64_t nowMs, const RemoteDayIndex& index, Remo
     const bool atItsMinute = FloorMinute(x) == nowMinute;
     // Its minute went by while no pass looked.
     const bool missed = x > gapFromMs && FloorMinute(x) < nowMinute;
-    if (o.leadMs == kNoLead || mark) {
-      // Without an alarm only the on-time notice is there to give; after the advance notice,
-      // the on-time one is what is left.
-      if (o.leadMs == kNoLead && !options.onTime) return;
+    if (o.leadMs == kNoLead) {
+      // Without an alarm only the on-time notice is there to give.
+      if (!options.onTime || !(atItsMinute || missed)) return;
+      const RemoteMark* mark = marks.Find(o);
+      if (mark && mark->said == RemoteSaid::kFinished) return;
+      say(o, atItsMinute ? OnTimeNoticeUtf8(o.summary) : OverdueNoticeUtf8(o.summary),
+          RemoteSaid::kFinished);
+      return;
+    }
+    if (nowMs < x - o.leadMs) return;  // its lead has not come
+    const bool pastToday = nowMs > x && DayAtMsecs(x) == today;
+    if (nowMs > x && !pastToday && !missed) return;  // gone by before the last pass looked
+    const RemoteMark* mark = marks.Find(o);
+    if (mark && mark->said == RemoteSaid::kFinished) return;
+    if (mark) {
+      // After the advance notice, the on-time one is what is left.
       if (atItsMinute) {
         say(o, options.onTime ? OnTimeNoticeUtf8(o.summary) : std::string(), RemoteSaid::kFinished);
       } else if (missed) {
@@ -199,10 +207,8 @@ RemotePass RemoteAlarmPass(std::int64_t nowMs, const RemoteDayIndex& index, Remo
     }
     if (nowMs > x) {
       // Never announced: late today, or fallen into a gap, it is said to have gone by.
-      if (DayAtMsecs(x) == today || x > gapFromMs) {
-        say(o, OverdueNoticeUtf8(o.summary), RemoteSaid::kFinished);
-      }
-    } else if (nowMs >= x - o.leadMs) {
+      say(o, OverdueNoticeUtf8(o.summary), RemoteSaid::kFinished);
+    } else {
       say(o, AdvanceNoticeUtf8(o.summary, x - nowMs), RemoteSaid::kAnnounced);
     }
   });

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "events/AppState.h"
@@ -62,7 +63,16 @@ class RemoteDoneMarks {
   friend bool operator==(const RemoteDoneMarks&, const RemoteDoneMarks&) = default;
 
  private:
-  std::map<std::string, RemoteMark> marks_;  // by calendar and key
+  // By calendar and key; looked up without copying either.
+  using MarkKey = std::pair<std::string_view, std::string_view>;
+  struct KeyOrder {
+    using is_transparent = void;
+    template <typename A, typename B>
+    bool operator()(const A& a, const B& b) const {
+      return MarkKey(a.first, a.second) < MarkKey(b.first, b.second);
+    }
+  };
+  std::map<std::pair<std::string, std::string>, RemoteMark, KeyOrder> marks_;
 };
 
 // The marks file in the cache folder (CacheFolder.h: kRemoteDoneFile). A missing file is no

@@ -54,11 +54,11 @@ std::vector<sys_days> RemoteDayIndex::DaysWith(sys_days first, sys_days last) co
   return days;
 }
 
-std::vector<const RemoteOccurrence*> RemoteDayIndex::Coming(sys_days day,
-                                                            std::int64_t nowMs) const {
+std::vector<const RemoteOccurrence*> RemoteDayIndex::Coming(sys_days day, std::int64_t nowMs,
+                                                            std::size_t limit) const {
   std::vector<const RemoteOccurrence*> out;
   const auto [begin, end] = Range(day);
-  for (auto it = begin; it != end; ++it) {
+  for (auto it = begin; it != end && out.size() < limit; ++it) {
     const RemoteOccurrence& o = occurrences_[it->index];
     if (o.allDay || o.startMs > nowMs) out.push_back(&o);
   }

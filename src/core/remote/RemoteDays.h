@@ -32,7 +32,9 @@ class RemoteDayIndex {
   std::vector<sys_days> DaysWith(sys_days first, sys_days last) const;
   // What the event lines show of a day at `nowMs`: its all-day occurrences, and the timed ones
   // still to come (after `nowMs`, as the engine's own lines).
-  std::vector<const RemoteOccurrence*> Coming(sys_days day, std::int64_t nowMs) const;
+  // At most `limit` of them, the first in that order.
+  std::vector<const RemoteOccurrence*> Coming(sys_days day, std::int64_t nowMs,
+                                              std::size_t limit = SIZE_MAX) const;
 
   const std::vector<RemoteOccurrence>& All() const { return occurrences_; }
   bool Empty() const { return occurrences_.empty(); }
