@@ -236,6 +236,12 @@ TEST(RemoteAlarmsTest, LinesTakeRemoteOnesInTimeOrderAllDayFirst) {
   EXPECT_EQ(state.EventLines[1].timeText, before.EventLines[0].timeText);
   EXPECT_FALSE(state.EventLines[1].utf8);
 
+  // A click on the day announces them in the same order, in the engine's words.
+  Strings clicked;
+  for (const RemoteOccurrence* o : index.On(kDay)) clicked.push_back(DayListNoticeUtf8(*o));
+  EXPECT_EQ(clicked,
+            (Strings{"出張 終日", "過ぎた 08:00", "𠮷 10:30", "同時 12:00", "遅い 20:00"}));
+
   // Nothing of other calendars today: the lines stay exactly as the engine left them.
   AppState untouched = before;
   MergeRemoteLines(untouched, RemoteDayIndex({Timed("明日", At(9, 0, 1), kNoLead)}), At(8, 30));

@@ -68,6 +68,12 @@ void MergeRemoteLines(AppState& state, const RemoteDayIndex& index, std::int64_t
   }
 }
 
+std::string DayListNoticeUtf8(const RemoteOccurrence& o) {
+  return o.summary + " " +
+         (o.allDay ? std::string(kAllDayTimeText)
+                   : HourMinuteText(o.startMs - MsecsAt(o.FirstDay())));
+}
+
 const RemoteMark* RemoteDoneMarks::Find(const RemoteOccurrence& o) const {
   const auto it = marks_.find(MarkKey{o.calendar, o.key});
   if (it == marks_.end() || it->second.startMs != o.startMs) return nullptr;

@@ -33,6 +33,10 @@ void MergeRemoteLines(AppState& state, const RemoteDayIndex& index, std::int64_t
 // The time column of an all-day occurrence's line (UTF-8).
 inline constexpr const char* kAllDayTimeText = "終日";
 
+// An occurrence as a clicked day announces it, after the file's own events of that day: its
+// text and its time as the engine words its own ("定例会議 10:00"; "出張 終日"), UTF-8.
+std::string DayListNoticeUtf8(const RemoteOccurrence& o);
+
 enum class RemoteSaid : char {
   kAnnounced = 'a',  // the advance notice was shown
   kFinished = 'f',   // the last notice it gets was shown, or its time went by
