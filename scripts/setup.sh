@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev libgl-dev libx11-dev
   libical-dev pkg-config tzdata python3-recurring-ical-events
+  calcurse  # a second reader of the iCalendar export, in the tests
   fonts-ipafont-gothic qt6-translations-l10n xvfb xauth x11-utils openbox remind python3
   dbus-daemon at-spi2-core python3-pyatspi
   librsvg2-bin desktop-file-utils appstream groff-base man-db

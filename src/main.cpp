@@ -71,6 +71,8 @@ int main(int argc, char** argv) {
   }
   // Before the window shows: a second panel on the folder never appears.
   if (const auto done = vespin::ui::ClaimWorkFolder(guard)) return *done;
+  // Only the lock's holder may tell a killed save's leftovers from another writer's save.
+  if (guard.HoldsFolder()) vespinApp.RemoveStaleTempFiles();
   vespin::ui::TfrmMain& window = vespinApp.MainWindow();
   QObject::connect(&guard, &vespin::ui::PanelGuard::raiseRequested, &window,
                    [&window] { vespin::ui::BringToFront(window); });

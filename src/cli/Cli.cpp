@@ -45,7 +45,7 @@ const Command kCommands[] = {
      "[-o OUT.ics] | export --holidays [--law 2005|current] [--from YEAR] [--until YEAR] "
      "[-o OUT.ics]",
      nullptr},
-    {"import", "import [--file F] [--dry-run] IN.ics", nullptr},
+    {"import", "import [--file F] [--dry-run] IN.ics (a file or a pipe, 16 MiB at most)", nullptr},
 };
 
 void PrintUsage(std::FILE* err) {

@@ -3,9 +3,10 @@
 
 #include "IcalCommands.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "FolderLock.h"
 #include "IcalExport.h"
 #include "IcalImport.h"
+#include "IcalLimits.h"
 #include "RemoteCalendar.h"
 #include "events/EngineHost.h"
 #include "events/EventFile.h"
@@ -38,19 +40,75 @@ std::optional<TDateTime> ParseDay(std::string_view s, bool end) {
   return ParseDate(s);
 }
 
+// Text from elsewhere as the terminal may show it: control characters (an escape sequence
+// would be obeyed, not shown) and bytes that are no UTF-8 become \xNN.
+std::string Printable(std::string_view text) {
+  std::string out;
+  const auto escape = [&](unsigned char c) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "\\x%02x", c);
+    out += buf;
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::size_t length = c < 0x80                 ? 1
+                         : c >= 0xC2 && c <= 0xDF ? 2
+                         : c >= 0xE0 && c <= 0xEF ? 3
+                         : c >= 0xF0 && c <= 0xF4 ? 4
+                                                  : 0;
+    for (std::size_t k = 1; k < length; ++k) {
+      if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+        length = 0;
+      }
+    }
+    // C0, DEL, and C1 (U+0080 … U+009F).
+    const bool control =
+        (length == 1 && (c < 0x20 || c == 0x7F)) ||
+        (length == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0);
+    if (length == 0 || control) {
+      for (std::size_t k = 0; k < std::max<std::size_t>(length, 1); ++k) {
+        escape(static_cast<unsigned char>(text[i + k]));
+      }
+      i += std::max<std::size_t>(length, 1);
+      continue;
+    }
+    out.append(text.substr(i, length));
+    i += length;
+  }
+  return out;
+}
+
+// Why a file is no place to write an export to.
+std::string NoPlaceFor(const std::filesystem::path& target) {
+  struct stat st {};
+  if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    return "is a symbolic link, not a file";
+  }
+  return FileProblemText(ProblemWith(target));
+}
+
 bool WriteOut(const std::string& ics, const std::string& target, std::FILE* out, std::FILE* err) {
   if (target.empty()) {
     Put(out, ics);
     return true;
   }
-  std::ofstream file(target, std::ios::binary | std::ios::trunc);
-  file << ics;
-  file.close();
-  if (!file) {
-    std::fprintf(err, "%s: cannot write the file\n", target.c_str());
-    return false;
+  // Whole or not at all, and only ever into a regular file of that name.
+  switch (CreateOrReplaceWholeFile(target, ics)) {
+    case ReplaceResult::kDone:
+      return true;
+    case ReplaceResult::kNotAFile:
+      std::fprintf(err, "%s: %s: nothing written\n", Printable(target).c_str(),
+                   NoPlaceFor(target).c_str());
+      return false;
+    case ReplaceResult::kReadOnly:
+      std::fprintf(err, "%s: read-only: nothing written\n", Printable(target).c_str());
+      return false;
+    case ReplaceResult::kFailed:
+    case ReplaceResult::kMoved:  // only a save that checks the old file is told so
+      break;
   }
-  return true;
+  std::fprintf(err, "%s: cannot write the file\n", Printable(target).c_str());
+  return false;
 }
 
 // Failure notices of the event file's writer, at the terminal.
@@ -114,7 +172,13 @@ int Export(const Args& args, std::FILE* out, std::FILE* err, const Environment& 
     EventStore store;
     Settings settings;
     if (!law) {
-      if (const auto bytes = ReadWholeFile(file)) ParseEventFile(*bytes, store, settings);
+      // No file is no problem here; a file that is no calendar is.
+      FileRead read = ReadEventFileBytes(file);
+      if (IsBadContent(read.problem)) {
+        std::fprintf(err, "%s: %s\n", file.c_str(), FileProblemText(read.problem));
+        return kExitProblem;
+      }
+      if (read.bytes) ParseEventFile(*read.bytes, store, settings);
     }
     opt.law = law.value_or(settings.extensions.holidayLaw);
     opt.stampUtc = env.nowUtc;
@@ -159,9 +223,10 @@ int Import(const Args& args, std::FILE* out, std::FILE* err, const Environment& 
   }
   if (!input) return kExitUsage;
 
-  const auto ics = ReadWholeFile(*input);
-  if (!ics) {
-    std::fprintf(err, "%s: cannot read the file\n", input->c_str());
+  const ical::CalendarRead ics = ical::ReadCalendarFile(*input);
+  if (!ics.bytes) {
+    std::fprintf(err, "%s: cannot read the file (%s)\n", Printable(input->string()).c_str(),
+                 ics.problem.c_str());
     return kExitProblem;
   }
   const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
@@ -175,16 +240,18 @@ int Import(const Args& args, std::FILE* out, std::FILE* err, const Environment& 
   }
   EventStore store;
   Settings settings;
-  if (!Load(file, store, settings, err)) return kExitProblem;
+  auto bytes = ReadEventFileOrSay(file, err);
+  if (!bytes) return kExitProblem;
+  ParseEventFile(*bytes, store, settings);
 
   ical::ImportOptions opt;
   opt.today = env.today;
   opt.law = settings.extensions.holidayLaw;
   opt.zone = ical::LocalZoneName();
-  ical::ImportResult read = ical::ReadCalendar(*ics, opt);
+  ical::ImportResult read = ical::ReadCalendar(*ics.bytes, opt);
   if (!read.error.empty()) {
-    std::fprintf(err, "%s: %s; %s is unchanged\n", input->c_str(), read.error.c_str(),
-                 file.c_str());
+    std::fprintf(err, "%s: %s; %s is unchanged\n", Printable(input->string()).c_str(),
+                 read.error.c_str(), Printable(file.string()).c_str());
     return kExitProblem;
   }
   const auto added = ical::AddEvents(store, read.events, read.skipped);
@@ -194,10 +261,11 @@ int Import(const Args& args, std::FILE* out, std::FILE* err, const Environment& 
     std::fputc('\n', out);
   }
   for (const ical::Note& n : read.notes) {
-    std::fprintf(err, "note: %s: %s\n", n.summary.c_str(), n.text.c_str());
+    std::fprintf(err, "note: %s: %s\n", Printable(n.summary).c_str(), Printable(n.text).c_str());
   }
   for (const ical::Skipped& s : read.skipped) {
-    std::fprintf(err, "skipped: %s: %s\n", s.summary.c_str(), s.reason.c_str());
+    std::fprintf(err, "skipped: %s: %s\n", Printable(s.summary).c_str(),
+                 Printable(s.reason).c_str());
   }
   if (dryRun) {
     std::fprintf(err, "%zu to add, %zu skipped (dry run: %s is unchanged)\n", added.size(),
@@ -205,7 +273,10 @@ int Import(const Args& args, std::FILE* out, std::FILE* err, const Environment& 
   } else {
     if (!added.empty()) {
       TerminalNotifier notifier(err);
-      if (!EventFile(file, notifier).IniSave(store, settings)) return kExitProblem;
+      EventFile events(file, notifier);
+      // A hand edit made since the read above is kept: the save carries the import onto it.
+      events.SetBase(std::move(*bytes));
+      if (!events.IniSave(store, settings)) return kExitProblem;
     }
     std::fprintf(err, "%zu added, %zu skipped\n", added.size(), read.skipped.size());
   }

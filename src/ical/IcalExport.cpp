@@ -29,6 +29,8 @@ constexpr const char* kHolidayFallbackName = "祝日";
 constexpr const char* kStartUpDescription =
     "ｱﾗｰﾑ: 起動時（VESPINの起動時にお知らせします。iCalendarにはこの指定がないため、"
     "アラームはありません）";
+// How long an event lasts, in seconds.
+constexpr int kLength = 60;
 
 icalproperty* XProperty(const char* name, const std::string& value) {
   icalproperty* p = icalproperty_new_x(value.c_str());
@@ -47,8 +49,15 @@ Component NewCalendar(const char* name) {
 }
 
 // libical names its zones after its own prefix; calendar programs know the plain Olson name.
-void AddZone(icalcomponent* cal, icaltimezone* zone, const std::string& name) {
+// Only the zone's rules from the day before `from` on are written (no date of the file is
+// earlier, and a day covers any offset): programs that make one yearly rule of the zone take
+// its first summer time, which for Tokyo would be the one of 1948 to 1951. The rules in force
+// keep their first year, as such programs also want the rule, not a first onset.
+void AddZone(icalcomponent* cal, icaltimezone* zone, const std::string& name, TDateTime from) {
   icalcomponent* vtimezone = icalcomponent_new_clone(icaltimezone_get_component(zone));
+  icaltimetype since = WallTime(DateOf(from) - 1);
+  since.zone = Utc();
+  icaltimezone_truncate_vtimezone(vtimezone, since, icaltime_null_time(), 1);
   if (icalproperty* tzid = icalcomponent_get_first_property(vtimezone, ICAL_TZID_PROPERTY)) {
     icalproperty_set_tzid(tzid, name.c_str());
   }
@@ -122,7 +131,21 @@ struct Plan {
   std::string rrule;
   std::vector<TDateTime> exdates, rdates;
   bool listedUntil = false;
+  std::string rule;  // "<kind> <code>" when another rule reads the same RRULE
 };
+
+// The row's rule by name, when another rule the dialog writes has the same RRULE (the weekly
+// 第１ and the monthly first weekday): an import cannot tell them apart by their dates.
+std::string SharedRule(const StoredRow& row, const std::string& rrule, TDateTime start) {
+  for (const RuleCode& other : CodesThrough(start)) {
+    if (other.kind == row.kind && other.code == row.code) continue;
+    const auto form = FormOf(other.kind, other.code);
+    if (form && !form->rrule.empty() && form->rrule == rrule) {
+      return std::string(KindName(row.kind)) + " " + row.code;
+    }
+  }
+  return {};
+}
 
 // The RRULE that holds without holidays, with the dates where the row differs from it up to
 // `until` (none for a rule that needs no holidays); nullopt when no occurrence of the rule is
@@ -181,7 +204,10 @@ class EventWriter {
     const std::string summary = sjis::ToUtf8(row.text);
     const std::string uid = Uid(row, d.time);
     std::optional<Plan> plan;
-    if (const auto form = FormOf(row.kind, row.code)) plan = RulePlan(*form, d, row.once, opt_);
+    if (const auto form = FormOf(row.kind, row.code)) {
+      plan = RulePlan(*form, d, row.once, opt_);
+      if (plan) plan->rule = SharedRule(row, plan->rrule, plan->start);
+    }
     Component event;
     if (plan) {
       event = Build(*plan, uid, summary, row.alarm, timeOfDay);
@@ -208,6 +234,10 @@ class EventWriter {
     icalcomponent_add_property(e, Stamp(opt_.stampUtc));
     icalcomponent_add_property(
         e, InZone(icalproperty_new_dtstart(WallTime(plan.start + timeOfDay)), tzid_));
+    // An event is its minute. Without a length, readers take one of their own (an hour: an
+    // event at 23:30 shows on the next day too) or refuse a repeating event at midnight; a
+    // length of nothing is refused as well.
+    icalcomponent_add_property(e, icalproperty_new_duration(icaldurationtype_from_int(kLength)));
     if (!plan.rrule.empty()) {
       icalcomponent_add_property(
           e, icalproperty_new_rrule(icalrecurrencetype_from_string(plan.rrule.c_str())));
@@ -229,6 +259,7 @@ class EventWriter {
     if (plan.listedUntil) {
       icalcomponent_add_property(e, XProperty(kListedUntilProperty, DateDigits(opt_.until)));
     }
+    if (!plan.rule.empty()) icalcomponent_add_property(e, XProperty(kRuleProperty, plan.rule));
     if (!IsStartUpLead(alarm)) icalcomponent_add_component(e, Alarm(summary, alarm));
     return ev;
   }
@@ -285,7 +316,7 @@ ExportResult ExportEvents(const EventStore& store, const ExportOptions& opt) {
   Component cal = NewCalendar(kEventsCalendarName);
   icaltimezone* zone = ZoneNamed(opt.zone);
   const std::string tzid = zone ? opt.zone : "";
-  if (zone) AddZone(cal.get(), zone, tzid);
+  if (zone) AddZone(cal.get(), zone, tzid, opt.from);
 
   const std::array<const EventTable*, 3> tables = {&store.year, &store.month, &store.week};
   std::array<std::vector<RowDates>, kEventKindCount> dates;

@@ -9,7 +9,8 @@
 // without them, with the holidays up to `until` taken away (EXDATE) or added (RDATE), or the
 // plain list of its dates when no RRULE fits. Every event is checked against libical's own
 // reading of it before it is written: what is written occurs exactly on the stored rule's
-// dates from `from` to `until`.
+// dates from `from` to `until`. Each event lasts one minute (DURATION:PT1M); the zone's
+// VTIMEZONE holds only its rules from `from` on.
 
 #include <cstdint>
 #include <filesystem>
@@ -26,6 +27,9 @@ namespace vespin::ical {
 // Written on every event whose exceptions end at `until`: the last date they cover, so that an
 // import knows how far the listed holidays reach.
 inline constexpr const char* kListedUntilProperty = "X-VESPIN-HOLIDAYS-UNTIL";
+// Written where two rules read the same RRULE (第１ and 最初の, both BYDAY=1TU): the row's kind and
+// code ("monthly 203"), so that an import gives back the rule that was written.
+inline constexpr const char* kRuleProperty = "X-VESPIN-RULE";
 
 struct ExportOptions {
   TDateTime from = 0;         // the first day (whole day)

@@ -74,9 +74,9 @@ std::optional<RuleForm> MonthlyForm(std::string_view code) {
       return RuleForm{"FREQ=MONTHLY;BYDAY=" + DayList(kMondayToFriday) + ";BYSETPOS=" + position,
                       true};
     case MonthlyRule::Meaning::kWeekday:
-      // The first weekday of the month says BYSETPOS, not 1MO: the weekly 第１ already reads
-      // 1MO, and the two must read back apart.
-      if (!r.last) return RuleForm{"FREQ=MONTHLY;BYDAY=" + DayName(r.weekday) + ";BYSETPOS=1"};
+      // The first weekday of the month reads 1MO as the weekly 第１ does: BYSETPOS is lost on
+      // programs that do not know it, which then fire every week. An export tells the two apart.
+      if (!r.last) return RuleForm{"FREQ=MONTHLY;BYDAY=1" + DayName(r.weekday)};
       return RuleForm{"FREQ=MONTHLY;BYDAY=-1" + DayName(r.weekday)};
   }
   return std::nullopt;

@@ -51,6 +51,8 @@ struct Occurrence {
 struct Expansion {
   std::vector<Occurrence> occurrences;  // in time order, each once
   std::string problem;                  // not empty: the event could not be expanded
+  std::int64_t steps = 0;               // starts taken from libical's iterator
+  std::int64_t days = 0;                // days its walk spanned (each may cost a step inside)
 };
 
 // The occurrences of a VEVENT that start from `first` to `last` (whole days, both included):
@@ -58,8 +60,21 @@ struct Expansion {
 // then RDATE added and EXDATE taken away. With `into`, starts are converted to that zone;
 // without, they stay on the wall clock of the event's own zone. `rulesOnly` leaves RDATE and
 // EXDATE out.
+// The work follows the range and the number of dates listed, never the dates a rule names: the
+// iterator is told to end after `last` (it would otherwise search up to the year 2582 for a
+// date a rule never reaches), a rule that can never occur or that repeats more often than
+// hourly is a problem rather than a search, and so are more starts than the days walked can
+// hold hourly (or kMaxStartsPerEvent).
 Expansion Expand(icalcomponent* calendar, icalcomponent* event, TDateTime first, TDateTime last,
                  icaltimezone* into, bool rulesOnly = false);
+
+// The start (DTSTART) of an event on the wall clock of `into` (without, of its own zone);
+// nullopt when it has none or names a zone nobody knows.
+std::optional<TDateTime> StartOn(icalcomponent* calendar, icalcomponent* event, icaltimezone* into);
+
+// Why libical's iterator would search without end for this rule's dates, or empty: no month of
+// BYMONTH has a day of BYMONTHDAY, or it repeats more often than hourly.
+std::string EndlessRule(const icalrecurrencetype& rule);
 
 // The dates of an RRULE from a start date (no time, no zone), from `first` to `last`.
 std::vector<TDateTime> RuleDates(const std::string& rrule, TDateTime start, TDateTime first,

@@ -12,14 +12,15 @@
 #include <string_view>
 #include <vector>
 
+#include "IcalLimits.h"
 #include "calendar/DateTime.h"
 #include "remote/RemoteOccurrence.h"
 
 namespace vespin::ical {
 
-// A cached calendar larger than this is read only up to its last event before the limit: some
-// times the 5,000 events of a busy calendar, and still read in a few seconds.
-inline constexpr std::size_t kRemoteCalendarMaxBytes = 16u << 20;
+// A cached calendar larger than an import may be is read only up to its last event before the
+// limit: some times the 5,000 events of a busy calendar, and still read in a few seconds.
+inline constexpr std::size_t kRemoteCalendarMaxBytes = kMaxCalendarBytes;
 // No window lists more occurrences than this; the rest are cut off, and the cut is said.
 inline constexpr std::size_t kRemoteOccurrenceCap = 100'000;
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -220,6 +221,54 @@ TEST(EventCommandsTest, BadArgumentsAreNamedAndFileProblemsToo) {
     EXPECT_EQ(o.rc, kExitProblem);
     EXPECT_EQ(o.err, missing);
     EXPECT_EQ(o.out, "");
+  }
+}
+
+// A file far too large or not text is no calendar: every reader says so and ends, without
+// reading it whole, and nothing is written over it.
+TEST(EventCommandsTest, EveryReaderRefusesAFileTooLargeOrNotText) {
+  test::TempDir dir;
+  dir.Write("event.ics",
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//t//EN\r\nBEGIN:VEVENT\r\nUID:1\r\n"
+            "DTSTAMP:20050101T000000Z\r\nDTSTART:20050419T100000\r\nSUMMARY:x\r\nEND:VEVENT\r\n"
+            "END:VCALENDAR\r\n");
+  const struct {
+    const char* what;
+    std::int64_t size;  // a sparse file of this size; 0 for the NUL file below
+    const char* said;
+  } files[] = {
+      {"NUL bytes", 0, ": is not a text file\n"},
+      {"1 GiB", std::int64_t{1} << 30, ": is larger than 16 MiB\n"},
+  };
+  const Strings commands[] = {
+      {"check"},
+      {"day", "2005-04-19"},
+      {"agenda", "2005-04-19", "2005-04-20"},
+      {"simulate", "2005-04-19T09:00", "2005-04-19T11:00"},
+      {"export"},
+      {"export", "--holidays"},
+      {"import", dir.File("event.ics").string()},
+  };
+  const auto ini = dir.File("vespin.ini");
+  for (const auto& f : files) {
+    if (f.size == 0) {
+      dir.Write("vespin.ini", std::string(4096, '\0'));
+    } else {
+      std::filesystem::resize_file(dir.Write("vespin.ini", ""),
+                                   static_cast<std::uintmax_t>(f.size));
+    }
+    const auto before = std::filesystem::last_write_time(ini);
+    for (const Strings& args : commands) {
+      Environment env;
+      env.workDir = dir.Path();
+      const Outcome o = RunCli(args, env);
+      EXPECT_EQ(o.rc, kExitProblem) << f.what << ": " << args[0];
+      EXPECT_EQ(o.err, ini.string() + f.said) << f.what << ": " << args[0];
+      EXPECT_EQ(o.out, "") << f.what << ": " << args[0];
+      EXPECT_EQ(std::filesystem::file_size(ini),
+                f.size ? static_cast<std::uintmax_t>(f.size) : 4096u);
+      EXPECT_EQ(std::filesystem::last_write_time(ini), before);
+    }
   }
 }
 

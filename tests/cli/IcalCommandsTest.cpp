@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,7 +9,9 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -268,11 +271,20 @@ TEST_F(IcalCommandsTest, AnExportImportsIntoAnEmptyFileAsTheSameRows) {
 TEST_F(IcalCommandsTest, WhatIsNoCalendarLeavesTheFileAlone) {
   const std::string before = test::ReadBytes(ini);
   dir.Write("notes.txt", "BEGIN:VCARD\r\nFN:someone\r\nEND:VCARD\r\n");
+  dir.Write("todo.ics",
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VTODO\r\n"
+            "UID:t@test\r\nDTSTAMP:20250101T000000Z\r\nSUMMARY:買い物\r\nEND:VTODO\r\n"
+            "END:VCALENDAR\r\n");
+  // Larger than an import reads: refused by its size, not read (the file has no blocks).
+  const auto huge = dir.Write("huge.ics", "BEGIN:VCALENDAR\r\n");
+  std::filesystem::resize_file(huge, std::uintmax_t{1} << 30);
   const struct {
     Strings args;
     const char* err;
   } cases[] = {
       {{"import", dir.File("notes.txt").string()}, "not iCalendar data"},
+      {{"import", dir.File("todo.ics").string()}, "no events to import"},
+      {{"import", huge.string()}, "cannot read the file (larger than 16 MiB)"},
       {{"import", dir.File("missing.ics").string()}, "cannot read the file"},
       {{"import", "--file", dir.File("none.ini").string(), dir.File("notes.txt").string()},
        "no such file"},
@@ -352,11 +364,160 @@ TEST_F(IcalCommandsTest, TheCompanionProgramRunsThemAsTheyRunInProcess) {
     std::filesystem::remove(target);
     const Result program = runProgram(args);
     EXPECT_EQ(program.rc, expected.rc) << args.back();
-    EXPECT_EQ(program.out, expected.out) << args.back();
+    // The two runs may fall in different seconds: the stamp of the export is the moment it ran.
+    const auto unstamped = [](std::string text) {
+      return std::regex_replace(text, std::regex("DTSTAMP:[0-9TZ]+"), "DTSTAMP:-");
+    };
+    EXPECT_EQ(unstamped(program.out), unstamped(expected.out)) << args.back();
     EXPECT_EQ(program.err, expected.err) << args.back();
     EXPECT_EQ(program.ini, expected.ini) << args.back();
-    EXPECT_EQ(program.ics, expected.ics) << args.back();
+    EXPECT_EQ(unstamped(program.ics), unstamped(expected.ics)) << args.back();
   }
+}
+
+// A pipe is read as far as an import reads: what a program pipes in is imported, a stream
+// larger than the limit is refused once the limit is passed.
+TEST_F(IcalCommandsTest, ImportReadsAPipeUpToTheLimit) {
+  const std::string small = kMeetings;
+  const std::string endless(std::size_t{17} << 20, 'x');
+  const struct {
+    const char* what;
+    std::string bytes;
+    const char* out;
+    const char* err;
+  } cases[] = {
+      {"a calendar", small, "weekly 12,09:30,朝会,01\n", "1 to add, 1 skipped"},
+      {"17 MiB", "BEGIN:VCALENDAR\r\n" + endless, "", "cannot read the file (larger than 16 MiB)"},
+  };
+  for (const auto& c : cases) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t writer = fork();
+    if (writer == 0) {
+      close(fds[0]);
+      signal(SIGPIPE, SIG_DFL);
+      for (std::size_t at = 0; at < c.bytes.size();) {
+        const ssize_t put = write(fds[1], c.bytes.data() + at, c.bytes.size() - at);
+        if (put <= 0) _exit(1);
+        at += static_cast<std::size_t>(put);
+      }
+      _exit(0);
+    }
+    close(fds[1]);
+    const Outcome o = RunCli({"import", "--dry-run", "/dev/fd/" + std::to_string(fds[0])}, env);
+    close(fds[0]);
+    waitpid(writer, nullptr, 0);
+    EXPECT_EQ(o.rc, kExitProblem) << c.what;
+    EXPECT_EQ(o.out, c.out) << c.what;
+    EXPECT_NE(o.err.find(c.err), std::string::npos) << c.what << ": " << o.err;
+  }
+}
+
+// Text from another calendar reaches the terminal with its control characters shown, never
+// obeyed, and never reaches vespin.ini.
+TEST_F(IcalCommandsTest, ImportShowsControlCharactersAndWritesNone) {
+  const std::string before = test::ReadBytes(ini);
+  const auto input = dir.Write(
+      "esc.ics",
+      "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
+      "BEGIN:VEVENT\r\nUID:a@test\r\nDTSTAMP:20250101T000000Z\r\n"
+      "DTSTART:20250106T093000\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:\x1b]0;owned\x07\x1b[2J\r\n"
+      "END:VEVENT\r\n"
+      "BEGIN:VEVENT\r\nUID:b@test\r\nDTSTAMP:20250101T000000Z\r\n"
+      "DTSTART;TZID=\x1b[31mRed:20250106T093000\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:赤\r\n"
+      "END:VEVENT\r\nEND:VCALENDAR\r\n");
+  const Outcome o = RunCli({"import", input.string()}, env);
+  EXPECT_EQ(o.rc, kExitProblem);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.err.find_first_of("\x1b\x07"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("skipped: \\x1b]0;owned\\x07\\x1b[2J: a control character in the text\n"),
+            std::string::npos)
+      << o.err;
+  EXPECT_NE(o.err.find("skipped: 赤: an unknown time zone (TZID=\\x1b[31mRed)\n"),
+            std::string::npos)
+      << o.err;
+  EXPECT_EQ(test::ReadBytes(ini), before);
+}
+
+// export -o writes a regular file of that name, whole, or nothing: never through a link, into a
+// pipe or onto a device.
+TEST_F(IcalCommandsTest, ExportWritesOnlyARegularFileWholeOrNothing) {
+  const std::string ics = RunCli({"export"}, env).out;
+  ASSERT_FALSE(ics.empty());
+  const auto target = dir.File("out.ics");
+  const auto other = dir.File("other.ics");
+  const mode_t umaskBefore = umask(022);
+  int reader = -1;
+  const struct {
+    const char* what;
+    std::function<std::filesystem::path()> setUp;  // the path given to -o
+    bool written;
+    mode_t mode;  // of the file written
+  } cases[] = {
+      {"a new file", [&] { return target; }, true, 0644},
+      {"an older export, kept private",
+       [&] {
+         dir.Write("out.ics", "old");
+         std::filesystem::permissions(target, std::filesystem::perms(0600));
+         return target;
+       },
+       true, 0600},
+      {"a link to another file",
+       [&] {
+         dir.Write("other.ics", "kept");
+         std::filesystem::create_symlink(other, target);
+         return target;
+       },
+       false, 0},
+      {"a link to nothing yet",
+       [&] {
+         std::filesystem::create_symlink(other, target);
+         return target;
+       },
+       false, 0},
+      // With a reader waiting, a write into the pipe would succeed and be read.
+      {"a named pipe",
+       [&] {
+         mkfifo(target.c_str(), 0600);
+         reader = open(target.c_str(), O_RDONLY | O_NONBLOCK);
+         return target;
+       },
+       false, 0},
+      {"a device", [] { return std::filesystem::path("/dev/null"); }, false, 0},
+      {"a folder",
+       [&] {
+         std::filesystem::create_directory(target);
+         return target;
+       },
+       false, 0},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(target);
+    std::filesystem::remove(other);
+    const std::filesystem::path path = c.setUp();
+    const std::string otherBefore = test::ReadBytes(other);
+    const Outcome o = RunCli({"export", "-o", path.string()}, env);
+    EXPECT_EQ(o.rc, c.written ? kExitOk : kExitProblem) << c.what;
+    if (c.written) {
+      EXPECT_EQ(test::ReadBytes(target), ics) << c.what;
+      EXPECT_EQ(static_cast<mode_t>(std::filesystem::status(target).permissions()), c.mode)
+          << c.what;
+    } else {
+      EXPECT_NE(o.err.find("nothing written"), std::string::npos) << c.what << ": " << o.err;
+      EXPECT_EQ(test::ReadBytes(other), otherBefore) << c.what;
+    }
+    if (reader >= 0) {
+      char byte;
+      EXPECT_LE(read(reader, &byte, 1), 0) << c.what;
+      close(reader);
+      reader = -1;
+    }
+    // Nothing is left beside it.
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+      EXPECT_NE(entry.path().filename().string().rfind(".out.ics.", 0), 0u) << c.what;
+    }
+  }
+  umask(umaskBefore);
 }
 
 }  // namespace

@@ -179,7 +179,7 @@ TEST(DurableSaveTest, EachSaveSyncsTheNewFileBeforeTheRenameAndItsFolderAfter) {
     Settings settings;
     for (const char* text : {"一回目", "二回目"}) {
       SCOPED_TRACE(text);
-      const EventStore store = StoreWith(text);
+      EventStore store = StoreWith(text);
       const std::string expected = FormatEventFile(store, settings);
       const FileId before = IdAt(real);
       SyncLog log(real);
@@ -208,7 +208,9 @@ TEST(DurableSaveTest, AFailedSyncOfTheNewFileFailsTheSaveAndKeepsTheOldFile) {
   test::RecordingNotifier notifier;
   EventFile file(path, notifier);
   SyncLog log(path, [](const Sync& s) { return !s.folder; });
-  EXPECT_FALSE(file.IniSave(StoreWith("新しい予定"), Settings{}));
+  EventStore store = StoreWith("新しい予定");
+  Settings settings;
+  EXPECT_FALSE(file.IniSave(store, settings));
   EXPECT_EQ(log.syncs.size(), 1u);
   EXPECT_EQ(notifier.notices, std::vector<std::string>{kWriteFailedNotice});
   EXPECT_EQ(test::ReadBytes(path), kOld);

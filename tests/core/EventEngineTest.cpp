@@ -691,6 +691,97 @@ TEST(EventEngineTest, AnAnnouncedEventWhoseMinuteWasSleptThroughIsOverdueWithOnT
   }
 }
 
+// Ticks are lost to a suspend, a timer that fires early or late, and a notice left open (the
+// clock is held while it waits). Whatever the gap, what fell due in it is announced once.
+TEST(EventEngineTest, WhatFellDueInAShortGapIsAnnouncedOnce) {
+  const auto overdue = [](const char* text) {
+    return std::string("「") + text + "」の時間を過ぎています。";
+  };
+  const struct {
+    const char* what;
+    std::initializer_list<const char*> week;
+    bool onTime;
+    TDateTime start;  // the first pass of the run; the clock ticks on from there
+    TDateTime last;   // the last pass before the gap
+    TDateTime wake;   // the first pass after it
+    Strings atWake;
+  } cases[] = {
+      {"61 s: the timer fired early, then late",
+       {"13,10:00,会議,04"},
+       true,
+       At(2005, 4, 19, 9, 50, 0, 10),
+       At(2005, 4, 19, 9, 59, 59, 950),
+       At(2005, 4, 19, 10, 1, 0, 950),
+       {overdue("会議")}},
+      {"a suspend of 2.5 minutes",
+       {"13,10:00,会議,04", "13,10:00,電話,01"},
+       true,
+       At(2005, 4, 19, 9, 50, 0, 10),
+       At(2005, 4, 19, 9, 59, 0, 10),
+       At(2005, 4, 19, 10, 1, 30, 10),
+       {overdue("会議"), overdue("電話")}},
+      {"the same without on-time notices: only what was never announced",
+       {"13,10:00,会議,04", "13,10:01,電話,02"},
+       false,
+       At(2005, 4, 19, 9, 50, 0, 10),
+       At(2005, 4, 19, 9, 59, 0, 10),
+       At(2005, 4, 19, 10, 1, 30, 10),
+       {overdue("電話")}},
+      {"3 minutes 10 seconds",
+       {"13,10:00,会議,04"},
+       true,
+       At(2005, 4, 19, 9, 50, 0, 10),
+       At(2005, 4, 19, 9, 58, 0, 10),
+       At(2005, 4, 19, 10, 1, 10, 10),
+       {overdue("会議")}},
+      // The notice of 23:58 stays open for 70 s; the tick of 23:59 is swallowed.
+      {"a notice open over midnight",
+       {"13,23:58,片付け,04", "13,23:59,戸締まり,01", "13,23:59,消灯,04"},
+       true,
+       At(2005, 4, 18, 22, 0, 0, 10),
+       At(2005, 4, 19, 23, 58, 0, 10),
+       At(2005, 4, 20, 0, 0, 0, 10),
+       {overdue("戸締まり"), overdue("消灯")}},
+      {"2.5 minutes over midnight without on-time notices",
+       {"13,23:59,戸締まり,01", "13,23:59,消灯,04", "14,00:00,朝,01"},
+       false,
+       At(2005, 4, 18, 22, 0, 0, 10),
+       At(2005, 4, 19, 23, 58, 0, 10),
+       At(2005, 4, 20, 0, 0, 30, 10),
+       {overdue("戸締まり"), overdue("朝")}},
+      {"a notice open for an hour delays the next ones",
+       {"13,10:00,会議,04", "13,10:30,昼会,05", "13,10:58,電話,04"},
+       true,
+       At(2005, 4, 19, 9, 50, 0, 10),
+       At(2005, 4, 19, 9, 55, 0, 10),
+       At(2005, 4, 19, 10, 56, 0, 10),
+       {overdue("会議"), overdue("昼会"), "あと2分で「電話」です。"}},
+  };
+  for (const auto& c : cases) {
+    Program p;
+    p.host.onTime = c.onTime;
+    Fill(p.store, c.week, {}, {});
+    p.clock.Set(c.start);
+    Strings all = p.TickUntil(FromMsecs(ToMsecs(c.last) - 1));
+    p.clock.Set(c.last);
+    const Strings atLast = p.TickUntil(c.last);
+    all.insert(all.end(), atLast.begin(), atLast.end());
+    p.clock.Set(c.wake);
+    Strings expected;
+    for (const std::string& n : c.atWake) expected.push_back(Minute(c.wake) + " " + n);
+    const Strings atWake = p.TickUntil(c.wake);
+    EXPECT_EQ(atWake, expected) << c.what;
+    all.insert(all.end(), atWake.begin(), atWake.end());
+    // Then the clock goes on as usual: no notice comes twice.
+    const Strings after = p.TickUntil(FromMsecs(ToMsecs(c.wake) + 10 * kMsecsPerMinute));
+    all.insert(all.end(), after.begin(), after.end());
+    Strings texts;
+    for (const std::string& n : all) texts.push_back(n.substr(12));
+    std::sort(texts.begin(), texts.end());
+    EXPECT_TRUE(std::adjacent_find(texts.begin(), texts.end()) == texts.end()) << c.what;
+  }
+}
+
 // --- Deletion of flagged yearly rows ---------------------------------------------------------
 
 TEST(EventEngineTest, FlaggedYearlyRowsGoWhenDueWithOneSaveAndRedraw) {

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <initializer_list>
@@ -826,6 +827,153 @@ TEST_F(EventFileOnDiskTest, OnlyRegularFilesAreOpenedAndNothingBlocks) {
     EXPECT_FALSE(ef.IniLoad(store, s).ok) << c.what;
     EXPECT_FALSE(ef.IniSave(store, s)) << c.what;
     EXPECT_EQ(told.notices, (Strings{kOpenFailedNotice, kOpenFailedNotice})) << c.what;
+  }
+}
+
+// --- Files that are no calendar ------------------------------------------------------------
+
+void PutBytes(const fs::path& p, const std::string& bytes) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+// A file far too large, or one that is not text, is neither taken as a calendar (empty or
+// garbage) nor written over; the one streamed reader stops at the same limit.
+TEST_F(EventFileOnDiskTest, AFileTooLargeOrNotTextIsNeitherReadNorWrittenOver) {
+  const auto sparse = [](const fs::path& p, std::int64_t size) {
+    const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, size), 0);
+    ::close(fd);
+  };
+  const struct {
+    const char* what;
+    std::function<void(const fs::path&)> make;
+    FileProblem problem;
+    const char* said;
+  } cases[] = {
+      {"all NUL", [](const fs::path& p) { PutBytes(p, std::string(8192, '\0')); },
+       FileProblem::kNotText, "is not a text file"},
+      {"one NUL after the events",
+       [](const fs::path& p) { PutBytes(p, kSample + std::string(1, '\0')); },
+       FileProblem::kNotText, "is not a text file"},
+      {"saved as UTF-16",
+       [](const fs::path& p) { PutBytes(p, std::string("\xFF\xFE[\0w\0]\0\r\0\n\0", 12)); },
+       FileProblem::kNotText, "is not a text file"},
+      {"a NUL past the first piece the stream reads",
+       [](const fs::path& p) { PutBytes(p, kSample + std::string(kStreamPiece * 2, 'a') + '\0'); },
+       FileProblem::kNotText, "is not a text file"},
+      {"one byte over the limit", [&](const fs::path& p) { sparse(p, kMaxEventFileBytes + 1); },
+       FileProblem::kTooLarge, "is larger than 16 MiB"},
+      {"a gigabyte", [&](const fs::path& p) { sparse(p, std::int64_t{1} << 30); },
+       FileProblem::kTooLarge, "is larger than 16 MiB"},
+  };
+  for (const auto& c : cases) {
+    test::TempDir here;
+    const fs::path path = here.File(kEventFileName);
+    c.make(path);
+    const FileRead r = ReadEventFileBytes(path);
+    EXPECT_FALSE(r.bytes.has_value()) << c.what;
+    EXPECT_EQ(r.problem, c.problem) << c.what;
+    EXPECT_STREQ(FileProblemText(r.problem), c.said) << c.what;
+    int lines = 0;
+    EXPECT_FALSE(StreamEventFile(path, [&](const FileLine&) { ++lines; })) << c.what;
+    EXPECT_EQ(ProblemWith(path), c.problem) << c.what;
+
+    // Not loaded at start-up.
+    test::RecordingNotifier told;
+    EventFile fresh(path, told);
+    EventStore store;
+    Settings s;
+    EXPECT_FALSE(fresh.IniLoad(store, s).ok) << c.what;
+    EXPECT_EQ(told.notices, Strings{kOpenFailedNotice}) << c.what;
+
+    // Put in place of a file that was loaded: seen as changed, not taken, not written over.
+    const fs::path good = here.Write("good.ini", kSample);
+    test::RecordingNotifier told2;
+    EventFile loaded(good, told2);
+    ASSERT_TRUE(loaded.IniLoad(store, s).ok);
+    fs::rename(path, good);
+    const auto before = IdentityOf(good);
+    EXPECT_TRUE(loaded.ChangedOnDisk()) << c.what;
+    EXPECT_FALSE(loaded.Rebase(store, s, RowChanges::kKeep)) << c.what;
+    EXPECT_EQ(store.week.DataRowCount(), 2) << c.what;
+    EXPECT_FALSE(loaded.IniSave(store, s)) << c.what;
+    EXPECT_EQ(told2.notices, (Strings{kOpenFailedNotice, kOpenFailedNotice})) << c.what;
+    EXPECT_EQ(IdentityOf(good), before) << c.what;
+  }
+}
+
+TEST_F(EventFileOnDiskTest, TheLimitIsOnSizeAndNULOnlyNotOnShiftJisOrControlBytes) {
+  // Exactly the limit is read; Shift_JIS with every high byte and odd control bytes is text.
+  std::string atLimit = kSample + "\x1b\x7f\x80\xff\x81\x40";
+  atLimit.resize(static_cast<std::size_t>(kMaxEventFileBytes), 'a');
+  dir.Write(kEventFileName, atLimit);
+  const FileRead r = ReadEventFileBytes(file);
+  ASSERT_TRUE(r.bytes.has_value());
+  EXPECT_EQ(r.bytes->size(), atLimit.size());
+  EXPECT_TRUE(StreamEventFile(file, [](const FileLine&) {}));
+}
+
+// --- What a save killed mid-write leaves ------------------------------------------------------
+
+TEST_F(EventFileOnDiskTest, OnlyStaleTemporaryFilesOfTheSaveAreRemoved) {
+  dir.Write(kEventFileName, kSample);
+  const std::timespec lock{1700000000, 500};
+  const auto at = [](const fs::path& p, std::timespec when) {
+    const std::timespec both[2] = {when, when};
+    ASSERT_EQ(::utimensat(AT_FDCWD, p.c_str(), both, AT_SYMLINK_NOFOLLOW), 0);
+  };
+  const std::timespec before{lock.tv_sec - 3600, 0};
+  const std::timespec after{lock.tv_sec, lock.tv_nsec + 1};
+  const struct {
+    const char* name;
+    std::timespec when;
+    bool folder;
+    bool removed;
+  } cases[] = {
+      {".vespin.ini.Ab3xYz", before, false, true},
+      {".vespin.ini.000000", before, false, true},
+      {".vespin.ini.zzzzzz", {lock.tv_sec, lock.tv_nsec - 1}, false, true},
+      {".vespin.ini.QwErTy", after, false, false},  // a save under way by another writer
+      {".vespin.ini.QwErTz", lock, false, false},
+      {".vespin.ini.Ab3xY", before, false, false},
+      {".vespin.ini.Ab3xYz1", before, false, false},
+      {".vespin.ini.Ab-xYz", before, false, false},
+      {".vespin.ini.Ab.xYz", before, false, false},
+      {"vespin.ini.Ab3xYz", before, false, false},
+      {".vespin.inI.Ab3xYz", before, false, false},
+      {".other.ini.Ab3xYz", before, false, false},
+      {".vespin.ini.lockxx", before, true, false},  // a folder with the name
+  };
+  for (const auto& c : cases) {
+    const fs::path p = dir.File(c.name);
+    if (c.folder) {
+      fs::create_directory(p);
+    } else {
+      dir.Write(c.name, "half a file");
+    }
+    at(p, c.when);
+  }
+  // A link with the name, to a file elsewhere: neither goes.
+  test::TempDir elsewhere;
+  const fs::path target = elsewhere.Write("precious", "keep");
+  fs::create_symlink(target, dir.File(".vespin.ini.LnK123"));
+  at(dir.File(".vespin.ini.LnK123"), before);
+
+  EXPECT_EQ(RemoveStaleTempFiles(file, lock), 3);
+  for (const auto& c : cases) EXPECT_EQ(fs::exists(dir.File(c.name)), !c.removed) << c.name;
+  EXPECT_TRUE(fs::is_symlink(dir.File(".vespin.ini.LnK123")));
+  EXPECT_EQ(test::ReadBytes(target), "keep");
+  EXPECT_EQ(test::ReadBytes(file), kSample);
+
+  // Another user's, in a folder both may write: left to its owner.
+  if (::geteuid() == 0) {
+    const fs::path theirs = dir.Write(".vespin.ini.NoBody", "theirs");
+    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+    at(theirs, before);
+    EXPECT_EQ(RemoveStaleTempFiles(file, lock), 0);
+    EXPECT_TRUE(fs::exists(theirs));
   }
 }
 

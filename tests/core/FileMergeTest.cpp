@@ -4,6 +4,11 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -15,6 +20,7 @@
 #include "events/ExtensionSection.h"
 #include "events/IniFormat.h"
 #include "events/SettingsLine.h"
+#include "events/WholeFile.h"
 #include "text/Sjis.h"
 
 namespace vespin {
@@ -298,6 +304,178 @@ TEST_F(FileMergeOnDiskTest, RebaseCanDropTheRowsChangedHere) {
   EXPECT_FALSE(ef.Rebase(store, settings, RowChanges::kKeep));
   EXPECT_EQ(store.week.DataRowCount(), 0);
   EXPECT_EQ(notifier.notices, Strings{"vespin.iniを開くことができません。"});
+}
+
+// --- Edits that land during a save ------------------------------------------------------------
+
+// Writes `bytes` over the file as an editor that saves by rename does.
+void WriteByRename(const std::filesystem::path& file, const std::string& bytes) {
+  const auto temp = file.parent_path() / "editor.tmp";
+  {
+    std::ofstream out(temp, std::ios::binary);
+    out << bytes;
+  }
+  std::filesystem::rename(temp, file);
+}
+
+// Writes `bytes` into the file itself, as an editor that saves in place does.
+void WriteInPlace(const std::filesystem::path& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::string WithWeekLine(std::string file, const char* line) {
+  file.insert(file.find(sjis::Lit("[月間]")), sjis::Lit(line) + "\r\n");
+  return file;
+}
+
+// The hand's edit comes between the write of the new file and its rename: the save looks again,
+// carries its own changes onto the edit, and the edit survives.
+TEST_F(FileMergeOnDiskTest, AnEditThatLandsDuringTheSaveSurvivesIt) {
+  const auto file = dir.File(kEventFileName);
+  const std::string handAdded = WithWeekLine(kStart, "82,12:00,昼休み,02");
+  const std::string darker = [&] {
+    std::string f = kStart;
+    f.replace(f.find("BRIGHT"), 6, "DARK");
+    return f;
+  }();
+  const struct {
+    const char* what;
+    int edits;  // how many of the save's tries see an edit
+    std::function<void(int)> edit;
+    bool saved;
+    Strings notices;
+    std::string handLine;  // a weekly line the file must hold afterwards ("" for none)
+  } cases[] = {
+      {"a row added, saved by rename",
+       1,
+       [&](int) { WriteByRename(file, handAdded); },
+       true,
+       {},
+       "昼休み"},
+      {"a row added, written in place",
+       1,
+       [&](int) { WriteInPlace(file, handAdded); },
+       true,
+       {},
+       "昼休み"},
+      {"a setting changed", 1, [&](int) { WriteByRename(file, darker); }, true, {}, ""},
+      {"only touched",
+       1,
+       [&](int) {
+         struct utimbuf later {
+           1500000000, 1500000000
+         };
+         ::utime(file.c_str(), &later);
+       },
+       true,
+       {},
+       ""},
+      {"edited again at the next try",
+       2,
+       [&](int n) {
+         WriteByRename(file, n == 0 ? handAdded : WithWeekLine(handAdded, "83,18:00,ジム,02"));
+       },
+       true,
+       {},
+       "ジム"},
+      {"replaced by a file that is no text",
+       1,
+       [&](int) { WriteByRename(file, std::string(4096, '\0')); },
+       false,
+       {"vespin.iniを開くことができません。"},
+       ""},
+      {"edited at every try",
+       kSaveTries,
+       [&](int n) {
+         WriteByRename(file,
+                       WithWeekLine(kStart, n % 2 ? "83,18:00,ジム,02" : "82,12:00,昼休み,02"));
+       },
+       false,
+       {"vespin.iniに書き込むことができません。"},
+       ""},
+  };
+  for (const auto& c : cases) {
+    test::RecordingNotifier told;
+    EventFile here(file, told);
+    dir.Write(kEventFileName, kStart);
+    EventStore mine;
+    Settings mySettings;
+    ASSERT_TRUE(here.IniLoad(mine, mySettings).ok);
+    // Changed here: a row added, three months shown.
+    mine.week.InsertRow(mine.week.DataRowCount() + 1,
+                        WeekRow("81", "07:00", sjis::Lit("薬"), "04"));
+    mySettings.months = 3;
+    int tries = 0;
+    std::string lastEdit;
+    here.SetBeforeRenameHook([&] {
+      if (tries < c.edits) c.edit(tries);
+      ++tries;
+      lastEdit = dir.Read(kEventFileName);
+    });
+    bool merged = false;
+    EXPECT_EQ(here.IniSave(mine, mySettings, &merged), c.saved) << c.what;
+    EXPECT_EQ(told.notices, c.notices) << c.what;
+    const std::string after = dir.Read(kEventFileName);
+    if (!c.saved) {
+      // Left as the last hand left it.
+      EXPECT_EQ(after, lastEdit) << c.what;
+      continue;
+    }
+    EXPECT_EQ(after, FormatEventFile(mine, mySettings)) << c.what;
+    EventStore onDisk;
+    Settings diskSettings;
+    ParseEventFile(after, onDisk, diskSettings);
+    const Strings rows = Rows(onDisk.week);
+    EXPECT_NE(std::find(rows.begin(), rows.end(), "薬|"), rows.end()) << c.what;
+    if (!c.handLine.empty()) {
+      EXPECT_NE(std::find(rows.begin(), rows.end(), c.handLine + "|"), rows.end()) << c.what;
+    }
+    EXPECT_EQ(diskSettings.months, 3) << c.what;
+    EXPECT_EQ(diskSettings.figureBright, std::string(c.what) != "a setting changed") << c.what;
+    EXPECT_EQ(tries, c.edits + 1) << c.what;
+    EXPECT_EQ(merged, std::string(c.what) != "only touched") << c.what;
+    // Nothing but the file is left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              1)
+        << c.what;
+  }
+}
+
+// Two of VESPIN's writers (a panel saving, an import adding rows) on one file at once: each
+// carries the other's rows, and none is lost, however their saves interleave.
+TEST_F(FileMergeOnDiskTest, TwoWritersSavingAtOnceLoseNoRow) {
+  dir.Write(kEventFileName, kStart);
+  constexpr int kRounds = 60;
+  const auto writer = [&](const char* name) {
+    test::RecordingNotifier told;
+    EventFile mine(dir.File(kEventFileName), told);
+    EventStore rows;
+    Settings s;
+    if (!mine.IniLoad(rows, s).ok) return std::string("cannot read");
+    for (int i = 0; i < kRounds; ++i) {
+      const std::string text = name + std::to_string(i);
+      rows.week.InsertRow(rows.week.DataRowCount() + 1, WeekRow("81", "07:00", text, "04"));
+      if (!mine.IniSave(rows, s)) return "save " + text + " failed";
+    }
+    return told.notices.empty() ? std::string() : told.notices.front();
+  };
+  auto a = std::async(std::launch::async, writer, "a");
+  auto b = std::async(std::launch::async, writer, "b");
+  EXPECT_EQ(a.get(), "");
+  EXPECT_EQ(b.get(), "");
+  EventStore onDisk;
+  Settings s;
+  ParseEventFile(dir.Read(kEventFileName), onDisk, s);
+  Strings rows = Rows(onDisk.week);
+  std::sort(rows.begin(), rows.end());
+  Strings expected = Rows(Week({"13,10:00,定例会議"}));
+  for (const char* name : {"a", "b"}) {
+    for (int i = 0; i < kRounds; ++i) expected.push_back(name + std::to_string(i) + "|");
+  }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(rows, expected);
 }
 
 }  // namespace

@@ -1,15 +1,23 @@
 #include "IcalExport.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <libical/ical.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "EngineOccurrences.h"
 #include "IcalImport.h"
 #include "IcalTestSupport.h"
+#include "TempDir.h"
 #include "calendar/Hizuke.h"
 #include "events/EventRows.h"
 #include "text/Sjis.h"
@@ -106,13 +114,27 @@ TEST(IcalExportTest, RulesThatNeedNoHolidaysAreAPlainRrule) {
     const auto& event = events.at(line.text);
     const bool holidays = holidayRules.count(line.text) > 0;
     EXPECT_EQ(Props(event, "X-VESPIN-HOLIDAYS-UNTIL").size(), holidays ? 1u : 0u) << line.text;
+    // Each event is its minute: a reader without a length takes one of its own.
+    EXPECT_EQ(Props(event, "DURATION"), std::vector<std::string>{"DURATION:PT1M"}) << line.text;
+    EXPECT_TRUE(Props(event, "DTEND").empty()) << line.text;
+    // Rules that read the same RRULE (the weekly 第１ and the monthly first weekday) say which
+    // they are.
+    const bool shared = (line.kind == 'w' && line.code[0] == '2') ||
+                        (line.kind == 'm' && line.code.starts_with("20") && line.code != "208") ||
+                        // 土日 and 土日祝祭日: the holidays listed tell these apart.
+                        line.text == "w85" || line.text == "w87";
+    EXPECT_EQ(
+        Props(event, "X-VESPIN-RULE"),
+        shared ? std::vector<std::string>{std::string("X-VESPIN-RULE:") +
+                                          (line.kind == 'w' ? "weekly " : "monthly ") + line.code}
+               : std::vector<std::string>{})
+        << line.text;
     if (holidays) continue;
     EXPECT_EQ(Props(event, "RRULE").size(), 1u) << line.text;
     EXPECT_TRUE(Props(event, "EXDATE").empty()) << line.text;
     EXPECT_TRUE(Props(event, "RDATE").empty()) << line.text;
   }
-  // What other programs read: the common spellings, and the first weekday of a month apart
-  // from the weekly "first such weekday".
+  // What other programs read: the common spellings.
   const struct {
     const char* text;
     const char* rrule;
@@ -130,7 +152,8 @@ TEST(IcalExportTest, RulesThatNeedNoHolidaysAreAPlainRrule) {
       {"w82", "RRULE:FREQ=WEEKLY;BYDAY=MO,TU,WE,TH,FR", "20250102"},
       {"w87", "RRULE:FREQ=WEEKLY;BYDAY=SA,SU", "20250104"},
       {"m131", "RRULE:FREQ=MONTHLY;BYMONTHDAY=31", "20250131"},
-      {"m202", "RRULE:FREQ=MONTHLY;BYDAY=MO;BYSETPOS=1", "20250106"},
+      // BYSETPOS=1 would read as every Monday where BYSETPOS is not known.
+      {"m202", "RRULE:FREQ=MONTHLY;BYDAY=1MO", "20250106"},
       {"m306", "RRULE:FREQ=MONTHLY;BYDAY=-1FR", "20250131"},
       {"m400", "RRULE:FREQ=MONTHLY;BYMONTHDAY=-1", "20250131"},
       {"y0229", "RRULE:FREQ=YEARLY;BYMONTHDAY=29;BYMONTH=2", "20280229"},
@@ -309,6 +332,174 @@ TEST(IcalExportTest, HolidaysAreNamedAllDayEventsThatKeepTheDayFree) {
   ExportOptions opt = Options(D(2025, 1, 1));
   opt.until = D(2025, 1, 31);
   EXPECT_NE(ExportHolidays(opt).find("DTEND;VALUE=DATE:20250102\r\n"), std::string::npos);
+}
+
+icaltimetype WallTimeOf(TDateTime t) {
+  const DateParts d = DecodeDate(t);
+  const TimeParts p = DecodeTime(TimeOf(t));
+  icaltimetype out = icaltime_null_time();
+  out.year = d.year;
+  out.month = d.month;
+  out.day = d.day;
+  out.hour = p.hour;
+  out.minute = p.minute;
+  out.second = p.second;
+  return out;
+}
+
+TDateTime ToDateTimeOf(const icaltimetype& t) {
+  return EncodeDate(t.year, t.month, t.day) + (t.is_date ? 0 : EncodeTime(t.hour, t.minute));
+}
+
+// The offset a zone gives a moment (seconds east of UTC).
+int OffsetAt(icaltimezone* zone, TDateTime utc) {
+  icaltimetype t = WallTimeOf(utc);
+  int daylight = 0;
+  return icaltimezone_get_utc_offset_of_utc_time(zone, &t, &daylight);
+}
+
+TEST(IcalExportTest, TheZoneHoldsOnlyTheRulesInForceFromTheFirstDate) {
+  const struct {
+    const char* zone;
+    TDateTime from;
+  } cases[] = {
+      // Summer time of 1948 to 1951 only: a reader that makes one yearly rule of the zone's
+      // first summer time would put most events an hour early.
+      {"Asia/Tokyo", D(2025, 1, 1)},
+      {"Europe/London", D(2025, 1, 1)},
+      {"America/New_York", D(2026, 7, 1)},
+      {"Australia/Sydney", D(2025, 6, 30)},
+  };
+  for (const auto& c : cases) {
+    const ExportOptions opt = Options(c.from, c.zone);
+    const std::string ics = ExportEvents(Weekly({{"81", "10:00", "daily", "04"}}), opt).ics;
+    icalcomponent* cal = icalparser_parse_string(ics.c_str());
+    ASSERT_NE(cal, nullptr);
+    icalcomponent* vtimezone = icalcomponent_get_first_component(cal, ICAL_VTIMEZONE_COMPONENT);
+    ASSERT_NE(vtimezone, nullptr) << c.zone;
+    // Every part of the zone still applies on the first day: it begins then or later, or its
+    // rule runs on past it.
+    int parts = 0, daylight = 0;
+    for (icalcomponent* part = icalcomponent_get_first_component(vtimezone, ICAL_ANY_COMPONENT);
+         part; part = icalcomponent_get_next_component(vtimezone, ICAL_ANY_COMPONENT)) {
+      ++parts;
+      if (icalcomponent_isa(part) == ICAL_XDAYLIGHT_COMPONENT) ++daylight;
+      const TDateTime onset = DateOf(ToDateTimeOf(icalcomponent_get_dtstart(part)));
+      icalproperty* rrule = icalcomponent_get_first_property(part, ICAL_RRULE_PROPERTY);
+      const icalrecurrencetype rule = rrule ? icalproperty_get_rrule(rrule) : icalrecurrencetype{};
+      const bool runsOn = rrule && (icaltime_is_null_time(rule.until) ||
+                                    DateOf(ToDateTimeOf(rule.until)) >= c.from);
+      EXPECT_TRUE(onset >= c.from - 1 || runsOn)
+          << c.zone << ": a part from " << icaltime_as_ical_string(icalcomponent_get_dtstart(part));
+    }
+    EXPECT_EQ(daylight == 0, std::string(c.zone) == "Asia/Tokyo") << c.zone;
+    // And it gives every moment of the exported years the offset of libical's own zone data.
+    icaltimezone* written = icaltimezone_new();
+    ASSERT_TRUE(icaltimezone_set_component(written, icalcomponent_new_clone(vtimezone)));
+    icaltimezone* known = icaltimezone_get_builtin_timezone(c.zone);
+    int differ = 0;
+    for (TDateTime t = opt.from - 1; t <= opt.until + 1; t += 0.25) {
+      differ += OffsetAt(written, t) != OffsetAt(known, t);
+    }
+    EXPECT_EQ(differ, 0) << c.zone << " (" << parts << " parts)";
+    icaltimezone_free(written, 1);
+    icalcomponent_free(cal);
+  }
+}
+
+// A program found on PATH, or empty.
+std::string OnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::stringstream dirs(path ? path : "");
+  for (std::string dir; std::getline(dirs, dir, ':');) {
+    const std::string file = dir + "/" + name;
+    if (!dir.empty() && ::access(file.c_str(), X_OK) == 0) return file;
+  }
+  return {};
+}
+
+// Runs a program in the zone of the export with its output into `out`; its exit status, or -1.
+int RunProgram(const std::vector<std::string>& args, const std::filesystem::path& out) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    ::setenv("TZ", kTokyo, 1);
+    const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int null = ::open("/dev/null", O_RDWR);
+    if (fd < 0 || null < 0 || dup2(null, 0) < 0 || dup2(fd, 1) < 0 || dup2(fd, 2) < 0) {
+      _exit(126);
+    }
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+std::string Minute(TDateTime t) {
+  const DateParts d = DecodeDate(t);
+  const TimeParts p = DecodeTime(TimeOf(t));
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", d.year, d.month, d.day, p.hour,
+                p.minute);
+  return buf;
+}
+
+// Another program's reading of the export, as a user of it sees it: calcurse keeps no event at
+// midnight without a length, and fires a rule with BYSETPOS=1 every week. It knows neither
+// BYSETPOS nor RDATE, so the rules that need them are left to libical's reading above.
+TEST(IcalExportTest, CalcurseListsTheEnginesOccurrences) {
+  const std::string calcurse = OnPath("calcurse");
+  if (calcurse.empty()) GTEST_SKIP() << "calcurse is not installed (scripts/setup.sh installs it)";
+  const EventStore store = StoreOf(EveryRule());
+  const ExportOptions opt = Options(D(2025, 1, 1));
+  const std::string ics = ExportEvents(store, opt).ics;
+  const auto events = EventsBySummary(ics);
+  const std::set<std::string> unread = {"w86", "w87", "m208", "m308"};
+  for (const auto& [text, lines] : events) {
+    bool needs = !Props(lines, "RDATE").empty();
+    for (const std::string& rrule : Props(lines, "RRULE")) {
+      needs = needs || rrule.find("BYSETPOS") != std::string::npos;
+    }
+    EXPECT_EQ(needs, unread.count(text) > 0) << text;
+  }
+
+  vespin::test::TempDir dir;
+  const auto file = dir.Write("all.ics", ics);
+  const std::string data = (dir.Path() / "data").string();
+  std::filesystem::create_directory(data);
+  EXPECT_EQ(RunProgram({calcurse, "-D", data, "-i", file.string()}, dir.File("import")), 0);
+  const std::string report = dir.Read("import");
+  EXPECT_NE(report.find(std::to_string(events.size()) + " apps / 0 events / 0 todos / 0 skipped"),
+            std::string::npos)
+      << report;
+  if (const auto log = report.find("/tmp/calcurse_log."); log != std::string::npos) {
+    std::filesystem::remove(report.substr(log, report.find(' ', log) - log));
+  }
+  const char* format = "%(start:%Y-%m-%d %H:%M) %m\\n";
+  ASSERT_EQ(RunProgram({calcurse, "-D", data, "-Q", "--from", "01/01/2025", "--days",
+                        std::to_string(static_cast<int>(opt.until - opt.from) + 1), "--format-apt",
+                        format, "--format-recur-apt", format},
+                       dir.File("listed")),
+            0);
+  std::map<std::string, std::vector<std::string>> listed;
+  std::stringstream lines(dir.Read("listed"));
+  for (std::string line; std::getline(lines, line);) {
+    if (line.size() > 17 && line[4] == '-' && line[16] == ' ') {
+      listed[line.substr(17)].push_back(line.substr(0, 16));
+    }
+  }
+  std::map<std::string, std::vector<std::string>> expected;
+  for (const DayEvent& e : vespin::test::EngineOccurrences(store, opt.from, opt.until, opt.law)) {
+    expected[e.text].push_back(Minute(e.occurrence));
+  }
+  for (const test::Line& line : EveryRule()) {
+    if (unread.count(line.text)) continue;
+    EXPECT_EQ(listed[line.text], expected[line.text]) << line.text;
+  }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "IcalExport.h"
+#include "IcalLimits.h"
+#include "IcalRules.h"
 #include "IcalTestSupport.h"
 #include "events/EventFile.h"
 #include "events/EventRows.h"
@@ -45,12 +47,13 @@ std::string Reasons(const std::vector<Skipped>& skipped) {
   return out;
 }
 
-// A calendar around VEVENT bodies, with CR LF lines.
+// A calendar around VEVENT bodies, with CR LF lines; each gets a UID of its own unless it has one.
 std::string Calendar(const std::vector<std::string>& events) {
   std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n";
   for (const std::string& e : events) {
-    ics += "BEGIN:VEVENT\r\nUID:" + std::to_string(ics.size()) +
-           "@test\r\nDTSTAMP:20250101T000000Z\r\n";
+    ics += "BEGIN:VEVENT\r\nDTSTAMP:20250101T000000Z\r\n";
+    if (e.find("UID:") == std::string::npos)
+      ics += "UID:" + std::to_string(ics.size()) + "@test\r\n";
     std::size_t pos = 0;
     while (pos < e.size()) {
       const std::size_t end = e.find('\n', pos);
@@ -205,9 +208,16 @@ TEST(IcalImportTest, EachEventIsTakenOnlyWhenARuleHoldsItExactly) {
        "weekly 83,07:30,x,01"},
       {"the first Tuesday as weekly programs write it",
        "DTSTART:20250107T100000\nRRULE:FREQ=MONTHLY;BYDAY=1TU\nSUMMARY:x", "weekly 23,10:00,x,01"},
-      {"the first Tuesday as this program writes the monthly rule",
+      {"the first Tuesday as earlier exports wrote the monthly rule",
        "DTSTART:20250107T100000\nRRULE:FREQ=MONTHLY;BYDAY=TU;BYSETPOS=1\nSUMMARY:x",
        "monthly 203,10:00,x,01"},
+      {"the first Tuesday named as the monthly rule",
+       "DTSTART:20250107T100000\nRRULE:FREQ=MONTHLY;BYDAY=1TU\nX-VESPIN-RULE:monthly 203\n"
+       "SUMMARY:x",
+       "monthly 203,10:00,x,01"},
+      {"a rule named that does not fit is no rule",
+       "DTSTART:20250107T100000\nRRULE:FREQ=WEEKLY;BYDAY=TU\nX-VESPIN-RULE:monthly 107\nSUMMARY:x",
+       "weekly 13,10:00,x,01"},
       {"the last Friday", "DTSTART:20250131T170000\nRRULE:FREQ=MONTHLY;BYDAY=-1FR\nSUMMARY:x",
        "monthly 306,17:00,x,01"},
       {"the 31st, skipping short months",
@@ -219,6 +229,16 @@ TEST(IcalImportTest, EachEventIsTakenOnlyWhenARuleHoldsItExactly) {
        "DTSTART:20150105T090000\nRRULE:FREQ=WEEKLY;BYDAY=MO\nSUMMARY:x", "weekly 12,09:00,x,01"},
       {"UTC times that keep the local time",
        "DTSTART:20250106T010000Z\nRRULE:FREQ=WEEKLY;BYDAY=MO\nSUMMARY:x", "weekly 12,10:00,x,01"},
+      // Sunday 23:00 UTC is Monday 08:00 here: the rule is read on the local calendar.
+      {"UTC times on another day here",
+       "DTSTART:20250105T230000Z\nRRULE:FREQ=WEEKLY;BYDAY=SU\nSUMMARY:x", "weekly 12,08:00,x,01"},
+      {"a fixed offset on another day here",
+       "DTSTART;TZID=Etc/GMT+5:20250106T200000\nRRULE:FREQ=WEEKLY;BYDAY=MO\nSUMMARY:x",
+       "weekly 13,10:00,x,01"},
+      // …but the Monday after the first Sunday is not always the first Monday (8 September).
+      {"the day after the first Sunday",
+       "DTSTART:20250105T230000Z\nRRULE:FREQ=MONTHLY;BYDAY=1SU\nSUMMARY:x",
+       "skip: no stored rule falls on the same dates"},
       {"once, as COUNT=1", "DTSTART:20250601T120000\nRRULE:FREQ=DAILY;COUNT=1\nSUMMARY:x",
        "yearly 0601,12:00,x,01,TRUE"},
       {"once, today", "DTSTART:20250101T230000\nSUMMARY:x", "yearly 0101,23:00,x,01,TRUE"},
@@ -243,6 +263,19 @@ TEST(IcalImportTest, EachEventIsTakenOnlyWhenARuleHoldsItExactly) {
        "DTSTART:20250101T100000\nSUMMARY:x\nBEGIN:VALARM\nACTION:DISPLAY\nTRIGGER:PT10M\n"
        "END:VALARM",
        "yearly 0101,10:00,x,01,TRUE"},
+      {"a placeholder alarm of 1976 beside a real one",
+       "DTSTART:20250101T100000\nSUMMARY:x\nBEGIN:VALARM\nACTION:NONE\n"
+       "TRIGGER;VALUE=DATE-TIME:19760401T005545Z\nEND:VALARM\nBEGIN:VALARM\nACTION:DISPLAY\n"
+       "TRIGGER:-PT15M\nEND:VALARM",
+       "yearly 0101,10:00,x,06,TRUE"},
+      {"a placeholder alarm alone",
+       "DTSTART:20250106T100000\nRRULE:FREQ=WEEKLY\nSUMMARY:x\nBEGIN:VALARM\nACTION:NONE\n"
+       "TRIGGER:-PT1H\nEND:VALARM",
+       "weekly 12,10:00,x,01"},
+      {"an alarm at a moment already past",
+       "DTSTART:20250106T100000\nRRULE:FREQ=WEEKLY\nSUMMARY:x\nBEGIN:VALARM\nACTION:AUDIO\n"
+       "TRIGGER;VALUE=DATE-TIME:20241231T090000Z\nEND:VALARM",
+       "weekly 12,10:00,x,01"},
       // Texts.
       {"32 bytes in Shift_JIS", "DTSTART:20250101T100000\nSUMMARY:あいうえおかきくけこさしすせそた",
        "yearly 0101,10:00,あいうえおかきくけこさしすせそた,01,TRUE"},
@@ -253,9 +286,28 @@ TEST(IcalImportTest, EachEventIsTakenOnlyWhenARuleHoldsItExactly) {
       {"a character Shift_JIS lacks", "DTSTART:20250101T100000\nSUMMARY:\xF0\x9F\x8E\x82",
        "skip: a text Shift_JIS cannot hold"},
       {"no text", "DTSTART:20250101T100000", "skip: no text (SUMMARY)"},
+      {"an escape sequence", "DTSTART:20250101T100000\nSUMMARY:\x1b[2Jx",
+       "skip: a control character in the text"},
+      {"a bell", "DTSTART:20250101T100000\nSUMMARY:x\a", "skip: a control character in the text"},
+      {"a C1 control", "DTSTART:20250101T100000\nSUMMARY:x\xC2\x9B",
+       "skip: a control character in the text"},
+      // libical drops what it cannot read, and says so: an empty DESCRIPTION does not matter.
+      {"a property dropped that is not read", "DTSTART:20250101T100000\nDESCRIPTION:\nSUMMARY:x",
+       "yearly 0101,10:00,x,01,TRUE"},
       // Rules none of the stored ones hold.
       {"hourly", "DTSTART:20250101T100000\nRRULE:FREQ=HOURLY\nSUMMARY:x",
        "skip: a repetition more often than daily (FREQ=HOURLY)"},
+      // Dropped by libical, these would leave a single event behind.
+      {"an interval of 0", "DTSTART:20250106T100000\nRRULE:FREQ=WEEKLY;INTERVAL=0\nSUMMARY:x",
+       "skip: an RRULE that cannot be read (FREQ=WEEKLY;INTERVAL=0)"},
+      {"a weekday nobody knows", "DTSTART:20250106T100000\nRRULE:FREQ=WEEKLY;BYDAY=XX\nSUMMARY:x",
+       "skip: an RRULE that cannot be read (FREQ=WEEKLY;BYDAY=XX)"},
+      {"a date taken away that is no date",
+       "DTSTART:20250106T100000\nRRULE:FREQ=WEEKLY\nEXDATE:2025013\nSUMMARY:x",
+       "skip: an EXDATE that cannot be read (2025013)"},
+      {"30 February",
+       "DTSTART:20250106T100000\nRRULE:FREQ=MONTHLY;BYMONTH=2;BYMONTHDAY=30\nSUMMARY:x",
+       "skip: a rule that never occurs (no month of BYMONTH has a day of BYMONTHDAY)"},
       {"an end date", "DTSTART:20250101T100000\nRRULE:FREQ=DAILY;UNTIL=20250301T000000Z\nSUMMARY:x",
        "skip: an end date (UNTIL)"},
       {"a count", "DTSTART:20250101T100000\nRRULE:FREQ=DAILY;COUNT=3\nSUMMARY:x",
@@ -308,7 +360,11 @@ TEST(IcalImportTest, EachEventIsTakenOnlyWhenARuleHoldsItExactly) {
 TEST(IcalImportTest, TextThatIsNoCalendarIsAnErrorAndNothingElse) {
   for (const char* text :
        {"", "hello\r\n", "[週間]\r\n13,10:00,会議,04\r\n", "BEGIN:VCARD\r\nEND:VCARD\r\n",
-        "\xEF\xBB\xBF  BEGIN:VCALENDAR-ish garbage"}) {
+        "\xEF\xBB\xBF  BEGIN:VCALENDAR-ish garbage",
+        // Nothing to import is not "nothing skipped".
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTODO\r\nUID:t@test\r\nSUMMARY:x\r\n"
+        "END:VTODO\r\nEND:VCALENDAR\r\n",
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n"}) {
     const ImportResult r = ReadCalendar(text, Today(D(2025, 1, 1)));
     EXPECT_NE(r.error, "") << text;
     EXPECT_TRUE(r.events.empty() && r.skipped.empty()) << text;
@@ -351,6 +407,130 @@ TEST(IcalImportTest, RowsGoWhereTheDialogPutsThemAndStoredOnesAreNotAddedTwice) 
   EXPECT_EQ(column(store.year, YearCol::kText), "new-y d ");
   EXPECT_EQ(store.year.Cell(YearCol::kDelete, 1), "TRUE");
   EXPECT_EQ(sjis::ToUtf8(store.month.Cell(MonthCol::kDayName, 2)), "15日");
+}
+
+// What the other events of a file say about an event: occurrences moved or cancelled elsewhere,
+// and the same event twice.
+TEST(IcalImportTest, OtherEventsOfTheFileAreTakenIntoAccount) {
+  const std::string weekly =
+      "UID:w@test\nDTSTART:20240902T100000\nRRULE:FREQ=WEEKLY;BYDAY=MO\nSUMMARY:週次";
+  const struct {
+    const char* why;
+    std::vector<std::string> events;
+    const char* expect;  // file lines, then "skip: " and a reason for each event skipped
+  } cases[] = {
+      {"an occurrence moved to another day and text",
+       {weekly, "UID:w@test\nRECURRENCE-ID:20250113T100000\nDTSTART:20250114T100000\nSUMMARY:代替"},
+       "skip: 週次: single occurrences moved, changed or cancelled by other events "
+       "(RECURRENCE-ID)\n"
+       "skip: 代替: a changed occurrence of a repeating event (RECURRENCE-ID)\n"},
+      {"an occurrence cancelled",
+       {weekly,
+        "UID:w@test\nRECURRENCE-ID:20250113T100000\nDTSTART:20250113T100000\n"
+        "STATUS:CANCELLED\nSUMMARY:週次"},
+       "skip: 週次: single occurrences moved, changed or cancelled by other events "
+       "(RECURRENCE-ID)\n"
+       "skip: 週次: a changed occurrence of a repeating event (RECURRENCE-ID)\n"},
+      {"an occurrence moved last year no longer matters",
+       {weekly, "UID:w@test\nRECURRENCE-ID:20240909T100000\nDTSTART:20240910T100000\nSUMMARY:代替"},
+       "weekly 12,10:00,週次,01\n"
+       "skip: 代替: a changed occurrence of a repeating event (RECURRENCE-ID)\n"},
+      {"…unless it changed every later one",
+       {weekly,
+        "UID:w@test\nRECURRENCE-ID;RANGE=THISANDFUTURE:20240909T100000\n"
+        "DTSTART:20240909T110000\nSUMMARY:週次"},
+       "skip: 週次: single occurrences moved, changed or cancelled by other events "
+       "(RECURRENCE-ID)\n"
+       "skip: 週次: a changed occurrence of a repeating event (RECURRENCE-ID)\n"},
+      {"an occurrence of another event",
+       {weekly,
+        "UID:other@test\nRECURRENCE-ID:20250113T100000\nDTSTART:20250114T100000\n"
+        "SUMMARY:代替"},
+       "weekly 12,10:00,週次,01\n"
+       "skip: 代替: a changed occurrence of a repeating event (RECURRENCE-ID)\n"},
+      {"the same event twice",
+       {weekly, weekly},
+       "weekly 12,10:00,週次,01\nskip: 週次: the same UID as an earlier event\n"},
+      // Two events alike but for their UID are two events, as two rows alike export.
+      {"two events alike",
+       {"DTSTART:20250106T100000\nRRULE:FREQ=WEEKLY\nSUMMARY:x",
+        "DTSTART:20250106T100000\nRRULE:FREQ=WEEKLY\nSUMMARY:x"},
+       "weekly 12,10:00,x,01\nweekly 12,10:00,x,01\n"},
+  };
+  for (const auto& c : cases) {
+    const ImportResult r = ReadCalendar(Calendar(c.events), Today(D(2025, 1, 1)));
+    ASSERT_EQ(r.error, "") << c.why;
+    std::string got = Lines(r);
+    for (const Skipped& skipped : r.skipped)
+      got += "skip: " + skipped.summary + ": " + skipped.reason + "\n";
+    EXPECT_EQ(got, c.expect) << c.why;
+  }
+}
+
+// Whatever dates an event names, its import costs no more than the horizon allows: the work
+// the file can ask for grows with its size, not with its dates.
+TEST(IcalImportTest, DatesFarAheadOrBackCostNoMoreThanTheHorizon) {
+  std::string manyExdates = "DTSTART:20250101T100000\nRRULE:FREQ=DAILY\nSUMMARY:x";
+  for (int day = 2; day <= 3000; ++day) {
+    const DateParts p = DecodeDate(D(2025, 1, 1) + day);
+    char line[40];
+    std::snprintf(line, sizeof line, "\nEXDATE:%04d%02d%02dT100000", p.year, p.month, p.day);
+    manyExdates += line;
+  }
+  const struct {
+    const char* why;
+    std::string body;
+    const char* reason;  // empty: taken
+  } cases[] = {
+      {"a date taken away in 9999",
+       "DTSTART:19000101T100000\nRRULE:FREQ=DAILY\nEXDATE:99991231T100000\nSUMMARY:x",
+       "single dates taken away or added more than 10 years ahead (EXDATE/RDATE)"},
+      {"a date added in 9999",
+       "DTSTART:20250106T100000\nRRULE:FREQ=WEEKLY\nRDATE:99991231T100000\nSUMMARY:x",
+       "single dates taken away or added more than 10 years ahead (EXDATE/RDATE)"},
+      {"holidays said to be listed up to 9999",
+       "DTSTART:20250106T100000\nRRULE:FREQ=WEEKLY;BYDAY=MO,TU,WE,TH,FR\n"
+       "X-VESPIN-HOLIDAYS-UNTIL:99991231\nSUMMARY:x",
+       "no stored rule falls on the same dates"},
+      {"a start in the year 1", "DTSTART:00010101T100000\nRRULE:FREQ=DAILY\nSUMMARY:x", ""},
+      {"a rule that never occurs",
+       "DTSTART:19000101T100000\nRRULE:FREQ=DAILY;BYMONTH=4,6,9,11;BYMONTHDAY=31\nSUMMARY:x",
+       "a rule that never occurs (no month of BYMONTH has a day of BYMONTHDAY)"},
+      {"a rule that occurs once in 28 years",
+       "DTSTART:20250101T100000\nRRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=29;BYDAY=MO\nSUMMARY:x",
+       "no occurrence from today on"},
+      {"three thousand dates taken away", manyExdates, "no stored rule falls on the same dates"},
+  };
+  const TDateTime today = D(2025, 1, 1);
+  const auto horizonDays = static_cast<std::int64_t>(HorizonEnd(today) - today) + 1;
+  // A few expansions over the horizon; each rule of the dialog asked once or twice over it.
+  const std::int64_t maxSteps = 4 * horizonDays;
+  const auto maxRuleDays = 2 * static_cast<std::int64_t>(CodesThrough(today).size()) * horizonDays;
+  for (const auto& c : cases) {
+    const ImportResult r = ReadCalendar(Calendar({c.body}), Today(today));
+    ASSERT_EQ(r.error, "") << c.why;
+    EXPECT_EQ(r.skipped.empty() ? "" : r.skipped[0].reason, c.reason) << c.why;
+    EXPECT_EQ(r.events.size(), *c.reason ? 0u : 1u) << c.why;
+    EXPECT_LE(r.work.expansionSteps, maxSteps) << c.why;
+    EXPECT_LE(r.work.ruleDays, maxRuleDays) << c.why;
+  }
+  // However many events: once the calendar's days are used up, the rest are not compared.
+  ImportOptions small = Today(today);
+  small.maxExpandedDays = 2000;
+  std::vector<std::string> daily(4, "DTSTART:20250101T100000\nRRULE:FREQ=DAILY\nSUMMARY:x");
+  daily.push_back("DTSTART:20250101T100000\nSUMMARY:once");
+  const ImportResult r = ReadCalendar(Calendar(daily), small);
+  EXPECT_EQ(Lines(r),
+            "weekly 81,10:00,x,01\nweekly 81,10:00,x,01\nweekly 81,10:00,x,01\n"
+            "yearly 0101,10:00,once,01,TRUE\n");
+  EXPECT_EQ(Reasons(r.skipped),
+            "x: not compared: the events before it took all the comparing one import does\n");
+  EXPECT_LT(r.work.expandedDays, small.maxExpandedDays + 800);
+  // Larger than the limit is refused before libical reads any of it.
+  std::string huge = Calendar({"DTSTART:20250101T100000\nSUMMARY:x"});
+  huge.insert(huge.size() - std::string("END:VCALENDAR\r\n").size(),
+              "X-PAD:" + std::string(kMaxCalendarBytes, 'a') + "\r\n");
+  EXPECT_EQ(ReadCalendar(huge, Today(today)).error, "larger than 16 MiB");
 }
 
 }  // namespace

@@ -356,8 +356,13 @@ TEST(RemoteCalendarTest, SaysWhatItCannotRead) {
 // A minutely rule over a year would be half a million occurrences: the window is cut at the
 // cap and says so, and it does not take the time to walk them all.
 TEST(RemoteCalendarTest, CutsAWindowOverTheCap) {
-  const std::string ics =
-      Calendar(Event("many", "DTSTART:20260101T000000Z\r\nRRULE:FREQ=MINUTELY\r\nSUMMARY:m\r\n"));
+  // Rules more often than hourly are refused outright; twelve hourly ones fill a year past the cap.
+  std::string body;
+  for (int i = 0; i < 12; ++i) {
+    body += Event("many" + std::to_string(i),
+                  "DTSTART:20260101T000000Z\r\nRRULE:FREQ=HOURLY\r\nSUMMARY:m\r\n");
+  }
+  const std::string ics = Calendar(body);
   const RemoteExpansion e = ExpandRemoteCalendar(ics, "w", Day(2026, 1, 1), Day(2026, 12, 31));
   EXPECT_TRUE(e.cut);
   EXPECT_LE(e.occurrences.size(), kRemoteOccurrenceCap);

@@ -1,7 +1,9 @@
 #include "QtWidgetTestSupport.h"
 #include "app/Application.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
@@ -568,6 +570,57 @@ TEST_F(ApplicationTest, TickAnnouncesAndListsThroughTheEngine) {
   Settle();
   EXPECT_TRUE(cal->Sheet().cells[0][static_cast<std::size_t>(cell)].underline);
   EXPECT_FALSE(cal->Sheet().cells[0][static_cast<std::size_t>(cell + 1)].underline);
+}
+
+// A notice left open swallows the ticks behind it; the first tick after it is answered announces
+// what fell due meanwhile, as it would after a suspend.
+TEST_F(ApplicationTest, TheTickAfterANoticeLeftOpenAnnouncesWhatFellDueMeanwhile) {
+  clock.Set(2005, 4, 19, 9, 59, 0, 10);  // a Tuesday
+  auto app = Start(kSample);
+  app->CurrentSettings().onTime = true;
+  TfrmMain& w = app->MainWindow();
+  QStringList shown;
+  ScopedModalHandler handler([&](QDialog& dialog) {
+    shown << dynamic_cast<TfrmMsg&>(dialog).lMsg()->text();
+    // The user is away for 70 s; the tick of 10:00 comes and goes meanwhile.
+    if (shown.size() == 1) {
+      clock.Set(2005, 4, 19, 10, 0, 0, 10);
+      w.TimerTimer();
+      clock.Set(2005, 4, 19, 10, 0, 10, 10);
+    }
+    return int(QDialog::Accepted);
+  });
+  w.TimerTimer();
+  EXPECT_EQ(shown, QStringList{QStringLiteral("あと1分で「定例会議」です。")});
+  clock.Set(2005, 4, 19, 10, 1, 0, 10);
+  w.TimerTimer();
+  EXPECT_EQ(shown, (QStringList{QStringLiteral("あと1分で「定例会議」です。"),
+                                QStringLiteral("「定例会議」の時間を過ぎています。")}));
+  // Announced once: the ticks after it have nothing more to say.
+  clock.Set(2005, 4, 19, 10, 2, 0, 10);
+  w.TimerTimer();
+  EXPECT_EQ(shown.size(), 2);
+}
+
+// Leftovers of saves killed mid-write go once the panel holds the folder: those older than its
+// lock. A newer one is another writer's save under way.
+TEST_F(ApplicationTest, StaleTemporaryFilesGoAtStartAndAFreshOneStays) {
+  auto app = Start(kSample);
+  EXPECT_EQ(app->RemoveStaleTempFiles(), 0);  // no lock held: nothing to measure by
+  const auto stamp = [&](const char* name, std::time_t when) {
+    const std::timespec both[2] = {{when, 0}, {when, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, dir.File(name).c_str(), both, 0), 0);
+  };
+  dir.Write("vespin.lock", "12345\n");
+  stamp("vespin.lock", 1700000000);
+  dir.Write(".vespin.ini.a1B2c3", "killed");
+  stamp(".vespin.ini.a1B2c3", 1700000000 - 60);
+  dir.Write(".vespin.ini.d4E5f6", "under way");
+  stamp(".vespin.ini.d4E5f6", 1700000000 + 1);
+  EXPECT_EQ(app->RemoveStaleTempFiles(), 1);
+  EXPECT_FALSE(std::filesystem::exists(dir.File(".vespin.ini.a1B2c3")));
+  EXPECT_TRUE(std::filesystem::exists(dir.File(".vespin.ini.d4E5f6")));
+  EXPECT_EQ(dir.Read("vespin.ini"), Lit(kSample));
 }
 
 // The menu item opens the event dialog on today, with the clock paused; an event added there

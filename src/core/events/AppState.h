@@ -29,8 +29,8 @@ struct AppState {
   // Set at the end of the first alarm pass; never cleared.
   bool StartUpDone = false;
   std::array<EventLine, kEventLineCount> EventLines{};
-  // The moment (milliseconds since the epoch of TDateTime) of the last alarm pass: a pass long
-  // after it catches up on what fell due in between.
+  // The moment (milliseconds since the epoch of TDateTime) of the last alarm pass: the next pass
+  // announces what fell due since, however many ticks were swallowed in between.
   std::optional<std::int64_t> LastAlarmMs;
 };
 

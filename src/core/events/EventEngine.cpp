@@ -172,8 +172,11 @@ int EventEngine::EventCheck(CheckMode mode, TDateTime date, TDateTime time) {
       if (timeMs >= kMsecsPerDay) timeMs = kMsecsPerDay - 1;
       const std::int64_t dayMs = MsecsAt(*day);
       const std::int64_t nowMs = dayMs + timeMs;
+      // Every pass picks up where the last one left off, however short the time between: a
+      // notice left open for a minute swallows the ticks behind it just as a suspend does. A
+      // clock put back starts from its new time; what lies ahead was done with.
       std::int64_t gapFromMs = nowMs;
-      if (state_.LastAlarmMs && nowMs - *state_.LastAlarmMs > kGapMsecs) {
+      if (state_.LastAlarmMs && *state_.LastAlarmMs < nowMs) {
         gapFromMs = std::max(*state_.LastAlarmMs, nowMs - kCatchUpMsecs);
       }
       state_.LastAlarmMs = nowMs;

@@ -62,10 +62,8 @@ struct DoneMark {
 std::optional<DoneMark> ReadDoneMark(std::string_view cell);
 std::string DoneMarkText(sys_days day, bool finished);
 
-// A pass this long after the one before has slept through some time (a suspend, a clock put
-// forward, a notice left open): it announces what fell due in between.
-inline constexpr std::int64_t kGapMsecs = 3 * kMsecsPerMinute;
-// How far back it looks at most.
+// A pass announces what fell due since the pass before it, however long ago that was (a suspend,
+// a clock put forward, a notice left open), but looks this far back at most.
 inline constexpr std::int64_t kCatchUpMsecs = 7 * kMsecsPerDay;
 
 // The advance notice for an event `remainingMsecs` away: あと5分で「…」です。 and its kin.

@@ -1,5 +1,10 @@
 #include "events/EventFile.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <span>
 #include <utility>
 
@@ -41,6 +46,37 @@ void AppendRow(EventStore& store, EventKind kind, std::string_view text) {
     }
   }
 }
+
+// VESPIN's writers of a folder (the panel's saves, the companion's import) take turns: each one
+// reads, merges and renames under an advisory lock on the folder itself, so that no lock file is
+// left behind and none is needed where a file cannot be created. A folder that cannot be locked
+// (a file system without flock) is written without it.
+class WriterLock {
+ public:
+  explicit WriterLock(const std::filesystem::path& file) {
+    const auto folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) return;
+    // Bounded: a writer stopped in a terminal must not hang the panel.
+    for (int waited = 0; ::flock(fd_, LOCK_EX | LOCK_NB) != 0; waited += kStepMsecs) {
+      if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= kWriterLockWaitMsecs) {
+        ::close(fd_);
+        fd_ = -1;
+        return;
+      }
+      ::usleep(kStepMsecs * 1000);
+    }
+  }
+  ~WriterLock() {
+    if (fd_ >= 0) ::close(fd_);  // the lock goes with the descriptor
+  }
+  WriterLock(const WriterLock&) = delete;
+  WriterLock& operator=(const WriterLock&) = delete;
+
+ private:
+  static constexpr int kStepMsecs = 10;
+  int fd_ = -1;
+};
 
 }  // namespace
 
@@ -93,7 +129,7 @@ EventFile::EventFile(std::filesystem::path path, Notifier& notifier)
     : path_(std::move(path)), notifier_(notifier) {}
 
 LoadResult EventFile::IniLoad(EventStore& store, Settings& settings) {
-  auto bytes = ReadWholeFile(path_);
+  auto bytes = ReadEventFileBytes(path_).bytes;
   if (!bytes) {
     notifier_.ShowNotice(sjis::Lit(kOpenFailedNotice));
     return {};
@@ -103,29 +139,55 @@ LoadResult EventFile::IniLoad(EventStore& store, Settings& settings) {
   return {.ok = true, .settingsRead = settingsRead};
 }
 
-bool EventFile::IniSave(const EventStore& store, const Settings& settings) {
-  std::string bytes = FormatEventFile(store, settings);
-  switch (ReplaceWholeFile(path_, bytes)) {
-    case ReplaceResult::kDone:
-      baseline_ = std::move(bytes);
-      return true;
-    case ReplaceResult::kNotAFile:
+bool EventFile::IniSave(EventStore& store, Settings& settings, bool* merged) {
+  const WriterLock lock(path_);
+  for (int tries = 0; tries < kSaveTries; ++tries) {
+    FileRead seen = ReadEventFileBytes(path_);
+    if (IsBadContent(seen.problem)) {
       notifier_.ShowNotice(sjis::Lit(kOpenFailedNotice));
       return false;
-    case ReplaceResult::kReadOnly:
-    case ReplaceResult::kFailed:
-      break;
+    }
+    const auto identity = IdentityOf(path_);
+    if (seen.bytes && baseline_ && *seen.bytes != *baseline_) {
+      MergeOnto(*seen.bytes, store, settings, RowChanges::kKeep);
+      if (merged) *merged = true;
+    }
+    std::string bytes = FormatEventFile(store, settings);
+    const auto stillSame = [&] {
+      if (beforeRename_) beforeRename_();
+      return IdentityOf(path_) == identity && ReadEventFileBytes(path_).bytes == seen.bytes;
+    };
+    switch (ReplaceWholeFile(path_, bytes, stillSame)) {
+      case ReplaceResult::kDone:
+        baseline_ = std::move(bytes);
+        return true;
+      case ReplaceResult::kMoved:
+        continue;
+      case ReplaceResult::kNotAFile:
+        notifier_.ShowNotice(sjis::Lit(kOpenFailedNotice));
+        return false;
+      case ReplaceResult::kReadOnly:
+      case ReplaceResult::kFailed:
+        break;
+    }
+    break;
   }
+  // Failed, or the file never held still: it stays as the last hand left it.
   notifier_.ShowNotice(sjis::Lit(kWriteFailedNotice));
   return false;
+}
+
+void EventFile::TakeDiskAsBase() {
+  if (auto now = ReadEventFileBytes(path_).bytes) baseline_ = std::move(now);
 }
 
 bool EventFile::ChangedOnDisk() const {
   if (!baseline_) return false;
   // The bytes themselves decide: a touch is no change, and an edit within the same second of
   // the same size still is one.
-  const auto now = ReadWholeFile(path_);
-  return now && *now != *baseline_;
+  const FileRead now = ReadEventFileBytes(path_);
+  if (IsBadContent(now.problem)) return true;
+  return now.bytes && *now.bytes != *baseline_;
 }
 
 bool EventFile::EventsDiffer(const EventStore& store) const {
@@ -139,18 +201,24 @@ bool EventFile::EventsDiffer(const EventStore& store) const {
 }
 
 bool EventFile::Rebase(EventStore& store, Settings& settings, RowChanges rows) {
-  auto fresh = ReadWholeFile(path_);
+  auto fresh = ReadEventFileBytes(path_).bytes;
   if (!fresh) {
     notifier_.ShowNotice(sjis::Lit(kOpenFailedNotice));
     return false;
   }
+  MergeOnto(std::move(*fresh), store, settings, rows);
+  return true;
+}
+
+void EventFile::MergeOnto(std::string fresh, EventStore& store, Settings& settings,
+                          RowChanges rows) {
   EventStore base;
   Settings baseSettings;
   ParseEventFile(baseline_.value_or(std::string()), base, baseSettings);
   const EventStore mine = store;
   // A file without a settings line leaves the settings as the last one left them.
   Settings theirs = baseSettings;
-  ParseEventFile(*fresh, store, theirs);
+  ParseEventFile(fresh, store, theirs);
   for (const StoreTable& t : StoreTables()) {
     if (rows == RowChanges::kKeep) {
       ApplyRowChanges(base.*t.table, mine.*t.table, store.*t.table, t.doneCol, t.sortCol);
@@ -160,7 +228,6 @@ bool EventFile::Rebase(EventStore& store, Settings& settings, RowChanges rows) {
   ApplySettingChanges(baseSettings, settings, theirs);
   settings = theirs;
   baseline_ = std::move(fresh);
-  return true;
 }
 
 }  // namespace vespin

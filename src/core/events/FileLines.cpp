@@ -8,6 +8,8 @@
 #include <cstring>
 #include <memory>
 
+#include "events/WholeFile.h"
+
 namespace vespin {
 namespace {
 
@@ -104,7 +106,9 @@ bool StreamEventFile(const std::filesystem::path& path,
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return false;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  // A file too large or not text is refused whole (ProblemWith says which), so a reader never
+  // holds more than the limit and a piece, nor acts on the lines before a NUL.
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxEventFileBytes) {
     ::close(fd);
     return false;
   }
@@ -116,6 +120,7 @@ bool StreamEventFile(const std::filesystem::path& path,
   SectionTracker tracker;
   bool atEnd = false;
   bool ok = true;
+  std::int64_t total = 0;
   while (true) {
     FileLine line;
     if (pos < size && CutLine(std::string_view(buffer.data(), size), pos, atEnd, line)) {
@@ -131,6 +136,12 @@ bool StreamEventFile(const std::filesystem::path& path,
     const ssize_t got = ::read(fd, buffer.data() + size, buffer.size() - size);
     if (got < 0) {
       if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    total += got;
+    if (total > kMaxEventFileBytes ||
+        std::memchr(buffer.data() + size, 0, static_cast<std::size_t>(got))) {
       ok = false;
       break;
     }

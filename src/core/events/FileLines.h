@@ -44,8 +44,9 @@ std::optional<EventKind> EventLineKind(const FileLine& line);
 // How much of the file the streamed reader holds at a time, a line longer than this aside.
 inline constexpr std::size_t kStreamPiece = 64 * 1024;
 // The same lines, read from the file a piece at a time so that a large file is never held
-// whole; each line's view lives only during its call. False when the file is missing or a read
-// fails (the lines before the failure have been handed over).
+// whole; each line's view lives only during its call. False when the file is missing, larger
+// than kMaxEventFileBytes or not text, or a read fails (the lines before the failure may have
+// been handed over: a caller drops what it gathered).
 bool StreamEventFile(const std::filesystem::path& path,
                      const std::function<void(const FileLine&)>& onLine);
 

@@ -1,10 +1,15 @@
 #include "events/WholeFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string_view>
 #include <system_error>
 
 namespace vespin {
@@ -22,23 +27,49 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// Replaces `target` by `bytes` so that a reader sees either the old or the new file whole. The
-// temporary file has a name of its own, so two programs saving at once never touch each other's.
-bool ReplaceAtomically(const std::filesystem::path& target, std::string_view bytes,
-                       const struct stat& old) {
+// A new file of a name of its own beside `target` (".vespin.ini.Ab3xYz"), created with `mode`
+// less the umask, as any new file is; -1 when none can be made.
+int CreateTemp(const std::filesystem::path& folder, const std::filesystem::path& target,
+               mode_t mode, std::string& name) {
+  static constexpr std::string_view kLetters =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string suffix(6, '0');
+    for (char& c : suffix) c = kLetters[random() % kLetters.size()];
+    name = (folder / ("." + target.filename().string() + "." + suffix)).string();
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Puts `bytes` at `target` so that a reader sees either the old or the new file whole (or, for
+// a new file, none or the whole). The temporary file has a name of its own, so two programs
+// saving at once never touch each other's. An existing file (`old`) keeps its mode and owner.
+// `stillSame`, when given, is asked right before the rename; kMoved when it says no.
+ReplaceResult ReplaceAtomically(const std::filesystem::path& target, std::string_view bytes,
+                                const struct stat* old,
+                                const std::function<bool()>& stillSame = {}) {
   const auto folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  // Keep the owner where we may (as root, say); a failure here is no reason to lose the save.
-  // The mode follows, as a change of owner may clear some of its bits.
-  [[maybe_unused]] const int owned = ::fchown(fd, old.st_uid, old.st_gid);
-  bool ok = ::fchmod(fd, old.st_mode & 07777) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  std::string temp;
+  const int fd = CreateTemp(folder, target, old ? 0600 : 0666, temp);
+  if (fd < 0) return ReplaceResult::kFailed;
+  bool ok = true;
+  if (old) {
+    // Keep the owner where we may (as root, say); a failure here is no reason to lose the save.
+    // The mode follows, as a change of owner may clear some of its bits.
+    [[maybe_unused]] const int owned = ::fchown(fd, old->st_uid, old->st_gid);
+    ok = ::fchmod(fd, old->st_mode & 07777) == 0;
+  }
+  ok = ok && WriteAll(fd, bytes) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) {
+  // The write and the sync take the most time: a change made meanwhile is looked for after them.
+  const bool same = !ok || !stillSame || stillSame();
+  if (ok && same) ok = ::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok || !same) {
     ::unlink(temp.c_str());
-    return false;
+    return ok ? ReplaceResult::kMoved : ReplaceResult::kFailed;
   }
   // Make the rename itself durable; the new file is in place whatever this returns.
   const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -46,7 +77,7 @@ bool ReplaceAtomically(const std::filesystem::path& target, std::string_view byt
     ::fsync(dirFd);
     ::close(dirFd);
   }
-  return true;
+  return ReplaceResult::kDone;
 }
 
 // Whether the user meant the file to be written. Root may write anything, so for root the write
@@ -98,13 +129,24 @@ const char* FileProblemText(FileProblem problem) {
       return "is a socket, not a file";
     case FileProblem::kDenied:
       return "permission denied";
+    case FileProblem::kTooLarge:
+      return "is larger than 16 MiB";
+    case FileProblem::kNotText:
+      return "is not a text file";
     case FileProblem::kReadError:
       break;
   }
   return "read error";
 }
 
-FileRead ReadEventFileBytes(const std::filesystem::path& path) {
+bool IsBadContent(FileProblem problem) {
+  return problem == FileProblem::kTooLarge || problem == FileProblem::kNotText;
+}
+
+namespace {
+
+// Reads a regular file whole, or up to `limit` bytes and then says it is too large.
+FileRead ReadRegularFile(const std::filesystem::path& path, std::int64_t limit) {
   FileRead r;
   // Looked at before it is opened: opening a named pipe for reading waits for a writer.
   struct stat st {};
@@ -122,19 +164,28 @@ FileRead ReadEventFileBytes(const std::filesystem::path& path) {
   if (::fstat(fd, &st) != 0) {
     r.problem = FileProblem::kReadError;
   } else if ((r.problem = ProblemOfMode(st.st_mode)) == FileProblem::kNone) {
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-      const ssize_t got = ::read(fd, buf, sizeof buf);
-      if (got > 0) {
-        bytes.append(buf, static_cast<std::size_t>(got));
-      } else if (got == 0) {
-        r.bytes = std::move(bytes);
-        break;
-      } else if (errno != EINTR) {
-        r.problem = FileProblem::kReadError;
-        break;
+    if (st.st_size > limit) {
+      r.problem = FileProblem::kTooLarge;
+    } else {
+      std::string bytes;
+      bytes.reserve(static_cast<std::size_t>(st.st_size));
+      char buf[65536];
+      for (;;) {
+        const ssize_t got = ::read(fd, buf, sizeof buf);
+        if (got > 0) {
+          bytes.append(buf, static_cast<std::size_t>(got));
+          // It grew while being read.
+          if (static_cast<std::int64_t>(bytes.size()) > limit) {
+            r.problem = FileProblem::kTooLarge;
+            break;
+          }
+        } else if (got == 0) {
+          r.bytes = std::move(bytes);
+          break;
+        } else if (errno != EINTR) {
+          r.problem = FileProblem::kReadError;
+          break;
+        }
       }
     }
   }
@@ -142,18 +193,65 @@ FileRead ReadEventFileBytes(const std::filesystem::path& path) {
   return r;
 }
 
+// Reads in pieces until it meets a NUL byte; false when there is none (or the read fails).
+bool HoldsNul(const std::filesystem::path& path, std::int64_t limit) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return false;
+  bool found = false;
+  char buf[65536];
+  for (std::int64_t total = 0; total <= limit && !found;) {
+    const ssize_t got = ::read(fd, buf, sizeof buf);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    found = std::memchr(buf, 0, static_cast<std::size_t>(got)) != nullptr;
+    total += got;
+  }
+  ::close(fd);
+  return found;
+}
+
+}  // namespace
+
+FileRead ReadEventFileBytes(const std::filesystem::path& path) {
+  FileRead r = ReadRegularFile(path, kMaxEventFileBytes);
+  // An all-NUL file, a word processor's document, a file saved as UTF-16: taken as a calendar,
+  // each would read as empty or as garbage, and the next save would keep it so. Shift_JIS and
+  // UTF-8 text never hold a NUL byte.
+  if (r.bytes && r.bytes->find('\0') != std::string::npos) {
+    r.bytes.reset();
+    r.problem = FileProblem::kNotText;
+  }
+  return r;
+}
+
 FileProblem ProblemWith(const std::filesystem::path& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return ProblemOfErrno(errno);
   const FileProblem problem = ProblemOfMode(st.st_mode);
-  return problem == FileProblem::kNone ? FileProblem::kReadError : problem;
+  if (problem != FileProblem::kNone) return problem;
+  if (st.st_size > kMaxEventFileBytes) return FileProblem::kTooLarge;
+  if (HoldsNul(path, kMaxEventFileBytes)) return FileProblem::kNotText;
+  return FileProblem::kReadError;
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-  return ReadEventFileBytes(path).bytes;
+  return ReadRegularFile(path, std::numeric_limits<std::int64_t>::max()).bytes;
 }
 
-ReplaceResult ReplaceWholeFile(const std::filesystem::path& path, std::string_view bytes) {
+bool FileIdentity::operator==(const FileIdentity& o) const {
+  return device == o.device && inode == o.inode && size == o.size &&
+         modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+}
+
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                      static_cast<std::int64_t>(st.st_size), st.st_mtim};
+}
+
+ReplaceResult ReplaceWholeFile(const std::filesystem::path& path, std::string_view bytes,
+                               const std::function<bool()>& stillSame) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return ReplaceResult::kNotAFile;
   if (!UserMayWrite(path, st)) return ReplaceResult::kReadOnly;
@@ -163,7 +261,63 @@ ReplaceResult ReplaceWholeFile(const std::filesystem::path& path, std::string_vi
     target = std::filesystem::canonical(path, ec);
     if (ec) return ReplaceResult::kNotAFile;
   }
-  return ReplaceAtomically(target, bytes, st) ? ReplaceResult::kDone : ReplaceResult::kFailed;
+  return ReplaceAtomically(target, bytes, &st, stillSame);
+}
+
+namespace {
+
+bool IsTempNameOf(std::string_view name, std::string_view file) {
+  constexpr std::size_t kRandom = 6;
+  if (name.size() != file.size() + 2 + kRandom || name[0] != '.' ||
+      name.substr(1, file.size()) != file || name[file.size() + 1] != '.') {
+    return false;
+  }
+  for (const char c : name.substr(file.size() + 2)) {
+    const bool alnum = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    if (!alnum) return false;
+  }
+  return true;
+}
+
+bool Earlier(const std::timespec& a, const std::timespec& b) {
+  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+}  // namespace
+
+int RemoveStaleTempFiles(const std::filesystem::path& file, std::timespec before) {
+  const auto folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+  const std::string name = file.filename().string();
+  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return 0;
+  DIR* dir = ::fdopendir(dirFd);
+  if (!dir) {
+    ::close(dirFd);
+    return 0;
+  }
+  int removed = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!IsTempNameOf(entry->d_name, name)) continue;
+    // Looked at and removed by name within the folder: a link never leads elsewhere.
+    struct stat st {};
+    if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || !Earlier(st.st_mtim, before)) continue;
+    if (::unlinkat(dirFd, entry->d_name, 0) == 0) ++removed;
+  }
+  ::closedir(dir);  // closes dirFd too
+  return removed;
+}
+
+ReplaceResult CreateOrReplaceWholeFile(const std::filesystem::path& path, std::string_view bytes) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) return ReplaceResult::kNotAFile;
+    if (!UserMayWrite(path, st)) return ReplaceResult::kReadOnly;
+    return ReplaceAtomically(path, bytes, &st);
+  }
+  if (errno != ENOENT) return ReplaceResult::kFailed;
+  // Whatever appears at the name meanwhile is replaced, never followed: rename takes the name.
+  return ReplaceAtomically(path, bytes, nullptr);
 }
 
 }  // namespace vespin

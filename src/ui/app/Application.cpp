@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -17,6 +19,8 @@
 #include "controls/MessageBox.h"
 #include "dialogs/EventSet.h"
 #include "events/EventEngine.h"
+#include "events/PanelLock.h"
+#include "events/WholeFile.h"
 #include "text/Sjis.h"
 
 namespace vespin::ui {
@@ -133,15 +137,29 @@ Application::Reload Application::ReloadIfChangedOnDisk() {
   return Rebase(RowChanges::kKeep) ? Reload::kReloaded : Reload::kNone;
 }
 
+int Application::RemoveStaleTempFiles() {
+  // The lock file's own time, on the folder's file system: the clock that stamps the temporary
+  // files, wherever the folder lives.
+  const auto folder =
+      file_.Path().has_parent_path() ? file_.Path().parent_path() : std::filesystem::path(".");
+  struct stat lock {};
+  if (::stat((folder / kPanelLockName).c_str(), &lock) != 0) return 0;
+  return vespin::RemoveStaleTempFiles(file_.Path(), lock.st_mtim);
+}
+
 bool Application::Rebase(RowChanges rows) {
   if (!file_.Rebase(store_, settings_, rows)) return false;
+  ShowRebased();
+  return true;
+}
+
+void Application::ShowRebased() {
   SanitizeSettings();
   if (main_) {
     main_->ApplySettings();
     // The coming events may be others now.
     main_->RestartTick(TfrmMain::kFirstTickMsecs);
   }
-  return true;
 }
 
 bool Application::TakeDiskChanges() {
@@ -149,7 +167,11 @@ bool Application::TakeDiskChanges() {
   if (eventDialog_ && eventDialog_->isVisible() && file_.EventsDiffer(store_)) {
     const int answer = ShowMessageForm(sjis::Lit(kChangedOnDiskQuestion), QStringLiteral("上書き"),
                                        QStringLiteral("読み直す"));
-    if (answer == kIdYes) return true;
+    if (answer == kIdYes) {
+      // Over what the user saw when choosing; a change after that is still carried.
+      file_.TakeDiskAsBase();
+      return true;
+    }
     Rebase(RowChanges::kDrop);
     return false;
   }
@@ -185,7 +207,11 @@ bool Application::IniSave() {
     settings_.top = at.y();
   }
   if (file_.ChangedOnDisk() && !TakeDiskChanges()) return false;
-  return file_.IniSave(store_, settings_);
+  bool merged = false;
+  const bool saved = file_.IniSave(store_, settings_, &merged);
+  // An edit that landed during the save is in the tables now: show it as a reload would.
+  if (merged) ShowRebased();
+  return saved;
 }
 
 bool Application::IniLoad() {

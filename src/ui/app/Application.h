@@ -76,6 +76,10 @@ class Application final : public EngineHost, public EventDialogHost {
   enum class Reload { kNone, kReloaded, kDeferred };
   Reload ReloadIfChangedOnDisk();
 
+  // Once the panel holds the folder's lock: removes the temporary files of saves killed
+  // mid-write before it was taken. Returns how many went.
+  int RemoveStaleTempFiles();
+
  private:
   // Values a hand edit may leave that no menu would give.
   void SanitizeSettings();
@@ -85,6 +89,8 @@ class Application final : public EngineHost, public EventDialogHost {
   bool TakeDiskChanges();
   // Reads the file again under the changes made here and shows the result.
   bool Rebase(RowChanges rows);
+  // Shows the tables and settings after a change on disk was carried onto them.
+  void ShowRebased();
   void WatchFile();
   bool Busy() const;
 

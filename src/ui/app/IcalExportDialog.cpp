@@ -1,14 +1,15 @@
 #include "app/IcalExportDialog.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
-#include <QSaveFile>
 #include <chrono>
 #include <string>
 
 #include "IcalExport.h"
 #include "app/BesidePanel.h"
 #include "controls/ModalRunner.h"
+#include "events/WholeFile.h"
 #include "text/Sjis.h"
 
 namespace vespin::ui {
@@ -32,12 +33,12 @@ bool ExportCalendarDialog(QWidget* parent, const EventStore& store, const Settin
                                 std::chrono::system_clock::now().time_since_epoch())
                                 .count());
 
-  // Written beside the target and renamed over it: a failed write leaves an older export whole.
-  QSaveFile file(dialog.selectedFiles().first());
-  const bool written =
-      file.open(QIODevice::WriteOnly) &&
-      file.write(ics.data(), static_cast<qint64>(ics.size())) == static_cast<qint64>(ics.size()) &&
-      file.commit();
+  // As the companion's export writes: beside the target and renamed over it, so a failed write
+  // leaves an older export whole, and only ever as a regular file of that name (never through
+  // a link, never into a pipe or a device).
+  const std::filesystem::path target =
+      QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+  const bool written = CreateOrReplaceWholeFile(target, ics) == ReplaceResult::kDone;
   if (!written) notifier.ShowNotice(sjis::Lit(kIcalWriteFailedNotice));
   return written;
 }

@@ -52,6 +52,8 @@ class PanelGuard final : public QObject {
   // A crashed panel's lock and socket do not count. A panel that holds the lock but is not
   // listening yet (it is just starting) is asked again until `waitMsecs` have passed.
   Claim ClaimFolder(int waitMsecs = 3000);
+  // Whether this panel holds the folder's lock now.
+  bool HoldsFolder() const { return lock_.isLocked(); }
 
   // The local socket of the panel on `folder`: one per folder, in a folder only the user can
   // enter. "" when there is no such folder: the panel then cannot be reached.
