@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-multimedia-dev libgl-dev libx11-dev
-  libical-dev pkg-config tzdata
+  libical-dev pkg-config tzdata python3-recurring-ical-events
   calcurse  # a second reader of the iCalendar export, in the tests
   fonts-ipafont-gothic qt6-translations-l10n xvfb xauth x11-utils openbox remind python3
   dbus-daemon at-spi2-core python3-pyatspi

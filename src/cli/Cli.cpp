@@ -116,12 +116,13 @@ LocalDate::operator TDateTime() const {
   return date_;
 }
 
-int Main(int argc, char** argv, CommandLineRunner icalCommands) {
+int Main(int argc, char** argv, CommandLineRunner icalCommands, RemoteReader remoteOccurrences) {
   Environment env;
   env.colour = isatty(STDOUT_FILENO) != 0;
   env.today = LocalDate::OfSystem();
   env.nowUtc = static_cast<std::int64_t>(std::time(nullptr));
   env.icalCommands = icalCommands;
+  env.remoteOccurrences = remoteOccurrences;
   int rc = Run({argv + 1, argv + argc}, stdout, stderr, env);
   // An answer that did not reach its file (a full disk) is no answer: a script must not take it
   // for one. The error of a write stdio made earlier stays with the stream; errno is only

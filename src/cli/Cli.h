@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "calendar/DateTime.h"
+#include "remote/RemoteOccurrence.h"
 
 namespace vespin::cli {
 
@@ -30,6 +32,18 @@ class LocalDate {
   mutable TDateTime date_ = 0;
 };
 
+// What day and agenda ask of the cached copies of other calendars.
+struct RemoteQuery {
+  std::filesystem::path cacheFolder;  // the data folder's (remote/CacheFolder.h)
+  std::vector<std::string> names;     // the subscriptions, UTF-8, in the file's order
+  sys_days from{};
+  sys_days to{};
+};
+// Their occurrences over the query's days (a calendar never fetched has none; that is said on
+// `err`), or nullopt after saying on `err` why none could be read.
+using RemoteReader = std::optional<std::vector<remote::RemoteOccurrence>> (*)(
+    const RemoteQuery& query, std::FILE* err);
+
 struct Environment {
   bool colour = false;                  // output is a terminal: colour instead of markers
   LocalDate today;                      // the local date
@@ -38,6 +52,9 @@ struct Environment {
   // The iCalendar commands need libical, which costs every other command its loading time: the
   // companion hands them to a helper program; the helper and the tests run them in-process.
   CommandLineRunner icalCommands = nullptr;
+  // Expanding the other calendars needs libical too: the companion asks its helper, only when
+  // the file subscribes to any. Without a reader they are not listed.
+  RemoteReader remoteOccurrences = nullptr;
 };
 
 inline constexpr int kExitOk = 0;
@@ -46,7 +63,8 @@ inline constexpr int kExitUsage = 2;
 
 // A program's main(): Run over the arguments with this process's environment and standard
 // output and error, and `icalCommands` for export and import.
-int Main(int argc, char** argv, CommandLineRunner icalCommands);
+int Main(int argc, char** argv, CommandLineRunner icalCommands,
+         RemoteReader remoteOccurrences = nullptr);
 
 // args excludes the program name. Output is UTF-8.
 int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,

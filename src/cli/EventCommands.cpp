@@ -21,6 +21,8 @@
 #include "events/EventStore.h"
 #include "events/Settings.h"
 #include "events/WholeFile.h"
+#include "remote/CacheFolder.h"
+#include "remote/RemoteDays.h"
 #include "text/Sjis.h"
 
 namespace vespin::cli {
@@ -159,6 +161,34 @@ int NotAMoment(std::FILE* err, std::string_view arg) {
   return Refuse(err, Quoted(arg) + " is not a moment YYYY-MM-DDTHH:MM[:SS]");
 }
 
+// The occurrences of the calendars the file subscribes to, from `first` to `last`. Nothing is
+// asked (and no helper started) for a file without subscriptions. False when they could not
+// be read: what was said about it stands on `err`.
+bool ReadRemoteDays(const CompactEvents& read, const std::filesystem::path& file, sys_days first,
+                    sys_days last, const Environment& env, std::FILE* err,
+                    remote::RemoteDayIndex& days) {
+  if (read.subscriptions.empty() || !env.remoteOccurrences) return true;
+  RemoteQuery query;
+  const std::filesystem::path folder = file.parent_path();
+  query.cacheFolder = remote::CacheFolder(folder.empty() ? std::filesystem::path(".") : folder);
+  for (const Subscription& s : read.subscriptions) query.names.push_back(sjis::ToUtf8(s.name));
+  query.from = first;
+  query.to = last;
+  auto occurrences = env.remoteOccurrences(query, err);
+  if (!occurrences) return false;
+  days = remote::RemoteDayIndex(std::move(*occurrences), std::pair(first, last));
+  return true;
+}
+
+// "@work 10:00 定例会議": the calendar's name as the kind, "--:--" for a whole day.
+std::string RemoteLine(const remote::RemoteOccurrence& o) {
+  std::string line = "@" + o.calendar + " ";
+  line += o.allDay ? "--:--" : HourMinuteText(o.startMs - MsecsAt(o.FirstDay()));
+  line += ' ';
+  line += o.summary;
+  return line;
+}
+
 }  // namespace
 
 int Day(const Args& args, std::FILE* out, std::FILE* err, const Environment& env) {
@@ -195,6 +225,8 @@ int Day(const Args& args, std::FILE* out, std::FILE* err, const Environment& env
   });
   if (!read) return CannotRead(file, err);
   int mask = 0;
+  remote::RemoteDayIndex remoteDays;
+  bool remoteRead = true;
   if (day) {
     ForEachOccurrence(read->events, *day, *day, law.value_or(read->holidayLaw),
                       [&](sys_days, const CompactEvent& e) {
@@ -205,9 +237,15 @@ int Day(const Args& args, std::FILE* out, std::FILE* err, const Environment& env
                         mask |= KindMask(e.kind);
                         return true;
                       });
+    remoteRead = ReadRemoteDays(*read, file, *day, *day, env, err, remoteDays);
+    for (const remote::RemoteOccurrence* o : remoteDays.On(*day)) {
+      Put(out, RemoteLine(*o) + "\n");
+    }
+    // The panel underlines such days only while their underline is on; the mask says the same.
+    if (read->remoteLine && remoteDays.Any(*day)) mask |= remote::kMaskRemote;
   }
   std::fprintf(out, "mask %d\n", mask);
-  return kExitOk;
+  return remoteRead ? kExitOk : kExitProblem;
 }
 
 int Agenda(const Args& args, std::FILE* out, std::FILE* err, const Environment& env) {
@@ -248,12 +286,28 @@ int Agenda(const Args& args, std::FILE* out, std::FILE* err, const Environment& 
 
   const auto read = ReadCompactEvents(file, [](EventKind, std::string_view) { return true; });
   if (!read) return CannotRead(file, err);
+  remote::RemoteDayIndex remoteDays;
+  const bool remoteRead = ReadRemoteDays(*read, file, *first, *last, env, err, remoteDays);
+  // Within a date the other calendars follow the file's own events; these are the days up to
+  // `through` whose remote lines have not been listed yet.
+  sys_days remoteFrom = *first;
+  const auto listRemoteThrough = [&](sys_days through) {
+    if (remoteDays.Empty() || through < remoteFrom) return;
+    for (const sys_days day : remoteDays.DaysWith(remoteFrom, through)) {
+      const std::string dayText = IsoDay(day);
+      for (const remote::RemoteOccurrence* o : remoteDays.On(day)) {
+        Put(out, dayText + " " + RemoteLine(*o) + "\n");
+      }
+    }
+    remoteFrom = through + std::chrono::days(1);
+  };
   std::optional<sys_days> shown;  // the day whose date `date` holds
   std::string date;
   std::string line;
   ForEachOccurrence(read->events, *first, *last, law.value_or(read->holidayLaw),
                     [&](sys_days day, const CompactEvent& e) {
                       if (day != shown) {
+                        listRemoteThrough(day - std::chrono::days(1));
                         date = IsoDay(day);
                         shown = day;
                       }
@@ -268,7 +322,8 @@ int Agenda(const Args& args, std::FILE* out, std::FILE* err, const Environment& 
                       Put(out, line);
                       return true;
                     });
-  return kExitOk;
+  listRemoteThrough(*last);
+  return remoteRead ? kExitOk : kExitProblem;
 }
 
 int Simulate(const Args& args, std::FILE* out, std::FILE* err, const Environment& env) {

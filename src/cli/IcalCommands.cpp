@@ -16,10 +16,12 @@
 #include "IcalExport.h"
 #include "IcalImport.h"
 #include "IcalLimits.h"
+#include "RemoteCalendar.h"
 #include "events/EngineHost.h"
 #include "events/EventFile.h"
 #include "events/FileLines.h"
 #include "events/WholeFile.h"
+#include "remote/CacheFolder.h"
 #include "text/Sjis.h"
 
 namespace vespin::cli {
@@ -287,6 +289,67 @@ int RunIcalCommand(const std::vector<std::string>& args, std::FILE* out, std::FI
                    const Environment& env) {
   const Args rest(args.begin() + 1, args.end());
   return args.front() == "export" ? Export(rest, out, err, env) : Import(rest, out, err, env);
+}
+
+std::optional<std::vector<remote::RemoteOccurrence>> ExpandCachedCalendars(const RemoteQuery& query,
+                                                                           std::FILE* err) {
+  std::vector<remote::RemoteOccurrence> all;
+  for (const std::string& name : query.names) {
+    const auto file = remote::SubscriptionFolder(query.cacheFolder, name) / remote::kCalendarFile;
+    ical::RemoteExpansion expansion = ical::ReadRemoteCalendar(file, name, query.from, query.to);
+    const std::string who = "@" + remote::CleanText(name) + ": ";
+    if (!expansion.error.empty()) {
+      Put(err, who + expansion.error + "\n");
+      continue;
+    }
+    for (const std::string& problem : expansion.problems) {
+      Put(err, who + "left out " + problem + "\n");
+    }
+    if (expansion.cut) Put(err, who + "too large: not every occurrence is listed\n");
+    for (auto& o : expansion.occurrences) all.push_back(std::move(o));
+  }
+  return all;
+}
+
+int RunOccurrencesCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+  RemoteQuery query;
+  std::optional<TDateTime> from, until;
+  bool names = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (names) {
+      query.names.push_back(a);
+    } else if (a == "--") {
+      names = true;
+    } else if (a == "--cache" || a == "--from" || a == "--until") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return kExitUsage;
+      const std::string& value = args[++i];
+      if (a == "--cache") {
+        query.cacheFolder = value;
+      } else if (!((a == "--from" ? from : until) = ParseDate(value))) {
+        return kExitUsage;
+      }
+    } else if (!a.empty() && a.front() != '-') {
+      query.names.push_back(a);
+    } else {
+      return kExitUsage;
+    }
+  }
+  if (query.cacheFolder.empty() || !from || !until || *until < *from) {
+    std::fputs(
+        "usage: vespin-ical occurrences --cache DIR --from YYYY-MM-DD --until YYYY-MM-DD "
+        "[--] NAME...\n",
+        err);
+    return kExitUsage;
+  }
+  query.from = DayOf(*from);
+  query.to = DayOf(*until);
+  const auto occurrences = ExpandCachedCalendars(query, err);
+  for (const remote::RemoteOccurrence& o : *occurrences) {
+    Put(out, remote::OccurrenceLine(o));
+    std::fputc('\n', out);
+  }
+  return kExitOk;
 }
 
 }  // namespace vespin::cli

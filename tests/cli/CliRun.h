@@ -14,9 +14,11 @@ struct Outcome {
   std::string out, err;
 };
 
-// export and import run in-process here, as the helper program runs them.
+// export and import, and the other calendars' expansion, run in-process here, as the helper
+// program runs them.
 inline Outcome RunCli(const std::vector<std::string>& args, Environment env = {}) {
   if (!env.icalCommands) env.icalCommands = &RunIcalCommand;
+  if (!env.remoteOccurrences) env.remoteOccurrences = &ExpandCachedCalendars;
   Outcome o;
   test::MemoryStream out, err;
   o.rc = Run(args, out.File(), err.File(), env);

@@ -16,6 +16,9 @@ struct EventLine {
   std::string text;          // Shift_JIS event text
   std::string timeText;      // "hh:nn" of the occurrence
   TDateTime occurrence = 0;  // 0 = the line is empty
+  // Another calendar's event: text and timeText are UTF-8 (its texts never pass through
+  // Shift_JIS), and an all-day one's time reads 終日.
+  bool utf8 = false;
 };
 
 inline constexpr int kEventLineCount = 5;

@@ -37,7 +37,10 @@ std::optional<CompactEvents> ReadCompactEvents(const std::filesystem::path& path
   if (!ok) return std::nullopt;
   for (std::size_t i = 0; i < versionLines.size(); ++i) versionLines[i].text = versionTexts[i];
   CompactEvents read;
-  read.holidayLaw = ReadExtensionSection(versionLines).values.holidayLaw;
+  Extensions extensions = ReadExtensionSection(versionLines).values;
+  read.holidayLaw = extensions.holidayLaw;
+  read.subscriptions = std::move(extensions.subscriptions);
+  read.remoteLine = extensions.remoteLine;
   read.events = std::move(kept[KindIndex(EventKind::kYearly)]);
   read.events.reserve(read.events.size() + kept[KindIndex(EventKind::kMonthly)].size() +
                       kept[KindIndex(EventKind::kWeekly)].size());

@@ -18,6 +18,7 @@
 #include "calendar/HolidayLaw.h"
 #include "events/DayRules.h"
 #include "events/EventStore.h"
+#include "events/Settings.h"
 
 namespace vespin {
 
@@ -38,6 +39,9 @@ struct CompactEvents {
   // The file's holiday choice; it stands in the extension section at the end of the file, so
   // a filter that depends on holidays must keep what either rule set lets through.
   HolidayLaw holidayLaw = HolidayLaw::k2005;
+  // Other calendars the file subscribes to, and whether their days are underlined.
+  std::vector<Subscription> subscriptions;
+  bool remoteLine = false;
 };
 
 // The rows the filter keeps, in walk order (yearly, monthly, weekly; each in file order), read

@@ -134,6 +134,31 @@ std::string AdvanceNotice(std::string_view text, std::int64_t untilMsecs) {
   return out;
 }
 
+std::string AdvanceNoticeUtf8(std::string_view textUtf8, std::int64_t remainingMsecs) {
+  // The words come from the one Shift_JIS form; a control character no text holds marks where
+  // the UTF-8 text goes.
+  constexpr std::string_view kPlace = "\x01";
+  std::string out = sjis::ToUtf8(AdvanceNotice(kPlace, remainingMsecs));
+  const std::size_t at = out.find(kPlace);
+  if (at != std::string::npos) out.replace(at, kPlace.size(), textUtf8);
+  return out;
+}
+
+std::string OnTimeNoticeUtf8(std::string_view textUtf8) {
+  const NoticeTexts& t = Texts();
+  return sjis::ToUtf8(t.open) + std::string(textUtf8) + sjis::ToUtf8(t.onTime);
+}
+
+std::string OverdueNoticeUtf8(std::string_view textUtf8) {
+  const NoticeTexts& t = Texts();
+  return sjis::ToUtf8(t.open) + std::string(textUtf8) + sjis::ToUtf8(t.overdue);
+}
+
+std::string TodayNoticeUtf8(std::string_view textUtf8) {
+  const NoticeTexts& t = Texts();
+  return sjis::ToUtf8(t.todayIs) + std::string(textUtf8) + sjis::ToUtf8(t.closeIs);
+}
+
 EventEngine::EventEngine(EventStore& store, AppState& state, EngineHost& host)
     : store_(store), state_(state), host_(host) {}
 

@@ -69,6 +69,12 @@ inline constexpr std::int64_t kCatchUpMsecs = 7 * kMsecsPerDay;
 // The advance notice for an event `remainingMsecs` away: あと5分で「…」です。 and its kin.
 // Shift_JIS.
 std::string AdvanceNotice(std::string_view text, std::int64_t remainingMsecs);
+// The same notices in UTF-8, for texts that Shift_JIS may not hold (other calendars'): the
+// same words as the engine's own notices, around a UTF-8 text.
+std::string AdvanceNoticeUtf8(std::string_view textUtf8, std::int64_t remainingMsecs);
+std::string OnTimeNoticeUtf8(std::string_view textUtf8);  // 「…」の時間です。
+std::string OverdueNoticeUtf8(std::string_view textUtf8);  // 「…」の時間を過ぎています。
+std::string TodayNoticeUtf8(std::string_view textUtf8);  // 今日は「…」です。
 
 // The engine as the windows ask it: one question about a date. Tests answer with a fake.
 class EventChecker {
