@@ -1,10 +1,7 @@
 // The built vespin-cli as a script or a shell runs it: its standard output and error are the C
 // library's own streams, so what Run writes must reach them whole, and an answer that cannot be
 // written must not pass for one.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -18,33 +15,8 @@ namespace vespin::cli {
 namespace {
 
 using Strings = std::vector<std::string>;
-
-struct ProgramRun {
-  int rc = -1;
-  std::string out, err;
-};
-
-// Runs the program with standard output and error into files of `dir`, or with standard output
-// on a full disk.
-ProgramRun RunProgram(const Strings& args, const test::TempDir& dir, bool fullDisk = false) {
-  const std::string outPath = fullDisk ? "/dev/full" : dir.File("stdout").string();
-  const std::string errPath = dir.File("stderr").string();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
-    std::vector<char*> argv{const_cast<char*>(VESPIN_CLI_PROGRAM)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-          fullDisk ? std::string() : test::ReadBytes(outPath), test::ReadBytes(errPath)};
-}
+using capture::ProgramRun;
+using capture::RunProgram;
 
 // Answers of every size, from one line to many times what stdio buffers, problems found and
 // arguments refused: the program says what Run says in-process, byte for byte.

@@ -27,7 +27,9 @@ namespace {
 using Strings = std::vector<std::string>;
 
 using capture::Outcome;
+using capture::ProgramRun;
 using capture::RunCli;
+using capture::RunProgram;
 
 std::string File(const Strings& lines) {
   std::string out;
@@ -337,22 +339,8 @@ TEST_F(IcalCommandsTest, TheCompanionProgramRunsThemAsTheyRunInProcess) {
     std::string out, err, ini, ics;
   };
   const auto runProgram = [&](const Strings& args) {
-    const auto outFile = dir.File("stdout"), errFile = dir.File("stderr");
-    const pid_t pid = fork();
-    if (pid == 0) {
-      const int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
-      std::vector<char*> argv{const_cast<char*>(VESPIN_CLI_PROGRAM)};
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return Result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::ReadBytes(outFile),
-                  test::ReadBytes(errFile), test::ReadBytes(ini), test::ReadBytes(target)};
+    const ProgramRun run = RunProgram(args, dir);
+    return Result{run.rc, run.out, run.err, test::ReadBytes(ini), test::ReadBytes(target)};
   };
   for (const Strings& args : cases) {
     dir.Write("vespin.ini", original);
