@@ -1,0 +1,165 @@
+#include "SyncCommand.h"
+
+#include <charconv>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+#include "Fetch.h"
+#include "Http.h"
+#include "events/EventFile.h"
+#include "events/EventStore.h"
+#include "events/Settings.h"
+#include "events/WholeFile.h"
+#include "remote/CacheFolder.h"
+#include "text/Sjis.h"
+
+namespace vespin::sync {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vespin-sync fetch --file F [--password-stdin] [--timeout S] [NAME...]\n"
+    "       vespin-sync publish --file F [--law 2005|current] [--from DATE] [--until DATE] "
+    "[--force] [--password-stdin] [--timeout S] [URL]\n";
+
+void Put(std::FILE* f, std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), f);
+}
+
+int Usage(std::FILE* err, std::string_view problem) {
+  if (!problem.empty()) {
+    Put(err, "vespin-sync: ");
+    Put(err, problem);
+    Put(err, "\n");
+  }
+  Put(err, kUsage);
+  return kExitUsage;
+}
+
+// One line from the panel (its keyring) or a script; the line end is not part of it.
+std::string ReadPassword(std::FILE* in) {
+  std::string line;
+  for (int c; (c = std::fgetc(in)) != EOF && c != '\n';) line.push_back(static_cast<char>(c));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+struct Common {
+  std::filesystem::path file;
+  bool passwordStdin = false;
+  Limits limits;
+  std::vector<std::string> rest;
+};
+
+// The options every command shares; the others are left in `rest`. An empty text when they
+// were read, else what is wrong.
+std::string ReadCommon(const std::vector<std::string>& args, Common& c,
+                       const std::vector<std::string>& valued) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--password-stdin") {
+      c.passwordStdin = true;
+    } else if (a == "--file" || a == "--timeout") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return a + " needs a value";
+      const std::string& v = args[++i];
+      if (a == "--file") {
+        c.file = v;
+      } else {
+        long seconds = 0;
+        const auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), seconds);
+        if (ec != std::errc() || p != v.data() + v.size() || seconds < 1 || seconds > 3600) {
+          return "--timeout takes seconds from 1 to 3600";
+        }
+        c.limits.totalSeconds = seconds;
+        c.limits.connectSeconds = std::min(c.limits.connectSeconds, seconds);
+      }
+    } else if (std::find(valued.begin(), valued.end(), a) != valued.end()) {
+      if (i + 1 >= args.size()) return a + " needs a value";
+      c.rest.push_back(a);
+      c.rest.push_back(args[++i]);
+    } else {
+      c.rest.push_back(a);
+    }
+  }
+  if (c.file.empty()) return "--file is needed";
+  return {};
+}
+
+bool LoadSettings(const std::filesystem::path& file, Settings& settings, std::FILE* err) {
+  FileRead read = ReadEventFileBytes(file);
+  if (!read.bytes) {
+    std::fprintf(err, "%s: %s\n", file.c_str(), FileProblemText(read.problem));
+    return false;
+  }
+  EventStore store;
+  ParseEventFile(*read.bytes, store, settings);
+  return true;
+}
+
+std::filesystem::path DataFolder(const std::filesystem::path& file) {
+  return file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
+}
+
+int Fetch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+          const SyncEnvironment& env) {
+  Common c;
+  if (std::string problem = ReadCommon(args, c, {}); !problem.empty()) return Usage(err, problem);
+  for (const std::string& name : c.rest) {
+    if (!name.empty() && name.front() == '-') return Usage(err, "unknown option " + name);
+  }
+  Settings settings;
+  if (!LoadSettings(c.file, settings, err)) return kExitProblem;
+  std::vector<const Subscription*> chosen;
+  for (const std::string& name : c.rest) {
+    const Subscription* found = nullptr;
+    for (const Subscription& s : settings.extensions.subscriptions) {
+      if (sjis::ToUtf8(s.name) == name) found = &s;
+    }
+    if (!found) {
+      std::fprintf(err, "%s: no subscription named %s\n", c.file.c_str(), name.c_str());
+      return kExitProblem;
+    }
+    chosen.push_back(found);
+  }
+  if (c.rest.empty()) {
+    for (const Subscription& s : settings.extensions.subscriptions) chosen.push_back(&s);
+  }
+  const std::string password = c.passwordStdin ? ReadPassword(env.in) : std::string();
+  const std::filesystem::path cache = remote::CacheFolder(DataFolder(c.file));
+  int rc = kExitOk;
+  int requests = 0;
+  for (const Subscription* s : chosen) {
+    const std::string name = sjis::ToUtf8(s->name);
+    // Each subscription has a user of its own; the one password goes with the named ones.
+    HttpClient http(c.limits, {s->user, password});
+    const FetchOutcome o =
+        FetchSubscription(http, s->url, remote::SubscriptionFolder(cache, name), env.now);
+    requests += http.RequestCount();
+    if (o.problem != Problem::kNone) {
+      std::fprintf(err, "%s: %s (%s)\n", name.c_str(), PlainWords(o.problem), o.detail.c_str());
+      rc = kExitProblem;
+      continue;
+    }
+    std::fprintf(out, "%s: %d events%s%s\n", name.c_str(), o.events, o.changed ? "" : ", unchanged",
+                 o.unencrypted ? " (unencrypted)" : "");
+    if (!o.detail.empty()) std::fprintf(err, "%s: %s\n", name.c_str(), o.detail.c_str());
+  }
+  if (env.requestCount) *env.requestCount += requests;
+  return rc;
+}
+
+}  // namespace
+
+int RunSync(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+            const SyncEnvironment& env) {
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    Put(out, kUsage);
+    return kExitOk;
+  }
+  if (args.empty()) return Usage(err, "");
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (args[0] == "fetch") return Fetch(rest, out, err, env);
+  return Usage(err, "unknown command " + args[0]);
+}
+
+}  // namespace vespin::sync
