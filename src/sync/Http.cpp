@@ -190,7 +190,7 @@ Response HttpClient::Send(const Request& request) {
   if (code != CURLE_OK) {
     response.error = transfer.tooLarge ? NetError::kTooLarge : ErrorOf(code);
     response.errorDetail = curlError[0] ? curlError : curl_easy_strerror(code);
-    if (transfer.tooLarge) {
+    if (response.error == NetError::kTooLarge) {
       response.errorDetail =
           "the answer is larger than " + std::to_string(limits_.maxBytes >> 20) + " MiB";
     }
