@@ -38,6 +38,9 @@ struct Environment {
   // The iCalendar commands need libical, which costs every other command its loading time: the
   // companion hands them to a helper program; the helper and the tests run them in-process.
   CommandLineRunner icalCommands = nullptr;
+  // The same for the commands that talk to calendar servers or change the subscriptions
+  // (subscribe, unsubscribe, fetch, publish): they run in the network helper.
+  CommandLineRunner syncCommands = nullptr;
 };
 
 inline constexpr int kExitOk = 0;
@@ -45,8 +48,9 @@ inline constexpr int kExitProblem = 1;  // the command ran and found something w
 inline constexpr int kExitUsage = 2;
 
 // A program's main(): Run over the arguments with this process's environment and standard
-// output and error, and `icalCommands` for export and import.
-int Main(int argc, char** argv, CommandLineRunner icalCommands);
+// output and error, `icalCommands` for export and import and `syncCommands` for the network's.
+int Main(int argc, char** argv, CommandLineRunner icalCommands,
+         CommandLineRunner syncCommands = nullptr);
 
 // args excludes the program name. Output is UTF-8.
 int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,

@@ -17,22 +17,15 @@
 namespace vespin::sync {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: vespin-sync fetch --file F [--password-stdin] [--timeout S] [NAME...]\n"
-    "       vespin-sync publish --file F [--law 2005|current] [--from DATE] [--until DATE] "
-    "[--force] [--password-stdin] [--timeout S] [URL]\n";
-
 void Put(std::FILE* f, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), f);
 }
 
+// What is wrong with the arguments; the companion's dispatcher adds the usage line.
 int Usage(std::FILE* err, std::string_view problem) {
-  if (!problem.empty()) {
-    Put(err, "vespin-sync: ");
-    Put(err, problem);
-    Put(err, "\n");
-  }
-  Put(err, kUsage);
+  Put(err, "vespin-cli: ");
+  Put(err, problem);
+  Put(err, "\n");
   return kExitUsage;
 }
 
@@ -81,7 +74,7 @@ std::string ReadCommon(const std::vector<std::string>& args, Common& c,
       c.rest.push_back(a);
     }
   }
-  if (c.file.empty()) return "--file is needed";
+  if (c.file.empty()) c.file = "vespin.ini";
   return {};
 }
 
@@ -152,11 +145,7 @@ int Fetch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
 
 int RunSync(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
             const SyncEnvironment& env) {
-  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-    Put(out, kUsage);
-    return kExitOk;
-  }
-  if (args.empty()) return Usage(err, "");
+  if (args.empty()) return Usage(err, "no command");
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (args[0] == "fetch") return Fetch(rest, out, err, env);
   return Usage(err, "unknown command " + args[0]);

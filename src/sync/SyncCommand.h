@@ -3,9 +3,12 @@
 // and the publish address from an event file, talks to the servers and leaves what it found in
 // the cache folder; it never writes the event file.
 //
-//   vespin-sync fetch   --file F [--password-stdin] [--timeout S] [NAME…]
-//   vespin-sync publish --file F [--law 2005|current] [--from D] [--until D] [--force]
+//   vespin-sync fetch   [--file F] [--password-stdin] [--timeout S] [NAME…]
+//   vespin-sync publish [--file F] [--law 2005|current] [--from D] [--until D] [--force]
 //                       [--password-stdin] [--timeout S] [URL]
+//
+// --file defaults to vespin.ini in the current folder, as the companion's does; the companion
+// hands its own command lines over unchanged.
 
 #include <cstdio>
 #include <ctime>
@@ -25,7 +28,7 @@ struct SyncEnvironment {
   int* requestCount = nullptr;
 };
 
-// args excludes the program name.
+// args[0] is "fetch" or "publish".
 int RunSync(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
             const SyncEnvironment& env);
 

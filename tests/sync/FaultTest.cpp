@@ -181,6 +181,36 @@ TEST_F(FaultTest, AnIcsAddressIsAskedWithItsEtagTheSecondTime) {
   EXPECT_EQ(test::ReadBytes(folder.Subscription() / "calendar.ics"), cached);
 }
 
+// The companion hands subscribe, fetch and unsubscribe over to the helper: the chain a user
+// types, through both programs.
+TEST_F(FaultTest, TheCompanionSubscribesFetchesAndUnsubscribes) {
+  ASSERT_TRUE(plain_);
+  test::TempDir dir;
+  const std::string file = dir.Write("vespin.ini", Folder::ReadExample()).string();
+  const std::string env = "env HOME='" + dir.Path().string() + "' XDG_CACHE_HOME='" +
+                          (dir.Path() / "cache").string() + "' '" VESPIN_CLI_PROGRAM "' ";
+  const auto run = [&](const std::string& args) {
+    const std::string command =
+        env + args + " --file '" + file + "' >'" + dir.File("out").string() + "' 2>&1 </dev/null";
+    const int status = std::system(command.c_str());
+    return std::make_pair(WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                          test::ReadBytes(dir.File("out")));
+  };
+  EXPECT_EQ(run("subscribe 予定 " + Url("/ics")).first, 0);
+  EXPECT_EQ(run("subscribe 止まった " + Url("/status/500")).first, 0);
+  const auto [rc, out] = run("fetch");
+  EXPECT_EQ(rc, 1);
+  EXPECT_NE(out.find("予定: 1 events\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("止まった: サーバーのエラーです (PROPFIND: HTTP 500)\n"), std::string::npos)
+      << out;
+  EXPECT_EQ(run("fetch 予定").first, 0);
+  EXPECT_EQ(run("unsubscribe 予定").first, 0);
+  EXPECT_EQ(run("unsubscribe 止まった").first, 0);
+  EXPECT_EQ(test::ReadBytes(file), Folder::ReadExample());
+  const auto cache = dir.Path() / "cache/vespin" / remote::FolderKey(dir.Path());
+  EXPECT_FALSE(std::filesystem::exists(remote::SubscriptionFolder(cache, "予定")));
+}
+
 TEST_F(FaultTest, BadArgumentsExitWithTwo) {
   Folder folder(Url("/ics"));
   for (const char* extra : {"--timeout 0", "--timeout x", "--bogus"}) {
