@@ -5,8 +5,12 @@
 #include <optional>
 #include <string_view>
 
+#include "CalendarText.h"
 #include "Fetch.h"
 #include "Http.h"
+#include "IcalExport.h"
+#include "Publish.h"
+#include "calendar/DateTime.h"
 #include "events/EventFile.h"
 #include "events/EventStore.h"
 #include "events/Settings.h"
@@ -141,6 +145,116 @@ int Fetch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   return rc;
 }
 
+// YYYY-MM-DD, or a year alone: its first day for a start, its last for an end.
+std::optional<TDateTime> ParseDay(const std::string& s, bool end) {
+  const auto number = [&s](std::size_t at, std::size_t n) {
+    int v = 0;
+    for (std::size_t i = at; i < at + n; ++i) {
+      if (i >= s.size() || s[i] < '0' || s[i] > '9') return -1;
+      v = v * 10 + (s[i] - '0');
+    }
+    return v;
+  };
+  if (s.size() == 4) {
+    const int year = number(0, 4);
+    if (year < 1) return std::nullopt;
+    return end ? EncodeDate(year, 12, 31) : EncodeDate(year, 1, 1);
+  }
+  if (s.size() != 10 || s[4] != '-' || s[7] != '-') return std::nullopt;
+  const int y = number(0, 4), m = number(5, 2), d = number(8, 2);
+  if (y < 1 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) return std::nullopt;
+  return EncodeDate(y, m, d);
+}
+
+int Publish(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+            const SyncEnvironment& env) {
+  Common c;
+  if (std::string problem = ReadCommon(args, c, {"--law", "--from", "--until"}); !problem.empty()) {
+    return Usage(err, problem);
+  }
+  std::optional<HolidayLaw> law;
+  std::optional<TDateTime> from, until;
+  bool force = false;
+  std::string url;
+  for (std::size_t i = 0; i < c.rest.size(); ++i) {
+    const std::string& a = c.rest[i];
+    if (a == "--force") {
+      force = true;
+    } else if (a == "--law") {
+      const std::string& v = c.rest[++i];
+      if (v != "2005" && v != "current") return Usage(err, "--law takes 2005 or current");
+      law = v == "2005" ? HolidayLaw::k2005 : HolidayLaw::kCurrent;
+    } else if (a == "--from" || a == "--until") {
+      const auto day = ParseDay(c.rest[++i], a == "--until");
+      if (!day) return Usage(err, "'" + c.rest[i] + "' is no date (YYYY-MM-DD or YYYY)");
+      (a == "--from" ? from : until) = day;
+    } else if (!a.empty() && a.front() != '-' && url.empty()) {
+      url = a;
+    } else {
+      return Usage(err, "'" + a + "' is one argument too many");
+    }
+  }
+  EventStore store;
+  Settings settings;
+  {
+    FileRead read = ReadEventFileBytes(c.file);
+    if (!read.bytes) {
+      std::fprintf(err, "%s: %s\n", c.file.c_str(), FileProblemText(read.problem));
+      return kExitProblem;
+    }
+    ParseEventFile(*read.bytes, store, settings);
+  }
+  std::string user;
+  if (url.empty()) {
+    if (!settings.extensions.publish) {
+      return Usage(err, c.file.string() + " has no publish address: give URL");
+    }
+    url = settings.extensions.publish->url;
+    user = settings.extensions.publish->user;
+  }
+  // Whole years, from this one to the year after next: the events' first dates and their
+  // holiday exceptions then move once a year, not every day, and a publish sends only what the
+  // user changed.
+  std::tm local{};
+  localtime_r(&env.now, &local);
+  const int year = local.tm_year + 1900;
+  ical::ExportOptions opt;
+  opt.from = from.value_or(EncodeDate(year, 1, 1));
+  opt.until = until.value_or(EncodeDate(std::min(year + 2, 9999), 12, 31));
+  if (opt.until < opt.from) return Usage(err, "--until is before --from");
+  opt.law = law.value_or(settings.extensions.holidayLaw);
+  opt.stampUtc = ical::ModifiedUtc(c.file, static_cast<std::int64_t>(env.now));
+  opt.zone = ical::LocalZoneName();
+  const ical::ExportResult exported = ical::ExportEvents(store, opt);
+  const auto parts = SplitCalendar(exported.ics);
+  if (!parts) {
+    std::fputs("vespin-cli: the export gave no calendar\n", err);
+    return kExitProblem;
+  }
+  const std::string password = c.passwordStdin ? ReadPassword(env.in) : std::string();
+  HttpClient http(c.limits, {user, password});
+  const std::filesystem::path cache = remote::CacheFolder(DataFolder(c.file));
+  std::error_code ec;
+  std::filesystem::create_directories(cache, ec);
+  const PublishOutcome o =
+      sync::Publish(http, url, CalendarsByUid(*parts), cache / remote::kPublishFile, force);
+  if (env.requestCount) *env.requestCount += http.RequestCount();
+  if (o.problem != Problem::kNone && o.added + o.changed + o.removed + o.unchanged == 0 &&
+      o.failures.empty()) {
+    std::fprintf(err, "%s: %s (%s)\n", url.c_str(), PlainWords(o.problem), o.detail.c_str());
+    return kExitProblem;
+  }
+  std::fprintf(out, "added %d, changed %d, removed %d, unchanged %d\n", o.added, o.changed,
+               o.removed, o.unchanged);
+  for (const std::string& line : o.conflicts) std::fprintf(err, "conflict: %s\n", line.c_str());
+  for (const std::string& line : o.failures) std::fprintf(err, "failed: %s\n", line.c_str());
+  if (o.problem != Problem::kNone) {
+    std::fprintf(err, "%s: %s\n", url.c_str(), PlainWords(o.problem));
+  }
+  return o.problem == Problem::kNone && o.conflicts.empty() && o.failures.empty() ? kExitOk
+                                                                                  : kExitProblem;
+}
+
 }  // namespace
 
 int RunSync(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
@@ -148,6 +262,7 @@ int RunSync(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
   if (args.empty()) return Usage(err, "no command");
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (args[0] == "fetch") return Fetch(rest, out, err, env);
+  if (args[0] == "publish") return Publish(rest, out, err, env);
   return Usage(err, "unknown command " + args[0]);
 }
 
