@@ -36,8 +36,8 @@ std::string TextHash(std::string_view text) {
   return buffer;
 }
 
-// The last path segment of a href, decoded.
-std::string NameOf(const std::string& base, const std::string& href) {
+// The path a href names, decoded, without a trailing slash.
+std::string PathOf(const std::string& base, const std::string& href) {
   CURLU* u = curl_url();
   std::string path;
   char* text = nullptr;
@@ -48,8 +48,8 @@ std::string NameOf(const std::string& base, const std::string& href) {
   }
   curl_free(text);
   curl_url_cleanup(u);
-  if (!path.empty() && path.back() == '/') return {};  // a collection
-  return path.substr(path.rfind('/') + 1);
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
 }
 
 std::string Encoded(std::string_view name) {
@@ -181,13 +181,14 @@ PublishOutcome Publish(HttpClient& http, const std::string& url,
   }
   std::map<std::string, std::string> onServer;  // name -> etag
   bool isCalendar = false;
+  const std::string self = PathOf(collection, collection);
   for (const auto& r : ms->responses) {
-    const std::string name = NameOf(collection, r.href);
-    if (name.empty()) {
-      isCalendar = isCalendar || r.isCalendar;
-      continue;
+    const std::string path = PathOf(collection, r.href);
+    if (path == self) {
+      isCalendar = r.isCalendar;
+    } else if (!r.isCollection && r.status == 200 && path.rfind(self + "/", 0) == 0) {
+      onServer[path.substr(self.size() + 1)] = r.etag;
     }
-    if (!r.isCollection && r.status == 200) onServer[name] = r.etag;
   }
   if (!isCalendar) {
     out.problem = Problem::kNotFound;
