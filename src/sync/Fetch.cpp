@@ -54,15 +54,6 @@ std::string UtcDayStart(std::time_t t) {
   return std::string(buffer, std::strftime(buffer, sizeof buffer, "%Y%m%dT000000Z", &tm));
 }
 
-// ISO 8601 with the offset written +09:00, as the status file keeps times.
-std::string LocalIso(std::time_t t) {
-  const std::tm tm = Broken(t, false);
-  char buffer[64];
-  std::string text(buffer, std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%S%z", &tm));
-  if (text.size() >= 5) text.insert(text.size() - 2, ":");
-  return text;
-}
-
 Problem ProblemOfStatus(long status) {
   switch (status) {
     case 401:
@@ -392,6 +383,14 @@ class FolderLock {
 
 }  // namespace
 
+std::string LocalIso(std::time_t t) {
+  const std::tm tm = Broken(t, false);
+  char buffer[64];
+  std::string text(buffer, std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%S%z", &tm));
+  if (text.size() >= 5) text.insert(text.size() - 2, ":");
+  return text;
+}
+
 const char* PlainWords(Problem problem) {
   switch (problem) {
     case Problem::kNone:
@@ -458,6 +457,12 @@ FetchOutcome FetchSubscription(HttpClient& http, const std::string& url,
     failure = fetcher.Run();
     // The calendar first, then the state that describes it: a crash between the two costs a
     // whole listing next time, never a state that claims resources the calendar lacks.
+    // Many resources each within the bound can still add up beyond what a reader should load.
+    if (failure.problem == Problem::kNone && fetcher.calendar &&
+        fetcher.calendar->size() > Limits{}.maxBytes) {
+      failure = {Problem::kTooLarge, "the calendar would be larger than " +
+                                         std::to_string(Limits{}.maxBytes >> 20) + " MiB"};
+    }
     if (failure.problem == Problem::kNone && fetcher.calendar) {
       if (!WriteFileAtomically(calendarFile, *fetcher.calendar)) {
         failure = {Problem::kCache, calendarFile.string() + ": cannot write the file"};

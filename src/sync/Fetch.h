@@ -27,6 +27,9 @@ enum class Problem {
   kCache,    // the cache folder cannot be written
 };
 
+// A moment as the status file writes it: ISO 8601 with the local offset, "+09:00".
+std::string LocalIso(std::time_t t);
+
 // The problem in plain Japanese words for the panel's window (UTF-8); empty for kNone.
 const char* PlainWords(Problem problem);
 

@@ -291,6 +291,7 @@ PublishOutcome Publish(HttpClient& http, const std::string& url,
       ++it;
     }
   }
+  out.published = static_cast<int>(state.resources.size());
   if (!WriteFileAtomically(stateFile, FormatPublishState(state))) {
     out.failures.push_back(stateFile.string() + ": cannot write the file");
     if (out.problem == Problem::kNone) out.problem = Problem::kCache;

@@ -34,6 +34,7 @@ struct PublishOutcome {
   Problem problem = Problem::kNone;  // the collection as a whole could not be worked on
   std::string detail;
   int added = 0, changed = 0, removed = 0, unchanged = 0;
+  int published = 0;  // resources VESPIN wrote that the collection holds after the run
   // One line per resource left alone or not written: "NAME: why" (English, for the terminal).
   std::vector<std::string> conflicts;
   std::vector<std::string> failures;

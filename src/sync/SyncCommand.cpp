@@ -10,12 +10,14 @@
 #include "Http.h"
 #include "IcalExport.h"
 #include "Publish.h"
+#include "Store.h"
 #include "calendar/DateTime.h"
 #include "events/EventFile.h"
 #include "events/EventStore.h"
 #include "events/Settings.h"
 #include "events/WholeFile.h"
 #include "remote/CacheFolder.h"
+#include "remote/SyncStatus.h"
 #include "text/Sjis.h"
 
 namespace vespin::sync {
@@ -166,6 +168,30 @@ std::optional<TDateTime> ParseDay(const std::string& s, bool end) {
   return EncodeDate(y, m, d);
 }
 
+// What the panel's window shows of the last publish: a conflict counts as an error, since the
+// collection then does not hold what the file holds.
+void WritePublishStatus(const std::filesystem::path& file, const std::string& url,
+                        const PublishOutcome& o, std::time_t now) {
+  remote::SyncStatus status = remote::ReadSyncStatus(file).value_or(remote::SyncStatus{});
+  if (status.url != url) status = {};
+  status.url = url;
+  status.attempt = LocalIso(now);
+  status.unencrypted = Unencrypted(HttpUrl(url));
+  if (o.problem != Problem::kNone) {
+    status.error = PlainWords(o.problem);
+    status.detail = !o.failures.empty() ? o.failures.front() : o.detail;
+  } else if (!o.conflicts.empty()) {
+    status.error = "他の機器で変更された予定があります";
+    status.detail = std::to_string(o.conflicts.size()) + " conflict(s): " + o.conflicts.front();
+  } else {
+    status.error.clear();
+    status.detail.clear();
+    status.success = status.attempt;
+  }
+  status.events = o.published;
+  WriteFileAtomically(file, remote::FormatSyncStatus(status));
+}
+
 int Publish(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
             const SyncEnvironment& env) {
   Common c;
@@ -239,6 +265,7 @@ int Publish(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
   const PublishOutcome o =
       sync::Publish(http, url, CalendarsByUid(*parts), cache / remote::kPublishFile, force);
   if (env.requestCount) *env.requestCount += http.RequestCount();
+  WritePublishStatus(cache / remote::kPublishStatusFile, url, o, env.now);
   if (o.problem != Problem::kNone && o.added + o.changed + o.removed + o.unchanged == 0 &&
       o.failures.empty()) {
     std::fprintf(err, "%s: %s (%s)\n", url.c_str(), PlainWords(o.problem), o.detail.c_str());

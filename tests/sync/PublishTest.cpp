@@ -14,6 +14,8 @@
 #include "SyncCommand.h"
 #include "TempDir.h"
 #include "events/EventFile.h"
+#include "remote/CacheFolder.h"
+#include "remote/SyncStatus.h"
 
 namespace vespin::sync {
 namespace {
@@ -180,11 +182,20 @@ TEST_P(PublishTest, AnEventChangedOnTheServerIsNamedAndReplacedOnlyWhenForced) {
             std::string::npos)
       << kept.err;
   EXPECT_EQ(OnServer().at(name), changedEtag) << "left as the other client wrote it";
+  const auto status = [this] {
+    return remote::ReadSyncStatus(remote::CacheFolder(dir_.Path()) / remote::kPublishStatusFile)
+        .value_or(remote::SyncStatus{});
+  };
+  EXPECT_EQ(status().error, "他の機器で変更された予定があります");
+  EXPECT_NE(status().detail.find(name), std::string::npos) << status().detail;
 
   const Outcome forced = Publish({"--force"});
   EXPECT_EQ(forced.rc, 0) << forced.err;
   EXPECT_NE(forced.out.find("changed 1,"), std::string::npos) << forced.out;
   EXPECT_NE(OnServer().at(name), changedEtag);
+  EXPECT_EQ(status().error, "");
+  EXPECT_EQ(status().success, status().attempt);
+  EXPECT_EQ(status().events, static_cast<int>(Expected().size()));
   const Outcome again = Publish();
   EXPECT_EQ(again.rc, 0) << again.err;
   EXPECT_EQ(again.requests, 1);
