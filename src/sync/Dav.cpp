@@ -148,14 +148,12 @@ std::string EtagListing() {
          "</D:propfind>";
 }
 
-std::string EventQuery(std::string_view startUtc, std::string_view endUtc) {
+std::string EventQuery() {
   return std::string(kXmlHead) +
          "<C:calendar-query xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">"
          "<D:prop><D:getetag/></D:prop>"
-         "<C:filter><C:comp-filter name=\"VCALENDAR\"><C:comp-filter name=\"VEVENT\">"
-         "<C:time-range start=\"" +
-         std::string(startUtc) + "\" end=\"" + std::string(endUtc) +
-         "\"/></C:comp-filter></C:comp-filter></C:filter></C:calendar-query>";
+         "<C:filter><C:comp-filter name=\"VCALENDAR\"><C:comp-filter name=\"VEVENT\"/>"
+         "</C:comp-filter></C:filter></C:calendar-query>";
 }
 
 std::string Multiget(const std::vector<std::string>& hrefs) {

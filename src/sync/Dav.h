@@ -33,9 +33,9 @@ std::optional<Multistatus> ParseMultistatus(std::string_view xml);
 std::string CollectionProbe();
 // PROPFIND Depth 1: every resource's ETag.
 std::string EtagListing();
-// REPORT calendar-query: the ETags of the events that touch [start, end) (UTC,
-// YYYYMMDDTHHMMSSZ); whole resources follow by multiget.
-std::string EventQuery(std::string_view startUtc, std::string_view endUtc);
+// REPORT calendar-query: the ETags of every resource with an event (to-dos and journals left
+// out); whole resources follow by multiget.
+std::string EventQuery();
 // REPORT calendar-multiget of these hrefs, with their data.
 std::string Multiget(const std::vector<std::string>& hrefs);
 // REPORT sync-collection since `token` (empty: from the start), ETags only.

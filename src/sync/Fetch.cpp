@@ -47,13 +47,6 @@ std::string UtcDay(std::time_t t) {
   return std::string(buffer, std::strftime(buffer, sizeof buffer, "%Y-%m-%d", &tm));
 }
 
-// The start of a UTC day as iCalendar writes it: "20261209T000000Z".
-std::string UtcDayStart(std::time_t t) {
-  const std::tm tm = Broken(t, true);
-  char buffer[32];
-  return std::string(buffer, std::strftime(buffer, sizeof buffer, "%Y%m%dT000000Z", &tm));
-}
-
 Problem ProblemOfStatus(long status) {
   switch (status) {
     case 401:
@@ -315,13 +308,11 @@ class Fetcher {
     return trim(path) == trim(self);
   }
 
-  // The events of the window with their ETags; a server without calendar-query gets a plain
-  // listing of every resource.
+  // Every event's resource with its ETag; a server without calendar-query gets a plain listing
+  // of every resource.
   Failure List(std::map<std::string, std::string>& listing,
                std::map<std::string, std::string>& hrefOf) {
-    const std::string start = UtcDayStart(now_ - std::time_t{kDaysBack} * 86400);
-    const std::string end = UtcDayStart(now_ + std::time_t{kDaysAhead} * 86400);
-    Response r = Send("REPORT", url_, dav::EventQuery(start, end), "1");
+    Response r = Send("REPORT", url_, dav::EventQuery(), "1");
     if (r.error != NetError::kNone) return FailureOf(r, "REPORT calendar-query");
     if (r.status == 401) return FailureOf(r, "REPORT calendar-query");
     if (r.status != 207) {

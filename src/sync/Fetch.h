@@ -33,12 +33,10 @@ std::string LocalIso(std::time_t t);
 // The problem in plain Japanese words for the panel's window (UTF-8); empty for kNone.
 const char* PlainWords(Problem problem);
 
-// The window of a collection's events that a fetch asks for, around `now`: a month back (an
-// event just past is still looked up) and 400 days ahead (the panel's year and a month more).
-inline constexpr int kDaysBack = 31;
-inline constexpr int kDaysAhead = 400;
-// A whole listing again after this many days, so events that moved into the window are seen
-// even when the server's change log says nothing happened.
+// A collection's events are listed whole, without a time range: servers expand every rule to
+// answer a time-range query (Radicale spent 6.8 of 8.6 seconds of a first fetch of 5,000 events
+// on it), and the reader expands the events for the days it shows anyway. A whole listing again
+// after this many days keeps the cache right where a server's change log misses something.
 inline constexpr int kRelistDays = 7;
 
 struct FetchOutcome {
