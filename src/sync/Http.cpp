@@ -1,5 +1,6 @@
 #include "Http.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -216,7 +217,11 @@ bool Unencrypted(const std::string& url) {
   curl_url_cleanup(u);
   std::transform(host.begin(), host.end(), host.begin(),
                  [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-  const bool loopback = host == "localhost" || host == "[::1]" || host.rfind("127.", 0) == 0;
+  // 127.0.0.0/8 only as an address: a name like 127.example.com is anywhere.
+  in_addr v4{};
+  const bool loopback =
+      host == "localhost" || host == "[::1]" ||
+      (::inet_pton(AF_INET, host.c_str(), &v4) == 1 && (ntohl(v4.s_addr) >> 24) == 127);
   return !loopback;
 }
 

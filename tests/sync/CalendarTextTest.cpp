@@ -4,6 +4,7 @@
 
 #include "CalendarText.h"
 #include "Dav.h"
+#include "Http.h"
 #include "Store.h"
 
 namespace vespin::sync {
@@ -111,6 +112,40 @@ TEST(DavTest, AMultistatusIsReadAndABrokenOneIsNot) {
     EXPECT_FALSE(dav::ParseMultistatus(bad)) << bad;
   }
   EXPECT_EQ(dav::Multiget({"/c/<&>.ics"}).find("<&>"), std::string::npos) << "hrefs escaped";
+}
+
+}  // namespace
+}  // namespace vespin::sync
+
+namespace vespin::sync {
+namespace {
+
+TEST(AddressTest, SchemesAndWhatCountsAsUnencrypted) {
+  const struct {
+    const char* given;
+    const char* fetched;  // "" when refused
+    bool unencrypted;
+  } cases[] = {
+      {"https://dav.example.com/a/", "https://dav.example.com/a/", false},
+      {"webcal://example.com/h.ics", "https://example.com/h.ics", false},
+      {"WEBCAL://example.com/h.ics", "https://example.com/h.ics", false},
+      {"http://example.com/h.ics", "http://example.com/h.ics", true},
+      {"http://192.168.1.2:5232/a/", "http://192.168.1.2:5232/a/", true},
+      {"http://127.0.0.1:5232/a/", "http://127.0.0.1:5232/a/", false},
+      {"http://localhost/a/", "http://localhost/a/", false},
+      {"http://[::1]:8080/a/", "http://[::1]:8080/a/", false},
+      {"http://127.example.com/a/", "http://127.example.com/a/", true},
+      {"ftp://example.com/h.ics", "", false},
+      {"file:///etc/passwd", "", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(HttpUrl(c.given), c.fetched) << c.given;
+    if (*c.fetched) {
+      EXPECT_EQ(Unencrypted(HttpUrl(c.given)), c.unencrypted) << c.given;
+    }
+  }
+  EXPECT_EQ(ResolveHref("https://h.example/dav/a/", "/dav/a/x%40y.ics"),
+            "https://h.example/dav/a/x%40y.ics");
 }
 
 }  // namespace
