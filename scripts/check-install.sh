@@ -58,6 +58,16 @@ fi
 ical_helper=$(find "$root" -path '*/lib*/vespin/vespin-ical' -type f -perm -u+x)
 [ -n "$ical_helper" ] || fail "the iCalendar helper is not in the private folder"
 if ldd "$ical_helper" | grep 'not found'; then fail "the iCalendar helper misses libraries"; fi
+# The network commands run in a helper of their own, which links libcurl; the companion does not.
+sync_helper=$(find "$root" -path '*/lib*/vespin/vespin-sync' -type f -perm -u+x)
+[ -n "$sync_helper" ] || fail "the network helper is not in the private folder"
+if ldd "$sync_helper" | grep 'not found'; then fail "the network helper misses libraries"; fi
+if ldd "$root/bin/vespin-cli" 2>&1 | grep libcurl; then fail "vespin-cli loads libcurl"; fi
+# The companion finds it from the installed tree: a file without subscriptions fetches nothing.
+cp "$root/share/vespin/vespin.ini" "$work/fetch.ini"
+XDG_CACHE_HOME=$work/cache "$root/bin/vespin-cli" fetch --file "$work/fetch.ini" ||
+  fail "vespin-cli fetch from the installed tree"
+cmp -s "$work/fetch.ini" "$root/share/vespin/vespin.ini" || fail "fetch changed the event file"
 "$root/bin/vespin-cli" export --holidays --from 2025 --until 2025 | grep -qx $'DTSTART;VALUE=DATE:20250101\r' ||
   fail "vespin-cli export"
 

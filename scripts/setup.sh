@@ -13,6 +13,7 @@ packages=(
   fonts-ipafont-gothic qt6-translations-l10n xvfb xauth x11-utils openbox remind python3
   dbus-daemon at-spi2-core python3-pyatspi
   librsvg2-bin desktop-file-utils appstream groff-base man-db
+  libcurl4-openssl-dev radicale xandikos openssl vdirsyncer
 )
 if [ "${1:-}" = package ]; then
   packages+=(dpkg-dev lintian)

@@ -22,6 +22,7 @@ struct Command {
   const char* usage;
   int (*run)(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
              const Environment& env);
+  bool network = false;  // without a function: Environment::syncCommands runs it
 };
 
 const Command kCommands[] = {
@@ -46,6 +47,12 @@ const Command kCommands[] = {
      "[-o OUT.ics]",
      nullptr},
     {"import", "import [--file F] [--dry-run] IN.ics (a file or a pipe, 16 MiB at most)", nullptr},
+    {"subscribe", "subscribe [--file F] [--user U] NAME URL", nullptr, true},
+    {"unsubscribe", "unsubscribe [--file F] NAME", nullptr, true},
+    {"fetch", "fetch [--file F] [NAME...]", nullptr, true},
+    {"publish",
+     "publish [--file F] [--law 2005|current] [--from DATE] [--until DATE] [--force] [URL]",
+     nullptr, true},
 };
 
 void PrintUsage(std::FILE* err) {
@@ -116,13 +123,15 @@ LocalDate::operator TDateTime() const {
   return date_;
 }
 
-int Main(int argc, char** argv, CommandLineRunner icalCommands, RemoteReader remoteOccurrences) {
+int Main(int argc, char** argv, CommandLineRunner icalCommands, RemoteReader remoteOccurrences,
+         CommandLineRunner syncCommands) {
   Environment env;
   env.colour = isatty(STDOUT_FILENO) != 0;
   env.today = LocalDate::OfSystem();
   env.nowUtc = static_cast<std::int64_t>(std::time(nullptr));
   env.icalCommands = icalCommands;
   env.remoteOccurrences = remoteOccurrences;
+  env.syncCommands = syncCommands;
   int rc = Run({argv + 1, argv + argc}, stdout, stderr, env);
   // An answer that did not reach its file (a full disk) is no answer: a script must not take it
   // for one. The error of a write stdio made earlier stays with the stream; errno is only
@@ -156,8 +165,8 @@ int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
       int rc = kExitProblem;
       if (c.run) {
         rc = c.run(std::vector<std::string>(args.begin() + 1, args.end()), out, err, env);
-      } else if (env.icalCommands) {
-        rc = env.icalCommands(args, out, err, env);
+      } else if (const CommandLineRunner runner = c.network ? env.syncCommands : env.icalCommands) {
+        rc = runner(args, out, err, env);
       } else {
         std::fprintf(err, "vespin-cli: %s is not built into this program\n", c.name);
       }

@@ -55,6 +55,9 @@ struct Environment {
   // Expanding the other calendars needs libical too: the companion asks its helper, only when
   // the file subscribes to any. Without a reader they are not listed.
   RemoteReader remoteOccurrences = nullptr;
+  // The commands that talk to calendar servers or change the subscriptions (subscribe,
+  // unsubscribe, fetch, publish) run in the network helper.
+  CommandLineRunner syncCommands = nullptr;
 };
 
 inline constexpr int kExitOk = 0;
@@ -62,9 +65,10 @@ inline constexpr int kExitProblem = 1;  // the command ran and found something w
 inline constexpr int kExitUsage = 2;
 
 // A program's main(): Run over the arguments with this process's environment and standard
-// output and error, and `icalCommands` for export and import.
+// output and error, `icalCommands` for export and import, `remoteOccurrences` for the other
+// calendars' occurrences and `syncCommands` for the network's commands.
 int Main(int argc, char** argv, CommandLineRunner icalCommands,
-         RemoteReader remoteOccurrences = nullptr);
+         RemoteReader remoteOccurrences = nullptr, CommandLineRunner syncCommands = nullptr);
 
 // args excludes the program name. Output is UTF-8.
 int Run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,

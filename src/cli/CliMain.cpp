@@ -21,6 +21,9 @@
 #ifndef VESPIN_ICAL_HELPER
 #error "VESPIN_ICAL_HELPER comes from the build"
 #endif
+#ifndef VESPIN_SYNC_HELPER
+#error "VESPIN_SYNC_HELPER comes from the build"
+#endif
 
 namespace {
 
@@ -33,16 +36,14 @@ std::string ProgramDir() {
   return path.substr(0, path.find_last_of('/'));
 }
 
-// export and import live in a helper program, which links libical: this one starts without it.
-// The helper replaces this process, so its output, messages and exit code are the command's own.
-// It lies beside this program in the build tree and in the program's private folder when
-// installed.
-int RunHelper(const std::vector<std::string>& args, std::FILE*, std::FILE* err,
-              const vespin::cli::Environment&) {
+// export and import live in a helper program, which links libical: this one starts without it;
+// the commands that talk to servers live in another, which links libcurl. The helper replaces
+// this process, so its output, messages and exit code are the command's own. It lies beside
+// this program in the build tree and in the program's private folder when installed.
+int RunHelper(const char* name, const std::vector<std::string>& args, std::FILE* err) {
   const std::string dir = ProgramDir();
-  const std::string candidates[] = {
-      dir + "/" VESPIN_ICAL_HELPER,
-      dir + "/" VESPIN_MODULE_DIR_FROM_PROGRAM "/" VESPIN_ICAL_HELPER};
+  const std::string candidates[] = {dir + "/" + name,
+                                    dir + "/" VESPIN_MODULE_DIR_FROM_PROGRAM "/" + name};
   for (const std::string& helper : candidates) {
     std::vector<char*> argv{const_cast<char*>(helper.c_str())};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -134,8 +135,18 @@ std::optional<std::vector<vespin::remote::RemoteOccurrence>> ReadRemote(
   return std::nullopt;
 }
 
+int RunIcalHelper(const std::vector<std::string>& args, std::FILE*, std::FILE* err,
+                  const vespin::cli::Environment&) {
+  return RunHelper(VESPIN_ICAL_HELPER, args, err);
+}
+
+int RunSyncHelper(const std::vector<std::string>& args, std::FILE*, std::FILE* err,
+                  const vespin::cli::Environment&) {
+  return RunHelper(VESPIN_SYNC_HELPER, args, err);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  return vespin::cli::Main(argc, argv, &RunHelper, &ReadRemote);
+  return vespin::cli::Main(argc, argv, &RunIcalHelper, &ReadRemote, &RunSyncHelper);
 }

@@ -10,6 +10,8 @@
 //     calendars/<name>/status        the last fetch: when, and what went wrong (SyncStatus.h)
 //     remote-done                 occurrences already announced
 //     publish                     what VESPIN put on the publish address, and their ETags
+//     publish-status              the last publish: when, and what went wrong (SyncStatus.h;
+//                                 `events` counts the events the collection holds from VESPIN)
 
 #include <filesystem>
 #include <string>
@@ -23,6 +25,7 @@ inline constexpr const char* kCalendarFile = "calendar.ics";
 inline constexpr const char* kStatusFile = "status";
 inline constexpr const char* kRemoteDoneFile = "remote-done";
 inline constexpr const char* kPublishFile = "publish";
+inline constexpr const char* kPublishStatusFile = "publish-status";
 
 // ${XDG_CACHE_HOME:-~/.cache}/vespin (a relative XDG_CACHE_HOME is ignored, as the
 // specification of those variables asks).

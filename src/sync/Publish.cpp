@@ -1,0 +1,302 @@
+#include "Publish.h"
+
+#include <curl/curl.h>
+
+#include <charconv>
+#include <set>
+
+#include "Dav.h"
+#include "Store.h"
+#include "events/WholeFile.h"
+
+namespace vespin::sync {
+namespace {
+
+constexpr std::string_view kMagic = "vespin-sync publish 1\n";
+
+// 64-bit FNV-1a over the text without its DTSTAMP lines: the stamp follows the event file's last
+// change, which is no change of this event.
+std::string TextHash(std::string_view text) {
+  std::uint64_t h = 14695981039346656037ULL;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find('\n', pos);
+    end = end == std::string_view::npos ? text.size() : end + 1;
+    const std::string_view line = text.substr(pos, end - pos);
+    if (line.substr(0, 8) != "DTSTAMP:") {
+      for (const char c : line) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ULL;
+      }
+    }
+    pos = end;
+  }
+  char buffer[17];
+  std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(h));
+  return buffer;
+}
+
+// The path a href names, decoded, without a trailing slash.
+std::string PathOf(const std::string& base, const std::string& href) {
+  CURLU* u = curl_url();
+  std::string path;
+  char* text = nullptr;
+  if (curl_url_set(u, CURLUPART_URL, base.c_str(), 0) == CURLUE_OK &&
+      curl_url_set(u, CURLUPART_URL, href.c_str(), 0) == CURLUE_OK &&
+      curl_url_get(u, CURLUPART_PATH, &text, CURLU_URLDECODE) == CURLUE_OK && text) {
+    path = text;
+  }
+  curl_free(text);
+  curl_url_cleanup(u);
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::string Encoded(std::string_view name) {
+  std::string out;
+  for (const char ch : name) {
+    const auto c = static_cast<unsigned char>(ch);
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+        c == '_' || c == '.' || c == '~' || c == '@') {
+      out.push_back(ch);
+    } else {
+      constexpr char kHex[] = "0123456789ABCDEF";
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 0xF]);
+    }
+  }
+  return out;
+}
+
+Problem ProblemOfStatus(long status) {
+  return status == 401   ? Problem::kAuthentication
+         : status == 403 ? Problem::kForbidden
+         : status == 404 ? Problem::kNotFound
+                         : Problem::kServer;
+}
+
+Problem ProblemOfError(NetError e) {
+  switch (e) {
+    case NetError::kTimeout:
+      return Problem::kNoAnswer;
+    case NetError::kCertificate:
+      return Problem::kCertificate;
+    case NetError::kTooLarge:
+      return Problem::kTooLarge;
+    case NetError::kAddress:
+      return Problem::kAddress;
+    case NetError::kRedirects:
+      return Problem::kServer;
+    default:
+      return Problem::kConnect;
+  }
+}
+
+std::string Why(const Response& r) {
+  return r.error != NetError::kNone ? r.errorDetail : "HTTP " + std::to_string(r.status);
+}
+
+}  // namespace
+
+std::string ResourceName(std::string_view uid) {
+  return std::string(uid) + ".ics";
+}
+
+std::string FormatPublishState(const PublishState& s) {
+  std::string out(kMagic);
+  out += "url=" + s.url + "\n\n";
+  for (const auto& [name, copy] : s.resources) {
+    if (name.find_first_of("\t\r\n") != std::string::npos ||
+        copy.etag.find_first_of("\t\r\n") != std::string::npos) {
+      continue;
+    }
+    out += name + '\t' + copy.etag + '\t' + copy.hash + '\n';
+  }
+  return out;
+}
+
+std::optional<PublishState> ParsePublishState(std::string_view rest) {
+  if (rest.substr(0, kMagic.size()) != kMagic) return std::nullopt;
+  rest.remove_prefix(kMagic.size());
+  PublishState s;
+  bool header = true;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find('\n');
+    if (end == std::string_view::npos) return std::nullopt;
+    const std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(end + 1);
+    if (header) {
+      if (line.empty()) {
+        header = false;
+      } else if (line.substr(0, 4) == "url=") {
+        s.url = std::string(line.substr(4));
+      }
+      continue;
+    }
+    const std::size_t a = line.find('\t');
+    const std::size_t b = a == std::string_view::npos ? a : line.find('\t', a + 1);
+    if (b == std::string_view::npos) return std::nullopt;
+    s.resources[std::string(line.substr(0, a))] = {std::string(line.substr(a + 1, b - a - 1)),
+                                                   std::string(line.substr(b + 1))};
+  }
+  if (header) return std::nullopt;
+  return s;
+}
+
+PublishOutcome Publish(HttpClient& http, const std::string& url,
+                       const std::map<std::string, std::string>& calendars,
+                       const std::filesystem::path& stateFile, bool force) {
+  PublishOutcome out;
+  const std::string collection = HttpUrl(url);
+  if (collection.empty()) {
+    out.problem = Problem::kAddress;
+    out.detail = url + ": only http://, https:// and webcal:// addresses";
+    return out;
+  }
+  PublishState state;
+  if (const auto bytes = ReadWholeFile(stateFile)) {
+    state = ParsePublishState(*bytes).value_or(PublishState{});
+  }
+  // Another address: what VESPIN wrote elsewhere says nothing about this collection.
+  if (state.url != url) state = PublishState{url, {}};
+
+  // The listing: what is there, with the ETags that tell whether anyone changed it.
+  Request listing{"PROPFIND",
+                  collection,
+                  {"Depth: 1", "Content-Type: application/xml; charset=utf-8"},
+                  dav::EtagListing()};
+  const Response list = http.Send(listing);
+  if (list.error != NetError::kNone || list.status != 207) {
+    out.problem =
+        list.error != NetError::kNone ? ProblemOfError(list.error) : ProblemOfStatus(list.status);
+    out.detail = "PROPFIND: " + Why(list);
+    return out;
+  }
+  const auto ms = dav::ParseMultistatus(list.body);
+  if (!ms) {
+    out.problem = Problem::kFormat;
+    out.detail = "PROPFIND: the answer is no WebDAV multistatus";
+    return out;
+  }
+  std::map<std::string, std::string> onServer;  // name -> etag
+  bool isCalendar = false;
+  const std::string self = PathOf(collection, collection);
+  for (const auto& r : ms->responses) {
+    const std::string path = PathOf(collection, r.href);
+    if (path == self) {
+      isCalendar = r.isCalendar;
+    } else if (!r.isCollection && r.status == 200 && path.rfind(self + "/", 0) == 0) {
+      onServer[path.substr(self.size() + 1)] = r.etag;
+    }
+  }
+  if (!isCalendar) {
+    out.problem = Problem::kNotFound;
+    out.detail = "the address is no calendar collection: nothing was written";
+    return out;
+  }
+
+  const auto put = [&](const std::string& name, const std::string& text,
+                       const std::string& condition) {
+    Request r{"PUT",
+              collection + Encoded(name),
+              {"Content-Type: text/calendar; charset=utf-8", condition},
+              text};
+    Response resp = http.Send(r);
+    // A server that does not say the new ETag is asked for it: without it the next publish
+    // would take VESPIN's own write for someone else's.
+    if (resp.ok() && resp.etag.empty()) {
+      const Response probe =
+          http.Send({"PROPFIND",
+                     r.url,
+                     {"Depth: 0", "Content-Type: application/xml; charset=utf-8"},
+                     dav::EtagListing()});
+      if (const auto pm = dav::ParseMultistatus(probe.body); pm && !pm->responses.empty()) {
+        resp.etag = pm->responses.front().etag;
+      }
+    }
+    return resp;
+  };
+  const auto failed = [&](const std::string& name, const Response& r) {
+    if (r.error == NetError::kNone && r.status == 412) {
+      out.conflicts.push_back(name +
+                              ": changed on the server since VESPIN wrote it; --force replaces it");
+    } else {
+      out.failures.push_back(name + ": " + Why(r));
+      if (out.problem == Problem::kNone) {
+        out.problem =
+            r.error != NetError::kNone ? ProblemOfError(r.error) : ProblemOfStatus(r.status);
+      }
+    }
+  };
+
+  std::set<std::string> wanted;
+  for (const auto& [uid, text] : calendars) {
+    const std::string name = ResourceName(uid);
+    wanted.insert(name);
+    const std::string hash = TextHash(text);
+    const auto known = state.resources.find(name);
+    const auto there = onServer.find(name);
+    std::string condition;
+    if (there == onServer.end()) {
+      condition = "If-None-Match: *";
+    } else if (known == state.resources.end() || known->second.etag != there->second) {
+      // Not VESPIN's, or changed by someone else since VESPIN wrote it.
+      if (!force) {
+        out.conflicts.push_back(
+            name + (known == state.resources.end()
+                        ? ": on the server already, not written by VESPIN; --force replaces it"
+                        : ": changed on the server since VESPIN wrote it; --force replaces it"));
+        continue;
+      }
+      condition = "If-Match: " + there->second;
+    } else if (known->second.hash == hash) {
+      ++out.unchanged;
+      continue;
+    } else {
+      condition = "If-Match: " + there->second;
+    }
+    const Response r = put(name, text, condition);
+    if (!r.ok()) {
+      failed(name, r);
+      continue;
+    }
+    (there == onServer.end() ? out.added : out.changed) += 1;
+    state.resources[name] = {r.etag, hash};
+  }
+  for (auto it = state.resources.begin(); it != state.resources.end();) {
+    const std::string name = it->first;
+    if (wanted.count(name)) {
+      ++it;
+      continue;
+    }
+    const auto there = onServer.find(name);
+    if (there == onServer.end()) {  // someone removed it already
+      it = state.resources.erase(it);
+      continue;
+    }
+    if (there->second != it->second.etag && !force) {
+      out.conflicts.push_back(name +
+                              ": changed on the server since VESPIN wrote it; --force removes it");
+      ++it;
+      continue;
+    }
+    const Response r =
+        http.Send({"DELETE", collection + Encoded(name), {"If-Match: " + there->second}, {}});
+    if (r.error == NetError::kNone && (r.ok() || r.status == 404)) {
+      ++out.removed;
+      it = state.resources.erase(it);
+    } else {
+      failed(name, r);
+      ++it;
+    }
+  }
+  out.published = static_cast<int>(state.resources.size());
+  if (!WriteFileAtomically(stateFile, FormatPublishState(state))) {
+    out.failures.push_back(stateFile.string() + ": cannot write the file");
+    if (out.problem == Problem::kNone) out.problem = Problem::kCache;
+  }
+  return out;
+}
+
+}  // namespace vespin::sync
