@@ -9,6 +9,7 @@
 
 #include "Commands.h"
 #include "events/WholeFile.h"
+#include "text/Sjis.h"
 
 #ifndef VESPIN_VERSION
 #error "VESPIN_VERSION comes from the build"
@@ -76,6 +77,11 @@ int Refuse(std::FILE* err, std::string_view problem) {
   Put(err, problem);
   std::fputc('\n', err);
   return kExitUsage;
+}
+
+void TerminalNotifier::ShowNotice(const std::string& text) {
+  Put(err_, sjis::ToUtf8(text));
+  std::fputc('\n', err_);
 }
 
 std::string Quoted(std::string_view arg) {

@@ -12,6 +12,7 @@
 
 #include "Cli.h"
 #include "calendar/HolidayLaw.h"
+#include "events/EngineHost.h"
 #include "events/EventStore.h"
 #include "events/Settings.h"
 
@@ -53,5 +54,15 @@ int Digits(std::string_view s, std::size_t pos, std::size_t count);
 std::optional<TDateTime> ParseDate(std::string_view s);
 // Reads the event file into the tables; false after telling why.
 bool Load(const std::filesystem::path& file, EventStore& store, Settings& settings, std::FILE* err);
+
+// Failure notices of the event file's writer (Shift_JIS), as lines at the terminal.
+class TerminalNotifier final : public Notifier {
+ public:
+  explicit TerminalNotifier(std::FILE* err) : err_(err) {}
+  void ShowNotice(const std::string& text) override;
+
+ private:
+  std::FILE* err_;
+};
 
 }  // namespace vespin::cli

@@ -111,19 +111,6 @@ bool WriteOut(const std::string& ics, const std::string& target, std::FILE* out,
   return false;
 }
 
-// Failure notices of the event file's writer, at the terminal.
-class TerminalNotifier final : public Notifier {
- public:
-  explicit TerminalNotifier(std::FILE* err) : err_(err) {}
-  void ShowNotice(const std::string& text) override {
-    Put(err_, sjis::ToUtf8(text));
-    std::fputc('\n', err_);
-  }
-
- private:
-  std::FILE* err_;
-};
-
 int Export(const Args& args, std::FILE* out, std::FILE* err, const Environment& env) {
   std::filesystem::path file = env.workDir / kEventFileName;
   std::optional<TDateTime> from, until;

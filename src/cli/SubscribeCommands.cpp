@@ -17,18 +17,6 @@
 namespace vespin::cli {
 namespace {
 
-class TerminalNotifier final : public Notifier {
- public:
-  explicit TerminalNotifier(std::FILE* err) : err_(err) {}
-  void ShowNotice(const std::string& text) override {
-    Put(err_, sjis::ToUtf8(text));
-    std::fputc('\n', err_);
-  }
-
- private:
-  std::FILE* err_;
-};
-
 struct Edit {
   std::filesystem::path file;
   std::string user;
