@@ -27,8 +27,8 @@ inline constexpr const char* kRemoteDoneFile = "remote-done";
 inline constexpr const char* kPublishFile = "publish";
 inline constexpr const char* kPublishStatusFile = "publish-status";
 
-// ${XDG_CACHE_HOME:-~/.cache}/vespin (a relative XDG_CACHE_HOME is ignored, as the
-// specification of those variables asks).
+// ${XDG_CACHE_HOME:-~/.cache}/vespin (a relative XDG_CACHE_HOME is ignored, as the XDG base
+// directory rules ask).
 std::filesystem::path CacheRoot();
 
 // The cache of one data folder: the same folder however the data folder is spelled (a trailing
