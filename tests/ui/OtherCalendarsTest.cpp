@@ -193,6 +193,12 @@ TEST(OtherCalendarsInputTest, NamesAddressesAndUsersAreChecked) {
       {"no address", u"仕事"_s, {}, {}, InputField::kUrl, "アドレスを入力"},
       {"no scheme", u"仕事"_s, u"dav.example.com/a/"_s, {}, InputField::kUrl, "http://"},
       {"ftp", u"仕事"_s, u"ftp://example.com/a.ics"_s, {}, InputField::kUrl, "http://"},
+      {"a comma in the address",
+       u"仕事"_s,
+       u"https://example.com/a,b.ics"_s,
+       {},
+       InputField::kNone,
+       ""},
       {"a blank inside", u"仕事"_s, u"https://example.com/a b/"_s, {}, InputField::kUrl, "空白"},
       {"a blank before the address",
        u"仕事"_s,
@@ -422,14 +428,18 @@ TEST_F(OtherCalendarsTest, TheRunnerIsAskedAndItsOutcomeShown) {
   EXPECT_EQ(Cell(*w, 0, kColumnFetched), u"2026/12/09 10:15 に取得(7件)"_s);
   EXPECT_TRUE(ButtonOf(*w, "btFetch")->isEnabled());
 
+  const std::string failed = "2026-12-09T10:20:00+09:00";
   ButtonOf(*w, "btTest")->click();
-  WriteStatus("仕事", {kWork.toStdString(), ok, ok, "サーバーに接続できません", "", false, 7});
-  runner.Finish(1, u"仕事: サーバーに接続できません\n"_s);
+  WriteStatus("仕事", {kWork.toStdString(), failed, ok, "サーバーに接続できません", "", false, 7});
+  runner.Finish(1, u"仕事: サーバーに接続できません (timeout)\n"_s);
   EXPECT_EQ(w->ResultText(), u"「仕事」: サーバーに接続できません"_s);
 
-  // A run that could not start says so instead of a stale status.
+  // A status the run did not renew belongs to the try before: what the run said counts, or
+  // that it did not run at all.
   ButtonOf(*w, "btTest")->click();
-  WriteStatus("仕事", {kWork.toStdString(), ok, ok, "", "", false, 7});
+  runner.Finish(2, u"vespin-sync: no subscription named 仕事\n"_s);
+  EXPECT_EQ(w->ResultText(), u"「仕事」: vespin-sync: no subscription named 仕事"_s);
+  ButtonOf(*w, "btTest")->click();
   runner.Finish(-1);
   EXPECT_TRUE(w->ResultText().contains(u"実行できませんでした"_s)) << w->ResultText().toStdString();
 

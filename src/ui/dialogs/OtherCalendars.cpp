@@ -128,7 +128,9 @@ bool IsAscii(const QString& text) {
 InputProblem CheckAddress(const AddressInput& input) {
   const QString& url = input.url;
   if (url.isEmpty()) return {InputField::kUrl, Ui(kNoUrl)};
-  if (HasBlankOrComma(url.trimmed()) || url != url.trimmed()) {
+  // A comma is at home in an address; only blanks end it.
+  if (std::any_of(url.begin(), url.end(),
+                  [](QChar c) { return c.isSpace() || c.category() == QChar::Other_Control; })) {
     return {InputField::kUrl, Ui(kUrlBlank)};
   }
   const bool known = url.startsWith(u"http://", Qt::CaseInsensitive) ||
@@ -252,6 +254,22 @@ QLabel* Label(const char* objectName, QWidget* parent) {
   l->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   l->setTextFormat(Qt::PlainText);
   return l;
+}
+
+// Why a run of the helper failed: the status it left, when it left a new one; otherwise the
+// last thing it said; otherwise that it did not run at all. A status older than the run
+// belongs to an earlier try and would mislead.
+QString WhyFailed(const std::optional<remote::SyncStatus>& status, const std::string& attemptBefore,
+                  const SyncRunResult& run) {
+  if (run.exitCode >= 0 && status && status->attempt != attemptBefore && !status->error.empty()) {
+    return QString::fromStdString(status->error);
+  }
+  const QString said = run.messages.trimmed();
+  return said.isEmpty() ? Ui(kNotRun) : said.section(u'\n', -1);
+}
+
+std::string AttemptOf(const std::optional<remote::SyncStatus>& status) {
+  return status ? status->attempt : std::string();
 }
 
 std::optional<remote::SyncStatus> FetchStatus(const std::filesystem::path& cache,
@@ -658,18 +676,15 @@ void OtherCalendarsDialog::TestSubscription() {
   const QString name = FromSjis(s.name);
   SetResult(Ui(kTesting).arg(name));
   SetBusy(true);
-  runner_->FetchNow({name}, [alive = alive_, this, s, name](const SyncRunResult& run) {
+  const std::string before = AttemptOf(FetchStatus(cacheFolder_, s));
+  runner_->FetchNow({name}, [alive = alive_, this, s, name, before](const SyncRunResult& run) {
     if (!*alive) return;
     SetBusy(false);
     const auto status = FetchStatus(cacheFolder_, s);
     if (run.exitCode == 0 && status && status->error.empty() && !status->success.empty()) {
       SetResult(Ui(kTestOk).arg(name).arg(status->events));
     } else {
-      const QString why = status && !status->error.empty() ? QString::fromStdString(status->error)
-                          : !run.messages.trimmed().isEmpty()
-                              ? run.messages.trimmed().section(u'\n', 0, 0)
-                              : Ui(kNotRun);
-      SetResult(Ui(kTestFailed).arg(name, why));
+      SetResult(Ui(kTestFailed).arg(name, WhyFailed(status, before, run)));
     }
     Refresh();
   });
@@ -726,19 +741,16 @@ void OtherCalendarsDialog::Publish(bool force) {
   }
   SetResult(Ui(kPublishing));
   SetBusy(true);
-  runner_->PublishNow(force, [alive = alive_, this](const SyncRunResult& run) {
+  const std::filesystem::path statusFile = cacheFolder_ / remote::kPublishStatusFile;
+  const std::string before = AttemptOf(remote::ReadSyncStatus(statusFile));
+  runner_->PublishNow(force, [alive = alive_, this, statusFile, before](const SyncRunResult& run) {
     if (!*alive) return;
     SetBusy(false);
     lastConflicts_ = ConflictLines(run.messages);
-    const auto status = remote::ReadSyncStatus(cacheFolder_ / remote::kPublishStatusFile);
     if (run.exitCode == 0) {
       SetResult(Ui(kPublishOk));
     } else {
-      const QString why = status && !status->error.empty() ? QString::fromStdString(status->error)
-                          : !run.messages.trimmed().isEmpty()
-                              ? run.messages.trimmed().section(u'\n', -1)
-                              : Ui(kNotRun);
-      SetResult(Ui(kPublishFailed).arg(why));
+      SetResult(Ui(kPublishFailed).arg(WhyFailed(remote::ReadSyncStatus(statusFile), before, run)));
     }
     Refresh();
   });
