@@ -96,6 +96,8 @@ constexpr const char* kPublishOk = "公開しました。";
 constexpr const char* kPublishFailed = "公開できませんでした: %1";
 constexpr const char* kNotRun = "同期のプログラムを実行できませんでした。";
 constexpr const char* kResultName = "結果";
+constexpr const char* kPublishStatusName = "最後の公開";
+constexpr const char* kConflictsName = "他の機器で変更された予定";
 constexpr const char* kFetchedAt = "%1 に取得(%2件)";
 constexpr const char* kPublishedAt = "最後の公開: %1(%2件)";
 constexpr const char* kLastError = "%1 の失敗: %2";
@@ -426,6 +428,9 @@ OtherCalendarsDialog::OtherCalendarsDialog(Extensions& extensions,
   layout->addWidget(pub);
   layout->addLayout(bottom);
   result_->setAccessibleName(Ui(kResultName));
+  publishAddress_->setAccessibleName(Ui(kPublishCaption));
+  publishStatus_->setAccessibleName(Ui(kPublishStatusName));
+  conflicts_->setAccessibleName(Ui(kConflictsName));
 
   connect(addButton_, &QPushButton::clicked, this, &OtherCalendarsDialog::AddSubscription);
   connect(changeButton_, &QPushButton::clicked, this, &OtherCalendarsDialog::ChangeSubscription);
