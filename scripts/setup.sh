@@ -14,6 +14,7 @@ packages=(
   dbus-daemon at-spi2-core python3-pyatspi
   librsvg2-bin desktop-file-utils appstream groff-base man-db
   libcurl4-openssl-dev radicale xandikos openssl vdirsyncer
+  qtkeychain-qt6-dev gnome-keyring  # passwords in the Secret Service; a real one in the tests
 )
 if [ "${1:-}" = package ]; then
   packages+=(dpkg-dev lintian)
