@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "FakeClock.h"
 #include "QtFakeSound.h"
@@ -236,6 +237,44 @@ TEST_F(RemoteCalendarsTest, AFileWithoutSubscriptionsStartsNothingAndWritesNothi
   EXPECT_FALSE(std::filesystem::exists(dir.File("cache")));
   EXPECT_EQ(dir.Read("vespin.ini"), before);
   EXPECT_TRUE(app->Remote()->Index()->Empty());
+}
+
+// Ticks after a fetch at wall time 0 and monotonic time 0: each step moves both clocks.
+TEST(FetchScheduleTest, FetchesEveryFifteenMinutesAndAfterAWake) {
+  constexpr std::int64_t kMinute = 60 * 1000;
+  struct Step {
+    std::int64_t wall;
+    std::int64_t mono;
+    bool due;
+  };
+  std::vector<Step> everyMinute;
+  for (std::int64_t m = 1; m <= 15; ++m) everyMinute.push_back({m * kMinute, m * kMinute, m == 15});
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"a minute a tick: due at the fifteenth", everyMinute},
+      {"a suspend of ten minutes: the wall clock ran, the monotonic one did not",
+       {{kMinute, kMinute, false}, {11 * kMinute, 2 * kMinute, true}}},
+      {"a tick ninety seconds late is no wake",
+       {{kMinute, kMinute, false}, {kMinute * 5 / 2, kMinute * 5 / 2, false}}},
+      {"a process stopped for five minutes comes back late on both clocks",
+       {{kMinute, kMinute, false}, {7 * kMinute, 7 * kMinute, true}}},
+      {"a clock put back by an hour",
+       {{kMinute, kMinute, false}, {-59 * kMinute, 2 * kMinute, true}}},
+  };
+  for (const auto& c : cases) {
+    FetchSchedule schedule;
+    schedule.Fetched(0);
+    EXPECT_FALSE(schedule.Tick(0, 0)) << c.name;
+    for (std::size_t i = 0; i < c.steps.size(); ++i) {
+      EXPECT_EQ(schedule.Tick(c.steps[i].wall, c.steps[i].mono), c.steps[i].due)
+          << c.name << ", step " << i;
+    }
+  }
+  // Before any fetch, the first tick asks for one.
+  FetchSchedule fresh;
+  EXPECT_TRUE(fresh.Tick(0, 0));
 }
 
 // Stands in for the network helper: writes its arguments and its input to a file of its own

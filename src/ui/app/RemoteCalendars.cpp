@@ -121,32 +121,32 @@ void RemoteCalendars::Start() {
   firstFetch_.start(kFirstFetchMsecs);
 }
 
-void RemoteCalendars::Tick(TDateTime now) {
-  const std::int64_t nowMs = ToMsecs(now);
-  const std::int64_t mono = monotonic_.elapsed();
+bool FetchSchedule::Tick(std::int64_t wallMs, std::int64_t monoMs) {
   bool woke = false;
   if (lastTickMs_) {
-    const std::int64_t wallStep = nowMs - *lastTickMs_;
-    const std::int64_t monoStep = mono - lastTickMono_;
-    // The monotonic clock stands still while the computer sleeps; a tick held back (a stopped
-    // process) comes late on both.
-    woke = wallStep - monoStep > kWakeSlackMsecs || monoStep > 60 * 1000 + kWakeSlackMsecs;
+    const std::int64_t wallStep = wallMs - *lastTickMs_;
+    const std::int64_t monoStep = monoMs - lastTickMono_;
+    woke = wallStep - monoStep > kWakeSlackMsecs || monoStep > kTickMsecs + kWakeSlackMsecs;
   }
-  lastTickMs_ = nowMs;
-  lastTickMono_ = mono;
+  lastTickMs_ = wallMs;
+  lastTickMono_ = monoMs;
+  return woke || !lastFetchMs_ || std::llabs(wallMs - *lastFetchMs_) >= kEveryMsecs;
+}
 
+void RemoteCalendars::Tick(TDateTime now) {
+  const std::int64_t nowMs = ToMsecs(now);
+  // Every tick counts for the wake, whether or not a fetch may start now.
+  const bool due = schedule_.Tick(nowMs, monotonic_.elapsed());
   const sys_days today = DayAtMsecs(nowMs);
   const QStringList names = SubscriptionNames();
   if (names != expandedNames_ || (!names.isEmpty() && expandedToday_ != today)) Expand();
   if (!started_ || names.isEmpty() || firstFetch_.isActive()) return;
-  if (woke || !lastFetchMs_ || std::llabs(nowMs - *lastFetchMs_) >= kFetchEveryMsecs) {
-    ScheduledFetch();
-  }
+  if (due) ScheduledFetch();
 }
 
 void RemoteCalendars::ScheduledFetch() {
   if (!Subscribed()) return;
-  lastFetchMs_ = ToMsecs(clock_.Now());
+  schedule_.Fetched(ToMsecs(clock_.Now()));
   if (!fetchQueued_) FetchNow({}, {});
   PublishIfFailedBefore();
 }

@@ -41,17 +41,33 @@ QStringList SyncProgramCandidates(const QString& programDir);
 // after, which holds every month the calendar shows from today and the longest alarm lead.
 std::pair<sys_days, sys_days> ExpansionWindow(sys_days today);
 
+// When the calendars are fetched again, from the ticks' wall clock and monotonic clock: every
+// kFetchEveryMsecs, and after a wake from suspend (the monotonic clock stands still while the
+// computer sleeps, so the wall clock runs ahead of it), or a tick far later than it was asked
+// for (a stopped process). A clock put back counts its distance as well.
+class FetchSchedule {
+ public:
+  static constexpr std::int64_t kEveryMsecs = 15 * 60 * 1000;
+  static constexpr std::int64_t kWakeSlackMsecs = 2 * 60 * 1000;
+  static constexpr std::int64_t kTickMsecs = 60 * 1000;
+
+  // A tick at `wallMs` (local time) and `monoMs` (monotonic): whether a fetch is due now.
+  bool Tick(std::int64_t wallMs, std::int64_t monoMs);
+  void Fetched(std::int64_t wallMs) { lastFetchMs_ = wallMs; }
+
+ private:
+  std::optional<std::int64_t> lastFetchMs_;
+  std::optional<std::int64_t> lastTickMs_;
+  std::int64_t lastTickMono_ = 0;
+};
+
 class RemoteCalendars final : public QObject, public RemoteSyncRunner {
   Q_OBJECT
 
  public:
   static constexpr int kFirstFetchMsecs = 3000;  // after the first paint
-  static constexpr std::int64_t kFetchEveryMsecs = 15 * 60 * 1000;
   static constexpr int kRunLimitMsecs = 3 * 60 * 1000;
   static constexpr int kPublishSettleMsecs = 2000;  // a burst of saves publishes once
-  // A tick whose wall clock moved this much more than the monotonic clock, or that came this
-  // much later than asked, follows a suspend: the calendars are fetched again.
-  static constexpr std::int64_t kWakeSlackMsecs = 2 * 60 * 1000;
 
   // `settings` is the panel's, read at each decision (a reload or the window of other
   // calendars may change the subscriptions); `iniFile` is the event file the helper reads.
@@ -134,9 +150,7 @@ class RemoteCalendars final : public QObject, public RemoteSyncRunner {
   bool fetchQueued_ = false;
   bool publishQueued_ = false;
 
-  std::optional<std::int64_t> lastFetchMs_;
-  std::optional<std::int64_t> lastTickMs_;
-  std::int64_t lastTickMono_ = 0;
+  FetchSchedule schedule_;
   QElapsedTimer monotonic_;
 
   std::shared_ptr<const remote::RemoteDayIndex> index_;
