@@ -164,6 +164,29 @@ TEST_F(RemoteCalendarsTest, TheirUnderlineOnlyWithItsOptionAndSavedInTheFile) {
   EXPECT_FALSE(w.Calendar()->Sheet().cells[0][static_cast<std::size_t>(k)].underline);
 }
 
+TEST_F(RemoteCalendarsTest, MonthsBeyondTheExpandedOnesAreExpandedWhenShown) {
+  CacheCalendar("work", Calendar(Event("may",
+                                       "DTSTART;VALUE=DATE:20050501\r\n"
+                                       "RRULE:FREQ=YEARLY\r\nSUMMARY:記念日\r\n")));
+  auto app =
+      Start("[拡張]\r\n購読=work https://example.com/work.ics\r\n他のカレンダーに下線=TRUE\r\n");
+  TfrmMain& w = app->MainWindow();
+  const auto mayFirst = [&] {
+    const int k = test::CellOfDay(w, 0, 1);
+    return k >= 0 && w.Calendar()->Sheet().cells[0][static_cast<std::size_t>(k)].remoteLine;
+  };
+  const sys_days nextMay = std::chrono::year{2006} / 5 / 1;
+  EXPECT_FALSE(app->Remote()->Index()->Any(nextMay));
+  w.FormDblClick();
+  w.SpinYDownClick();
+  w.SpinMDownClick();
+  Settle();
+  ASSERT_EQ(w.Shown(), (YearMonth{2006, 5}));
+  EXPECT_TRUE(QTest::qWaitFor(mayFirst, 10000));
+  // This year's stays where it was.
+  EXPECT_TRUE(app->Remote()->Index()->Any(std::chrono::year{2005} / 5 / 1));
+}
+
 TEST_F(RemoteCalendarsTest, AClickedDayListsTheirEventsAfterTheFilesOwn) {
   CacheCalendar("work", kWork);
   CacheCalendar("家", kHome);
