@@ -95,6 +95,7 @@ RemoteCalendars::RemoteCalendars(const Clock& clock, const Settings& settings,
   publishSettle_.setSingleShot(true);
   connect(&publishSettle_, &QTimer::timeout, this, [this] { PublishNow(false, {}); });
   monotonic_.start();
+  expansions_.setMaxThreadCount(1);
 }
 
 RemoteCalendars::~RemoteCalendars() {
@@ -334,7 +335,8 @@ void RemoteCalendars::Expand() {
     emit IndexChanged();
     for (auto& then : std::exchange(afterExpansion_, {})) then();
   });
-  watcher->setFuture(QtConcurrent::run(ExpandCaches, CacheFolder(), names, std::move(ranges)));
+  watcher->setFuture(
+      QtConcurrent::run(&expansions_, ExpandCaches, CacheFolder(), names, std::move(ranges)));
 }
 
 }  // namespace vespin::ui

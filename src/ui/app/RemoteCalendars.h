@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 #include <QTimer>
 #include <cstdint>
 #include <deque>
@@ -153,6 +154,9 @@ class RemoteCalendars final : public QObject, public RemoteSyncRunner {
   FetchSchedule schedule_;
   QElapsedTimer monotonic_;
 
+  // One expansion at a time, off the UI thread: libical's zone tables are shared by every
+  // reader, and a newer expansion makes a running one's result void anyway.
+  QThreadPool expansions_;
   std::shared_ptr<const remote::RemoteDayIndex> index_;
   int generation_ = 0;
   bool expanding_ = false;
