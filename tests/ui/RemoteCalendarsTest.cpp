@@ -328,6 +328,27 @@ class FakeHelperTest : public RemoteCalendarsTest {
   }
 };
 
+TEST_F(FakeHelperTest, AFailedPublishIsTriedAgainAtTheFetchesMoment) {
+  const struct {
+    const char* status;
+    int runs;
+  } cases[] = {{"error=サーバーに接続できません\n", 1}, {"success=2005-04-19T08:00:00+09:00\n", 0}};
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(dir.File("fake-sync.runs"));
+    std::filesystem::create_directories(Cache());
+    std::FILE* f = std::fopen((Cache() / remote::kPublishStatusFile).c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs(c.status, f);
+    std::fclose(f);
+    auto app = Start("[拡張]\r\n公開=https://example.com/dav/vespin/\r\n", false);
+    app->Remote()->SetProgram(Program());
+    QTest::qWait(RemoteCalendars::kFirstFetchMsecs + 500);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !app->Remote()->Busy(); }, 10000));
+    EXPECT_EQ(app->Remote()->RunsStarted(), c.runs) << c.status;
+    EXPECT_EQ(Runs().size(), c.runs) << c.status;
+  }
+}
+
 class FakePasswords final : public PasswordStore {
  public:
   void Read(const QString& url, const QString& user, ReadDone done) override {

@@ -141,14 +141,16 @@ void RemoteCalendars::Tick(TDateTime now) {
   const sys_days today = DayAtMsecs(nowMs);
   const QStringList names = SubscriptionNames();
   if (names != expandedNames_ || (!names.isEmpty() && expandedToday_ != today)) Expand();
-  if (!started_ || names.isEmpty() || firstFetch_.isActive()) return;
+  if (!started_ || firstFetch_.isActive()) return;
   if (due) ScheduledFetch();
 }
 
 void RemoteCalendars::ScheduledFetch() {
-  if (!Subscribed()) return;
+  // A file with a publish address alone has no fetches: a failed publish is tried again at
+  // their moments all the same.
+  if (!Subscribed() && !settings_.extensions.publish) return;
   schedule_.Fetched(ToMsecs(clock_.Now()));
-  if (!fetchQueued_) FetchNow({}, {});
+  if (Subscribed() && !fetchQueued_) FetchNow({}, {});
   PublishIfFailedBefore();
 }
 
