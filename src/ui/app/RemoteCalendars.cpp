@@ -5,7 +5,6 @@
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
-#include <set>
 #include <tuple>
 
 #include "RemoteCalendar.h"
