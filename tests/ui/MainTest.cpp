@@ -570,8 +570,13 @@ TEST_F(MainTest, MenuHasEveryItemInOrderWithTheHints) {
   auto w = Make();
   QStringList top;
   for (QAction* a : w->pMenu()->actions()) top << a->text();
-  EXPECT_EQ(top, (QStringList{u"ｲﾍﾞﾝﾄ設定..."_s, u"iCalendarに書き出す..."_s, u"お知らせﾒｯｾｰｼﾞ"_s,
-                              u"表示"_s, u"ﾊﾞｰｼﾞｮﾝ情報..."_s, u"終了"_s}));
+  EXPECT_EQ(top,
+            (QStringList{u"ｲﾍﾞﾝﾄ設定..."_s, u"iCalendarに書き出す..."_s, u"他のカレンダー..."_s,
+                         u"お知らせﾒｯｾｰｼﾞ"_s, u"表示"_s, u"ﾊﾞｰｼﾞｮﾝ情報..."_s, u"終了"_s}));
+  // The window of other calendars belongs to the application: the item only asks for it.
+  QSignalSpy otherCalendars(w.get(), &TfrmMain::OtherCalendarsRequested);
+  MenuItem(*w, "miOtherCalendars")->trigger();
+  EXPECT_EQ(otherCalendars.count(), 1);
   QStringList notices;
   for (QAction* a : qobject_cast<QMenu*>(MenuItem(*w, "miBeep")->parent())->actions())
     notices << a->text() + u"|"_s + a->statusTip();
@@ -582,9 +587,10 @@ TEST_F(MainTest, MenuHasEveryItemInOrderWithTheHints) {
   for (QAction* a : qobject_cast<QMenu*>(MenuItem(*w, "miFont")->parent())->actions())
     show << (a->isSeparator() ? u"-"_s : a->text());
   EXPECT_EQ(show, (QStringList{u"年間ｲﾍﾞﾝﾄに下線"_s, u"月間ｲﾍﾞﾝﾄに下線"_s, u"週間ｲﾍﾞﾝﾄに下線"_s,
-                               u"-"_s, u"背景色透明"_s, u"背景色指定..."_s, u"-"_s, u"文字色明"_s,
-                               u"文字色暗"_s, u"-"_s, u"ﾌｫﾝﾄ..."_s, u"-"_s, u"１ヶ月表示"_s,
-                               u"２ヶ月表示"_s, u"３ヶ月表示"_s, u"-"_s, u"現行の祝日法"_s}));
+                               u"他のカレンダーに下線"_s, u"-"_s, u"背景色透明"_s,
+                               u"背景色指定..."_s, u"-"_s, u"文字色明"_s, u"文字色暗"_s, u"-"_s,
+                               u"ﾌｫﾝﾄ..."_s, u"-"_s, u"１ヶ月表示"_s, u"２ヶ月表示"_s,
+                               u"３ヶ月表示"_s, u"-"_s, u"現行の祝日法"_s}));
 }
 
 // The item switches the red days and their names at once, is written, and has the alarms worked

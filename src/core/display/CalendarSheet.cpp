@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "calendar/Hizuke.h"
+#include "remote/RemoteDays.h"
 
 namespace vespin {
 
@@ -90,6 +91,7 @@ CalendarSheet DrawCalendar(YearMonth shown, TDateTime today, const CalendarOptio
         cell.eventKinds = mask;
         cell.underline = (options.yearLine && (mask & 1)) || (options.monthLine && (mask & 2)) ||
                          (options.weekLine && (mask & 4));
+        cell.remoteLine = (mask & remote::kMaskRemote) != 0;
       }
     }
     ym = ShiftMonth(ym, 1);

@@ -25,6 +25,8 @@ struct CalendarCell {
   bool today = false;  // white box, window-text digits
   bool underline = false;
   int eventKinds = 0;  // the day mask (1 yearly, 2 monthly, 4 weekly), underlined or not
+  // Other calendars' events on the day, with their underline on (kMaskRemote in the mask).
+  bool remoteLine = false;
   bool visible = true;
   std::optional<TDateTime> date;  // the cell's date when it holds a day
   std::string holidayName;        // Shift_JIS; empty unless the day is a holiday

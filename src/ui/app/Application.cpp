@@ -16,11 +16,13 @@
 #include "app/Main.h"
 #include "app/Msg.h"
 #include "app/NoticeSound.h"
+#include "app/RemoteCalendars.h"
 #include "controls/MessageBox.h"
 #include "dialogs/EventSet.h"
 #include "events/EventEngine.h"
 #include "events/PanelLock.h"
 #include "events/WholeFile.h"
+#include "remote/CacheFolder.h"
 #include "text/Sjis.h"
 
 namespace vespin::ui {
@@ -86,6 +88,7 @@ bool Application::Start() {
   QObject::connect(window, &TfrmMain::ExportCalendarRequested, window, [this] {
     ExportCalendarDialog(main_.get(), store_, settings_, file_.Path(), DateOf(clock_.Now()), *this);
   });
+  StartOtherCalendars();
   main_->ApplySettings();
   // The first picture shows the file's settings and events.
   main_->DrawCalendar();
@@ -103,6 +106,24 @@ bool Application::Start() {
                    [window] { window->FormCloseQuery(); });
   WatchFile();
   return true;
+}
+
+void Application::StartOtherCalendars() {
+  remote_ = std::make_unique<RemoteCalendars>(clock_, settings_, file_.Path());
+  remote_->SetPasswordStore(passwords_);
+  TfrmMain* window = main_.get();
+  QObject::connect(remote_.get(), &RemoteCalendars::IndexChanged, window, [window] {
+    window->CalendarInputsChanged();
+    // Their lines and alarms at once, not at the next full minute.
+    window->RestartTick(TfrmMain::kFirstTickMsecs);
+  });
+  main_->SetOtherCalendars(this);
+  remote_->Start();
+}
+
+void Application::SetPasswordStore(PasswordStore* store) {
+  passwords_ = store;
+  if (remote_) remote_->SetPasswordStore(store);
 }
 
 void Application::WatchFile() {
@@ -196,6 +217,55 @@ void Application::ShowNotice(const std::string& sjisText) {
   ui::ShowNotice(FromSjis(sjisText), settings_.beep ? &sound_ : nullptr);
 }
 
+void Application::ShowNoticeUtf8(const std::string& utf8Text) {
+  if (main_) main_->ShowEventLines();
+  // The message loop runs on under the notice: no tick may start another pass meanwhile.
+  const ClockPause pause(state_);
+  ui::ShowNotice(QString::fromStdString(utf8Text), settings_.beep ? &sound_ : nullptr);
+}
+
+void Application::AfterAlarmPass(TDateTime now) {
+  if (!remote_) return;
+  remote_->Tick(now);
+  // Kept for the whole pass: a fetch that ends while a notice is open replaces the index.
+  const auto index = remote_->Index();
+  if (index->Empty() && !remoteDone_) return;
+  const std::int64_t nowMs = ToMsecs(now);
+  remote::MergeRemoteLines(state_, *index, nowMs);
+  const auto doneFile = remote_->CacheFolder() / remote::kRemoteDoneFile;
+  if (!remoteDone_) remoteDone_ = remote::ReadRemoteDone(doneFile);
+  remote::RemoteAlarmOptions options;
+  options.onTime = settings_.onTime;
+  const remote::RemotePass pass =
+      remote::RemoteAlarmPass(nowMs, *index, *remoteDone_, remoteAlarms_, options);
+  // Written before the notices: a panel killed while one is open does not announce it again.
+  if (pass.marksChanged) remote::WriteRemoteDone(doneFile, *remoteDone_);
+  for (const std::string& notice : pass.notices) ShowNoticeUtf8(notice);
+}
+
+int Application::DayMask(TDateTime date) {
+  if (!remote_ || !settings_.extensions.remoteLine) return 0;
+  const auto day = CalendarDay(date);
+  return day && remote_->Index()->Any(*day) ? remote::kMaskRemote : 0;
+}
+
+void Application::ListDay(TDateTime date) {
+  if (!remote_) return;
+  const auto day = CalendarDay(date);
+  if (!day) return;
+  const auto index = remote_->Index();
+  for (const remote::RemoteOccurrence* o : index->On(*day)) {
+    ShowNoticeUtf8(remote::DayListNoticeUtf8(*o));
+  }
+}
+
+void Application::Showing(TDateTime first, TDateTime last) {
+  if (!remote_) return;
+  const auto from = CalendarDay(first);
+  const auto to = CalendarDay(last);
+  if (from && to) remote_->Showing(*from, *to);
+}
+
 void Application::RedrawCalendar() {
   if (main_) main_->CalendarInputsChanged();
 }
@@ -211,6 +281,7 @@ bool Application::IniSave() {
   const bool saved = file_.IniSave(store_, settings_, &merged);
   // An edit that landed during the save is in the tables now: show it as a reload would.
   if (merged) ShowRebased();
+  if (saved && remote_) remote_->FileSaved();
   return saved;
 }
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/Main.h"
 #include "calendar/Clock.h"
 #include "dialogs/EventDialogHost.h"
 #include "events/AppState.h"
@@ -19,14 +20,16 @@
 #include "events/EventFile.h"
 #include "events/EventStore.h"
 #include "events/Settings.h"
+#include "remote/RemoteAlarms.h"
 
 class QFileSystemWatcher;
 
 namespace vespin::ui {
 
 class NoticeSound;
+class PasswordStore;
+class RemoteCalendars;
 class TdlgEventSet;
-class TfrmMain;
 
 // The local date and time of the system.
 class SystemClock final : public Clock {
@@ -38,7 +41,7 @@ class SystemClock final : public Clock {
 // Abbreviated weekday names of the desktop's locale, Sunday first, as Shift_JIS.
 WeekdayNames LocaleWeekdayNames();
 
-class Application final : public EngineHost, public EventDialogHost {
+class Application final : public EngineHost, public EventDialogHost, public OtherCalendarEvents {
  public:
   Application(const Clock& clock, NoticeSound& sound, std::filesystem::path iniPath,
               WeekdayNames weekdays);
@@ -56,6 +59,11 @@ class Application final : public EngineHost, public EventDialogHost {
   const std::filesystem::path& IniPath() const { return file_.Path(); }
   // The event dialog, once the menu has opened it; built on first use and kept afterwards.
   TdlgEventSet* EventDialog() { return eventDialog_.get(); }
+  // Other calendars and publishing, once started: fetches, expansion, the helper's runs.
+  RemoteCalendars* Remote() { return remote_.get(); }
+  // Where the passwords of subscriptions and the publish address come from; nullptr (the
+  // default): none, ~/.netrc then applies. Not owned; set before or after Start.
+  void SetPasswordStore(PasswordStore* store);
 
   // EngineHost and EventDialogHost.
   void ShowNotice(const std::string& sjisText) override;
@@ -69,6 +77,15 @@ class Application final : public EngineHost, public EventDialogHost {
   bool IniSave() override;
   bool IniLoad() override;
   void RestartTick(int msec) override;
+  // A notice in UTF-8 (other calendars' texts never pass through Shift_JIS), with the sound
+  // as the file's own notices have it.
+  void ShowNoticeUtf8(const std::string& utf8Text);
+
+  // OtherCalendarEvents.
+  void AfterAlarmPass(TDateTime now) override;
+  int DayMask(TDateTime date) override;
+  void ListDay(TDateTime date) override;
+  void Showing(TDateTime first, TDateTime last) override;
 
   // When the file changed on disk and nothing is pending (no dialog open, no notice shown),
   // reads it again, keeps what was changed here (Rebase) and shows it; otherwise tries again a
@@ -92,6 +109,7 @@ class Application final : public EngineHost, public EventDialogHost {
   // Shows the tables and settings after a change on disk was carried onto them.
   void ShowRebased();
   void WatchFile();
+  void StartOtherCalendars();
   bool Busy() const;
 
   const Clock& clock_;
@@ -106,6 +124,11 @@ class Application final : public EngineHost, public EventDialogHost {
   std::unique_ptr<TdlgEventSet> eventDialog_;  // a child of main_: goes first
   std::unique_ptr<QFileSystemWatcher> watcher_;
   QTimer reloadTimer_;  // a burst of changes (an editor's save) is looked at once
+  PasswordStore* passwords_ = nullptr;
+  std::unique_ptr<RemoteCalendars> remote_;
+  // The done marks of other calendars' occurrences: read once, when first needed.
+  std::optional<remote::RemoteDoneMarks> remoteDone_;
+  remote::RemoteAlarmState remoteAlarms_;
 };
 
 }  // namespace vespin::ui

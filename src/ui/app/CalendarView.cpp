@@ -1,5 +1,6 @@
 #include "app/CalendarView.h"
 
+#include <QFontMetrics>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -7,6 +8,7 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QToolTip>
+#include <algorithm>
 
 #include "AccessibleParts.h"
 #include "UiText.h"
@@ -217,6 +219,22 @@ QColor CalendarView::HeaderColor(int column) const {
   return colors_.plain;
 }
 
+// Other calendars' days: a dotted line a little below where the font's underline goes, so it
+// reads apart from the file's own kinds and both show on a day that has both.
+void CalendarView::DrawRemoteLine(QPainter& p, const QRect& cell, const QString& digits,
+                                  const QColor& color) const {
+  const QFontMetrics fm(font_);
+  const int width = fm.horizontalAdvance(digits);
+  const int left = cell.left() + (cell.width() - width) / 2;
+  const int y = std::min(cell.top() + fm.ascent() + fm.underlinePos() + 2, cell.bottom());
+  QPen dots(color, 1, Qt::CustomDashLine);
+  dots.setDashPattern({1, 1});
+  p.save();
+  p.setPen(dots);
+  p.drawLine(left, y, left + width - 1, y);
+  p.restore();
+}
+
 void CalendarView::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   p.setClipRegion(event->region());
@@ -238,8 +256,10 @@ void CalendarView::paintEvent(QPaintEvent* event) {
       if (cell.today) p.fillRect(r, Qt::white);
       p.setPen(TextColor(cell));
       p.setFont(cell.underline ? underlined : font_);
-      p.drawText(r, flags,
-                 QString::fromLatin1(cell.text.data(), static_cast<qsizetype>(cell.text.size())));
+      const QString digits =
+          QString::fromLatin1(cell.text.data(), static_cast<qsizetype>(cell.text.size()));
+      p.drawText(r, flags, digits);
+      if (cell.remoteLine) DrawRemoteLine(p, r, digits, TextColor(cell));
     }
   }
   // Around the focused day, in the gap between the cells, so today's box stays whole; black

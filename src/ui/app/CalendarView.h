@@ -21,6 +21,8 @@
 #include "display/CalendarSheet.h"
 #include "display/MainLayout.h"
 
+class QPainter;
+
 namespace vespin::ui {
 
 class CalendarView final : public QWidget {
@@ -66,6 +68,8 @@ class CalendarView final : public QWidget {
   QString ToolTipAt(QPoint pos) const;
   // The colour a cell's digits are drawn in.
   QColor TextColor(const CalendarCell& cell) const;
+  void DrawRemoteLine(QPainter& p, const QRect& cell, const QString& digits,
+                      const QColor& color) const;
   QColor HeaderColor(int column) const;
 
   static const std::array<QString, 7>& WeekdayTexts();

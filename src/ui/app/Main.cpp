@@ -232,6 +232,7 @@ void TfrmMain::TimerTimer(bool fromForm) {
   tick_.ArmForNextMinute(time);
   ClearEventLines();
   if (checker_) checker_->EventCheck(CheckMode::kAlarm, date, time);
+  if (other_) other_->AfterAlarmPass(now);
   ShowEventLines();
 }
 
@@ -262,8 +263,12 @@ void TfrmMain::ClearEventLines() {
 void TfrmMain::ShowEventLines() {
   for (int i = 0; i < kEventLineCount; ++i) {
     const EventLine& line = state_.EventLines[static_cast<std::size_t>(i)];
-    lEvent(i)->setText(FromSjis(line.text));
-    lTimeN(i)->setText(FromSjis(line.timeText));
+    // Other calendars' texts never pass through Shift_JIS: emoji and the like stay.
+    const auto text = [&line](const std::string& bytes) {
+      return line.utf8 ? QString::fromStdString(bytes) : FromSjis(bytes);
+    };
+    lEvent(i)->setText(text(line.text));
+    lTimeN(i)->setText(text(line.timeText));
   }
 }
 
@@ -410,11 +415,22 @@ void TfrmMain::DrawCalendar() {
   options.holidays = settings_.extensions.holidayLaw;
   DayMaskFn mask;
   if (checker_) {
-    mask = [this](TDateTime date) { return checker_->EventCheck(CheckMode::kDayMask, date, 0); };
+    mask = [this](TDateTime date) {
+      const int own = checker_->EventCheck(CheckMode::kDayMask, date, 0);
+      return other_ ? own | other_->DayMask(date) : own;
+    };
   }
   const TDateTime today = TryEncodeDate(todayYear_, todayMonth_, todayDay_).value_or(0);
   if (shown_.year < 1 || shown_.month < 1) shown_ = {todayYear_, todayMonth_};
   if (shown_.year < 1 || shown_.month < 1) return;
+  if (other_) {
+    const int blocks = settings_.months == 1 || settings_.months == 2 ? settings_.months : 3;
+    YearMonth last = shown_;
+    for (int b = 1; b < blocks; ++b) last = ShiftMonth(last, 1);
+    const auto first = TryEncodeDate(shown_.year, shown_.month, 1);
+    const auto end = TryEncodeDate(last.year, last.month, DaysInMonth(last.year, last.month));
+    if (first && end) other_->Showing(*first, *end);
+  }
   const CalendarSheet sheet = vespin::DrawCalendar(shown_, today, options, mask);
   if (editYm_) editYm_->SetText(QString::fromLatin1(sheet.yearMonthText.c_str()));
   calendar_->SetSheet(sheet);
@@ -429,6 +445,7 @@ void TfrmMain::CalendarClick(const CalendarView::Hit& hit) {
   const auto date = CellDate(calendar_->Sheet(), hit.block, hit.index);
   if (!date || !checker_) return;
   checker_->EventCheck(CheckMode::kDayList, *date, 0);
+  if (other_) other_->ListDay(*date);
 }
 
 void TfrmMain::SetShown(YearMonth shown) {
@@ -544,6 +561,10 @@ void TfrmMain::miEventClick() {
 
 void TfrmMain::miIcalExportClick() {
   emit ExportCalendarRequested();
+}
+
+void TfrmMain::miOtherCalendarsClick() {
+  emit OtherCalendarsRequested();
 }
 
 void TfrmMain::ChangeSetting(void (*apply)(Settings&), unsigned effects) {

@@ -40,6 +40,21 @@ namespace vespin::ui {
 
 class TMultiEdit;
 
+// What the window asks about other calendars' events; the application answers from the cache's
+// expansion. Without one the panel shows the file's own events only.
+class OtherCalendarEvents {
+ public:
+  virtual ~OtherCalendarEvents() = default;
+  // Right after the engine's pass of a tick: their lines joined in, their alarms announced.
+  virtual void AfterAlarmPass(TDateTime now) = 0;
+  // kMaskRemote for a day with any while their underline is on, else 0.
+  virtual int DayMask(TDateTime date) = 0;
+  // After the file's own notices of a clicked day: one notice for each of theirs.
+  virtual void ListDay(TDateTime date) = 0;
+  // The days the calendar shows now.
+  virtual void Showing(TDateTime first, TDateTime last) = 0;
+};
+
 inline constexpr const char* kApplicationTitle = "vespin Ver3.0";
 
 class TfrmMain final : public QWidget {
@@ -60,6 +75,8 @@ class TfrmMain final : public QWidget {
   // The engine; without one the calendar underlines nothing and the tick announces nothing.
   // Not owned.
   void SetEventChecker(EventChecker* checker) { checker_ = checker; }
+  // Other calendars' events beside the file's own. Not owned.
+  void SetOtherCalendars(OtherCalendarEvents* other) { other_ = other; }
   // "i", "w", "WW" and "23:59" in `font`, as FontSet measures them by default.
   static FontMetricsSample MeasureFont(const QFont& font);
   // How FontSet measures the window font; MeasureFont by default.
@@ -112,6 +129,7 @@ class TfrmMain final : public QWidget {
   // count, the holiday law) are rows of MainMenu.cpp and come through ChangeSetting.
   void miEventClick();
   void miIcalExportClick();
+  void miOtherCalendarsClick();
   void miBackSetClick();
   void miFontClick();
   void miAboutClick();
@@ -162,6 +180,8 @@ class TfrmMain final : public QWidget {
   void QuitRequested();
   // Write the events to an iCalendar file the user picks.
   void ExportCalendarRequested();
+  // Show the window of other calendars (subscriptions, publishing).
+  void OtherCalendarsRequested();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -192,6 +212,7 @@ class TfrmMain final : public QWidget {
   WeekdayNames weekdays_;
 
   EventChecker* checker_ = nullptr;
+  OtherCalendarEvents* other_ = nullptr;
   FontMeasurer measure_;
 
   QWidget* image_;

@@ -69,6 +69,8 @@ const std::vector<MenuRow>& MenuRows() {
   static const std::vector<MenuRow> rows = {
       Command(Place::kTop, "miEvent", "ｲﾍﾞﾝﾄ設定...", &TfrmMain::miEventClick),
       Command(Place::kTop, "miIcalExport", "iCalendarに書き出す...", &TfrmMain::miIcalExportClick),
+      Command(Place::kTop, "miOtherCalendars", "他のカレンダー...",
+              &TfrmMain::miOtherCalendarsClick),
       Submenu(Place::kTop, "N5", "お知らせﾒｯｾｰｼﾞ", Place::kNotices),
       Setting(
           Place::kNotices, "miBeep", "wav音", [](const Settings& s) { return s.beep; },
@@ -92,6 +94,10 @@ const std::vector<MenuRow>& MenuRows() {
           Place::kShow, "miWEventLine", "週間ｲﾍﾞﾝﾄに下線",
           [](const Settings& s) { return s.weekLine; },
           [](Settings& s) { s.weekLine = !s.weekLine; }, kSave),
+      Setting(
+          Place::kShow, "miREventLine", "他のカレンダーに下線",
+          [](const Settings& s) { return s.extensions.remoteLine; },
+          [](Settings& s) { s.extensions.remoteLine = !s.extensions.remoteLine; }, kSave),
       Separator(Place::kShow),
       Setting(
           Place::kShow, "miBackClear", "背景色透明", [](const Settings& s) { return s.backClear; },
