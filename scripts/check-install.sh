@@ -52,6 +52,9 @@ set -e
 # The panel links libical; the companion loads neither libical nor Qt and hands export and
 # import to a helper program in the private folder.
 if ldd "$root/bin/vespin" | grep 'not found'; then fail "the panel misses libraries"; fi
+# Passwords of other calendars live in the desktop's keyring, which only the panel speaks to;
+# the companion and its helpers read ~/.netrc.
+ldd "$root/bin/vespin" | grep -q libqt6keychain || fail "the panel does not load the keyring library"
 if ldd "$root/bin/vespin-cli" 2>&1 | grep -e libical -e libQt; then
   fail "vespin-cli loads libical or Qt"
 fi

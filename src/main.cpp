@@ -10,6 +10,7 @@
 #include "app/Application.h"
 #include "app/Autostart.h"
 #include "app/DisplayPlatform.h"
+#include "app/Keyring.h"
 #include "app/Main.h"
 #include "app/NoticeSound.h"
 #include "app/SignalBridge.h"
@@ -63,7 +64,10 @@ int main(int argc, char** argv) {
 
   vespin::ui::SystemClock clock;
   vespin::ui::SystemSound sound;
+  // Passwords of other calendars; the keyring is asked only when one is needed.
+  vespin::ui::Keyring keyring;
   vespin::ui::Application vespinApp(clock, sound, vespin::kEventFileName, weekdays);
+  vespinApp.SetPasswordStore(&keyring);
   if (!vespinApp.Start()) return 1;
   // Before the first alarm pass, which waits for the message loop.
   if (folder.madeFromSamples) {

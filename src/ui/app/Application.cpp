@@ -18,7 +18,9 @@
 #include "app/NoticeSound.h"
 #include "app/RemoteCalendars.h"
 #include "controls/MessageBox.h"
+#include "controls/ModalRunner.h"
 #include "dialogs/EventSet.h"
+#include "dialogs/OtherCalendars.h"
 #include "events/EventEngine.h"
 #include "events/PanelLock.h"
 #include "events/WholeFile.h"
@@ -118,7 +120,21 @@ void Application::StartOtherCalendars() {
     window->RestartTick(TfrmMain::kFirstTickMsecs);
   });
   main_->SetOtherCalendars(this);
+  QObject::connect(window, &TfrmMain::OtherCalendarsRequested, window,
+                   [this] { OpenOtherCalendars(); });
   remote_->Start();
+}
+
+void Application::OpenOtherCalendars() {
+  const std::vector<Subscription> before = settings_.extensions.subscriptions;
+  OtherCalendarsDialog dialog(
+      settings_.extensions, remote_->CacheFolder(), remote_.get(), passwords_,
+      [this] { return IniSave(); }, main_.get());
+  RunModal(dialog);
+  // A calendar just added has no copy yet: fetch rather than wait up to a quarter of an hour.
+  if (settings_.extensions.subscriptions != before && remote_->Subscribed()) {
+    remote_->FetchNow({}, [](const SyncRunResult&) {});
+  }
 }
 
 void Application::SetPasswordStore(PasswordStore* store) {

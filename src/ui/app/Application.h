@@ -110,6 +110,8 @@ class Application final : public EngineHost, public EventDialogHost, public Othe
   void ShowRebased();
   void WatchFile();
   void StartOtherCalendars();
+  // The window of other calendars, modal; a fetch follows when it changed the subscriptions.
+  void OpenOtherCalendars();
   bool Busy() const;
 
   const Clock& clock_;
