@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <charconv>
+#include <chrono>
 #include <set>
 
 #include "Dav.h"
@@ -17,8 +18,9 @@ constexpr std::string_view kMagic = "vespin-sync publish 1\n";
 // Writes on the wire at once: servers that take writes one at a time still read, check and
 // parse the next ones meanwhile, and a handful keeps a small server from being swamped.
 constexpr int kParallelWrites = 6;
-// Answers between two saves of the state during a run.
+// Answers, or the time, between two saves of the state during a run.
 constexpr int kWritesPerSave = 100;
+constexpr std::chrono::seconds kSaveInterval{1};
 
 // 64-bit FNV-1a over the text without its DTSTAMP lines: the stamp follows the event file's last
 // change, which is no change of this event.
@@ -295,6 +297,7 @@ PublishOutcome Publish(HttpClient& http, const std::string& url,
   std::set<std::string> uncertain;  // written or not, nobody knows: the next run sees
   std::vector<std::string> withoutEtag;
   int sinceSaved = 0;
+  auto savedAt = std::chrono::steady_clock::now();
   http.SendAll(requests, kParallelWrites, [&](std::size_t i, Response&& r) {
     const Write& w = writes[i];
     answered[i] = true;
@@ -340,8 +343,10 @@ PublishOutcome Publish(HttpClient& http, const std::string& url,
       return false;  // the server asked for a rest: the rest waits for the next run
     }
     // Now and then, so that a run that ends on the way resends little.
-    if (++sinceSaved >= kWritesPerSave) {
+    const auto clock = std::chrono::steady_clock::now();
+    if (++sinceSaved >= kWritesPerSave || clock - savedAt >= kSaveInterval) {
       sinceSaved = 0;
+      savedAt = clock;
       WriteFileAtomically(stateFile, FormatPublishState(state));
     }
     return true;

@@ -10,6 +10,7 @@ key=value lines:
   fail-after=N    after N writes that went through, every write answers 500
   lost=K          ... of which the first K are stored all the same (the answer is lost)
   retry-after=N   ... or 503 with Retry-After: N instead of 500
+  hang=1          ... or no answer at all
   clear           no faults from now on
 GET /control/NAME answers with the requests the collection saw, one "METHOD NAME" a line.
 
@@ -77,6 +78,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header(name, value)
         self.end_headers()
         self.wfile.write(body)
+        return True
 
     def stream(self, headers, first=b""):
         """Up to 1 GiB, written as long as the client reads it; never held in memory."""
@@ -102,56 +104,64 @@ class Handler(http.server.BaseHTTPRequestHandler):
                         "<D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response>"
                         % (escape(href), props))
         body.append("</D:multistatus>")
-        self.send(207, "".join(body).encode(), "application/xml; charset=utf-8")
+        return self.send(207, "".join(body).encode(), "application/xml; charset=utf-8")
 
     def dav(self, name, resource, body):
         """The collection /dav/NAME/ and its resources."""
         with LOCK:
-            c = collection(name)
-            c.log.append("%s %s" % (self.command, resource))
-            base = "/dav/%s/" % name
-            if self.command == "PROPFIND":
-                if not resource:
-                    responses = [(base, "<D:resourcetype><D:collection/><C:calendar/>"
-                                        "</D:resourcetype>")]
-                    if self.headers.get("Depth", "1") != "0":
-                        responses += [(base + n, "<D:getetag>%s</D:getetag>" % escape(e))
-                                      for n, (e, _) in sorted(c.items.items())]
-                    return self.multistatus(responses)
-                if resource not in c.items:
-                    return self.send(404)
-                return self.multistatus([(base + resource, "<D:getetag>%s</D:getetag>"
-                                          % escape(c.items[resource][0]))])
-            if self.command == "GET" and resource in c.items:
-                etag, data = c.items[resource]
-                return self.send(200, data, "text/calendar", [("ETag", etag)])
-            if self.command not in ("PUT", "DELETE") or not resource:
-                return self.send(405)
-            if self.command == "PUT" and c.faults.get("race") == resource:
-                c.store(resource, FOREIGN)
-            after = c.faults.get("fail-after")
-            if after is not None and c.writes >= int(after):
-                c.failed += 1
-                if c.failed <= int(c.faults.get("lost", "0")) and self.command == "PUT":
-                    c.store(resource, body)
-                if "retry-after" in c.faults:
-                    return self.send(503, b"busy",
-                                     headers=[("Retry-After", c.faults["retry-after"])])
-                return self.send(500, b"broken")
-            have = c.items.get(resource)
-            match = self.headers.get("If-Match")
-            if self.headers.get("If-None-Match") == "*" and have:
-                return self.send(412)
-            if match and (not have or have[0] != match):
-                return self.send(412)
-            c.writes += 1
-            if self.command == "DELETE":
-                if not have:
-                    return self.send(404)
-                del c.items[resource]
-                return self.send(204)
-            etag = c.store(resource, body)
-            return self.send(204 if have else 201, headers=[("ETag", etag)])
+            answered = self.dav_locked(name, resource, body)
+        if not answered:
+            time.sleep(3600)
+
+    def dav_locked(self, name, resource, body):
+        """Answers under the lock; False: no answer, the request hangs."""
+        c = collection(name)
+        c.log.append("%s %s" % (self.command, resource))
+        base = "/dav/%s/" % name
+        if self.command == "PROPFIND":
+            if not resource:
+                responses = [(base, "<D:resourcetype><D:collection/><C:calendar/>"
+                                    "</D:resourcetype>")]
+                if self.headers.get("Depth", "1") != "0":
+                    responses += [(base + n, "<D:getetag>%s</D:getetag>" % escape(e))
+                                  for n, (e, _) in sorted(c.items.items())]
+                return self.multistatus(responses)
+            if resource not in c.items:
+                return self.send(404)
+            return self.multistatus([(base + resource, "<D:getetag>%s</D:getetag>"
+                                      % escape(c.items[resource][0]))])
+        if self.command == "GET" and resource in c.items:
+            etag, data = c.items[resource]
+            return self.send(200, data, "text/calendar", [("ETag", etag)])
+        if self.command not in ("PUT", "DELETE") or not resource:
+            return self.send(405)
+        if self.command == "PUT" and c.faults.get("race") == resource:
+            c.store(resource, FOREIGN)
+        after = c.faults.get("fail-after")
+        if after is not None and c.writes >= int(after):
+            c.failed += 1
+            if c.failed <= int(c.faults.get("lost", "0")) and self.command == "PUT":
+                c.store(resource, body)
+            if "hang" in c.faults:
+                return False
+            if "retry-after" in c.faults:
+                return self.send(503, b"busy",
+                                 headers=[("Retry-After", c.faults["retry-after"])])
+            return self.send(500, b"broken")
+        have = c.items.get(resource)
+        match = self.headers.get("If-Match")
+        if self.headers.get("If-None-Match") == "*" and have:
+            return self.send(412)
+        if match and (not have or have[0] != match):
+            return self.send(412)
+        c.writes += 1
+        if self.command == "DELETE":
+            if not have:
+                return self.send(404)
+            del c.items[resource]
+            return self.send(204)
+        etag = c.store(resource, body)
+        return self.send(204 if have else 201, headers=[("ETag", etag)])
 
     def control(self, name, body):
         with LOCK:
