@@ -260,6 +260,9 @@ int Publish(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
     }
     url = settings.extensions.publish->url;
     user = settings.extensions.publish->user;
+  } else if (settings.extensions.publish && settings.extensions.publish->url == url) {
+    // The file's own address named on the command line (to go at once) keeps its user.
+    user = settings.extensions.publish->user;
   }
   // Whole years, from this one to the year after next: the events' first dates and their
   // holiday exceptions then move once a year, not every day, and a publish sends only what the

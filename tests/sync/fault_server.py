@@ -11,6 +11,7 @@ key=value lines:
   lost=K          ... of which the first K are stored all the same (the answer is lost)
   retry-after=N   ... or 503 with Retry-After: N instead of 500
   hang=1          ... or no answer at all
+  delay=S         every write takes S seconds, several at a time (a server far away)
   clear           no faults from now on
 GET /control/NAME answers with the requests the collection saw, one "METHOD NAME" a line.
 
@@ -108,6 +109,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def dav(self, name, resource, body):
         """The collection /dav/NAME/ and its resources."""
+        with LOCK:
+            delay = float(collection(name).faults.get("delay", "0"))
+        if delay and self.command in ("PUT", "DELETE"):
+            time.sleep(delay)  # outside the lock: a server with a worker per request
         with LOCK:
             answered = self.dav_locked(name, resource, body)
         if not answered:
