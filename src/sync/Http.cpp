@@ -251,13 +251,22 @@ void HttpClient::SendAll(const std::vector<Request>& requests, int parallel,
     int running = 0;
     const auto fill = [&] {
       for (Slot& s : slots) {
-        if (s.exchange || !more || next >= requests.size()) continue;
-        s.index = next++;
-        s.exchange = std::make_unique<Exchange>();
-        Prepare(s.easy, requests[s.index], *s.exchange);
-        curl_easy_setopt(s.easy, CURLOPT_PRIVATE, &s);
-        curl_multi_add_handle(multi, s.easy);
-        ++running;
+        while (!s.exchange && more && next < requests.size()) {
+          s.index = next++;
+          s.exchange = std::make_unique<Exchange>();
+          Prepare(s.easy, requests[s.index], *s.exchange);
+          curl_easy_setopt(s.easy, CURLOPT_PRIVATE, &s);
+          if (curl_multi_add_handle(multi, s.easy) != CURLM_OK) {
+            // Never on the wire: answered at once, or the loop would wait for it forever.
+            Response r;
+            r.error = NetError::kOther;
+            r.errorDetail = "libcurl could not start the request";
+            s.exchange.reset();
+            more = done(s.index, std::move(r)) && more;
+            continue;
+          }
+          ++running;
+        }
       }
     };
     fill();

@@ -366,9 +366,10 @@ PublishOutcome Publish(HttpClient& http, const std::string& url,
     }
   }
   if (unsent > 0) {
-    out.failures.push_back(std::to_string(unsent) +
-                           " resource(s) not sent: the server asked to wait until " +
-                           LocalIso(out.retryUntil));
+    out.failures.push_back(std::to_string(unsent) + " resource(s) not sent" +
+                           (out.retryUntil > 0
+                                ? ": the server asked to wait until " + LocalIso(out.retryUntil)
+                                : std::string()));
   }
   if (!withoutEtag.empty()) {
     std::map<std::string, std::string> names;
