@@ -158,6 +158,7 @@ class Fetcher {
   std::optional<std::string> calendar;  // the new merged calendar, when it changed
   int events = -1;                      // -1: as before
   std::string note;                     // resources passed over, for the detail
+  std::time_t retryUntil = 0;           // what the last answer's Retry-After asked for
 
  private:
   Response Send(const char* method, const std::string& url, std::string body, const char* depth) {
@@ -167,7 +168,13 @@ class Fetcher {
     r.body = std::move(body);
     if (!r.body.empty()) r.headers.push_back(kXmlType);
     if (depth) r.headers.push_back(std::string("Depth: ") + depth);
-    return http_.Send(r);
+    return Heeded(http_.Send(r));
+  }
+
+  // Every answer passes here: a failure is returned right after the answer that caused it.
+  Response Heeded(Response r) {
+    retryUntil = RetryUntil(r, now_);
+    return r;
   }
 
   Failure FetchIcs() {
@@ -180,7 +187,7 @@ class Fetcher {
       }
     }
     r.headers.push_back("Accept: text/calendar, */*;q=0.5");
-    Response resp = http_.Send(r);
+    Response resp = Heeded(http_.Send(r));
     if (resp.error == NetError::kNone && resp.status == 304) return {};
     if (!resp.ok()) return FailureOf(resp, "GET");
     auto parts = SplitCalendar(resp.body);
@@ -428,6 +435,7 @@ FetchOutcome FetchSubscription(HttpClient& http, const std::string& url,
   status.url = url;
   status.attempt = LocalIso(now);
   status.unencrypted = out.unencrypted;
+  status.retry.clear();  // only this try's answer says whether to wait
 
   Failure failure;
   if (!lock.Held()) {
@@ -446,13 +454,16 @@ FetchOutcome FetchSubscription(HttpClient& http, const std::string& url,
     }
     Fetcher fetcher(http, address, state, haveCalendar, now);
     failure = fetcher.Run();
+    if (failure.problem != Problem::kNone && fetcher.retryUntil > 0) {
+      status.retry = LocalIso(fetcher.retryUntil);
+    }
     // The calendar first, then the state that describes it: a crash between the two costs a
     // whole listing next time, never a state that claims resources the calendar lacks.
     // Many resources each within the bound can still add up beyond what a reader should load.
     if (failure.problem == Problem::kNone && fetcher.calendar &&
-        fetcher.calendar->size() > Limits{}.maxBytes) {
-      failure = {Problem::kTooLarge, "the calendar would be larger than " +
-                                         std::to_string(Limits{}.maxBytes >> 20) + " MiB"};
+        fetcher.calendar->size() > ical::kMaxCalendarBytes) {
+      failure = {Problem::kTooLarge,
+                 std::string("the calendar would be larger than ") + ical::kMaxCalendarSize};
     }
     if (failure.problem == Problem::kNone && fetcher.calendar) {
       if (!WriteFileAtomically(calendarFile, *fetcher.calendar)) {

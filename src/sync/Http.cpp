@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <string_view>
 
 namespace vespin::sync {
@@ -118,23 +119,27 @@ HttpClient::~HttpClient() {
   curl_easy_cleanup(static_cast<CURL*>(curl_));
 }
 
-Response HttpClient::Send(const Request& request) {
+// Everything one request needs while it is on the wire.
+struct HttpClient::Exchange {
+  Exchange() = default;
+  Exchange(const Exchange&) = delete;
+  Exchange& operator=(const Exchange&) = delete;
   Response response;
-  CURL* c = static_cast<CURL*>(curl_);
-  if (!c) {
-    response.error = NetError::kOther;
-    response.errorDetail = "libcurl could not start";
-    return response;
-  }
-  // One handle for every request of a run, so the connection (and its TLS session) is reused;
-  // each request sets its own options from a clean slate.
-  curl_easy_reset(c);
-  Transfer transfer{&response, limits_.maxBytes};
+  Transfer transfer{&response, 0};
   curl_slist* headers = nullptr;
-  for (const std::string& h : request.headers) headers = curl_slist_append(headers, h.c_str());
-  // Without this curl waits a second for "100 Continue" before each larger body.
-  headers = curl_slist_append(headers, "Expect:");
   char curlError[CURL_ERROR_SIZE] = {};
+  ~Exchange() { curl_slist_free_all(headers); }
+};
+
+// Sets every option of `c` from a clean slate for `request` (which must outlive the transfer:
+// curl reads the body from it).
+void HttpClient::Prepare(void* handle, const Request& request, Exchange& x) const {
+  CURL* c = static_cast<CURL*>(handle);
+  curl_easy_reset(c);
+  x.transfer.maxBytes = limits_.maxBytes;
+  for (const std::string& h : request.headers) x.headers = curl_slist_append(x.headers, h.c_str());
+  // Without this curl waits a second for "100 Continue" before each larger body.
+  x.headers = curl_slist_append(x.headers, "Expect:");
 
   curl_easy_setopt(c, CURLOPT_URL, request.url.c_str());
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -150,12 +155,12 @@ Response HttpClient::Send(const Request& request) {
   curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(c, CURLOPT_USERAGENT, "vespin-sync");
-  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, curlError);
-  curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, x.curlError);
+  curl_easy_setopt(c, CURLOPT_HTTPHEADER, x.headers);
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &OnBody);
-  curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
+  curl_easy_setopt(c, CURLOPT_WRITEDATA, &x.transfer);
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &OnHeader);
-  curl_easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
+  curl_easy_setopt(c, CURLOPT_HEADERDATA, &x.transfer);
   if (!credentials_.user.empty()) {
     curl_easy_setopt(c, CURLOPT_USERNAME, credentials_.user.c_str());
     curl_easy_setopt(c, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
@@ -177,8 +182,12 @@ Response HttpClient::Send(const Request& request) {
                        static_cast<curl_off_t>(request.body.size()));
     }
   }
+}
 
-  const CURLcode code = curl_easy_perform(c);
+void HttpClient::Finish(void* handle, int result, Exchange& x) {
+  CURL* c = static_cast<CURL*>(handle);
+  const auto code = static_cast<CURLcode>(result);
+  Response& response = x.response;
   long redirects = 0;
   curl_easy_getinfo(c, CURLINFO_REDIRECT_COUNT, &redirects);
   requests_ += 1 + static_cast<int>(redirects);
@@ -187,17 +196,119 @@ Response HttpClient::Send(const Request& request) {
       curl_easy_getinfo(c, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective) {
     response.effectiveUrl = effective;
   }
-  curl_slist_free_all(headers);
   if (code != CURLE_OK) {
-    response.error = transfer.tooLarge ? NetError::kTooLarge : ErrorOf(code);
-    response.errorDetail = curlError[0] ? curlError : curl_easy_strerror(code);
+    response.error = x.transfer.tooLarge ? NetError::kTooLarge : ErrorOf(code);
+    response.errorDetail = x.curlError[0] ? x.curlError : curl_easy_strerror(code);
     if (response.error == NetError::kTooLarge) {
       response.errorDetail =
           "the answer is larger than " + std::to_string(limits_.maxBytes >> 20) + " MiB";
     }
     response.body.clear();
   }
-  return response;
+}
+
+Response HttpClient::Send(const Request& request) {
+  CURL* c = static_cast<CURL*>(curl_);
+  if (!c) {
+    Response response;
+    response.error = NetError::kOther;
+    response.errorDetail = "libcurl could not start";
+    return response;
+  }
+  // One handle for every request of a run, so the connection (and its TLS session) is reused;
+  // each request sets its own options from a clean slate.
+  Exchange x;
+  Prepare(c, request, x);
+  Finish(c, curl_easy_perform(c), x);
+  return std::move(x.response);
+}
+
+void HttpClient::SendAll(const std::vector<Request>& requests, int parallel,
+                         const std::function<bool(std::size_t, Response&&)>& done) {
+  if (requests.empty()) return;
+  parallel = std::clamp(parallel, 1, static_cast<int>(std::min<std::size_t>(requests.size(), 64)));
+  CURLM* multi = curl_multi_init();
+  struct Slot {
+    CURL* easy = nullptr;
+    std::unique_ptr<Exchange> exchange;
+    std::size_t index = 0;
+  };
+  std::vector<Slot> slots(static_cast<std::size_t>(parallel));
+  for (Slot& s : slots) s.easy = curl_easy_init();
+  const bool started = multi && std::all_of(slots.begin(), slots.end(),
+                                            [](const Slot& s) { return s.easy != nullptr; });
+  std::size_t next = 0;
+  bool more = true;  // false once `done` asked for no more
+  if (!started) {
+    for (; next < requests.size() && more; ++next) {
+      Response r;
+      r.error = NetError::kOther;
+      r.errorDetail = "libcurl could not start";
+      more = done(next, std::move(r));
+    }
+  } else {
+    curl_multi_setopt(multi, CURLMOPT_MAX_HOST_CONNECTIONS, static_cast<long>(parallel));
+    int running = 0;
+    const auto fill = [&] {
+      for (Slot& s : slots) {
+        while (!s.exchange && more && next < requests.size()) {
+          s.index = next++;
+          s.exchange = std::make_unique<Exchange>();
+          Prepare(s.easy, requests[s.index], *s.exchange);
+          curl_easy_setopt(s.easy, CURLOPT_PRIVATE, &s);
+          if (curl_multi_add_handle(multi, s.easy) != CURLM_OK) {
+            // Never on the wire: answered at once, or the loop would wait for it forever.
+            Response r;
+            r.error = NetError::kOther;
+            r.errorDetail = "libcurl could not start the request";
+            s.exchange.reset();
+            more = done(s.index, std::move(r)) && more;
+            continue;
+          }
+          ++running;
+        }
+      }
+    };
+    fill();
+    while (running > 0) {
+      int active = 0;
+      curl_multi_perform(multi, &active);
+      int queued = 0;
+      while (CURLMsg* m = curl_multi_info_read(multi, &queued)) {
+        if (m->msg != CURLMSG_DONE) continue;
+        Slot* s = nullptr;
+        curl_easy_getinfo(m->easy_handle, CURLINFO_PRIVATE, &s);
+        const CURLcode result = m->data.result;
+        curl_multi_remove_handle(multi, s->easy);
+        --running;
+        Finish(s->easy, result, *s->exchange);
+        Response r = std::move(s->exchange->response);
+        s->exchange.reset();
+        more = done(s->index, std::move(r)) && more;
+      }
+      fill();
+      if (running > 0) curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+    }
+  }
+  for (Slot& s : slots) curl_easy_cleanup(s.easy);
+  if (multi) curl_multi_cleanup(multi);
+}
+
+std::time_t RetryUntil(const Response& response, std::time_t now) {
+  if (response.error != NetError::kNone || (response.status != 503 && response.status != 429) ||
+      response.retryAfter.empty()) {
+    return 0;
+  }
+  const std::string& text = response.retryAfter;
+  std::time_t until = 0;
+  if (std::all_of(text.begin(), text.end(), [](char ch) { return ch >= '0' && ch <= '9'; })) {
+    // Digits beyond an hour's worth say no more than the cap does.
+    until = text.size() > 6 ? now + kMaxRetryWait : now + std::stol(text);
+  } else {
+    until = curl_getdate(text.c_str(), nullptr);
+  }
+  if (until <= now) return 0;
+  return std::min(until, now + kMaxRetryWait);
 }
 
 std::string HttpUrl(const std::string& url) {

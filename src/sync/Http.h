@@ -5,17 +5,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "IcalLimits.h"
 
 namespace vespin::sync {
 
 struct Limits {
   long connectSeconds = 10;
   long totalSeconds = 60;  // a whole request, from the first byte sent to the last received
-  // The same bound an import puts on a file: a larger calendar is no calendar a person keeps.
-  std::size_t maxBytes = std::size_t{32} << 20;
+  // The bound an import puts on a file, and the reader of the cache: an answer it would refuse
+  // is not worth receiving.
+  std::size_t maxBytes = ical::kMaxCalendarBytes;
   long maxRedirects = 5;
 };
 
@@ -64,15 +69,33 @@ class HttpClient {
   HttpClient& operator=(const HttpClient&) = delete;
 
   Response Send(const Request& request);
+  // Sends `requests` with at most `parallel` of them on the wire at once, each on a connection
+  // of its own that later requests reuse. `done(index, response)` is called on this thread as
+  // each one ends, in the order they end; once it returns false no further request is started
+  // (those on the wire still end and are reported).
+  void SendAll(const std::vector<Request>& requests, int parallel,
+               const std::function<bool(std::size_t, Response&&)>& done);
   // Requests sent so far, redirects and authentication rounds included.
   int RequestCount() const { return requests_; }
 
  private:
+  struct Exchange;
+  void Prepare(void* handle, const Request& request, Exchange& exchange) const;
+  void Finish(void* handle, int result, Exchange& exchange);
+
   void* curl_;
   Limits limits_;
   Credentials credentials_;
   int requests_ = 0;
 };
+
+// The longest a server's Retry-After is heeded: a wrong clock or a careless server must not stop
+// the schedule for a day.
+inline constexpr std::time_t kMaxRetryWait = 3600;
+
+// Until when a 503 or 429 asked not to be asked again (Retry-After in seconds or as an HTTP
+// date), at most kMaxRetryWait after `now`; 0 for any other answer, or a time already past.
+std::time_t RetryUntil(const Response& response, std::time_t now);
 
 // http://, https:// and webcal:// (which means https://: the calendars offered under webcal://
 // are served over https, and a plain-text fallback would hand an attacker the choice).

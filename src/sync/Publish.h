@@ -3,6 +3,7 @@
 // touches what VESPIN did not put there. What it put there (names, ETags, a hash of each text)
 // is kept in the cache folder, so that a publish with nothing changed sends only the listing.
 
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -38,6 +39,7 @@ struct PublishOutcome {
   // One line per resource left alone or not written: "NAME: why" (English, for the terminal).
   std::vector<std::string> conflicts;
   std::vector<std::string> failures;
+  std::time_t retryUntil = 0;  // a 503 or 429 asked to wait until then; 0: no such answer
 };
 
 // The resource name of an event: its UID and ".ics" (in the address, what a path segment cannot
@@ -45,9 +47,11 @@ struct PublishOutcome {
 std::string ResourceName(std::string_view uid);
 
 // `calendars`: UID -> the iCalendar text of that event (and its zones). `stateFile` is read
-// and rewritten with what the server holds after the run, whatever failed on the way.
+// and rewritten with what the server holds after the run, whatever failed on the way; during
+// the run it names the resources being written (with no hash), so that the next run takes them
+// for VESPIN's own if this one ends early.
 PublishOutcome Publish(HttpClient& http, const std::string& url,
                        const std::map<std::string, std::string>& calendars,
-                       const std::filesystem::path& stateFile, bool force);
+                       const std::filesystem::path& stateFile, bool force, std::time_t now);
 
 }  // namespace vespin::sync

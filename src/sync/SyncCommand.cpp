@@ -84,6 +84,18 @@ std::string ReadCommon(const std::vector<std::string>& args, Common& c,
   return {};
 }
 
+// The time a status file's Retry-After asks to wait for, while it lies ahead of `now` and
+// belongs to `url`.
+std::optional<std::string> WaitingUntil(const std::filesystem::path& statusFile,
+                                        const std::string& url, std::time_t now) {
+  const auto status = remote::ReadSyncStatus(statusFile);
+  if (!status || status->url != url || status->retry.empty()) return std::nullopt;
+  const auto until = remote::ParseIsoTime(status->retry);
+  // A time beyond the cap was not written by this program (or the clock went back): not heeded.
+  if (!until || *until <= now || *until > now + kMaxRetryWait) return std::nullopt;
+  return status->retry;
+}
+
 bool LoadSettings(const std::filesystem::path& file, Settings& settings, std::FILE* err) {
   FileRead read = ReadEventFileBytes(file);
   if (!read.bytes) {
@@ -129,10 +141,19 @@ int Fetch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   int requests = 0;
   for (const Subscription* s : chosen) {
     const std::string name = sjis::ToUtf8(s->name);
+    const std::filesystem::path folder = remote::SubscriptionFolder(cache, name);
+    // The schedule's run (no names) leaves a server alone that asked for a rest; a name given
+    // is the user asking now.
+    if (c.rest.empty()) {
+      if (const auto until = WaitingUntil(folder / remote::kStatusFile, s->url, env.now)) {
+        std::fprintf(out, "%s: not asked before %s, as the server wished\n", name.c_str(),
+                     until->c_str());
+        continue;
+      }
+    }
     // Each subscription has a user of its own; the one password goes with the named ones.
     HttpClient http(c.limits, {s->user, password});
-    const FetchOutcome o =
-        FetchSubscription(http, s->url, remote::SubscriptionFolder(cache, name), env.now);
+    const FetchOutcome o = FetchSubscription(http, s->url, folder, env.now);
     requests += http.RequestCount();
     if (o.problem != Problem::kNone) {
       std::fprintf(err, "%s: %s (%s)\n", name.c_str(), PlainWords(o.problem), o.detail.c_str());
@@ -177,6 +198,7 @@ void WritePublishStatus(const std::filesystem::path& file, const std::string& ur
   status.url = url;
   status.attempt = LocalIso(now);
   status.unencrypted = Unencrypted(HttpUrl(url));
+  status.retry = o.retryUntil > 0 ? LocalIso(o.retryUntil) : std::string();
   if (o.problem != Problem::kNone) {
     status.error = PlainWords(o.problem);
     status.detail = !o.failures.empty() ? o.failures.front() : o.detail;
@@ -231,11 +253,15 @@ int Publish(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
     ParseEventFile(*read.bytes, store, settings);
   }
   std::string user;
+  const bool configured = url.empty();
   if (url.empty()) {
     if (!settings.extensions.publish) {
       return Usage(err, c.file.string() + " has no publish address: give URL");
     }
     url = settings.extensions.publish->url;
+    user = settings.extensions.publish->user;
+  } else if (settings.extensions.publish && settings.extensions.publish->url == url) {
+    // The file's own address named on the command line (to go at once) keeps its user.
     user = settings.extensions.publish->user;
   }
   // Whole years, from this one to the year after next: the events' first dates and their
@@ -258,12 +284,20 @@ int Publish(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
     return kExitProblem;
   }
   const std::string password = c.passwordStdin ? ReadPassword(env.in) : std::string();
-  HttpClient http(c.limits, {user, password});
   const std::filesystem::path cache = remote::CacheFolder(DataFolder(c.file));
+  // As with fetch: the configured address (the panel's run) waits for the time the server
+  // asked for; an address given on the command line goes now.
+  if (configured) {
+    if (const auto wait = WaitingUntil(cache / remote::kPublishStatusFile, url, env.now)) {
+      std::fprintf(out, "not published before %s, as the server wished\n", wait->c_str());
+      return kExitOk;
+    }
+  }
+  HttpClient http(c.limits, {user, password});
   std::error_code ec;
   std::filesystem::create_directories(cache, ec);
-  const PublishOutcome o =
-      sync::Publish(http, url, CalendarsByUid(*parts), cache / remote::kPublishFile, force);
+  const PublishOutcome o = sync::Publish(http, url, CalendarsByUid(*parts),
+                                         cache / remote::kPublishFile, force, env.now);
   if (env.requestCount) *env.requestCount += http.RequestCount();
   WritePublishStatus(cache / remote::kPublishStatusFile, url, o, env.now);
   if (o.problem != Problem::kNone && o.added + o.changed + o.removed + o.unchanged == 0 &&

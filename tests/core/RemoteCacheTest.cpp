@@ -96,6 +96,7 @@ TEST(RemoteCacheTest, StatusReadsBackAndSkipsWhatItDoesNotKnow) {
   status.detail = "Could not connect\nto server";  // a line end in a value stays on its line
   status.unencrypted = true;
   status.events = 123;
+  status.retry = "2026-12-09T10:17:00+09:00";
   const std::string text = FormatSyncStatus(status);
   const auto file = dir.Write("status", "newer=kept out\r\n" + text + "events=oops\n");
   const auto back = ReadSyncStatus(file);
@@ -104,6 +105,26 @@ TEST(RemoteCacheTest, StatusReadsBackAndSkipsWhatItDoesNotKnow) {
   expected.detail = "Could not connect to server";
   EXPECT_EQ(*back, expected);
   EXPECT_FALSE(ReadSyncStatus(dir.File("missing")));
+  // No wait asked for: no line, so files stay as older versions wrote them.
+  status.retry.clear();
+  EXPECT_EQ(FormatSyncStatus(status).find("retry="), std::string::npos);
+}
+
+TEST(RemoteCacheTest, StatusTimesReadWithTheirOffset) {
+  constexpr std::time_t kNoonUtc = 1796817600;  // 2026-12-09T12:00:00Z
+  const struct {
+    const char* text;
+    std::optional<std::time_t> at;
+  } cases[] = {
+      {"2026-12-09T12:00:00Z", kNoonUtc},         {"2026-12-09T21:00:00+09:00", kNoonUtc},
+      {"2026-12-09T06:30:00-05:30", kNoonUtc},    {"2026-12-09T12:00:00+00:00", kNoonUtc},
+      {"2026-12-09T12:00:00", std::nullopt},  // no offset: no moment
+      {"2026-12-09 12:00:00Z", std::nullopt},     {"2026-13-09T12:00:00Z", std::nullopt},
+      {"2026-12-09T12:00:00+0900", std::nullopt}, {"", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseIsoTime(c.text), c.at) << c.text;
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "events/EventFile.h"
 #include "remote/CacheFolder.h"
 #include "remote/SyncStatus.h"
+#include "text/Sjis.h"
 
 namespace vespin::sync {
 namespace {
@@ -214,6 +215,39 @@ TEST_P(PublishTest, AnAddressThatIsNoCalendarGetsNothing) {
 INSTANTIATE_TEST_SUITE_P(Servers, PublishTest,
                          ::testing::Values(CalDavKind::kRadicale, CalDavKind::kXandikos),
                          [](const auto& param) { return std::string(test::NameOf(param.param)); });
+
+// The publish address's user goes with it, whether the address comes from the file or is named
+// on the command line to publish at once.
+TEST(PublishAuthTest, TheFilesUserGoesWithItsAddressEitherWay) {
+  const auto server = test::StartCalDav(CalDavKind::kRadicale, "s3cret");
+  ASSERT_TRUE(server);
+  const std::string url = server->NewCollection("vespin");
+  ASSERT_FALSE(url.empty());
+  test::TempDir dir;
+  setenv("XDG_CACHE_HOME", (dir.Path() / "cache").c_str(), 1);
+  const std::string example =
+      test::ReadBytes(std::filesystem::path(VESPIN_SOURCE_DIR) / "examples/vespin.ini");
+  const std::string file =
+      dir.Write("vespin.ini", example + sjis::Lit("[拡張]\r\n公開=") + url + " alice\r\n").string();
+  for (const bool named : {false, true}) {
+    SCOPED_TRACE(named ? "named" : "from the file");
+    std::vector<std::string> args = {"publish", "--file", file, "--password-stdin"};
+    if (named) args.push_back(url);
+    SyncEnvironment env;
+    env.now = std::time(nullptr);
+    env.in = std::tmpfile();
+    std::fputs("s3cret\n", env.in);
+    std::rewind(env.in);
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const int rc = RunSync(args, out, err, env);
+    std::fclose(env.in);
+    const std::string said = Drain(out) + Drain(err);
+    EXPECT_EQ(rc, 0) << said;
+    EXPECT_EQ(said.find("401"), std::string::npos) << said;
+  }
+  unsetenv("XDG_CACHE_HOME");
+}
 
 }  // namespace
 }  // namespace vespin::sync

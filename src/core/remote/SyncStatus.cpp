@@ -44,6 +44,8 @@ std::optional<SyncStatus> ReadSyncStatus(const std::filesystem::path& file) {
       status.detail = value;
     } else if (key == "unencrypted") {
       status.unencrypted = value == "yes";
+    } else if (key == "retry") {
+      status.retry = value;
     } else if (key == "events") {
       int n = 0;
       const auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
@@ -68,7 +70,50 @@ std::string FormatSyncStatus(const SyncStatus& status) {
   line("detail", status.detail);
   line("unencrypted", status.unencrypted ? "yes" : "no");
   line("events", std::to_string(status.events));
+  // Only when there is one: older readers and older files stay as they were.
+  if (!status.retry.empty()) line("retry", status.retry);
   return out;
+}
+
+std::optional<std::time_t> ParseIsoTime(std::string_view text) {
+  const auto number = [&text](std::size_t at, std::size_t n) {
+    int v = 0;
+    for (std::size_t i = at; i < at + n; ++i) {
+      if (i >= text.size() || text[i] < '0' || text[i] > '9') return -1;
+      v = v * 10 + (text[i] - '0');
+    }
+    return v;
+  };
+  // YYYY-MM-DDTHH:MM:SS then Z or +HH:MM / -HH:MM
+  if (text.size() < 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+      text[16] != ':') {
+    return std::nullopt;
+  }
+  const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+  const int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+  if (year < 1970 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
+      second > 60) {
+    return std::nullopt;
+  }
+  int offset = 0;
+  const std::string_view zone = text.substr(19);
+  if (zone == "Z") {
+    offset = 0;
+  } else if (zone.size() == 6 && (zone[0] == '+' || zone[0] == '-') && zone[3] == ':') {
+    const int h = number(20, 2), m = number(23, 2);
+    if (h < 0 || h > 23 || m < 0 || m > 59) return std::nullopt;
+    offset = (zone[0] == '-' ? -1 : 1) * (h * 3600 + m * 60);
+  } else {
+    return std::nullopt;
+  }
+  std::tm tm{};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  return timegm(&tm) - offset;
 }
 
 }  // namespace vespin::remote
