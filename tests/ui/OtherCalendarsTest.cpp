@@ -257,7 +257,8 @@ TEST_F(OtherCalendarsTest, EachChangeIsSavedOnceAndTheCopyFollowsTheName) {
                      "",
                      "",
                      false,
-                     3};
+                     3,
+                     ""};
   WriteStatus("仕事", fetched, "BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n");
   w->Refresh();
   Select(*w, 0);
@@ -353,19 +354,19 @@ TEST_F(OtherCalendarsTest, TheListShowsWhatTheStatusFilesSay) {
       {"never fetched", kWork.toStdString(), std::nullopt, never, {}, {}},
       {"fetched",
        kWork.toStdString(),
-       SyncStatus{"", ok, ok, "", "", false, 12},
+       SyncStatus{"", ok, ok, "", "", false, 12, ""},
        u"2026/12/09 10:15 に取得(12件)"_s,
        {},
        {}},
       {"failed after a success",
        kWork.toStdString(),
-       SyncStatus{"", later, ok, "サーバーに接続できません", "timeout", false, 12},
+       SyncStatus{"", later, ok, "サーバーに接続できません", "timeout", false, 12, ""},
        u"2026/12/09 10:15 に取得(12件)"_s,
        u"2026/12/09 11:00 の失敗: サーバーに接続できません"_s,
        {}},
       {"never succeeded",
        kWork.toStdString(),
-       SyncStatus{"", later, "", "ユーザー名かパスワードが違います", "401", false, 0},
+       SyncStatus{"", later, "", "ユーザー名かパスワードが違います", "401", false, 0, ""},
        never,
        u"2026/12/09 11:00 の失敗: ユーザー名かパスワードが違います"_s,
        {}},
@@ -422,7 +423,7 @@ TEST_F(OtherCalendarsTest, TheRunnerIsAskedAndItsOutcomeShown) {
   EXPECT_EQ(runner.calls[0].names, QStringList{u"仕事"_s});
   EXPECT_FALSE(ButtonOf(*w, "btFetch")->isEnabled());
   const std::string ok = "2026-12-09T10:15:00+09:00";
-  WriteStatus("仕事", {kWork.toStdString(), ok, ok, "", "", false, 7});
+  WriteStatus("仕事", {kWork.toStdString(), ok, ok, "", "", false, 7, ""});
   runner.Finish(0);
   EXPECT_EQ(w->ResultText(), u"「仕事」: 7件の予定を取得しました。"_s);
   EXPECT_EQ(Cell(*w, 0, kColumnFetched), u"2026/12/09 10:15 に取得(7件)"_s);
@@ -430,7 +431,8 @@ TEST_F(OtherCalendarsTest, TheRunnerIsAskedAndItsOutcomeShown) {
 
   const std::string failed = "2026-12-09T10:20:00+09:00";
   ButtonOf(*w, "btTest")->click();
-  WriteStatus("仕事", {kWork.toStdString(), failed, ok, "サーバーに接続できません", "", false, 7});
+  WriteStatus("仕事",
+              {kWork.toStdString(), failed, ok, "サーバーに接続できません", "", false, 7, ""});
   runner.Finish(1, u"仕事: サーバーに接続できません (timeout)\n"_s);
   EXPECT_EQ(w->ResultText(), u"「仕事」: サーバーに接続できません"_s);
 
@@ -454,7 +456,7 @@ TEST_F(OtherCalendarsTest, TheRunnerIsAskedAndItsOutcomeShown) {
   WriteFile(
       cache / remote::kPublishStatusFile,
       remote::FormatSyncStatus({kOffice.toStdString(), ok, "", "他の機器で変更された予定があります",
-                                "1 conflict(s): a.ics: changed", false, 4}));
+                                "1 conflict(s): a.ics: changed", false, 4, ""}));
   runner.Finish(1,
                 u"added 3, changed 0, removed 0, unchanged 0\nconflict: a.ics: changed on the "
                 "server since VESPIN wrote it; --force replaces it\n"_s);
@@ -474,7 +476,7 @@ TEST_F(OtherCalendarsTest, TheRunnerIsAskedAndItsOutcomeShown) {
   ASSERT_EQ(runner.calls.size(), before + 1);
   EXPECT_TRUE(runner.calls.back().force);
   WriteFile(cache / remote::kPublishStatusFile,
-            remote::FormatSyncStatus({kOffice.toStdString(), ok, ok, "", "", false, 4}));
+            remote::FormatSyncStatus({kOffice.toStdString(), ok, ok, "", "", false, 4, ""}));
   runner.Finish(0, u"added 0, changed 1, removed 0, unchanged 3\n"_s);
   EXPECT_EQ(w->ResultText(), u"公開しました。"_s);
   EXPECT_EQ(LabelOf(*w, "lbPublishStatus"), u"最後の公開: 2026/12/09 10:15(4件)"_s);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QLabel>
 #include <QSignalSpy>
@@ -410,7 +411,47 @@ TEST_F(FakeHelperTest, ASaveWithAPublishAddressPublishesOnceAfterABurst) {
   std::optional<SyncRunResult> result;
   remote.PublishNow(true, [&](const SyncRunResult& r) { result = r; });
   ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 10000));
-  EXPECT_EQ(Runs().value(1), u"publish --file "_s + file + u" --force\n"_s);
+  // Named: the user's publish goes at once, whatever wait the server asked for.
+  EXPECT_EQ(Runs().value(1),
+            u"publish --file "_s + file + u" --force https://example.com/dav/vespin/\n"_s);
+}
+
+// A server that answered Retry-After is left alone by the panel's own fetches until then; the
+// user who asks for it gets it at once.
+TEST_F(FakeHelperTest, AServerThatAskedToWaitIsPassedOverByTheScheduleOnly) {
+  const QString file = QString::fromStdString(dir.File("vespin.ini").string());
+  const auto isoIn = [](int seconds) {
+    return QDateTime::currentDateTime().addSecs(seconds).toOffsetFromUtc(9 * 3600).toString(
+        Qt::ISODate);
+  };
+  const struct {
+    QString retry;
+    QStringList scheduledRuns;
+  } cases[] = {
+      {isoIn(3600), {}},
+      {isoIn(-60), {u"fetch --file "_s + file + u" work\n"_s}},
+      {QString(), {u"fetch --file "_s + file + u" work\n"_s}},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(dir.File("fake-sync.runs"));
+    const auto folder = remote::SubscriptionFolder(Cache(), "work");
+    std::filesystem::create_directories(folder);
+    std::FILE* f = std::fopen((folder / remote::kStatusFile).c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs(("url=https://example.com/work.ics\nretry=" + c.retry.toStdString() + "\n").c_str(),
+               f);
+    std::fclose(f);
+    auto app = Start("[拡張]\r\n購読=work https://example.com/work.ics\r\n", false);
+    app->Remote()->SetProgram(Program());
+    QTest::qWait(RemoteCalendars::kFirstFetchMsecs + 500);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !app->Remote()->Busy(); }, 10000));
+    EXPECT_EQ(Runs(), c.scheduledRuns) << c.retry.toStdString();
+    std::optional<SyncRunResult> result;
+    app->Remote()->FetchNow({u"work"_s}, [&](const SyncRunResult& r) { result = r; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 10000));
+    EXPECT_EQ(Runs().value(c.scheduledRuns.size()), u"fetch --file "_s + file + u" work\n"_s)
+        << c.retry.toStdString();
+  }
 }
 
 }  // namespace

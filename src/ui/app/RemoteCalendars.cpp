@@ -5,6 +5,7 @@
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <ctime>
 #include <tuple>
 
 #include "RemoteCalendar.h"
@@ -27,6 +28,14 @@ QString Utf8(const std::string& sjisText) {
 }
 
 using Expanded = std::shared_ptr<const remote::RemoteDayIndex>;
+
+// The server said when to come back (Retry-After), and that is still ahead.
+bool AskedToWait(const std::filesystem::path& statusFile) {
+  const auto status = remote::ReadSyncStatus(statusFile);
+  if (!status || status->retry.empty()) return false;
+  const auto until = remote::ParseIsoTime(status->retry);
+  return until && *until > std::time(nullptr);
+}
 
 // On a worker thread: nothing here may touch the panel's objects.
 Expanded ExpandCaches(const std::filesystem::path& cache, const QStringList& names,
@@ -92,7 +101,7 @@ RemoteCalendars::RemoteCalendars(const Clock& clock, const Settings& settings,
   firstFetch_.setSingleShot(true);
   connect(&firstFetch_, &QTimer::timeout, this, &RemoteCalendars::ScheduledFetch);
   publishSettle_.setSingleShot(true);
-  connect(&publishSettle_, &QTimer::timeout, this, [this] { PublishNow(false, {}); });
+  connect(&publishSettle_, &QTimer::timeout, this, [this] { Publish(false, {}, true); });
   monotonic_.start();
   expansions_.setMaxThreadCount(1);
 }
@@ -149,14 +158,14 @@ void RemoteCalendars::ScheduledFetch() {
   // their moments all the same.
   if (!Subscribed() && !settings_.extensions.publish) return;
   schedule_.Fetched(ToMsecs(clock_.Now()));
-  if (Subscribed() && !fetchQueued_) FetchNow({}, {});
+  if (Subscribed() && !fetchQueued_) Fetch({}, {}, true);
   PublishIfFailedBefore();
 }
 
 void RemoteCalendars::PublishIfFailedBefore() {
   if (!settings_.extensions.publish || publishQueued_) return;
   const auto status = remote::ReadSyncStatus(CacheFolder() / remote::kPublishStatusFile);
-  if (status && !status->error.empty()) PublishNow(false, {});
+  if (status && !status->error.empty()) Publish(false, {}, true);
 }
 
 void RemoteCalendars::FileSaved() {
@@ -176,6 +185,14 @@ void RemoteCalendars::Showing(sys_days first, sys_days last) {
 }
 
 void RemoteCalendars::FetchNow(const QStringList& namesUtf8, Done done) {
+  Fetch(namesUtf8, std::move(done), false);
+}
+
+void RemoteCalendars::PublishNow(bool force, Done done) {
+  Publish(force, std::move(done), false);
+}
+
+void RemoteCalendars::Fetch(const QStringList& namesUtf8, Done done, bool scheduled) {
   auto request = std::make_shared<Request>();
   request->fetch = true;
   request->done = std::move(done);
@@ -188,6 +205,11 @@ void RemoteCalendars::FetchNow(const QStringList& namesUtf8, Done done) {
     const Subscription* found = nullptr;
     for (const Subscription& s : settings_.extensions.subscriptions) {
       if (Utf8(s.name) == name) found = &s;
+    }
+    if (scheduled && found &&
+        AskedToWait(remote::SubscriptionFolder(CacheFolder(), name.toStdString()) /
+                    remote::kStatusFile)) {
+      continue;
     }
     if (found && !found->user.empty() && store_) {
       runs.push_back({{QStringLiteral("fetch"), name}, Utf8(found->url), Utf8(found->user), {}});
@@ -212,13 +234,16 @@ void RemoteCalendars::FetchNow(const QStringList& namesUtf8, Done done) {
   }
 }
 
-void RemoteCalendars::PublishNow(bool force, Done done) {
+void RemoteCalendars::Publish(bool force, Done done, bool scheduled) {
   auto request = std::make_shared<Request>();
   request->done = std::move(done);
   request->pending = 1;
   Run run{{QStringLiteral("publish")}, {}, {}, request};
   if (force) run.args << QStringLiteral("--force");
-  if (const auto& target = settings_.extensions.publish; target && !target->user.empty()) {
+  const auto& target = settings_.extensions.publish;
+  // Named, the address is published at once; unnamed, the helper waits as its server asked.
+  if (target && !scheduled) run.args << Utf8(target->url);
+  if (target && !target->user.empty()) {
     run.url = Utf8(target->url);
     run.user = Utf8(target->user);
   }

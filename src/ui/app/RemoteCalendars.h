@@ -92,6 +92,7 @@ class RemoteCalendars final : public QObject, public RemoteSyncRunner {
   // The days the calendar shows: expanded as well when they lie beyond the window.
   void Showing(sys_days first, sys_days last);
 
+  // On demand: they go at once, whatever wait a server asked for.
   void FetchNow(const QStringList& namesUtf8, Done done) override;
   void PublishNow(bool force, Done done) override;
 
@@ -129,13 +130,16 @@ class RemoteCalendars final : public QObject, public RemoteSyncRunner {
   void Ended(const SyncRunResult& result);
   void ScheduledFetch();
   void PublishIfFailedBefore();
+  // `scheduled`: the panel's own moments, which leave alone a subscription or a publish address
+  // whose server asked to wait (Retry-After, kept in its status file).
+  void Fetch(const QStringList& namesUtf8, Done done, bool scheduled);
+  void Publish(bool force, Done done, bool scheduled);
   void Expand();
   QStringList SubscriptionNames() const;
 
   const Clock& clock_;
   const Settings& settings_;
   std::filesystem::path iniFile_;
-  std::filesystem::path cache_;
   PasswordStore* store_ = nullptr;
   QString program_;
 
