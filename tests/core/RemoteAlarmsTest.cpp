@@ -201,6 +201,28 @@ TEST(RemoteAlarmsTest, MarksOutliveTheRunAndFollowAMovedInstance) {
   EXPECT_EQ(moved.said, Strings{"14:45 あと15分で「review」です。"});
 }
 
+// A renamed subscription: what was announced under the old name is not announced again under
+// the new one; marks a removed calendar of the new name left behind do not silence it.
+TEST(RemoteAlarmsTest, MarksFollowARenamedCalendar) {
+  const auto renamed = [](std::string summary, std::int64_t startMs) {
+    RemoteOccurrence o = Timed(std::move(summary), startMs, 15 * kMsecsPerMinute);
+    o.calendar = "仕事";
+    return o;
+  };
+  Panel before{RemoteDayIndex({Timed("review", At(10, 0), 15 * kMsecsPerMinute)})};
+  before.Run(At(9, 40), At(9, 50));
+  ASSERT_EQ(before.said, Strings{"09:45 あと15分で「review」です。"});
+  // An old mark under the new name, for an occurrence the renamed calendar also has.
+  RemoteDoneMarks marks = before.marks;
+  const RemoteOccurrence stale = renamed("standup", At(11, 0));
+  marks.Set(stale, RemoteSaid::kFinished);
+  marks.RenameCalendar("work", "仕事");
+  EXPECT_EQ(marks.Size(), 1u);
+  Panel after{RemoteDayIndex({renamed("review", At(10, 0)), renamed("standup", At(11, 0))}), marks};
+  after.Run(At(9, 50), At(10, 50));
+  EXPECT_EQ(after.said, Strings{"10:45 あと15分で「standup」です。"});
+}
+
 TEST(RemoteAlarmsTest, DamagedMarksAreSkippedAndOldOnesPruned) {
   const RemoteDoneMarks parsed = RemoteDoneMarks::Parse(
       "1\t1\tf\twork\tk1\nnot a mark\n2\t2\tz\twork\tk2\n3\t3\ta\twork\tbad\\q\n4\t4\ta\tw\tk4");

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -263,8 +264,12 @@ TEST_F(OtherCalendarsTest, EachChangeIsSavedOnceAndTheCopyFollowsTheName) {
   w->Refresh();
   Select(*w, 0);
   inputs.push_back({u"会社"_s, {}, {}, {}});
+  QSignalSpy renamed(w.get(), &OtherCalendarsDialog::SubscriptionRenamed);
   w->RenameSubscription();
   EXPECT_EQ(saves, 2);
+  // The panel moves the done marks with it.
+  ASSERT_EQ(renamed.count(), 1);
+  EXPECT_EQ(renamed.at(0), (QVariantList{u"仕事"_s, u"会社"_s}));
   EXPECT_EQ(settings.extensions.subscriptions.at(0).name, Lit("会社"));
   EXPECT_EQ(ReadBytes(remote::SubscriptionFolder(cache, "会社") / remote::kCalendarFile),
             "BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n");

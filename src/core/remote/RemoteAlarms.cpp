@@ -89,6 +89,20 @@ void RemoteDoneMarks::Prune(std::int64_t beforeMs) {
   std::erase_if(marks_, [&](const auto& entry) { return entry.second.untilMs < beforeMs; });
 }
 
+void RemoteDoneMarks::RenameCalendar(std::string_view from, std::string_view to) {
+  if (from == to) return;
+  std::erase_if(marks_, [&](const auto& entry) { return entry.first.first == to; });
+  for (auto it = marks_.begin(); it != marks_.end();) {
+    if (it->first.first != from) {
+      ++it;
+      continue;
+    }
+    auto node = marks_.extract(it++);
+    node.key().first = std::string(to);
+    marks_.insert(std::move(node));
+  }
+}
+
 std::string RemoteDoneMarks::Format() const {
   std::string out;
   for (const auto& [key, mark] : marks_) {

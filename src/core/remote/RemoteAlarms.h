@@ -57,6 +57,9 @@ class RemoteDoneMarks {
   void Set(const RemoteOccurrence& o, RemoteSaid said);
   // Forgets marks that stopped mattering before `beforeMs` (the catch-up reaches no further).
   void Prune(std::int64_t beforeMs);
+  // A subscription renamed: its marks go with it. Marks already under `to` were left by a
+  // calendar of that name removed before, and go.
+  void RenameCalendar(std::string_view from, std::string_view to);
   std::size_t Size() const { return marks_.size(); }
 
   // One mark a line: untilMs, startMs, a|f, calendar, key (tab-separated, escaped). Lines that

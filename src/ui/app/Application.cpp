@@ -130,6 +130,10 @@ void Application::OpenOtherCalendars() {
   OtherCalendarsDialog dialog(
       settings_.extensions, remote_->CacheFolder(), remote_.get(), passwords_,
       [this] { return IniSave(); }, main_.get());
+  QObject::connect(&dialog, &OtherCalendarsDialog::SubscriptionRenamed, &dialog,
+                   [this](const QString& from, const QString& to) {
+                     RenameRemoteMarks(from.toStdString(), to.toStdString());
+                   });
   RunModal(dialog);
   // A calendar just added has no copy yet: fetch rather than wait up to a quarter of an hour.
   if (settings_.extensions.subscriptions != before && remote_->Subscribed()) {
@@ -257,6 +261,14 @@ void Application::AfterAlarmPass(TDateTime now) {
   // Written before the notices: a panel killed while one is open does not announce it again.
   if (pass.marksChanged) remote::WriteRemoteDone(doneFile, *remoteDone_);
   for (const std::string& notice : pass.notices) ShowNoticeUtf8(notice);
+}
+
+void Application::RenameRemoteMarks(const std::string& from, const std::string& to) {
+  const auto doneFile = remote_->CacheFolder() / remote::kRemoteDoneFile;
+  if (!remoteDone_) remoteDone_ = remote::ReadRemoteDone(doneFile);
+  if (remoteDone_->Size() == 0) return;
+  remoteDone_->RenameCalendar(from, to);
+  remote::WriteRemoteDone(doneFile, *remoteDone_);
 }
 
 int Application::DayMask(TDateTime date) {

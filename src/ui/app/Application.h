@@ -112,6 +112,8 @@ class Application final : public EngineHost, public EventDialogHost, public Othe
   void StartOtherCalendars();
   // The window of other calendars, modal; a fetch follows when it changed the subscriptions.
   void OpenOtherCalendars();
+  // The done marks of a renamed subscription follow its new name.
+  void RenameRemoteMarks(const std::string& from, const std::string& to);
   bool Busy() const;
 
   const Clock& clock_;

@@ -670,6 +670,7 @@ void OtherCalendarsDialog::RenameSubscription() {
     if (ec) SetResult(Ui(kCacheNotMoved));
   }
   s.name = *ToSjis(input->name);
+  emit SubscriptionRenamed(oldName, input->name);
   Save();
   Refresh();
 }

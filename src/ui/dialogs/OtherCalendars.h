@@ -106,6 +106,10 @@ class OtherCalendarsDialog final : public QDialog {
   void ClearPublishAddress();
   void Publish(bool force);
 
+ signals:
+  // A subscription was renamed (UTF-8 names): what was announced of it goes with the name.
+  void SubscriptionRenamed(const QString& from, const QString& to);
+
  protected:
   void done(int result) override;
 
