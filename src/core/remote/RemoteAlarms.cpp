@@ -18,12 +18,6 @@ std::int64_t FloorMinute(std::int64_t ms) {
   return (ms >= 0 ? ms : ms - kMsecsPerMinute + 1) / kMsecsPerMinute;
 }
 
-template <typename Int>
-bool ReadInt(std::string_view field, Int& value) {
-  const auto [ptr, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
-  return ec == std::errc() && ptr == field.data() + field.size() && !field.empty();
-}
-
 std::int64_t LongestLead() {
   return NearestLead(INT64_MAX / 2);
 }
@@ -126,16 +120,10 @@ RemoteDoneMarks RemoteDoneMarks::Parse(std::string_view text) {
     const std::size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    std::vector<std::string_view> fields;
-    while (true) {
-      const std::size_t tab = line.find('\t');
-      fields.push_back(line.substr(0, tab));
-      if (tab == std::string_view::npos) break;
-      line.remove_prefix(tab + 1);
-    }
+    const std::vector<std::string_view> fields = SplitFields(line);
     if (fields.size() != 5) continue;
     RemoteMark mark;
-    if (!ReadInt(fields[0], mark.untilMs) || !ReadInt(fields[1], mark.startMs)) continue;
+    if (!ReadNumber(fields[0], mark.untilMs) || !ReadNumber(fields[1], mark.startMs)) continue;
     if (fields[2] == "a") {
       mark.said = RemoteSaid::kAnnounced;
     } else if (fields[2] == "f") {

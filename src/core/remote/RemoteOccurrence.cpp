@@ -60,12 +60,6 @@ std::optional<std::string> Unescaped(std::string_view field) {
   return out;
 }
 
-template <typename Int>
-bool ReadInt(std::string_view field, Int& value) {
-  const auto [ptr, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
-  return ec == std::errc() && ptr == field.data() + field.size() && !field.empty();
-}
-
 // The length of the UTF-8 sequence at `at`, or 0 when the bytes there are none.
 std::size_t Utf8Length(std::string_view text, std::size_t at) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
@@ -150,7 +144,7 @@ std::string OccurrenceLine(const RemoteOccurrence& o) {
   return line;
 }
 
-std::optional<RemoteOccurrence> ParseOccurrenceLine(std::string_view line) {
+std::vector<std::string_view> SplitFields(std::string_view line) {
   std::vector<std::string_view> fields;
   while (true) {
     const std::size_t tab = line.find('\t');
@@ -158,11 +152,16 @@ std::optional<RemoteOccurrence> ParseOccurrenceLine(std::string_view line) {
     if (tab == std::string_view::npos) break;
     line.remove_prefix(tab + 1);
   }
+  return fields;
+}
+
+std::optional<RemoteOccurrence> ParseOccurrenceLine(std::string_view line) {
+  const std::vector<std::string_view> fields = SplitFields(line);
   if (fields.size() != 8) return std::nullopt;
   RemoteOccurrence o;
-  if (!ReadInt(fields[0], o.startMs) || (fields[1] != "0" && fields[1] != "1") ||
-      !ReadInt(fields[2], o.days) || o.days < 1 || o.days > kMaxAllDaySpan ||
-      !ReadInt(fields[3], o.leadMs) || o.leadMs < kNoLead) {
+  if (!ReadNumber(fields[0], o.startMs) || (fields[1] != "0" && fields[1] != "1") ||
+      !ReadNumber(fields[2], o.days) || o.days < 1 || o.days > kMaxAllDaySpan ||
+      !ReadNumber(fields[3], o.leadMs) || o.leadMs < kNoLead) {
     return std::nullopt;
   }
   // Only moments of the calendar's years: a day index must be able to hold them.

@@ -6,10 +6,12 @@
 //   calendar.ics --(vespin_ical) ExpandRemoteCalendar--> RemoteOccurrence, … --> day index,
 //   event lines, alarm pass; between processes one escaped line each (OccurrenceLine)
 
+#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "calendar/DateTime.h"
 
@@ -58,6 +60,14 @@ std::string CleanText(std::string_view utf8);
 // nullopt for a field with an escape that is none.
 std::string EscapeField(std::string_view text);
 std::optional<std::string> UnescapeField(std::string_view field);
+// The fields of one tab-separated line, as they stand (still escaped).
+std::vector<std::string_view> SplitFields(std::string_view line);
+// A whole field as a decimal number: nothing before or after it.
+template <typename Int>
+bool ReadNumber(std::string_view field, Int& value) {
+  const auto [ptr, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
+  return ec == std::errc() && ptr == field.data() + field.size() && !field.empty();
+}
 
 // One occurrence on one line, and back: tab-separated fields, with '\\', tab and line ends
 // escaped. nullopt for a line that is not one.
