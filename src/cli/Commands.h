@@ -50,8 +50,6 @@ int Simulate(const Args& args, std::FILE* out, std::FILE* err, const Environment
 // Shared by the subcommands.
 // `count` decimal digits at `pos`, or -1.
 int Digits(std::string_view s, std::size_t pos, std::size_t count);
-// YYYY-MM-DD, years 1 to 9999.
-std::optional<TDateTime> ParseDate(std::string_view s);
 // Reads the event file into the tables; false after telling why.
 bool Load(const std::filesystem::path& file, EventStore& store, Settings& settings, std::FILE* err);
 

@@ -31,7 +31,7 @@ namespace {
 // YYYY-MM-DDTHH:MM or YYYY-MM-DDTHH:MM:SS.
 std::optional<TDateTime> ParseDateTime(std::string_view s) {
   if ((s.size() != 16 && s.size() != 19) || s[10] != 'T' || s[13] != ':') return std::nullopt;
-  const auto date = ParseDate(s.substr(0, 10));
+  const auto date = ParseIsoDate(s.substr(0, 10));
   const int h = Digits(s, 11, 2), mi = Digits(s, 14, 2);
   int sec = 0;
   if (s.size() == 19) {
@@ -142,13 +142,6 @@ int Digits(std::string_view s, std::size_t pos, std::size_t count) {
   return value;
 }
 
-std::optional<TDateTime> ParseDate(std::string_view s) {
-  if (s.size() != 10 || s[4] != '-' || s[7] != '-') return std::nullopt;
-  const int y = Digits(s, 0, 4), m = Digits(s, 5, 2), d = Digits(s, 8, 2);
-  if (y < 1 || m < 0 || d < 0) return std::nullopt;
-  return TryEncodeDate(y, m, d);
-}
-
 namespace {
 
 constexpr const char* kNeedsFile = "--file needs a file name";
@@ -203,7 +196,7 @@ int Day(const Args& args, std::FILE* out, std::FILE* err, const Environment& env
       if (i + 1 >= args.size() || args[i + 1].empty()) return Refuse(err, kNeedsFile);
       file = args[++i];
     } else if (!date) {
-      date = ParseDate(args[i]);
+      date = ParseIsoDate(args[i]);
       if (!date) return NotADate(err, args[i]);
     } else {
       return TooMany(err, args[i]);
@@ -268,9 +261,9 @@ int Agenda(const Args& args, std::FILE* out, std::FILE* err, const Environment& 
         return kExitUsage;
       }
     } else if (!from) {
-      if (!(from = ParseDate(a))) return kExitUsage;
+      if (!(from = ParseIsoDate(a))) return kExitUsage;
     } else if (!to) {
-      if (!(to = ParseDate(a))) return kExitUsage;
+      if (!(to = ParseIsoDate(a))) return kExitUsage;
     } else {
       return kExitUsage;
     }

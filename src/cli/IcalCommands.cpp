@@ -30,16 +30,6 @@ namespace {
 // How far the holiday exceptions reach unless --until says otherwise.
 constexpr int kDefaultYears = 2;
 
-// YYYY-MM-DD, or a year alone: its first day for a start, its last for an end.
-std::optional<TDateTime> ParseDay(std::string_view s, bool end) {
-  if (s.size() == 4) {
-    const int year = Digits(s, 0, 4);
-    if (year < 1) return std::nullopt;
-    return end ? EncodeDate(year, 12, 31) : EncodeDate(year, 1, 1);
-  }
-  return ParseDate(s);
-}
-
 // Text from elsewhere as the terminal may show it: control characters (an escape sequence
 // would be obeyed, not shown) and bytes that are no UTF-8 become \xNN.
 std::string Printable(std::string_view text) {
@@ -134,7 +124,7 @@ int Export(const Args& args, std::FILE* out, std::FILE* err, const Environment& 
         file = value;
       } else if (a == "-o") {
         target = value;
-      } else if (!((a == "--from" ? from : until) = ParseDay(value, a == "--until"))) {
+      } else if (!((a == "--from" ? from : until) = ParseIsoDayOrYear(value, a == "--until"))) {
         return kExitUsage;
       }
     } else {
@@ -313,7 +303,7 @@ int RunOccurrencesCommand(const std::vector<std::string>& args, std::FILE* out, 
       const std::string& value = args[++i];
       if (a == "--cache") {
         query.cacheFolder = value;
-      } else if (!((a == "--from" ? from : until) = ParseDate(value))) {
+      } else if (!((a == "--from" ? from : until) = ParseIsoDate(value))) {
         return kExitUsage;
       }
     } else if (!a.empty() && a.front() != '-') {

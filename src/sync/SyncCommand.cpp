@@ -168,27 +168,6 @@ int Fetch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
   return rc;
 }
 
-// YYYY-MM-DD, or a year alone: its first day for a start, its last for an end.
-std::optional<TDateTime> ParseDay(const std::string& s, bool end) {
-  const auto number = [&s](std::size_t at, std::size_t n) {
-    int v = 0;
-    for (std::size_t i = at; i < at + n; ++i) {
-      if (i >= s.size() || s[i] < '0' || s[i] > '9') return -1;
-      v = v * 10 + (s[i] - '0');
-    }
-    return v;
-  };
-  if (s.size() == 4) {
-    const int year = number(0, 4);
-    if (year < 1) return std::nullopt;
-    return end ? EncodeDate(year, 12, 31) : EncodeDate(year, 1, 1);
-  }
-  if (s.size() != 10 || s[4] != '-' || s[7] != '-') return std::nullopt;
-  const int y = number(0, 4), m = number(5, 2), d = number(8, 2);
-  if (y < 1 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) return std::nullopt;
-  return EncodeDate(y, m, d);
-}
-
 // What the panel's window shows of the last publish: a conflict counts as an error, since the
 // collection then does not hold what the file holds.
 void WritePublishStatus(const std::filesystem::path& file, const std::string& url,
@@ -233,7 +212,7 @@ int Publish(const std::vector<std::string>& args, std::FILE* out, std::FILE* err
       if (v != "2005" && v != "current") return Usage(err, "--law takes 2005 or current");
       law = v == "2005" ? HolidayLaw::k2005 : HolidayLaw::kCurrent;
     } else if (a == "--from" || a == "--until") {
-      const auto day = ParseDay(c.rest[++i], a == "--until");
+      const auto day = ParseIsoDayOrYear(c.rest[++i], a == "--until");
       if (!day) return Usage(err, "'" + c.rest[i] + "' is no date (YYYY-MM-DD or YYYY)");
       (a == "--from" ? from : until) = day;
     } else if (!a.empty() && a.front() != '-' && url.empty()) {

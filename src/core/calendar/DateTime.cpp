@@ -45,6 +45,36 @@ std::optional<TDateTime> TryEncodeDate(int year, int month, int day) {
   return EncodeDate(year, month, day);
 }
 
+namespace {
+
+// The number written by `count` digits at `at`; -1 when any of them is no digit.
+int DigitsAt(std::string_view text, std::size_t at, std::size_t count) {
+  int value = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (i >= text.size() || text[i] < '0' || text[i] > '9') return -1;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+}  // namespace
+
+std::optional<TDateTime> ParseIsoDate(std::string_view text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+  const int y = DigitsAt(text, 0, 4), m = DigitsAt(text, 5, 2), d = DigitsAt(text, 8, 2);
+  if (y < 1 || m < 0 || d < 0) return std::nullopt;
+  return TryEncodeDate(y, m, d);
+}
+
+std::optional<TDateTime> ParseIsoDayOrYear(std::string_view text, bool end) {
+  if (text.size() == 4) {
+    const int year = DigitsAt(text, 0, 4);
+    if (year < 1) return std::nullopt;
+    return end ? EncodeDate(year, 12, 31) : EncodeDate(year, 1, 1);
+  }
+  return ParseIsoDate(text);
+}
+
 DateParts DecodeDate(TDateTime t) {
   return DecodeDate(DayOf(t));
 }

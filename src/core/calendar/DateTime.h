@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vespin {
 
@@ -49,6 +50,10 @@ int DaysInMonth(int year, int month);
 // Precondition: IsValidDate(year, month, day).
 TDateTime EncodeDate(int year, int month, int day);
 std::optional<TDateTime> TryEncodeDate(int year, int month, int day);
+// A day as the companion's commands take one, "YYYY-MM-DD"; nullopt for anything else.
+std::optional<TDateTime> ParseIsoDate(std::string_view text);
+// The same, or a year alone ("2027"): its first day, or its last when `end`.
+std::optional<TDateTime> ParseIsoDayOrYear(std::string_view text, bool end);
 DateParts DecodeDate(TDateTime t);
 
 // 1 = Sunday … 7 = Saturday.
