@@ -4,6 +4,12 @@
 
 #include <fstream>
 
+#include "CalendarText.h"
+#include "IcalExport.h"
+#include "Publish.h"
+#include "TempDir.h"
+#include "events/EventFile.h"
+
 namespace vespin::test {
 
 const char* NameOf(CalDavKind kind) {
@@ -79,6 +85,26 @@ std::string DayText(std::time_t now, int days) {
   gmtime_r(&t, &tm);
   char buffer[16];
   return std::string(buffer, std::strftime(buffer, sizeof buffer, "%Y%m%d", &tm));
+}
+
+std::vector<std::string> PublishedResourceNames(const std::filesystem::path& file) {
+  EventStore store;
+  Settings settings;
+  ParseEventFile(test::ReadBytes(file), store, settings);
+  ical::ExportOptions opt;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  opt.from = EncodeDate(local.tm_year + 1900, 1, 1);
+  opt.until = EncodeDate(local.tm_year + 1902, 12, 31);
+  opt.zone = ical::LocalZoneName();
+  const auto parts = sync::SplitCalendar(ical::ExportEvents(store, opt).ics);
+  std::vector<std::string> names;
+  if (!parts) return names;
+  for (const auto& [uid, text] : sync::CalendarsByUid(*parts)) {
+    names.push_back(sync::ResourceName(uid));
+  }
+  return names;
 }
 
 }  // namespace vespin::test

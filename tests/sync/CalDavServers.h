@@ -3,9 +3,11 @@
 // on a free loopback port, with an empty calendar collection to fill.
 
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Http.h"
 #include "ServerProcess.h"
@@ -36,5 +38,8 @@ long DeleteResource(const std::string& url);
 
 // An iCalendar date `days` after (before, when negative) the UTC day of `now`: "20261209".
 std::string DayText(std::time_t now, int days);
+// The names of the resources a publish of the event file `file` writes now: its events exported
+// over the whole years from this one to the year after next, one resource per UID.
+std::vector<std::string> PublishedResourceNames(const std::filesystem::path& file);
 
 }  // namespace vespin::test

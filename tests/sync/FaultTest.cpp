@@ -14,6 +14,7 @@
 #include <set>
 #include <vector>
 
+#include "CalDavServers.h"
 #include "CalendarText.h"
 #include "Dav.h"
 #include "Http.h"
@@ -388,27 +389,6 @@ class FaultCollection {
   std::string name_;
 };
 
-// The resource names a publish of `file` writes.
-std::vector<std::string> ResourceNames(const std::filesystem::path& file) {
-  EventStore store;
-  Settings settings;
-  ParseEventFile(test::ReadBytes(file), store, settings);
-  ical::ExportOptions opt;
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  opt.from = EncodeDate(local.tm_year + 1900, 1, 1);
-  opt.until = EncodeDate(local.tm_year + 1902, 12, 31);
-  opt.zone = ical::LocalZoneName();
-  const auto parts = sync::SplitCalendar(ical::ExportEvents(store, opt).ics);
-  std::vector<std::string> names;
-  if (!parts) return names;
-  for (const auto& [uid, text] : sync::CalendarsByUid(*parts)) {
-    names.push_back(sync::ResourceName(uid));
-  }
-  return names;
-}
-
 sync::PublishState StateOf(const Folder& folder) {
   return sync::ParsePublishState(test::ReadBytes(folder.Cache() / remote::kPublishFile))
       .value_or(sync::PublishState{});
@@ -427,7 +407,7 @@ TEST_F(FaultTest, AResourceWrittenElsewhereDuringThePublishIsAConflict) {
     SCOPED_TRACE(existing ? "a change" : "a new resource");
     const FaultCollection dav(plain_->Port(), existing ? "race-change" : "race-add");
     Folder folder(Url("/ics"), dav.Url());
-    const std::vector<std::string> names = ResourceNames(folder.File());
+    const std::vector<std::string> names = test::PublishedResourceNames(folder.File());
     ASSERT_GT(names.size(), 10u);
     const std::string& raced = names[names.size() / 2];
     if (existing) {
@@ -474,7 +454,7 @@ TEST_F(FaultTest, APublishBrokenOnTheWayIsFinishedByTheNextOne) {
   ASSERT_TRUE(plain_);
   const FaultCollection dav(plain_->Port(), "broken");
   Folder folder(Url("/ics"), dav.Url());
-  const std::vector<std::string> names = ResourceNames(folder.File());
+  const std::vector<std::string> names = test::PublishedResourceNames(folder.File());
   const int total = static_cast<int>(names.size());
   ASSERT_GT(total, 10);
   const std::string ini = test::ReadBytes(folder.File());
@@ -522,7 +502,7 @@ TEST_F(FaultTest, APublishStoppedOnTheWayLeavesNoStrangers) {
   ASSERT_TRUE(plain_);
   const FaultCollection dav(plain_->Port(), "stopped");
   Folder folder(Url("/ics"), dav.Url());
-  const std::vector<std::string> names = ResourceNames(folder.File());
+  const std::vector<std::string> names = test::PublishedResourceNames(folder.File());
   const int total = static_cast<int>(names.size());
   dav.Faults("fail-after=3\nlost=2\nhang=1");
   const HelperRun stopped = folder.Publish("--timeout 60", "", "timeout -s KILL 3");
@@ -560,7 +540,7 @@ TEST_F(FaultTest, APublishStopsWritingWhenTheServerAsksForARest) {
   ASSERT_TRUE(plain_);
   const FaultCollection dav(plain_->Port(), "busy");
   Folder folder(Url("/ics"), dav.Url());
-  const int total = static_cast<int>(ResourceNames(folder.File()).size());
+  const int total = static_cast<int>(test::PublishedResourceNames(folder.File()).size());
   ASSERT_GT(total, 20);
   dav.Faults("fail-after=2\nretry-after=300");
   const HelperRun run = folder.Publish();

@@ -95,22 +95,10 @@ class PublishTest : public ::testing::TestWithParam<CalDavKind> {
     }
     return names;
   }
-  // The resources an export of the file now names, by UID.
+  // The resources an export of the file now names.
   std::set<std::string> Expected() const {
-    EventStore store;
-    Settings settings;
-    ParseEventFile(test::ReadBytes(file_), store, settings);
-    ical::ExportOptions opt;
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    opt.from = EncodeDate(local.tm_year + 1900, 1, 1);
-    opt.until = EncodeDate(local.tm_year + 1902, 12, 31);
-    opt.zone = ical::LocalZoneName();
-    const auto parts = SplitCalendar(ical::ExportEvents(store, opt).ics);
-    std::set<std::string> names;
-    for (const auto& [uid, text] : CalendarsByUid(*parts)) names.insert(uid + ".ics");
-    return names;
+    const std::vector<std::string> names = test::PublishedResourceNames(file_);
+    return {names.begin(), names.end()};
   }
 
   test::TempDir dir_;
