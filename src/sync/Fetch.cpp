@@ -1,6 +1,5 @@
 #include "Fetch.h"
 
-#include <curl/curl.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -96,20 +95,10 @@ Failure FailureOf(const Response& r, const char* what) {
   return f;
 }
 
-// The path a href names, percent-escapes decoded: servers spell the same resource differently
-// in a listing and in a multiget answer.
+// The path a href names, or the href itself when it cannot be read.
 std::string PathOf(const std::string& base, const std::string& href) {
-  CURLU* u = curl_url();
-  std::string out;
-  char* path = nullptr;
-  if (curl_url_set(u, CURLUPART_URL, base.c_str(), 0) == CURLUE_OK &&
-      curl_url_set(u, CURLUPART_URL, href.c_str(), 0) == CURLUE_OK &&
-      curl_url_get(u, CURLUPART_PATH, &path, CURLU_URLDECODE) == CURLUE_OK && path) {
-    out = path;
-  }
-  curl_free(path);
-  curl_url_cleanup(u);
-  return out.empty() ? href : out;
+  std::string path = HrefPath(base, href);
+  return path.empty() ? href : path;
 }
 
 int CountEvents(const CalendarParts& parts) {

@@ -99,9 +99,9 @@ struct CurlGlobal {
   ~CurlGlobal() { curl_global_cleanup(); }
 };
 
-std::string UrlPart(CURLU* url, CURLUPart part) {
+std::string UrlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
   char* text = nullptr;
-  if (curl_url_get(url, part, &text, 0) != CURLUE_OK || !text) return {};
+  if (curl_url_get(url, part, &text, flags) != CURLUE_OK || !text) return {};
   std::string out(text);
   curl_free(text);
   return out;
@@ -336,15 +336,28 @@ bool Unencrypted(const std::string& url) {
   return !loopback;
 }
 
-std::string ResolveHref(const std::string& base, const std::string& href) {
+namespace {
+
+std::string HrefPart(const std::string& base, const std::string& href, CURLUPart part,
+                     unsigned flags) {
   CURLU* u = curl_url();
   std::string out;
   if (curl_url_set(u, CURLUPART_URL, base.c_str(), 0) == CURLUE_OK &&
       curl_url_set(u, CURLUPART_URL, href.c_str(), 0) == CURLUE_OK) {
-    out = UrlPart(u, CURLUPART_URL);
+    out = UrlPart(u, part, flags);
   }
   curl_url_cleanup(u);
   return out;
+}
+
+}  // namespace
+
+std::string ResolveHref(const std::string& base, const std::string& href) {
+  return HrefPart(base, href, CURLUPART_URL, 0);
+}
+
+std::string HrefPath(const std::string& base, const std::string& href) {
+  return HrefPart(base, href, CURLUPART_PATH, CURLU_URLDECODE);
 }
 
 }  // namespace vespin::sync

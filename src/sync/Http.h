@@ -105,5 +105,8 @@ std::string HttpUrl(const std::string& url);
 bool Unencrypted(const std::string& url);
 // The address `href` (absolute, or a path on the same server) names, seen from `base`.
 std::string ResolveHref(const std::string& base, const std::string& href);
+// The path of that address, percent-escapes decoded (servers spell one resource differently in
+// a listing and in a multiget answer); empty when it cannot be read.
+std::string HrefPath(const std::string& base, const std::string& href);
 
 }  // namespace vespin::sync

@@ -1,7 +1,5 @@
 #include "Publish.h"
 
-#include <curl/curl.h>
-
 #include <charconv>
 #include <chrono>
 #include <set>
@@ -46,16 +44,7 @@ std::string TextHash(std::string_view text) {
 
 // The path a href names, decoded, without a trailing slash.
 std::string PathOf(const std::string& base, const std::string& href) {
-  CURLU* u = curl_url();
-  std::string path;
-  char* text = nullptr;
-  if (curl_url_set(u, CURLUPART_URL, base.c_str(), 0) == CURLUE_OK &&
-      curl_url_set(u, CURLUPART_URL, href.c_str(), 0) == CURLUE_OK &&
-      curl_url_get(u, CURLUPART_PATH, &text, CURLU_URLDECODE) == CURLUE_OK && text) {
-    path = text;
-  }
-  curl_free(text);
-  curl_url_cleanup(u);
+  std::string path = HrefPath(base, href);
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return path;
 }
