@@ -17,6 +17,7 @@
 #include "EngineOccurrences.h"
 #include "IcalImport.h"
 #include "IcalTestSupport.h"
+#include "Libical.h"
 #include "TempDir.h"
 #include "calendar/Hizuke.h"
 #include "events/EventRows.h"
@@ -334,26 +335,9 @@ TEST(IcalExportTest, HolidaysAreNamedAllDayEventsThatKeepTheDayFree) {
   EXPECT_NE(ExportHolidays(opt).find("DTEND;VALUE=DATE:20250102\r\n"), std::string::npos);
 }
 
-icaltimetype WallTimeOf(TDateTime t) {
-  const DateParts d = DecodeDate(t);
-  const TimeParts p = DecodeTime(TimeOf(t));
-  icaltimetype out = icaltime_null_time();
-  out.year = d.year;
-  out.month = d.month;
-  out.day = d.day;
-  out.hour = p.hour;
-  out.minute = p.minute;
-  out.second = p.second;
-  return out;
-}
-
-TDateTime ToDateTimeOf(const icaltimetype& t) {
-  return EncodeDate(t.year, t.month, t.day) + (t.is_date ? 0 : EncodeTime(t.hour, t.minute));
-}
-
 // The offset a zone gives a moment (seconds east of UTC).
 int OffsetAt(icaltimezone* zone, TDateTime utc) {
-  icaltimetype t = WallTimeOf(utc);
+  icaltimetype t = WallTime(utc);
   int daylight = 0;
   return icaltimezone_get_utc_offset_of_utc_time(zone, &t, &daylight);
 }
@@ -384,11 +368,11 @@ TEST(IcalExportTest, TheZoneHoldsOnlyTheRulesInForceFromTheFirstDate) {
          part; part = icalcomponent_get_next_component(vtimezone, ICAL_ANY_COMPONENT)) {
       ++parts;
       if (icalcomponent_isa(part) == ICAL_XDAYLIGHT_COMPONENT) ++daylight;
-      const TDateTime onset = DateOf(ToDateTimeOf(icalcomponent_get_dtstart(part)));
+      const TDateTime onset = DateOf(ToDateTime(icalcomponent_get_dtstart(part)));
       icalproperty* rrule = icalcomponent_get_first_property(part, ICAL_RRULE_PROPERTY);
       const icalrecurrencetype rule = rrule ? icalproperty_get_rrule(rrule) : icalrecurrencetype{};
-      const bool runsOn = rrule && (icaltime_is_null_time(rule.until) ||
-                                    DateOf(ToDateTimeOf(rule.until)) >= c.from);
+      const bool runsOn =
+          rrule && (icaltime_is_null_time(rule.until) || DateOf(ToDateTime(rule.until)) >= c.from);
       EXPECT_TRUE(onset >= c.from - 1 || runsOn)
           << c.zone << ": a part from " << icaltime_as_ical_string(icalcomponent_get_dtstart(part));
     }
